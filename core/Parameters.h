@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace zk {
+
+constexpr int32_t kNumParameters = 54;
+constexpr int32_t kNumPrograms = 128;
+constexpr int32_t kNameBytes = 24;       // descriptor and program name fields
+constexpr int32_t kParamNameChars = 8;   // significant characters of a parameter name
+constexpr int32_t kProgramNameChars = 24;
+
+// Pseudo-parameters: commands the panel sends through setParameter.
+constexpr int32_t CommandDefaults = 57; // 0 About, 1 save defaults, 2 forget all bindings
+constexpr int32_t CommandLearn = 65;    // arm learning for an index, or forget index + 1000
+
+// What setting a parameter does to the sound engine beyond storing it.
+enum class EngineHook : uint8_t { None, BandTuning, Release, Feedback, Smooth, FmEvery };
+
+struct ParameterInfo {
+    const char* name; // as stored: at most 8 characters, trailing blanks included
+    float defaultValue;
+    EngineHook hook;
+    int8_t band; // 1..3 for the per-band hooks, 0 otherwise
+};
+
+// The fixed table every part of the plug-in refers to by index.
+extern const std::array<ParameterInfo, kNumParameters> kParameterTable;
+
+// Index of Band_n and Fine_n, whose values together tune band filter n.
+constexpr int32_t bandIndex(int32_t band) { return 4 + 12 * (band - 1); }
+constexpr int32_t fineIndex(int32_t band) { return 49 + band; }
+
+// One per parameter. The flags are bytes and the controller a 32-bit number because the
+// descriptor table is written byte for byte into bank chunks.
+struct ParameterDescriptor {
+    std::atomic<uint8_t> inProgram{1};       // value lives in the current program
+    std::atomic<uint8_t> unclamped{0};       // setParameter stores the value unchanged
+    std::atomic<uint8_t> savedAsDefault{0};  // the save command stores the value too
+    std::atomic<uint8_t> reserved{0};
+    std::atomic<float> value{1.0f};          // default, or the shared value when not in a program
+    std::atomic<int32_t> learnedController{0}; // 0 = none
+    char name[kNameBytes] = {};              // not necessarily terminated
+};
+
+struct ProgramRecord {
+    char name[kNameBytes] = {}; // not necessarily terminated
+    std::array<std::atomic<float>, kNumParameters> values{};
+};
+
+// Sets a 24-byte name field from `text`: zero-filled, at most `maxChars` characters.
+void setNameField(char (&field)[kNameBytes], const char* text, int32_t maxChars = kNameBytes) noexcept;
+
+} // namespace zk

@@ -1,0 +1,204 @@
+#include "core/PluginEffect.h"
+
+#include "editor/PluginEditor.h"
+#include "host/TextTools.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace zk {
+
+namespace {
+
+std::atomic<bool> editorCreationFailedFlag{false};
+
+constexpr const char* kProductName = "Zephyrkettledrome";
+constexpr const char* kVendorName = "zephyrkettledrome.org";
+
+bool validParameter(int32_t index) noexcept { return index >= 0 && index < kNumParameters; }
+
+} // namespace
+
+bool editorCreationFailed() noexcept { return editorCreationFailedFlag.load(); }
+
+PluginEffect::PluginEffect(vst2::audioMasterCallback hostCallback, EffectServices services)
+    : EffectBase(hostCallback, kNumPrograms, kNumParameters), services_(services), engine_(*this) {
+    // The members start as every descriptor " " at 1.0 in programs of 1.0 named "Init";
+    // the table then gives every parameter its name and default in all programs.
+    for (ParameterDescriptor& descriptor : descriptors_) setNameField(descriptor.name, " ");
+    for (int32_t i = 0; i < kNumParameters; ++i) {
+        ParameterDescriptor& descriptor = descriptors_[i];
+        setNameField(descriptor.name, kParameterTable[i].name, kParamNameChars);
+        descriptor.value.store(kParameterTable[i].defaultValue);
+    }
+    for (ProgramRecord& program : programs_) {
+        setNameField(program.name, "Init");
+        for (int32_t i = 0; i < kNumParameters; ++i) program.values[i].store(kParameterTable[i].defaultValue);
+    }
+    setFlag(vst2::effFlagsProgramChunks, true);
+    notReady_.store(true);
+
+    readLearnedControllers();
+
+    if (hasHostCallback()) {
+        setNumInputs(2);
+        setNumOutputs(2);
+        setFlag(vst2::effFlagsCanReplacing, true);
+        setFlag(vst2::effFlagsCanMono, true);
+        setFlag(vst2::effFlagsHasVu, true);
+        setUniqueID(kUniqueID);
+    }
+
+    try {
+        attachEditor(new PluginEditor(*this));
+    } catch (...) {
+        editorCreationFailedFlag.store(true);
+    }
+
+    initEngine();
+    setProgram(0);
+}
+
+PluginEffect::~PluginEffect() {
+    notReady_.store(true);
+    dropPendingEvents();
+}
+
+void PluginEffect::initEngine() noexcept {
+    notReady_.store(true);
+    programChangeBusy_.store(false);
+    learnTarget_.store(-1);
+    dropPendingEvents();
+    engine_.initEngine(sampleRate());
+    notReady_.store(false);
+}
+
+void PluginEffect::readLearnedControllers() noexcept {
+    // Filled in with the stored settings: a per-user value "MidiCC-" + name per parameter.
+}
+
+// ---- parameters -------------------------------------------------------------------
+
+void PluginEffect::setParameter(int32_t index, float value) noexcept {
+    if (notReady_.load(std::memory_order_relaxed) || index < 0) return;
+    handleCommand(index, value);
+    if (validParameter(index)) {
+        value = storeParameter(index, value);
+        applyEngineHook(index);
+    }
+    if (EditorBase* ed = editor()) ed->setParameter(index, value);
+}
+
+float PluginEffect::storeParameter(int32_t index, float value) noexcept {
+    ParameterDescriptor& descriptor = descriptors_[index];
+    if (descriptor.unclamped.load(std::memory_order_relaxed)) {
+        if (!std::isfinite(value)) value = 0.0f;
+    } else if (!(value >= 0.0f)) { // NaN too: it would poison the engine for good
+        value = 0.0f;
+    } else if (value > 1.0f) {
+        value = 1.0f;
+    }
+    if (descriptor.inProgram.load(std::memory_order_relaxed))
+        programs_[getProgram()].values[index].store(value, std::memory_order_relaxed);
+    else
+        descriptor.value.store(value, std::memory_order_relaxed);
+    return value;
+}
+
+void PluginEffect::applyEngineHook(int32_t index) noexcept {
+    const ParameterInfo& info = kParameterTable[index];
+    switch (info.hook) {
+    case EngineHook::None: break;
+    case EngineHook::BandTuning:
+        engine_.setBandTuning(info.band, getParameter(bandIndex(info.band)), getParameter(fineIndex(info.band)));
+        break;
+    case EngineHook::Release: engine_.setRelease(info.band, getParameter(index)); break;
+    case EngineHook::Feedback: engine_.setFeedback(getParameter(index)); break;
+    case EngineHook::Smooth: engine_.setSmooth(getParameter(index)); break;
+    case EngineHook::FmEvery: engine_.setFmEvery(getParameter(index)); break;
+    }
+}
+
+float PluginEffect::getParameter(int32_t index) const noexcept {
+    if (!validParameter(index)) return 0.0f;
+    const ParameterDescriptor& descriptor = descriptors_[index];
+    if (descriptor.inProgram.load(std::memory_order_relaxed))
+        return programs_[getProgram()].values[index].load(std::memory_order_relaxed);
+    return descriptor.value.load(std::memory_order_relaxed);
+}
+
+void PluginEffect::getParameterLabel(int32_t, char* text) noexcept { std::strcpy(text, " "); }
+
+void PluginEffect::getParameterDisplay(int32_t index, char* text) noexcept {
+    if (validParameter(index))
+        floatToText(getParameter(index), text);
+    else
+        text[0] = 0;
+}
+
+void PluginEffect::getParameterName(int32_t index, char* text) noexcept { copyParameterName(index, text); }
+
+void PluginEffect::copyParameterName(int32_t index, char* text) const noexcept {
+    if (validParameter(index))
+        copyText(text, descriptors_[index].name, kParamNameChars);
+    else
+        text[0] = 0;
+}
+
+// ---- audio --------------------------------------------------------------------------
+
+void PluginEffect::renderBlock(float** inputs, float** outputs, int32_t frames, bool replace) noexcept {
+    if (notReady_.load(std::memory_order_relaxed)) return;
+    if (inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1])
+        engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], frames, replace);
+    // The host's event list is valid only for this call: keep no pointer into it.
+    dropPendingEvents();
+}
+
+void PluginEffect::process(float** inputs, float** outputs, int32_t frames) noexcept {
+    renderBlock(inputs, outputs, frames, false);
+}
+
+void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t frames) noexcept {
+    renderBlock(inputs, outputs, frames, true);
+}
+
+void PluginEffect::resume() noexcept {
+    const bool ready = !notReady_.load(std::memory_order_relaxed);
+    if (ready) wantMidi();
+    engine_.adoptSampleRate(sampleRate(), ready);
+}
+
+// ---- identity -----------------------------------------------------------------------
+
+bool PluginEffect::getOutputProperties(int32_t index, vst2::VstPinProperties* properties) noexcept {
+    if (index != 0 && index != 1) return false;
+    std::snprintf(properties->label, sizeof properties->label, "%s %1d", kProductName, static_cast<int>(index + 1));
+    properties->flags = vst2::kVstPinIsActive | vst2::kVstPinIsStereo;
+    return true;
+}
+
+bool PluginEffect::getEffectName(char* text) noexcept {
+    copyText(text, kProductName, vst2::kVstMaxEffectNameLen);
+    return true;
+}
+
+bool PluginEffect::getVendorString(char* text) noexcept {
+    copyText(text, kVendorName, vst2::kVstMaxVendorStrLen);
+    return true;
+}
+
+bool PluginEffect::getProductString(char* text) noexcept {
+    copyText(text, kProductName, vst2::kVstMaxProductStrLen);
+    return true;
+}
+
+int32_t PluginEffect::canDo(const char* capability) noexcept {
+    return std::strcmp(capability, "receiveVstEvents") == 0 || std::strcmp(capability, "receiveVstMidiEvent") == 0
+               ? 1
+               : -1;
+}
+
+} // namespace zk

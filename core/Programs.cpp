@@ -1,0 +1,153 @@
+// Programs, their names, and the bank and preset chunks byte for byte.
+
+#include "core/PluginEffect.h"
+
+#include "host/TextTools.h"
+
+#include <bit>
+#include <cstring>
+#include <thread>
+
+namespace zk {
+
+namespace {
+
+constexpr int32_t kDescriptorBytes = 36;
+constexpr int32_t kProgramBytes = 240;
+constexpr int32_t kProgramsOffset = kNumParameters * kDescriptorBytes; // 1944
+static_assert(PluginEffect::kBankChunkSize == 32664 && kProgramsOffset == 1944);
+
+bool validProgram(int32_t index) noexcept { return index >= 0 && index < kNumPrograms; }
+
+void putLittle32(uint8_t* out, uint32_t value) noexcept {
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t getLittle32(const uint8_t* in) noexcept {
+    return uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16 | uint32_t{in[3]} << 24;
+}
+
+} // namespace
+
+void PluginEffect::setProgram(int32_t index) noexcept {
+    if (!validProgram(index)) return;
+    // A program change is exclusive: a second caller waits until the first has applied
+    // all its values.
+    bool expected = false;
+    while (!programChangeBusy_.compare_exchange_weak(expected, true, std::memory_order_acquire)) {
+        expected = false;
+        std::this_thread::yield();
+    }
+    currentProgram_.store(index, std::memory_order_relaxed);
+    for (int32_t i = 0; i < kNumParameters; ++i) setParameter(i, getParameter(i));
+    updateDisplay();
+    if (EditorBase* ed = editor()) ed->idle();
+    programChangeBusy_.store(false, std::memory_order_release);
+}
+
+void PluginEffect::setProgramName(const char* text) noexcept {
+    setNameField(programs_[getProgram()].name, text, kProgramNameChars);
+}
+
+void PluginEffect::getProgramName(char* text) noexcept {
+    copyText(text, programs_[getProgram()].name, kProgramNameChars);
+}
+
+bool PluginEffect::getProgramNameIndexed(int32_t, int32_t index, char* text) noexcept {
+    if (!validProgram(index)) return false;
+    copyText(text, programs_[index].name, kProgramNameChars);
+    return true;
+}
+
+bool PluginEffect::copyProgram(int32_t destination) noexcept {
+    if (!validProgram(destination)) return false;
+    const ProgramRecord& source = programs_[getProgram()];
+    ProgramRecord& target = programs_[destination];
+    std::memcpy(target.name, source.name, kNameBytes);
+    for (int32_t i = 0; i < kNumParameters; ++i)
+        target.values[i].store(source.values[i].load(std::memory_order_relaxed), std::memory_order_relaxed);
+    return true;
+}
+
+void PluginEffect::writeProgramRecord(const ProgramRecord& program, uint8_t* out) const noexcept {
+    std::memcpy(out, program.name, kNameBytes);
+    for (int32_t i = 0; i < kNumParameters; ++i)
+        putLittle32(out + kNameBytes + 4 * i, std::bit_cast<uint32_t>(program.values[i].load(std::memory_order_relaxed)));
+}
+
+void PluginEffect::readProgramRecord(const uint8_t* in, ProgramRecord& program) noexcept {
+    std::memcpy(program.name, in, kNameBytes);
+    for (int32_t i = 0; i < kNumParameters; ++i)
+        program.values[i].store(std::bit_cast<float>(getLittle32(in + kNameBytes + 4 * i)), std::memory_order_relaxed);
+}
+
+void PluginEffect::writeBankChunk() noexcept {
+    uint8_t* out = chunkBuffer_.data();
+    for (const ParameterDescriptor& descriptor : descriptors_) {
+        out[0] = descriptor.inProgram.load(std::memory_order_relaxed);
+        out[1] = descriptor.unclamped.load(std::memory_order_relaxed);
+        out[2] = descriptor.savedAsDefault.load(std::memory_order_relaxed);
+        out[3] = descriptor.reserved.load(std::memory_order_relaxed);
+        putLittle32(out + 4, std::bit_cast<uint32_t>(descriptor.value.load(std::memory_order_relaxed)));
+        putLittle32(out + 8, static_cast<uint32_t>(descriptor.learnedController.load(std::memory_order_relaxed)));
+        std::memcpy(out + 12, descriptor.name, kNameBytes);
+        out += kDescriptorBytes;
+    }
+    for (const ProgramRecord& program : programs_) {
+        writeProgramRecord(program, out);
+        out += kProgramBytes;
+    }
+}
+
+void PluginEffect::readBankChunk(const uint8_t* in) noexcept {
+    for (ParameterDescriptor& descriptor : descriptors_) {
+        descriptor.inProgram.store(in[0], std::memory_order_relaxed);
+        descriptor.unclamped.store(in[1], std::memory_order_relaxed);
+        descriptor.savedAsDefault.store(in[2], std::memory_order_relaxed);
+        descriptor.reserved.store(in[3], std::memory_order_relaxed);
+        descriptor.value.store(std::bit_cast<float>(getLittle32(in + 4)), std::memory_order_relaxed);
+        descriptor.learnedController.store(static_cast<int32_t>(getLittle32(in + 8)), std::memory_order_relaxed);
+        std::memcpy(descriptor.name, in + 12, kNameBytes);
+        in += kDescriptorBytes;
+    }
+    for (ProgramRecord& program : programs_) {
+        readProgramRecord(in, program);
+        in += kProgramBytes;
+    }
+}
+
+int32_t PluginEffect::getChunk(void** data, bool isPreset) noexcept {
+    if (isPreset) {
+        writeProgramRecord(programs_[getProgram()], chunkBuffer_.data());
+        *data = chunkBuffer_.data();
+        return kPresetChunkSize;
+    }
+    writeBankChunk();
+    *data = chunkBuffer_.data();
+    return kBankChunkSize;
+}
+
+int32_t PluginEffect::setChunk(void* data, int32_t size, bool isPreset) noexcept {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    if (!isPreset) {
+        if (size == kBankChunkSize && bytes)
+            readBankChunk(bytes);
+        else
+            services_.messages->showMessage("Can't load bank, wrong file size!", "Error!");
+        setProgram(getProgram());
+    } else if (size >= 0 && size <= kPresetChunkSize && (bytes || size == 0)) {
+        // A shorter preset replaces only the leading bytes of the current program record.
+        uint8_t record[kProgramBytes];
+        ProgramRecord& program = programs_[getProgram()];
+        writeProgramRecord(program, record);
+        if (size > 0) std::memcpy(record, bytes, static_cast<size_t>(size));
+        readProgramRecord(record, program);
+        setProgram(getProgram());
+    } else {
+        services_.messages->showMessage("Can't load preset, wrong file size!", "Error!");
+    }
+    refreshEditorControllers();
+    return 1;
+}
+
+} // namespace zk

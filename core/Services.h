@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+namespace zk {
+
+// Modal messages the user must see: OK notices and Yes/No questions. The platform back
+// ends show real dialogs; tests script the answers.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+    virtual void showMessage(const char* text, const char* title) noexcept = 0;
+    virtual bool askYesNo(const char* text, const char* title) noexcept = 0;
+};
+
+// The per-user store of 32-bit values by name that outlives every instance. A value of 0,
+// or none, means that nothing is stored.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual uint32_t readValue(const char* name) noexcept = 0;
+    virtual bool writeValue(const char* name, uint32_t value) noexcept = 0;
+};
+
+struct EffectServices {
+    MessageService* messages;
+    SettingsStore* settings;
+};
+
+// What a new instance uses unless it is given services of its own.
+EffectServices defaultServices() noexcept;
+// Replaces the services later instances get by default; null restores the built-in ones.
+void setDefaultServices(MessageService* messages, SettingsStore* settings) noexcept;
+
+} // namespace zk

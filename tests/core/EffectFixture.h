@@ -1,0 +1,76 @@
+#pragma once
+
+// An effect built directly from the library, with a recording host, scripted dialogs and
+// an editor that records what the effect tells it.
+
+#include "core/PluginEffect.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace zktest {
+
+struct ScriptedMessages final : zk::MessageService {
+    std::vector<std::string> shown; // "title|text", in order
+    std::deque<bool> answers;       // Yes/No answers to give; No once they run out
+    void showMessage(const char* text, const char* title) noexcept override {
+        shown.push_back(std::string(title) + "|" + text);
+    }
+    bool askYesNo(const char* text, const char* title) noexcept override {
+        shown.push_back(std::string(title) + "|" + text);
+        if (answers.empty()) return false;
+        bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+struct RecordingEditor final : zk::EditorBase {
+    std::vector<std::pair<int32_t, float>> parameters;
+    int refreshes = 0;
+    int idles = 0;
+    bool getRect(vst2::ERect**) noexcept override { return false; }
+    bool open(void*) noexcept override { return false; }
+    void close() noexcept override {}
+    void idle() noexcept override { ++idles; }
+    bool setKnobMode(int32_t) noexcept override { return false; }
+    bool onWheel(float) noexcept override { return false; }
+    void setParameter(int32_t index, float value) noexcept override { parameters.emplace_back(index, value); }
+    void refreshLearnedControllers() noexcept override { ++refreshes; }
+};
+
+struct RecordedHostCall {
+    int32_t opcode;
+    int32_t index;
+    float opt;
+};
+
+class EffectTest : public ::testing::Test {
+protected:
+    EffectTest();
+    ~EffectTest() override;
+
+    // Builds a MIDI event list and hands it to the effect; `messages` are (frame, bytes).
+    void sendMidi(const std::vector<std::pair<int32_t, std::vector<uint8_t>>>& messages);
+    // Runs `frames` frames of loud input (the engine wakes on it) through processReplacing.
+    void processFrames(int32_t frames);
+    int countHostCalls(int32_t opcode) const;
+
+    ScriptedMessages messages;
+    RecordingEditor* editor = nullptr; // owned by the effect
+    std::unique_ptr<zk::PluginEffect> effect;
+    static thread_local std::vector<RecordedHostCall>* hostCalls;
+    std::vector<RecordedHostCall> calls;
+
+private:
+    static vst2::VstIntPtr hostCallback(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32 index,
+                                        vst2::VstIntPtr, void*, float opt);
+    std::vector<vst2::VstMidiEvent> midiEvents_;
+    std::vector<vst2::VstEvent*> eventSlots_;
+    std::vector<char> eventList_;
+};
+
+} // namespace zktest

@@ -1,0 +1,183 @@
+#include "tests/core/EffectFixture.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace zktest {
+namespace {
+
+class MidiTest : public EffectTest {
+protected:
+    // Hands the list over and walks it frame by frame, as a block does.
+    void play(const std::vector<std::pair<int32_t, std::vector<uint8_t>>>& events, int32_t frames = 64) {
+        sendMidi(events);
+        for (int32_t frame = 0; frame < frames; ++frame) effect->handlePendingEvents(frame);
+    }
+    void learn(int32_t index, uint8_t controller, uint8_t value = 0) {
+        effect->setParameter(zk::CommandLearn, static_cast<float>(index));
+        play({{0, {0xB0, controller, value}}});
+    }
+};
+
+constexpr float kByte = 0.007874016f;
+
+TEST_F(MidiTest, LearningBindsTheNextControllerAndTheMessageMovesTheParameter) {
+    effect->setParameter(zk::CommandLearn, 5.0f);
+    EXPECT_EQ(effect->learnTarget(), 5);
+    editor->refreshes = 0;
+    play({{0, {0xB0, 20, 64}}});
+    EXPECT_EQ(effect->learnedController(5), 20);
+    EXPECT_EQ(effect->getParameter(5), 64 * kByte);
+    EXPECT_EQ(effect->learnTarget(), -1);
+    EXPECT_EQ(editor->refreshes, 1);
+
+    play({{0, {0xB0, 20, 127}}});
+    EXPECT_EQ(effect->getParameter(5), 1.0f);
+    play({{0, {0xB0, 21, 0}}}); // learning is no longer armed
+    EXPECT_EQ(effect->learnedController(5), 20);
+    EXPECT_EQ(countHostCalls(vst2::audioMasterAutomate), 0); // MIDI is not reported back
+}
+
+TEST_F(MidiTest, BoundControllersFollowOnEveryChannel) {
+    learn(41, 7);
+    learn(0, 7);
+    play({{0, {0xBF, 7, 127}}});
+    EXPECT_EQ(effect->getParameter(41), 1.0f);
+    EXPECT_EQ(effect->getParameter(0), 1.0f);
+    play({{0, {0xB3, 7, 0}}});
+    EXPECT_EQ(effect->getParameter(41), 0.0f);
+    EXPECT_EQ(effect->getParameter(0), 0.0f);
+}
+
+TEST_F(MidiTest, ControllerZeroAndDisarmingLeaveParametersUnbound) {
+    learn(3, 0, 100);
+    EXPECT_EQ(effect->learnedController(3), 0);
+    EXPECT_EQ(effect->getParameter(3), 1.0f);
+    effect->setParameter(zk::CommandLearn, 8.0f);
+    effect->setParameter(zk::CommandLearn, -1.0f);
+    play({{0, {0xB0, 30, 10}}});
+    EXPECT_EQ(effect->learnedController(8), 0);
+}
+
+TEST_F(MidiTest, ForgettingOneOrAllBindings) {
+    learn(1, 11);
+    learn(2, 12);
+    effect->setParameter(zk::CommandLearn, 1001.0f);
+    EXPECT_EQ(effect->learnedController(1), 0);
+    EXPECT_EQ(effect->learnedController(2), 12);
+
+    messages.answers = {false};
+    effect->setParameter(zk::CommandDefaults, 2.0f);
+    EXPECT_EQ(effect->learnedController(2), 12);
+    messages.answers = {true};
+    effect->setParameter(zk::CommandDefaults, 2.0f);
+    EXPECT_EQ(effect->learnedController(2), 0);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1], "Warning!|Forget Learned MidiCC?");
+}
+
+TEST_F(MidiTest, LearnCommandsThatNameNoParameterChangeNothing) {
+    learn(53, 9);
+    for (float value : {54.0f, -2.0f, 999.0f, 999.5f, 1054.0f, 5000.0f, std::nanf(""), -1e30f, 1e30f}) {
+        effect->setParameter(zk::CommandLearn, value);
+        EXPECT_EQ(effect->learnTarget(), -1) << value;
+    }
+    EXPECT_EQ(effect->learnedController(53), 9);
+}
+
+TEST_F(MidiTest, DataBytesAreSevenBit) {
+    learn(6, 0xFF); // learns 127
+    EXPECT_EQ(effect->learnedController(6), 127);
+    play({{0, {0xC0, 200, 0}}});
+    EXPECT_EQ(effect->getProgram(), 200 & 0x7F);
+    play({{0, {0xB0, 127, 0xFF}}});
+    EXPECT_EQ(effect->getParameter(6), 1.0f);
+}
+
+TEST_F(MidiTest, ProgramChangeOnAnyChannelTellsTheHostOnce) {
+    play({{0, {0xCF, 3, 0}}});
+    EXPECT_EQ(effect->getProgram(), 3);
+    EXPECT_EQ(countHostCalls(vst2::audioMasterUpdateDisplay), 1);
+}
+
+TEST_F(MidiTest, NotesPitchBendAndOtherEventTypesChangeNothing) {
+    learn(12, 40);
+    const float before = effect->getParameter(12);
+    play({{0, {0x90, 40, 100}}, {0, {0x80, 40, 0}}, {0, {0xE0, 40, 100}}, {0, {0xA0, 40, 1}}, {0, {0xD0, 40, 0}}});
+    EXPECT_EQ(effect->getParameter(12), before);
+    EXPECT_EQ(effect->getProgram(), 0);
+
+    // A system-exclusive event between two MIDI events is skipped; both are acted on.
+    sendMidi({{0, {0xB0, 40, 127}}, {0, {0xC0, 9, 0}}});
+    std::vector<uint8_t> list(sizeof(vst2::VstEvents) + 3 * sizeof(void*));
+    vst2::VstMidiEvent first{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xB0), 40, 127, 0}, 0, 0, 0, 0};
+    vst2::VstEvent sysex{vst2::kVstSysExType, 16, 0, 0, {}};
+    vst2::VstMidiEvent last{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xC0), 9, 0, 0}, 0, 0, 0, 0};
+    auto* events = reinterpret_cast<vst2::VstEvents*>(list.data());
+    events->numEvents = 3;
+    vst2::VstEvent* slots[3] = {reinterpret_cast<vst2::VstEvent*>(&first), &sysex,
+                                reinterpret_cast<vst2::VstEvent*>(&last)};
+    std::memcpy(events->events, slots, sizeof slots);
+    effect->dispatch(vst2::effProcessEvents, 0, 0, events);
+    effect->handlePendingEvents(0);
+    EXPECT_EQ(effect->getProgram(), 9);
+    effect->setProgram(0);
+    EXPECT_EQ(effect->getParameter(12), 1.0f);
+}
+
+TEST_F(MidiTest, EventsAreActedOnAtTheirFramesOnceEach) {
+    learn(1, 50);
+    sendMidi({{0, {0xB0, 50, 10}}, {5, {0xB0, 50, 20}}, {9, {0xB0, 50, 30}}});
+    effect->handlePendingEvents(0);
+    EXPECT_EQ(effect->getParameter(1), 10 * kByte);
+    effect->handlePendingEvents(4);
+    EXPECT_EQ(effect->getParameter(1), 10 * kByte);
+    effect->handlePendingEvents(5);
+    EXPECT_EQ(effect->getParameter(1), 20 * kByte);
+    effect->setParameter(1, 0.0f);
+    effect->handlePendingEvents(5); // consumed already
+    EXPECT_EQ(effect->getParameter(1), 0.0f);
+    effect->handlePendingEvents(9);
+    EXPECT_EQ(effect->getParameter(1), 30 * kByte);
+}
+
+TEST_F(MidiTest, AnUnsortedListNeitherStallsNorActsTwice) {
+    learn(1, 50);
+    learn(2, 51);
+    sendMidi({{6, {0xB0, 50, 60}}, {2, {0xB0, 51, 20}}, {8, {0xB0, 51, 80}}});
+    for (int32_t frame = 0; frame < 6; ++frame) effect->handlePendingEvents(frame);
+    EXPECT_EQ(effect->getParameter(2), 0.0f); // waits behind the event of frame 6
+    effect->handlePendingEvents(6);
+    EXPECT_EQ(effect->getParameter(1), 60 * kByte);
+    EXPECT_EQ(effect->getParameter(2), 20 * kByte); // overdue: at once
+    effect->handlePendingEvents(8);
+    EXPECT_EQ(effect->getParameter(2), 80 * kByte);
+}
+
+TEST_F(MidiTest, TheListIsDroppedWhenItsBlockEnds) {
+    learn(1, 50);
+    sendMidi({{1000, {0xB0, 50, 127}}});
+    processFrames(256);
+    EXPECT_EQ(effect->getParameter(1), 0.0f);
+    processFrames(2000); // no list was handed over for this block
+    EXPECT_EQ(effect->getParameter(1), 0.0f);
+
+    sendMidi({});
+    effect->handlePendingEvents(0);
+    EXPECT_EQ(effect->dispatch(vst2::effProcessEvents, 0, 0, nullptr), 1);
+    effect->handlePendingEvents(0);
+}
+
+TEST_F(MidiTest, ControllersMoveParametersAtTheirFrameInsideABlock) {
+    learn(1, 50);
+    sendMidi({{100, {0xB0, 50, 127}}});
+    editor->parameters.clear();
+    processFrames(99);
+    EXPECT_EQ(effect->getParameter(1), 0.0f);
+    sendMidi({{0, {0xB0, 50, 127}}});
+    processFrames(1);
+    EXPECT_EQ(effect->getParameter(1), 1.0f);
+}
+
+} // namespace
+} // namespace zktest

@@ -1,0 +1,83 @@
+#include "tests/core/EffectFixture.h"
+
+#include <cmath>
+#include <limits>
+
+namespace zktest {
+namespace {
+
+using ParametersTest = EffectTest;
+
+TEST_F(ParametersTest, ValuesAreClampedToTheUnitRangeAndNaNBecomesZero) {
+    effect->setParameter(4, 1.5f);
+    EXPECT_EQ(effect->getParameter(4), 1.0f);
+    effect->setParameter(4, -0.2f);
+    EXPECT_EQ(effect->getParameter(4), 0.0f);
+    effect->setParameter(4, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(effect->getParameter(4), 1.0f);
+    effect->setParameter(4, std::nanf(""));
+    EXPECT_EQ(effect->getParameter(4), 0.0f);
+    effect->setParameter(4, 0.25f);
+    EXPECT_EQ(effect->getParameter(4), 0.25f);
+}
+
+TEST_F(ParametersTest, IndicesOutsideTheTableReadZeroAndWriteNothing) {
+    for (int32_t index : {54, 100, -1, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()})
+        EXPECT_EQ(effect->getParameter(index), 0.0f) << index;
+    editor->parameters.clear();
+    effect->setParameter(-1, 0.5f);
+    effect->setParameter(std::numeric_limits<int32_t>::min(), 0.5f);
+    EXPECT_TRUE(editor->parameters.empty());
+    char text[32] = "untouched";
+    effect->dispatch(vst2::effGetParamName, -5, 0, text, 0.0f);
+    EXPECT_STREQ(text, "");
+    effect->dispatch(vst2::effGetParamDisplay, 54, 0, text, 0.0f);
+    EXPECT_STREQ(text, "");
+}
+
+TEST_F(ParametersTest, EverySetReachesTheEditorWithTheStoredValue) {
+    editor->parameters.clear();
+    effect->setParameter(0, 2.0f);
+    effect->setParameter(56, 1.0f); // panel-only tags pass through unchanged
+    effect->setParameter(57, 0.0f);
+    ASSERT_EQ(editor->parameters.size(), 3u);
+    EXPECT_EQ(editor->parameters[0], std::make_pair(0, 1.0f));
+    EXPECT_EQ(editor->parameters[1], std::make_pair(56, 1.0f));
+    EXPECT_EQ(editor->parameters[2], std::make_pair(57, 0.0f));
+    EXPECT_EQ(effect->getParameter(56), 0.0f);
+}
+
+TEST_F(ParametersTest, AutomationFromThePanelIsReportedToTheHostAfterTheChange) {
+    effect->setParameterAutomated(13, 0.75f);
+    EXPECT_EQ(effect->getParameter(13), 0.75f);
+    ASSERT_EQ(countHostCalls(vst2::audioMasterAutomate), 1);
+    EXPECT_EQ(calls.back().index, 13);
+    EXPECT_EQ(calls.back().opt, 0.75f);
+}
+
+TEST_F(ParametersTest, DefaultsOfANewInstance) {
+    const float defaults[zk::kNumParameters] = {
+        0.9f, 0.0f, 1.0f, 1.0f, 0.1f, 0.3f, 0.9f, 0.1f, 0.0f, 0.0f, 0.9f, 0.0f, 0.4f, 0.1f,
+        0.0f, 0.0f, 0.4f, 0.3f, 0.633f, 0.4f, 0.0f, 0.4f, 0.9f, 0.0f, 0.4f, 0.4f,
+        0.0f, 0.0f, 0.9f, 0.3f, 0.3f, 0.4f, 0.0f, 0.4f, 0.9f, 0.0f, 0.4f, 0.4f,
+        0.9f, 0.4f, 0.3f, 1.0f, 0.4f, 0.4f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0.5f, 0.0f};
+    for (int32_t i = 0; i < zk::kNumParameters; ++i) EXPECT_EQ(effect->getParameter(i), defaults[i]) << i;
+    effect->setProgram(127);
+    for (int32_t i = 0; i < zk::kNumParameters; ++i) EXPECT_EQ(effect->getParameter(i), defaults[i]) << i;
+}
+
+TEST_F(ParametersTest, DisplayLabelAndNameTexts) {
+    char text[32];
+    effect->setParameter(41, 1.0f);
+    effect->dispatch(vst2::effGetParamDisplay, 41, 0, text, 0.0f);
+    EXPECT_STREQ(text, "1.000000");
+    effect->dispatch(vst2::effGetParamDisplay, 0, 0, text, 0.0f);
+    EXPECT_STREQ(text, "0.899999");
+    effect->dispatch(vst2::effGetParamLabel, 7, 0, text, 0.0f);
+    EXPECT_STREQ(text, " ");
+    effect->dispatch(vst2::effGetParamName, 15, 0, text, 0.0f);
+    EXPECT_STREQ(text, "Righ2 ");
+}
+
+} // namespace
+} // namespace zktest

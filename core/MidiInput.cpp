@@ -81,6 +81,7 @@ void PluginEffect::handleCommand(int32_t index, float value) noexcept {
     if (index == CommandLearn) {
         handleLearnCommand(value);
     } else if (index == CommandDefaults) {
+        if (value == 1.0f) saveDefaults();
         if (value == 2.0f) forgetAllControllers();
     }
 }

@@ -1,5 +1,6 @@
 #include "core/PluginEffect.h"
 
+#include "core/Identity.h"
 #include "editor/PluginEditor.h"
 #include "host/TextTools.h"
 
@@ -14,17 +15,23 @@ namespace {
 
 std::atomic<bool> editorCreationFailedFlag{false};
 
-constexpr const char* kProductName = "Zephyrkettledrome";
-constexpr const char* kVendorName = "zephyrkettledrome.org";
-
 bool validParameter(int32_t index) noexcept { return index >= 0 && index < kNumParameters; }
+
+// Any service not given is the built-in one.
+EffectServices completeServices(EffectServices services) noexcept {
+    const EffectServices fallback = defaultServices();
+    if (!services.messages) services.messages = fallback.messages;
+    if (!services.settings) services.settings = fallback.settings;
+    return services;
+}
 
 } // namespace
 
 bool editorCreationFailed() noexcept { return editorCreationFailedFlag.load(); }
 
+
 PluginEffect::PluginEffect(vst2::audioMasterCallback hostCallback, EffectServices services)
-    : EffectBase(hostCallback, kNumPrograms, kNumParameters), services_(services), engine_(*this) {
+    : EffectBase(hostCallback, kNumPrograms, kNumParameters), services_(completeServices(services)), engine_(*this) {
     // The members start as every descriptor " " at 1.0 in programs of 1.0 named "Init";
     // the table then gives every parameter its name and default in all programs.
     for (ParameterDescriptor& descriptor : descriptors_) setNameField(descriptor.name, " ");
@@ -73,10 +80,6 @@ void PluginEffect::initEngine() noexcept {
     dropPendingEvents();
     engine_.initEngine(sampleRate());
     notReady_.store(false);
-}
-
-void PluginEffect::readLearnedControllers() noexcept {
-    // Filled in with the stored settings: a per-user value "MidiCC-" + name per parameter.
 }
 
 // ---- parameters -------------------------------------------------------------------
@@ -180,13 +183,15 @@ bool PluginEffect::getOutputProperties(int32_t index, vst2::VstPinProperties* pr
     return true;
 }
 
+int32_t PluginEffect::getVendorVersion() noexcept { return kVendorVersion; }
+
 bool PluginEffect::getEffectName(char* text) noexcept {
     copyText(text, kProductName, vst2::kVstMaxEffectNameLen);
     return true;
 }
 
 bool PluginEffect::getVendorString(char* text) noexcept {
-    copyText(text, kVendorName, vst2::kVstMaxVendorStrLen);
+    copyText(text, kMakerDomain, vst2::kVstMaxVendorStrLen);
     return true;
 }
 

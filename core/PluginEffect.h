@@ -21,7 +21,6 @@ class PluginEffect : public EffectBase, private EngineHost {
 public:
     static constexpr int32_t kBankChunkSize = kNumParameters * 36 + kNumPrograms * 240; // 32664
     static constexpr int32_t kPresetChunkSize = 240;
-    static constexpr int32_t kUniqueID = 0x39303330; // "0309" in memory order
 
     explicit PluginEffect(vst2::audioMasterCallback hostCallback, EffectServices services = defaultServices());
     ~PluginEffect() override;
@@ -61,7 +60,7 @@ public:
     bool getEffectName(char* text) noexcept override;
     bool getVendorString(char* text) noexcept override;
     bool getProductString(char* text) noexcept override;
-    int32_t getVendorVersion() noexcept override { return 1; }
+    int32_t getVendorVersion() noexcept override;
     int32_t canDo(const char* capability) noexcept override;
 
     // The stored name of parameter 0..53, at most 8 characters; `text` holds 9 bytes.
@@ -80,6 +79,7 @@ private:
     void handleCommand(int32_t index, float value) noexcept;
     void handleLearnCommand(float value) noexcept;
     void forgetAllControllers() noexcept;
+    void saveDefaults() noexcept;
     void refreshEditorControllers() noexcept;
     void dropPendingEvents() noexcept;
     void renderBlock(float** inputs, float** outputs, int32_t frames, bool replace) noexcept;

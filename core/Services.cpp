@@ -23,8 +23,8 @@ public:
 // Stores nothing: every read finds nothing stored and every write fails.
 class NoSettings final : public SettingsStore {
 public:
-    uint32_t readValue(const char*) noexcept override { return 0; }
-    bool writeValue(const char*, uint32_t) noexcept override { return false; }
+    uint32_t readValue(const std::string&) noexcept override { return 0; }
+    void writeValues(std::vector<SettingsWrite>&) noexcept override {}
 };
 
 ConsoleMessages consoleMessages;

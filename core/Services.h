@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace zk {
 
@@ -13,13 +15,21 @@ public:
     virtual bool askYesNo(const char* text, const char* title) noexcept = 0;
 };
 
+struct SettingsWrite {
+    std::string name;
+    uint32_t value;
+    bool written = false;
+};
+
 // The per-user store of 32-bit values by name that outlives every instance. A value of 0,
-// or none, means that nothing is stored.
+// or none, means that nothing is stored. Names are compared byte for byte.
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
-    virtual uint32_t readValue(const char* name) noexcept = 0;
-    virtual bool writeValue(const char* name, uint32_t value) noexcept = 0;
+    virtual uint32_t readValue(const std::string& name) noexcept = 0;
+    // Stores the values in order (a later one of the same name wins), as one change where
+    // the store can, and marks each that was written.
+    virtual void writeValues(std::vector<SettingsWrite>& writes) noexcept = 0;
 };
 
 struct EffectServices {

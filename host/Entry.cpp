@@ -1,6 +1,7 @@
 // The module's exported entry: one call per instance.
 
 #include "core/PluginEffect.h"
+#include "gui/platform/services/PlatformServices.h"
 
 #include <new>
 
@@ -15,7 +16,7 @@ ZK_EXPORT vst2::AEffect* VSTPluginMain(vst2::audioMasterCallback hostCallback) n
         return nullptr; // no host, or one too old to take us
     zk::PluginEffect* effect = nullptr;
     try {
-        effect = new zk::PluginEffect(hostCallback);
+        effect = new zk::PluginEffect(hostCallback, zk::platformServices());
     } catch (...) {
         return nullptr;
     }

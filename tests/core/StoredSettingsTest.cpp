@@ -1,0 +1,163 @@
+#include "core/SettingsFileFormat.h"
+#include "core/StoredSettings.h"
+#include "tests/core/EffectFixture.h"
+
+#include <map>
+
+namespace zktest {
+namespace {
+
+// Keeps values in memory; can be told to fail every write.
+struct MemoryStore final : zk::SettingsStore {
+    std::map<std::string, uint32_t> values;
+    int batches = 0;
+    bool failWrites = false;
+    uint32_t readValue(const std::string& name) noexcept override {
+        auto found = values.find(name);
+        return found == values.end() ? 0 : found->second;
+    }
+    void writeValues(std::vector<zk::SettingsWrite>& writes) noexcept override {
+        ++batches;
+        if (failWrites) return;
+        for (zk::SettingsWrite& write : writes) {
+            values[write.name] = write.value;
+            write.written = true;
+        }
+    }
+};
+
+class StoredSettingsTest : public ::testing::Test {
+protected:
+    std::unique_ptr<zk::PluginEffect> newInstance() {
+        return std::make_unique<zk::PluginEffect>(&callback, zk::EffectServices{&messages, &store});
+    }
+    static void learn(zk::PluginEffect& effect, int32_t index, uint8_t controller) {
+        effect.setParameter(zk::CommandLearn, static_cast<float>(index));
+        effect.handleMidiEvent(
+            vst2::VstMidiEvent{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xB0), char(controller), 0, 0}, 0, 0, 0, 0});
+    }
+    void save(zk::PluginEffect& effect, bool answer) {
+        messages.answers = {answer};
+        effect.setParameter(zk::CommandDefaults, 1.0f);
+    }
+    static vst2::VstIntPtr callback(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
+                                    float) {
+        return opcode == vst2::audioMasterVersion ? 2400 : 0;
+    }
+    MemoryStore store;
+    ScriptedMessages messages;
+};
+
+TEST_F(StoredSettingsTest, SavedBindingsReachEveryNewInstance) {
+    auto first = newInstance();
+    learn(*first, 0, 7);
+    save(*first, true);
+    EXPECT_EQ(store.values.at("MidiCC-Master"), 8u);
+    EXPECT_EQ(store.values.at("MidiCC-Right1 "), 1u); // unbound, trailing blank kept
+    EXPECT_EQ(store.values.at("MidiCC-Fine1   "), 1u);
+    EXPECT_EQ(store.values.at("MidiCC-NonUsed "), 1u);
+    EXPECT_EQ(store.values.size(), 54u - 4u); // FMbutton and Sensivit are shared by three
+    EXPECT_EQ(store.batches, 1);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0], "Warning!|Save Actual Values as Defaults?");
+    EXPECT_EQ(messages.shown[1], "Ok!|Default Values Saved!");
+
+    auto second = newInstance();
+    EXPECT_EQ(second->learnedController(0), 7);
+    for (int32_t i = 1; i < zk::kNumParameters; ++i) EXPECT_EQ(second->learnedController(i), 0) << i;
+}
+
+TEST_F(StoredSettingsTest, NoAtTheQuestionWritesNothing) {
+    auto effect = newInstance();
+    learn(*effect, 0, 7);
+    save(*effect, false);
+    EXPECT_TRUE(store.values.empty());
+    EXPECT_EQ(store.batches, 0);
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(StoredSettingsTest, SharedNamesKeepTheLastParametersBinding) {
+    auto effect = newInstance();
+    learn(*effect, 8, 20); // band 1's FMbutton only: band 3's unbound one is saved after it
+    save(*effect, true);
+    EXPECT_EQ(store.values.at("MidiCC-FMbutton"), 1u);
+    learn(*effect, 32, 20); // band 3's
+    save(*effect, true);
+    auto next = newInstance();
+    for (int32_t index : {8, 20, 32}) EXPECT_EQ(next->learnedController(index), 20) << index;
+}
+
+TEST_F(StoredSettingsTest, ForgetAllChangesOnlyTheBindingsInMemory) {
+    auto effect = newInstance();
+    learn(*effect, 5, 33);
+    save(*effect, true);
+    messages.answers = {true};
+    effect->setParameter(zk::CommandDefaults, 2.0f);
+    EXPECT_EQ(effect->learnedController(5), 0);
+    EXPECT_EQ(newInstance()->learnedController(5), 33);
+}
+
+TEST_F(StoredSettingsTest, EveryFailedWriteShowsItsMessageAndTheNoticeStillFollows) {
+    auto effect = newInstance();
+    // A bank can mark values saved-as-default; they are stored under the name alone.
+    void* data = nullptr;
+    effect->dispatch(vst2::effGetChunk, 0, 0, &data);
+    std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 32664);
+    bank[36 * 1 + 2] = 1; // Dry
+    bank[36 * 1 + 4 + 3] = 0x3F; // descriptor value 0.5 (0x3F000000)
+    effect->dispatch(vst2::effSetChunk, 0, 32664, bank.data());
+    save(*effect, true);
+    EXPECT_EQ(store.values.at("Dry"), 5001u);
+
+    store.failWrites = true;
+    messages.shown.clear();
+    save(*effect, true);
+    ASSERT_EQ(messages.shown.size(), 1u + 1u + 54u + 1u);
+    EXPECT_EQ(messages.shown[1], "Error!|Error saving Midi-CC registery!");
+    EXPECT_EQ(messages.shown[2], "Error!|Error saving registery!"); // Dry's value, after Master's binding
+    EXPECT_EQ(messages.shown[3], "Error!|Error saving Midi-CC registery!");
+    EXPECT_EQ(messages.shown.back(), "Ok!|Default Values Saved!");
+}
+
+TEST_F(StoredSettingsTest, StoredNumbersAreKeptPlusOne) {
+    EXPECT_TRUE(zk::writeStoredNumber(store, "x", 7));
+    EXPECT_EQ(zk::readStoredNumber(store, "x"), 8u);
+    EXPECT_EQ(zk::readStoredNumber(store, "missing"), 0u);
+    EXPECT_TRUE(zk::writeStoredNumber(store, "y", -1));
+    EXPECT_EQ(zk::readStoredNumber(store, "y"), 0u); // -1 + 1: nothing stored
+    store.failWrites = true;
+    EXPECT_FALSE(zk::writeStoredNumber(store, "x", 1));
+}
+
+TEST(SettingsFileFormat, NamesSurviveByteForByte) {
+    zk::SettingsValues values = {{"MidiCC-Fine1   ", 1},
+                                 {"quote\"and\\slash", 4294967295u},
+                                 {std::string("nul\0tab\tbyte\xff", 13), 42},
+                                 {"", 3}};
+    const std::string text = zk::formatSettings(values);
+    EXPECT_NE(text.find("\"MidiCC-Fine1   \" 1\n"), std::string::npos);
+    EXPECT_EQ(text.find('\t'), std::string::npos);
+    EXPECT_EQ(zk::parseSettings(text), values);
+}
+
+TEST(SettingsFileFormat, LinesThatDoNotParseAreIgnored) {
+    const std::string text = "# comment\n"
+                             "\"good\" 5\r\n"
+                             "\"no number\"\n"
+                             "\"two blanks\"  5\n"
+                             "\"negative\" -5\n"
+                             "\"too big\" 4294967296\n"
+                             "\"trailing\" 5x\n"
+                             "unquoted 5\n"
+                             "\"open quote 5\n"
+                             "\"bad escape\\q\" 5\n"
+                             "\"short hex\\x4\" 5\n"
+                             "\"last\" 7";
+    EXPECT_EQ(zk::parseSettings(text), (zk::SettingsValues{{"good", 5}, {"last", 7}}));
+    std::string garbage;
+    for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 7919) & 0xFF);
+    EXPECT_NO_THROW(zk::parseSettings(garbage));
+}
+
+} // namespace
+} // namespace zktest

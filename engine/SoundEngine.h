@@ -1,8 +1,16 @@
 #pragma once
 
+#include "engine/BandFilter.h"
+#include "engine/DelayLine.h"
+#include "engine/DspBlock.h"
 #include "engine/EngineHost.h"
+#include "engine/Noise.h"
+#include "engine/OnePoleFilter.h"
+#include "engine/SineOscillator.h"
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
 
 namespace zk {
 
@@ -38,8 +46,86 @@ public:
     void setSmooth(float smoothValue) noexcept;
     void setFmEvery(float fmEveryValue) noexcept;
 
+    // State for tests and diagnostics; `band` is 1..3, `channel` 0 (left) or 1 (right).
+    bool asleep() const noexcept { return asleep_; }
+    int32_t silenceCounter() const noexcept { return silenceCounter_; }
+    double storedRate() const noexcept { return storedRate_.load(std::memory_order_relaxed); }
+    int32_t wholeRate() const noexcept { return wholeRate_.load(std::memory_order_relaxed); }
+    float blockSampleRate() const noexcept { return rate_.rate(); }
+    float attackCoefficient() const noexcept { return attack_.load(std::memory_order_relaxed); }
+    float feedbackAmount() const noexcept { return feedbackAmount_.load(std::memory_order_relaxed); }
+    float releaseCoefficient(int32_t band) const noexcept;
+    float bandFrequencyCoefficient(int32_t band) const noexcept;
+    float smootherCoefficient(int32_t band) const noexcept;
+    float bandEnvelope(int32_t band) const noexcept;
+    float bandPhase(int32_t band) const noexcept;
+    const SineOscillator& modulator() const noexcept { return modulator_; }
+    const DelayLine& delayLine(int32_t channel) const noexcept { return channel == 0 ? *leftLine_ : *rightLine_; }
+
 private:
+    static constexpr int laneCount = 4; // three bands, padded to one SIMD register
+
+    // Per-band state, one lane per band.
+    struct Bands {
+        float input[laneCount];
+        float filtered[laneCount];
+        float envelope[laneCount];
+        float phase[laneCount];
+        float frequency[laneCount];
+        float pitch[laneCount];
+        float fmAmount[laneCount];
+        float previous[laneCount];
+        float preVolume[laneCount];
+        float voice[laneCount];
+        std::atomic<float> release[laneCount];  // set from the parameter thread
+        std::atomic<int32_t> active[laneCount]; // read by the editor
+    };
+
+    float parameter(int32_t index) const noexcept { return host_.engineParameter(index); }
+    void resetFields() noexcept;
+    template <bool Replace>
+    void run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
+    void computeFrame(int32_t frameIndex, float inL, float inR, float& outL, float& outR) noexcept;
+    // The per-band parameter values of one frame, one lane per band.
+    struct VoiceParameters {
+        int32_t run[laneCount]; // the band is not idle
+        float mod[laneCount], offset[laneCount], fmButton[laneCount], feedbackAm[laneCount];
+        float oscillatorAm[laneCount], timbre[laneCount], sensivity[laneCount], volume[laneCount];
+        float fmEvery; // read only when a band uses feedback FM
+    };
+    template <int Band>
+    void voice(const VoiceParameters& v, float mod, float noise, float attack, float floatRate) noexcept;
+    void normalMix(float inL, float inR, float& outL, float& outR) noexcept;
+
     EngineHost& host_;
+    SampleRateContext rate_;
+    SineOscillator modulator_; // constructed with the engine, not rebuilt by initEngine
+    NoiseGenerator noise_;
+
+    std::optional<BandFilterLanes<laneCount>> bandFilters_;
+    std::optional<OnePoleLanes<laneCount>> envelopeSmoothers_;
+    std::optional<OnePoleLanes<laneCount>> timbreFilters_;
+    std::optional<OnePoleFilter> leftDelaySmoother_;
+    std::optional<OnePoleFilter> rightDelaySmoother_;
+    std::optional<DelayLine> leftLine_;
+    std::optional<DelayLine> rightLine_;
+
+    Bands bands_;
+
+    // Written by resume and the setters, read per frame.
+    std::atomic<double> storedRate_{44100.0};
+    std::atomic<float> floatRate_{44100.0f};
+    std::atomic<int32_t> wholeRate_{44100};
+    std::atomic<float> attack_{0.0f};
+    std::atomic<float> feedbackAmount_{0.0f};
+
+    float feedbackLeft_ = 0.0f;
+    float feedbackRight_ = 0.0f;
+    float delayTime_ = 0.0f;
+    float stereoAmount_ = 0.0f;
+    int32_t delayUpdateCounter_ = 0;
+    int32_t silenceCounter_ = 0;
+    bool asleep_ = true;
 };
 
 } // namespace zk

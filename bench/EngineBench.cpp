@@ -1,0 +1,62 @@
+// Drives the engine directly through a fake host holding the parameter values.
+
+#include "tests/engine/FakeHost.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int32_t blockSize = 512;
+constexpr double rate = 44100.0;
+
+void runEngine(benchmark::State& state, std::initializer_list<std::pair<int32_t, float>> changes, bool silent) {
+    zktest::FakeHost host(rate);
+    for (auto [index, value] : changes) host.set(index, value);
+    // One second of noise, looped block by block.
+    const size_t length = static_cast<size_t>(rate) / blockSize * blockSize;
+    std::vector<float> inL(length), inR(length), outL(blockSize), outR(blockSize);
+    uint32_t seed = 12345;
+    for (size_t i = 0; i < length && !silent; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        inL[i] = static_cast<float>(seed >> 9) / 8388608.0f - 0.5f;
+        inR[i] = 0.7f * inL[i] + (i % 200 < 100 ? 0.1f : -0.1f);
+    }
+    size_t position = 0;
+    int64_t frames = 0;
+    for (auto _ : state) {
+        host.engine.processBlock(&inL[position], &inR[position], outL.data(), outR.data(), blockSize, true);
+        benchmark::DoNotOptimize(outL.data());
+        benchmark::ClobberMemory();
+        position = (position + blockSize) % length;
+        frames += blockSize;
+    }
+    if (silent != host.engine.asleep()) state.SkipWithError("engine not in the intended sleep state");
+    // Seconds per frame (shown with its prefix, e.g. 150ns), and seconds of audio per second.
+    state.counters["per_frame"] =
+        benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(frames) / rate, benchmark::Counter::kIsRate);
+}
+
+void DefaultProgram(benchmark::State& state) { runEngine(state, {}, false); }
+
+void ThreeBandsWithDelaySends(benchmark::State& state) {
+    runEngine(state, {{14, 1.0f}, {15, 0.5f}, {26, 0.3f}, {27, 1.0f}, {11, 0.5f}, {23, 0.4f}, {35, 0.6f}}, false);
+}
+
+void PreListen(benchmark::State& state) { runEngine(state, {{44, 1.0f}}, false); }
+
+void Asleep(benchmark::State& state) { runEngine(state, {{1, 1.0f}}, true); }
+
+} // namespace
+
+BENCHMARK(DefaultProgram);
+BENCHMARK(ThreeBandsWithDelaySends);
+BENCHMARK(PreListen);
+BENCHMARK(Asleep);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/DspBlock.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace zk {
+
+// Ring buffer of whole-sample delays up to its maximum. The input is written before the
+// output is read, so a delay of 0 returns the sample just written; a fractional delay is
+// rounded up. New or resized buffers are filled with 0.001, not 0.
+class DelayLine : public DspBlock {
+public:
+    DelayLine(SampleRateContext& context, float delay, int32_t maximumDelay);
+
+    // Replaces the buffer; the contents are lost. Both indices are wrapped into the new
+    // length so that a shorter buffer is never read or written out of bounds.
+    void resize(int32_t maximumDelay);
+
+    // Re-bases the read index on the write index. NaN counts as 0.
+    void setDelay(float delay) noexcept;
+
+    float process(float x) noexcept {
+        if (busy_.load(std::memory_order_relaxed)) return 0.0f;
+        buffer_[writeIndex_] = x;
+        if (++writeIndex_ >= length_) writeIndex_ = 0;
+        const float y = buffer_[readIndex_];
+        lastOutput_ = y;
+        if (++readIndex_ >= length_) readIndex_ -= length_;
+        return y;
+    }
+
+    int32_t length() const noexcept { return length_; }
+    int32_t writeIndex() const noexcept { return writeIndex_; }
+    int32_t readIndex() const noexcept { return readIndex_; }
+    float lastOutput() const noexcept { return lastOutput_; }
+    float cell(int32_t index) const noexcept { return buffer_[index]; }
+    bool busy() const noexcept { return busy_.load(std::memory_order_relaxed); }
+    // For tests of the busy state: resize sets it itself.
+    void setBusyForTest(bool busy) noexcept { busy_.store(busy, std::memory_order_relaxed); }
+
+private:
+    static int32_t lengthFor(int32_t maximumDelay) noexcept;
+    bool allocate(int32_t length);
+
+    int32_t writeIndex_ = 0;
+    int32_t readIndex_ = 0;
+    int32_t length_ = 1;
+    float lastOutput_ = 0.0f;
+    std::unique_ptr<float[]> buffer_;
+    std::atomic<bool> busy_{false}; // read by the audio thread while resume resizes
+};
+
+} // namespace zk

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "engine/DspBlock.h"
+
+#include <atomic>
+#include <cmath>
+
+namespace zk {
+
+// The engine's only sine: the phase p (in cycles, -0.5..0.5) times a cubic in |p|.
+// Within about 0.011 of sin(2 pi p); exactly 0 at 0 and +-0.5.
+inline float polySine(float p) noexcept {
+    const float a = std::fabs(p);
+    return p * (a - 0.5f) * (a - 0.732963f) * (a + 0.232963f) * 68.5949f;
+}
+
+// Phase accumulator with its own sample rate: the engine's modulation source.
+class SineOscillator {
+public:
+    SineOscillator() = default;
+    virtual ~SineOscillator() = default;
+
+    void setSampleRate(float rate) noexcept {
+        sampleRate_.store(rate, std::memory_order_relaxed);
+        samplePeriod_.store(1.0f / rate, std::memory_order_relaxed);
+    }
+    void setFrequency(float frequency) noexcept { frequency_.store(frequency, std::memory_order_relaxed); }
+
+    float process() noexcept {
+        phase_ = phase_ + samplePeriod_.load(std::memory_order_relaxed) * frequency_.load(std::memory_order_relaxed);
+        phase_ = phase_ - static_cast<float>(truncateToInt(phase_ + 0.5f));
+        return polySine(phase_);
+    }
+
+    float phase() const noexcept { return phase_; }
+    float frequency() const noexcept { return frequency_.load(std::memory_order_relaxed); }
+    float sampleRate() const noexcept { return sampleRate_.load(std::memory_order_relaxed); }
+    float samplePeriod() const noexcept { return samplePeriod_.load(std::memory_order_relaxed); }
+
+private:
+    float phase_ = 0.0f;
+    // Set from the parameter and dispatcher threads.
+    std::atomic<float> frequency_{0.0f};
+    std::atomic<float> sampleRate_{44100.0f};
+    std::atomic<float> samplePeriod_{1.0f / 44100.0f};
+};
+
+} // namespace zk

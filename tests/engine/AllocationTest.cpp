@@ -1,0 +1,90 @@
+// Replaces the global allocation functions to prove that processBlock never allocates.
+
+#include "tests/engine/FakeHost.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+void note() {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+}
+} // namespace
+
+// The malloc family through glibc's own entries; operator new and the library's other
+// allocation functions all end up here. A sanitizer keeps malloc for itself.
+#if !defined(__SANITIZE_ADDRESS__)
+#define ZK_COUNT_MALLOC 1
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void* __libc_memalign(size_t, size_t);
+void __libc_free(void*);
+void* malloc(size_t size) { return note(), __libc_malloc(size); }
+void* calloc(size_t count, size_t size) { return note(), __libc_calloc(count, size); }
+void* realloc(void* p, size_t size) { return note(), __libc_realloc(p, size); }
+void* memalign(size_t alignment, size_t size) { return note(), __libc_memalign(alignment, size); }
+void* aligned_alloc(size_t alignment, size_t size) { return memalign(alignment, size); }
+int posix_memalign(void** out, size_t alignment, size_t size) { return (*out = memalign(alignment, size)) ? 0 : ENOMEM; }
+void free(void* p) { __libc_free(p); }
+}
+#else
+void* operator new(size_t size) {
+    note();
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+#endif
+
+TEST(Allocation, TheCounterSeesAllocations) {
+    void* (*volatile allocate)(size_t) = std::malloc;
+    counting = true;
+    void* a = allocate(32);
+    void* b = ::operator new(32);
+    counting = false;
+    std::free(a);
+    ::operator delete(b);
+#if ZK_COUNT_MALLOC
+    EXPECT_EQ(allocations.exchange(0), 2);
+#else
+    EXPECT_EQ(allocations.exchange(0), 1);
+#endif
+}
+
+TEST(Allocation, ProcessBlockNeverAllocates) {
+    zktest::FakeHost h(44100.0);
+    const int32_t block = 512;
+    std::vector<float> inL(block), inR(block), outL(block), outR(block);
+    uint32_t seed = 1;
+    int64_t events = 0;
+    h.onEvents = [&](int32_t frame) { // MIDI-driven changes, some through the setters
+        if (frame % 97 == 0) ++events, h.set(static_cast<int32_t>(events % 54), static_cast<float>(events % 11) / 10.0f);
+    };
+    for (int32_t done = 0, n = 0; done < 441000; done += block, ++n) { // 10 s of audio
+        const bool silent = (n / 200) % 3 == 2; // stretches long enough to fall asleep
+        for (size_t i = 0; i < inL.size(); ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            inL[i] = silent ? 0.0f : static_cast<float>(seed >> 9) / 8388608.0f - 0.5f;
+            inR[i] = -0.5f * inL[i];
+        }
+        h.set(44 + n % 3, n % 5 == 0 ? 0.5f : 0.0f); // pre-listen now and then
+        h.set(4 + 12 * (n % 3), static_cast<float>(n % 10) / 10.0f);
+        h.set(14, n % 2 ? 1.0f : 0.0f);
+        if (n == 400) h.engine.adoptSampleRate(48000.0, true);
+        counting = true;
+        h.engine.processBlock(inL.data(), inR.data(), outL.data(), outR.data(), block, n % 2 == 0);
+        counting = false;
+    }
+    EXPECT_GT(events, 1000);
+    EXPECT_EQ(allocations.load(), 0);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+// A stand-in for the effect: holds the 54 parameter values of the default program and
+// forwards each change to the engine's setters the way the effect's setParameter does.
+
+#include "engine/SoundEngine.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace zktest {
+
+inline constexpr std::array<float, 54> defaultProgram = {
+    0.9f, 0.0f, 1.0f, 1.0f, 0.1f, 0.3f, 0.9f,   0.1f, 0.0f, 0.0f, 0.9f, 0.0f, 0.4f, 0.1f,
+    0.0f, 0.0f, 0.4f, 0.3f, 0.633f, 0.4f, 0.0f, 0.4f, 0.9f, 0.0f, 0.4f, 0.4f, 0.0f, 0.0f,
+    0.9f, 0.3f, 0.3f, 0.4f, 0.0f, 0.4f, 0.9f,   0.0f, 0.4f, 0.4f, 0.9f, 0.4f, 0.3f, 1.0f,
+    0.4f, 0.4f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,   0.0f, 0.5f, 0.5f, 0.5f, 0.0f};
+
+class FakeHost : public zk::EngineHost {
+public:
+    FakeHost() : engine(*this) {}
+    // Construction (set-up at the effect's initial 44100, program 0) and resume at `rate`.
+    explicit FakeHost(double rate) : engine(*this) { start(rate); }
+    void start(double rate) {
+        engine.initEngine(44100.0);
+        reselectCurrentProgram();
+        engine.adoptSampleRate(rate, true);
+    }
+
+    float engineParameter(int32_t index) const noexcept override {
+        return index >= 0 && index < 54 ? values[static_cast<size_t>(index)] : 0.0f;
+    }
+    void handlePendingEvents(int32_t frame) noexcept override {
+        ++eventCalls;
+        lastEventFrame = frame;
+        if (onEvents) onEvents(frame);
+    }
+    void reselectCurrentProgram() noexcept override {
+        ++reselects;
+        for (int32_t i = 0; i < 54; ++i) set(i, values[static_cast<size_t>(i)]);
+    }
+
+    void set(int32_t index, float value) noexcept {
+        value = value > 1.0f ? 1.0f : (value < 0.0f ? 0.0f : value);
+        values[static_cast<size_t>(index)] = value;
+        for (int32_t n = 1; n <= 3; ++n) {
+            const int32_t band = 4 + 12 * (n - 1);
+            if (index == band || index == 49 + n) engine.setBandTuning(n, p(band), p(49 + n));
+            if (index == band + 1) engine.setRelease(n, p(band + 1));
+        }
+        if (index == 40) engine.setFeedback(p(40));
+        if (index == 42) engine.setSmooth(p(42));
+        if (index == 43) engine.setFmEvery(p(43));
+    }
+    float p(int32_t index) const { return values[static_cast<size_t>(index)]; }
+
+    std::array<float, 54> values = defaultProgram;
+    std::function<void(int32_t)> onEvents;
+    int64_t eventCalls = 0;
+    int32_t lastEventFrame = -1;
+    int32_t reselects = 0;
+    zk::SoundEngine engine; // last, so that the values exist when it is built
+};
+
+} // namespace zktest

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "gui/Bitmap.h"
+#include "gui/ToolkitEditor.h"
+#include "gui/View.h"
+
+#include <memory>
+
+namespace zk::gui {
+
+// The name of the frame's window class, "Plugin%08x" with the module instance.
+extern char windowClassName[64];
+
+// The view that owns all others: a child window of the host's window, the flat list of
+// views in drawing order, event routing, the idle redraw, and the modal and focus views.
+class Frame : public View {
+public:
+    Frame(const Rect& size, void* parentWindow, ToolkitEditor* editor);
+    ~Frame() override;
+
+    void draw(DrawContext& context) override;
+    void drawPart(DrawContext& context, const Rect& rect) override;
+    void onMouseDown(DrawContext* context, Point where) override;
+    void update(DrawContext& context) override;
+    int32_t onKeyDown(const vst2::VstKeyCode& key) override;
+    int32_t onKeyUp(const vst2::VstKeyCode& key) override;
+    bool onDrop(int32_t count, platform::DropKind kind, const char* const* items, Point where) override;
+    bool onWheel(DrawContext* context, Point where, float distance) override;
+    ToolkitEditor* ownerEditor() const override { return editor_; }
+
+    // The view list; the frame adopts the caller's reference of an appended view.
+    virtual bool appendView(View* view);
+    virtual bool detachView(View* view, bool withRelease);
+    virtual bool detachAllViews(bool withRelease);
+    virtual bool holdsView(View* view) const;
+    virtual int32_t viewCount() const;
+    virtual View* viewAt(int32_t index) const;
+
+    void setBackgroundBitmap(Bitmap* bitmap);
+    Bitmap* backgroundBitmap() const { return background_; }
+    bool setModal(View* view);
+    View* modalView() const { return modalView_; }
+    void moveFocus(View* view);
+    View* focusView() const { return focusView_; }
+    void clearFocusView() { focusView_ = nullptr; } // without telling the view
+    void drawViewNow(View* view);
+    void idle();
+    Point cursorLocation() const;
+    void beginEdit(int32_t tag);
+    void endEdit(int32_t tag);
+    void runIdle();
+    uint32_t ticks() const;
+
+    int32_t viewCapacity() const { return viewCapacity_; }
+    bool windowOpen() const { return windowOpen_; }
+    bool firstDrawPending() const { return firstDrawPending_; }
+    void* parentWindow() const { return parentWindow_; }
+    platform::Window* platformWindow() const { return window_.get(); }
+
+private:
+    class WindowHandler;
+    class FrameDropTarget;
+    template <typename Work> void withWindowContext(Work work);
+
+    ToolkitEditor* editor_;
+    void* parentWindow_;
+    Bitmap* background_ = nullptr;
+    int32_t viewCount_ = 0;
+    int32_t viewCapacity_ = 0;
+    View** views_ = nullptr;
+    View* modalView_ = nullptr;
+    View* focusView_ = nullptr;
+    bool firstDrawPending_ = true;
+    bool windowOpen_ = true;
+    bool dropTargetRegistered_ = false;
+    bool countedWindow_ = false;
+    std::unique_ptr<WindowHandler> handler_;
+    std::unique_ptr<FrameDropTarget> dropTarget_;
+    std::unique_ptr<platform::Window> window_;
+};
+
+} // namespace zk::gui

@@ -1,0 +1,218 @@
+#include "gui/Knob.h"
+
+#include "gui/Frame.h"
+
+#include <cmath>
+
+namespace zk::gui {
+
+namespace {
+constexpr float twoPi = 6.2831855f;
+constexpr int32_t linearPixels = 200;
+
+float normalised(float x) {
+    if (x < 0.0f)
+        return x + twoPi;
+    if (x > twoPi)
+        return x - twoPi;
+    return x;
+}
+} // namespace
+
+Knob::Knob(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* background,
+           Bitmap* handle, Point backgroundOffset)
+    : Control(size, listener, tag, background), knobBackgroundOffset_(backgroundOffset),
+      handleShadowColor_(colorWhite), handleColor_(colorGrey), handleImage_(handle),
+      handleInset_(3), radius_(float(size.width()) * 0.5f) {
+    if (handleImage_) {
+        handleImage_->retain();
+        handleInset_ = int32_t(float(handleImage_->width()) * 0.5f + 2.5f);
+    }
+    setMinAngle(3.9269907f);
+    setSweep(-4.712389f);
+}
+
+Knob::~Knob() {
+    if (handleImage_)
+        handleImage_->release();
+}
+
+void Knob::computeAngles() {
+    angleScale_ = (max_ - min_) / sweep_;
+    angleBase_ = min_ - angleScale_ * minAngle_;
+    halfDeadAngle_ = (twoPi - std::fabs(sweep_)) * 0.5f;
+}
+
+void Knob::setMinAngle(float angle) {
+    minAngle_ = angle;
+    computeAngles();
+    setDirty(true);
+}
+
+void Knob::setSweep(float sweep) {
+    sweep_ = sweep;
+    computeAngles();
+    setDirty(true);
+}
+
+void Knob::setHandleColor(Color c) {
+    handleColor_ = c;
+    setDirty(true);
+}
+
+void Knob::setHandleShadowColor(Color c) {
+    handleShadowColor_ = c;
+    setDirty(true);
+}
+
+void Knob::setHandleImage(Bitmap* bitmap) {
+    if (handleImage_)
+        handleImage_->release();
+    handleImage_ = bitmap;
+    if (handleImage_) {
+        handleImage_->retain();
+        handleInset_ = int32_t(float(handleImage_->width()) * 0.5f + 2.5f);
+    }
+}
+
+void Knob::draw(DrawContext& context) {
+    if (background_) {
+        if (transparent_)
+            background_->drawTransparent(context, size_, knobBackgroundOffset_);
+        else
+            background_->draw(context, size_, knobBackgroundOffset_);
+    }
+    drawHandle(context);
+    setDirty(false);
+}
+
+void Knob::drawHandle(DrawContext& context) {
+    Point p;
+    pointForValue(p);
+    if (!handleImage_) {
+        Point end{size_.left + p.h - 1, size_.top + p.v};
+        Point centre{size_.left + size_.width() / 2 - 1, size_.top + size_.height() / 2};
+        context.setPenColor(handleColor_);
+        context.moveTo(end);
+        context.lineTo(centre);
+        end = {end.h + 1, end.v - 1};
+        centre = {centre.h + 1, centre.v - 1};
+        context.setPenColor(handleShadowColor_);
+        context.moveTo(end);
+        context.lineTo(centre);
+    } else {
+        const int32_t w = handleImage_->width(), h = handleImage_->height();
+        const int32_t left = size_.left + p.h - w / 2, top = size_.top + p.v - h / 2;
+        handleImage_->drawTransparent(context, {left, top, left + w, top + h}, {0, 0});
+    }
+}
+
+void Knob::pointForValue(Point& point) const {
+    const float alpha = (value_ - angleBase_) / angleScale_;
+    const float r = radius_ - float(handleInset_);
+    point.h = int32_t(radius_ + std::cos(alpha) * r + 0.5f);
+    point.v = int32_t(radius_ - std::sin(alpha) * r + 0.5f);
+}
+
+float Knob::valueAtPoint(Point point) const {
+    float alpha = std::atan2(radius_ - float(point.v), float(point.h) - radius_);
+    if (alpha < 0.0f)
+        alpha += twoPi;
+    float a = alpha - minAngle_;
+    if (sweep_ >= 0.0f) {
+        const float b = normalised(a);
+        const float limit = sweep_ + halfDeadAngle_;
+        if (b > limit)
+            return min_;
+        if (b > sweep_)
+            return max_;
+        if (a > limit)
+            return (a - twoPi) * angleScale_ + min_;
+        if (a < -halfDeadAngle_)
+            return (a + twoPi) * angleScale_ + min_;
+        return a * angleScale_ + min_;
+    }
+    a = a - sweep_;
+    const float b = normalised(a);
+    const float limit = halfDeadAngle_ - sweep_;
+    if (b > limit)
+        return max_;
+    if (b > -sweep_)
+        return min_;
+    if (a > limit)
+        return (a - twoPi) * angleScale_ + max_;
+    if (a < -halfDeadAngle_)
+        return (a + twoPi) * angleScale_ + max_;
+    return a * angleScale_ + max_;
+}
+
+void Knob::onMouseDown(DrawContext* context, Point where) {
+    if (!context)
+        return;
+    int32_t buttons = context->mouseButtons();
+    if (!clickable_ || !(buttons & buttonLeft))
+        return;
+    if (resetToDefault(context, buttons))
+        return;
+
+    const float range = max_ - min_;
+    const float halfRange = range * 0.5f;
+    float startValue = value_;
+    bool linear = knobMode == knobModeLinear;
+    if (buttons & modifierAlt)
+        linear = !linear;
+
+    const Point click = where;
+    float step = 0.0f;
+    float lastAngleValue = 0.0f;
+    if (linear) {
+        const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels) : float(linearPixels);
+        step = range / pixels;
+    } else {
+        lastAngleValue = valueAtPoint({where.h - size_.left, where.v - size_.top});
+    }
+
+    beginEdit();
+    if (frame_)
+        frame_->moveFocus(this);
+    Point last{-1, -1};
+    int32_t changeButtons = buttons;
+    do {
+        buttons = context->mouseButtons();
+        if (where != last) {
+            last = where;
+            if (linear) {
+                const float d = float((where.h - click.h) + (click.v - where.v));
+                if (buttons != changeButtons) {
+                    const float oldStep = step;
+                    const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels)
+                                                                   : float(linearPixels);
+                    step = range / pixels;
+                    startValue = startValue + (oldStep - step) * d;
+                    changeButtons = buttons;
+                }
+                value_ = startValue + d * step;
+                clampValue();
+            } else {
+                const float v = valueAtPoint({where.h - size_.left, where.v - size_.top});
+                value_ = v;
+                if (lastAngleValue - v > halfRange)
+                    value_ = max_;
+                else if (v - lastAngleValue > halfRange)
+                    value_ = min_;
+                else
+                    lastAngleValue = v;
+            }
+            reportChange(context);
+        }
+        context->mouseLocation(where);
+        runIdle();
+    } while (buttons & buttonLeft);
+    endEdit();
+}
+
+int32_t Knob::onKeyDown(const vst2::VstKeyCode& key) { return continuousKey(key); }
+
+bool Knob::onWheel(DrawContext* context, Point, float distance) { return continuousWheel(context, distance); }
+
+} // namespace zk::gui

@@ -1,0 +1,213 @@
+#include "tools/zkhost/PluginHost.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace zkhost {
+
+namespace {
+
+constexpr vst2::VstIntPtr kHostVersion = 2400;
+constexpr double kTempo = 120.0;
+
+// Callbacks made before the entry returns carry no record, or one whose user field is not
+// yet ours, so the instance being created is found through this slot.
+thread_local PluginHost* instanceBeingCreated = nullptr;
+
+using Entry = vst2::AEffect* (*)(vst2::audioMasterCallback);
+
+void copyText(void* ptr, const char* text, size_t capacity) {
+    if (!ptr) return;
+    std::strncpy(static_cast<char*>(ptr), text, capacity - 1);
+    static_cast<char*>(ptr)[capacity - 1] = 0;
+}
+
+} // namespace
+
+PluginHost::PluginHost(const std::string& modulePath) {
+    // A bare name would make dlopen search the library path instead of the current folder.
+    std::string path = modulePath.find('/') == std::string::npos ? "./" + modulePath : modulePath;
+    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library_) {
+        const char* why = dlerror();
+        throw HostError("cannot load module " + modulePath + ": " + (why ? why : "unknown error"));
+    }
+    auto entry = reinterpret_cast<Entry>(dlsym(library_, "VSTPluginMain"));
+    if (!entry) entry = reinterpret_cast<Entry>(dlsym(library_, "main"));
+    if (!entry) throw HostError(modulePath + " is not a VST 2 module: it exports neither VSTPluginMain nor main");
+    instanceBeingCreated = this;
+    effect_ = entry(&PluginHost::callback);
+    instanceBeingCreated = nullptr;
+    if (!effect_) throw HostError("the entry of " + modulePath + " returned no effect");
+    if (effect_->magic != vst2::kEffectMagic) {
+        effect_ = nullptr;
+        throw HostError(modulePath + " returned a record without the VST 2 magic");
+    }
+    if (!effect_->dispatcher || !effect_->getParameter || !effect_->setParameter ||
+        (!effect_->process && !effect_->processReplacing)) {
+        effect_ = nullptr;
+        throw HostError(modulePath + " returned a record with missing entries");
+    }
+    if (effect_->numParams < 0 || effect_->numPrograms < 0 || effect_->numInputs < 0 || effect_->numOutputs < 0 ||
+        effect_->numInputs > 64 || effect_->numOutputs > 64) {
+        effect_ = nullptr;
+        throw HostError(modulePath + " reports impossible numbers of parameters, programs or channels");
+    }
+    effect_->user = this;
+    dispatch(vst2::effOpen);
+}
+
+PluginHost::~PluginHost() {
+    if (effect_) {
+        if (running_) stop();
+        dispatch(vst2::effClose);
+    }
+    // The module stays loaded: some plug-ins leave threads or atexit handlers behind
+    // that would run into unmapped code, and the process ends soon anyway.
+}
+
+vst2::VstIntPtr PluginHost::dispatch(int32_t opcode, int32_t index, vst2::VstIntPtr value, void* ptr, float opt) {
+    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+}
+
+std::string PluginHost::text(int32_t opcode, int32_t index) {
+    char buffer[512] = {};
+    dispatch(opcode, index, 0, buffer, 0.0f);
+    buffer[sizeof buffer - 1] = 0;
+    return buffer;
+}
+
+std::string PluginHost::paramName(int32_t index) { return text(vst2::effGetParamName, index); }
+
+std::string PluginHost::programName(int32_t index) {
+    char buffer[512] = {};
+    if (dispatch(vst2::effGetProgramNameIndexed, index, -1, buffer) != 0) {
+        buffer[sizeof buffer - 1] = 0;
+        return buffer;
+    }
+    auto current = static_cast<int32_t>(dispatch(vst2::effGetProgram));
+    if (index != current) dispatch(vst2::effSetProgram, 0, index);
+    std::string name = text(vst2::effGetProgramName);
+    if (index != current) dispatch(vst2::effSetProgram, 0, current);
+    return name;
+}
+
+void PluginHost::start(double sampleRate, int32_t maxBlock) {
+    sampleRate_ = sampleRate;
+    blockSize_ = maxBlock;
+    samplePos_ = 0;
+    dispatch(vst2::effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    dispatch(vst2::effSetBlockSize, 0, maxBlock);
+    dispatch(vst2::effMainsChanged, 0, 1);
+    dispatch(vst2::effStartProcess);
+    running_ = true;
+}
+
+void PluginHost::stop() {
+    dispatch(vst2::effStopProcess);
+    dispatch(vst2::effMainsChanged, 0, 0);
+    running_ = false;
+}
+
+void PluginHost::sendMidi(const std::vector<vst2::VstMidiEvent>& events) {
+    if (events.empty()) return;
+    midiEvents_ = events;
+    // The list's declared array holds two pointers; the rest follow it in the same buffer.
+    size_t pointers = std::max<size_t>(events.size(), 2);
+    eventList_.assign(offsetof(vst2::VstEvents, events) + pointers * sizeof(vst2::VstEvent*), 0);
+    auto* list = reinterpret_cast<vst2::VstEvents*>(eventList_.data());
+    list->numEvents = static_cast<int32_t>(events.size());
+    for (size_t i = 0; i < events.size(); ++i) list->events[i] = reinterpret_cast<vst2::VstEvent*>(&midiEvents_[i]);
+    dispatch(vst2::effProcessEvents, 0, 0, list);
+}
+
+void PluginHost::process(float** inputs, float** outputs, int32_t frames, bool accumulate) {
+    inProcess_ = true;
+    if (accumulate || !effect_->processReplacing)
+        effect_->process(effect_, inputs, outputs, frames);
+    else
+        effect_->processReplacing(effect_, inputs, outputs, frames);
+    inProcess_ = false;
+    samplePos_ += frames;
+}
+
+vst2::VstIntPtr PluginHost::callback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
+                                     vst2::VstIntPtr value, void* ptr, float opt) {
+    PluginHost* self = instanceBeingCreated;
+    if (effect && effect->user && !self) self = static_cast<PluginHost*>(effect->user);
+    if (opcode == vst2::audioMasterVersion) return kHostVersion;
+    if (!self) return 0;
+    return self->answer(opcode, index, value, ptr, opt);
+}
+
+vst2::VstIntPtr PluginHost::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr, void* ptr,
+                                   float opt) {
+    switch (opcode) {
+    case vst2::audioMasterAutomate:
+        automation.push_back({index, opt});
+        return 0;
+    case vst2::audioMasterCurrentId:
+        return effect_ ? effect_->uniqueID : 0;
+    case vst2::audioMasterIdle:
+        return 0;
+    case vst2::audioMasterWantMidi:
+        ++wantMidiCalls;
+        return 1;
+    case vst2::audioMasterGetTime: {
+        // A steady transport: playing from the start at a fixed tempo in 4/4.
+        double seconds = double(samplePos_) / sampleRate_;
+        double ppq = seconds * kTempo / 60.0;
+        timeInfo_ = {};
+        timeInfo_.samplePos = double(samplePos_);
+        timeInfo_.sampleRate = sampleRate_;
+        timeInfo_.nanoSeconds = seconds * 1e9;
+        timeInfo_.ppqPos = ppq;
+        timeInfo_.tempo = kTempo;
+        timeInfo_.barStartPos = 4.0 * static_cast<double>(static_cast<int64_t>(ppq / 4.0));
+        timeInfo_.timeSigNumerator = 4;
+        timeInfo_.timeSigDenominator = 4;
+        timeInfo_.flags = kVstTransportPlaying | kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
+                          kVstTimeSigValid | (samplePos_ == 0 ? kVstTransportChanged : 0);
+        return reinterpret_cast<vst2::VstIntPtr>(&timeInfo_);
+    }
+    case vst2::audioMasterProcessEvents:
+        return 0; // events sent by the plug-in are not routed anywhere
+    case vst2::audioMasterGetSampleRate:
+        return static_cast<vst2::VstIntPtr>(sampleRate_);
+    case vst2::audioMasterGetBlockSize:
+        return blockSize_;
+    case vst2::audioMasterGetCurrentProcessLevel:
+        return inProcess_ ? kVstProcessLevelRealtime : kVstProcessLevelUser;
+    case vst2::audioMasterGetVendorString:
+        copyText(ptr, "Zephyrkettledrome project", vst2::kVstMaxVendorStrLen);
+        return 1;
+    case vst2::audioMasterGetProductString:
+        copyText(ptr, "zkhost", vst2::kVstMaxProductStrLen);
+        return 1;
+    case vst2::audioMasterGetVendorVersion:
+        return 1000;
+    case vst2::audioMasterCanDo: {
+        if (!ptr) return 0;
+        const char* what = static_cast<const char*>(ptr);
+        for (const char* yes : {"sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo", "startStopProcess",
+                                "supplyIdle"})
+            if (std::strcmp(what, yes) == 0) return 1;
+        return 0;
+    }
+    case vst2::audioMasterUpdateDisplay:
+        ++updateDisplayCalls;
+        return 1;
+    case vst2::audioMasterBeginEdit:
+        ++beginEditCalls;
+        return 1;
+    case vst2::audioMasterEndEdit:
+        ++endEditCalls;
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+} // namespace zkhost

@@ -1,0 +1,512 @@
+// zkhost: a command-line VST 2 host. Shows what a plug-in offers, renders audio files
+// through it with programs, banks, presets, automation and MIDI, and measures its speed.
+
+#include "tools/zkhost/FxFile.h"
+#include "tools/zkhost/MidiFile.h"
+#include "tools/zkhost/Options.h"
+#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/PluginState.h"
+
+#include <CLI/CLI.hpp>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <sstream>
+
+namespace zkhost {
+namespace {
+
+// What every command may do to an instance before it runs.
+struct StateOptions {
+    std::string fxb, fxp, saveFxp, saveFxb, programName;
+    int program = -1;
+    std::vector<std::string> sets;
+};
+
+void addStateOptions(CLI::App& app, StateOptions& state, bool withSaving) {
+    app.add_option("--fxb", state.fxb, "Load a bank (.fxb) first");
+    app.add_option("--fxp", state.fxp, "Load a preset (.fxp) into the current program");
+    app.add_option("--program", state.program, "Select a program");
+    app.add_option("--set", state.sets, "Set a parameter: NAME_OR_INDEX=VALUE (0 to 1); repeatable");
+    if (withSaving) {
+        app.add_option("--program-name", state.programName, "Rename the current program");
+        app.add_option("--save-fxp", state.saveFxp, "Save the current program as a preset (.fxp) at the end");
+        app.add_option("--save-fxb", state.saveFxb, "Save the bank (.fxb) at the end");
+    }
+}
+
+// Bank, program, preset, then single parameters: each later step refines the earlier.
+void applyState(PluginHost& host, const StateOptions& state) {
+    std::vector<ParameterSetting> settings;
+    for (const std::string& s : state.sets) settings.push_back(parseSetting(s));
+    if (!state.fxb.empty()) {
+        std::vector<uint8_t> bytes = readFile(state.fxb, kMaxFxFileSize);
+        try {
+            loadBank(host, parseFxb(bytes.data(), bytes.size()));
+        } catch (const FormatError& e) {
+            throw FormatError(state.fxb + ": " + e.what());
+        }
+    }
+    if (state.program >= 0 || state.program < -1) {
+        if (state.program >= host.numPrograms() || state.program < 0)
+            throw UsageError("--program " + std::to_string(state.program) + " is out of range: the plug-in has " +
+                             std::to_string(host.numPrograms()) + " programs");
+        host.dispatch(vst2::effSetProgram, 0, state.program);
+    }
+    if (!state.fxp.empty()) {
+        std::vector<uint8_t> bytes = readFile(state.fxp, kMaxFxFileSize);
+        try {
+            loadPreset(host, parseFxp(bytes.data(), bytes.size()));
+        } catch (const FormatError& e) {
+            throw FormatError(state.fxp + ": " + e.what());
+        }
+    }
+    for (const ParameterSetting& s : settings) host.setParameter(resolveParameter(host, s.parameter), s.value);
+    if (!state.programName.empty()) {
+        char name[64] = {};
+        std::strncpy(name, state.programName.c_str(), vst2::kVstMaxProgNameLen);
+        host.dispatch(vst2::effSetProgramName, 0, 0, name);
+    }
+}
+
+void saveState(PluginHost& host, const StateOptions& state) {
+    if (!state.saveFxp.empty()) writeFile(state.saveFxp, writeFxp(savePreset(host)));
+    if (!state.saveFxb.empty()) writeFile(state.saveFxb, writeFxb(saveBank(host)));
+}
+
+// ---- info
+
+std::string jsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            // Plug-in text has no declared encoding: anything outside ASCII is escaped as bytes.
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+            out += buffer;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::vector<std::string> flagWords(int32_t flags) {
+    static const std::pair<int32_t, const char*> names[] = {
+        {vst2::effFlagsHasEditor, "HasEditor"},         {vst2::effFlagsHasClip, "HasClip"},
+        {vst2::effFlagsHasVu, "HasVu"},                 {vst2::effFlagsCanMono, "CanMono"},
+        {vst2::effFlagsCanReplacing, "CanReplacing"},   {vst2::effFlagsProgramChunks, "ProgramChunks"},
+        {vst2::effFlagsIsSynth, "IsSynth"},             {vst2::effFlagsNoSoundInStop, "NoSoundInStop"},
+        {vst2::effFlagsCanDoubleReplacing, "CanDoubleReplacing"}};
+    std::vector<std::string> words;
+    int32_t known = 0;
+    for (auto& [bit, name] : names) {
+        known |= bit;
+        if (flags & bit) words.push_back(name);
+    }
+    for (int bit = 0; bit < 31; ++bit)
+        if ((flags & ~known) & (1 << bit)) words.push_back("bit" + std::to_string(bit));
+    return words;
+}
+
+int runInfo(const std::string& module, const StateOptions& state, bool json) {
+    PluginHost host(module);
+    applyState(host, state);
+    vst2::AEffect* e = host.effect();
+    std::string name = host.text(vst2::effGetEffectName), vendor = host.text(vst2::effGetVendorString),
+                product = host.text(vst2::effGetProductString);
+    auto vendorVersion = host.dispatch(vst2::effGetVendorVersion);
+    auto vstVersion = host.dispatch(vst2::effGetVstVersion);
+    std::vector<std::string> flags = flagWords(e->flags);
+    auto currentProgram = host.dispatch(vst2::effGetProgram);
+    std::vector<std::string> programs;
+    for (int32_t p = 0; p < host.numPrograms(); ++p) programs.push_back(host.programName(p));
+    struct Param {
+        std::string name, label, display;
+        float value;
+    };
+    std::vector<Param> params;
+    for (int32_t i = 0; i < host.numParams(); ++i)
+        params.push_back({host.paramName(i), host.text(vst2::effGetParamLabel, i),
+                          host.text(vst2::effGetParamDisplay, i), host.getParameter(i)});
+    saveState(host, state);
+
+    std::ostringstream out;
+    if (json) {
+        out << "{\n  \"name\": " << jsonString(name) << ",\n  \"vendor\": " << jsonString(vendor)
+            << ",\n  \"product\": " << jsonString(product) << ",\n  \"vendorVersion\": " << vendorVersion
+            << ",\n  \"vstVersion\": " << vstVersion << ",\n  \"uniqueId\": " << e->uniqueID
+            << ",\n  \"uniqueIdText\": " << jsonString(fourCC(e->uniqueID)) << ",\n  \"version\": " << e->version
+            << ",\n  \"inputs\": " << e->numInputs << ",\n  \"outputs\": " << e->numOutputs
+            << ",\n  \"flags\": [";
+        for (size_t i = 0; i < flags.size(); ++i) out << (i ? ", " : "") << jsonString(flags[i]);
+        out << "],\n  \"currentProgram\": " << currentProgram << ",\n  \"programs\": [";
+        for (size_t p = 0; p < programs.size(); ++p) out << (p ? ", " : "") << jsonString(programs[p]);
+        out << "],\n  \"parameters\": [";
+        char value[32];
+        for (size_t i = 0; i < params.size(); ++i) {
+            std::snprintf(value, sizeof value, "%.9g", static_cast<double>(params[i].value));
+            out << (i ? ",\n" : "\n") << "    {\"index\": " << i << ", \"name\": " << jsonString(params[i].name)
+                << ", \"label\": " << jsonString(params[i].label) << ", \"display\": "
+                << jsonString(params[i].display) << ", \"value\": " << (std::isfinite(params[i].value) ? value : "null")
+                << "}";
+        }
+        out << "\n  ]\n}\n";
+    } else {
+        out << "Name:           " << name << "\nVendor:         " << vendor << "\nProduct:        " << product
+            << "\nVendor version: " << vendorVersion << "\nVST version:    " << vstVersion
+            << "\nUnique ID:      '" << fourCC(e->uniqueID) << "' (" << e->uniqueID << ")\nVersion:        "
+            << e->version << "\nInputs:         " << e->numInputs << "\nOutputs:        " << e->numOutputs
+            << "\nFlags:          ";
+        for (size_t i = 0; i < flags.size(); ++i) out << (i ? " " : "") << flags[i];
+        out << "\nPrograms:       " << programs.size() << " (current " << currentProgram << ")\n";
+        for (size_t p = 0; p < programs.size(); ++p) out << "  " << p << ": " << programs[p] << "\n";
+        out << "Parameters:     " << params.size() << "\n";
+        for (size_t i = 0; i < params.size(); ++i)
+            out << "  " << i << ": " << params[i].name << " = " << params[i].display
+                << (params[i].label.empty() ? "" : " ") << params[i].label << "\n";
+    }
+    std::cout << out.str() << std::flush;
+    return 0;
+}
+
+// ---- render
+
+struct RenderOptions {
+    std::string module, input, output, block = "512", midi, automate, format;
+    double tail = 2.0;
+    bool accumulate = false;
+    StateOptions state;
+};
+
+struct SndFile {
+    SNDFILE* file = nullptr;
+    ~SndFile() {
+        if (file) sf_close(file);
+    }
+};
+
+std::string lowerExtension(const std::string& path) {
+    size_t dot = path.rfind('.');
+    size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext;
+}
+
+int outputFormat(const std::string& path, const std::string& format) {
+    std::string ext = lowerExtension(path);
+    int major = 0;
+    if (ext == "wav") major = SF_FORMAT_WAV;
+    else if (ext == "aif" || ext == "aiff") major = SF_FORMAT_AIFF;
+    else if (ext == "flac") major = SF_FORMAT_FLAC;
+    else if (ext == "ogg" || ext == "oga") major = SF_FORMAT_OGG;
+    else if (ext == "caf") major = SF_FORMAT_CAF;
+    else if (ext == "w64") major = SF_FORMAT_W64;
+    else if (ext == "au") major = SF_FORMAT_AU;
+    else throw UsageError("output " + path + ": unknown extension (wav, aiff, flac, ogg, caf, w64, au)");
+    if (major == SF_FORMAT_OGG) {
+        if (!format.empty()) throw UsageError("--format does not apply to Ogg output, which is always Vorbis");
+        return major | SF_FORMAT_VORBIS;
+    }
+    std::string f = format.empty() ? (major == SF_FORMAT_FLAC ? "pcm24" : "float") : format;
+    if (f == "pcm16") return major | SF_FORMAT_PCM_16;
+    if (f == "pcm24") return major | SF_FORMAT_PCM_24;
+    if (major == SF_FORMAT_FLAC) throw UsageError("FLAC output holds pcm16 or pcm24, not float");
+    return major | SF_FORMAT_FLOAT;
+}
+
+struct TimedMidi {
+    int64_t frame;
+    vst2::VstMidiEvent event;
+};
+
+std::vector<TimedMidi> loadMidi(const std::string& path, double rate) {
+    std::vector<uint8_t> bytes = readFile(path, kMaxMidiFileSize);
+    MidiFile midi;
+    try {
+        midi = parseMidiFile(bytes.data(), bytes.size());
+    } catch (const FormatError& e) {
+        throw FormatError(path + ": " + e.what());
+    }
+    std::vector<TimedMidi> events;
+    for (const MidiMessage& m : midi.messages) {
+        uint8_t kind = m.bytes[0] & 0xF0;
+        if (kind != 0xB0 && kind != 0xC0) continue; // the messages a controller-driven plug-in takes
+        TimedMidi timed{frameAt(m.seconds, rate), {}};
+        timed.event.type = vst2::kVstMidiType;
+        timed.event.byteSize = sizeof(vst2::VstMidiEvent);
+        timed.event.flags = 1; // played in real time
+        for (int b = 0; b < m.length; ++b) timed.event.midiData[b] = static_cast<char>(m.bytes[b]);
+        events.push_back(timed);
+    }
+    return events;
+}
+
+class Progress {
+public:
+    explicit Progress(int64_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    void update(int64_t done) {
+        if (!shown_ || total_ <= 0) return;
+        int percent = static_cast<int>(done * 100 / total_);
+        if (percent == last_) return;
+        last_ = percent;
+        std::string bar(static_cast<size_t>(percent / 4), '#');
+        std::fprintf(stderr, "\r[%-25s] %3d%%", bar.c_str(), percent);
+        if (percent >= 100) std::fputc('\n', stderr);
+    }
+
+private:
+    int64_t total_;
+    bool shown_;
+    int last_ = -1;
+};
+
+int runRender(const RenderOptions& o) {
+    // Every option is checked before the plug-in is loaded.
+    bool randomBlocks = o.block == "random";
+    int32_t fixedBlock = 0;
+    if (!randomBlocks) {
+        double b = parseNumber(o.block, "--block");
+        if (b != std::floor(b) || b < 1 || b > 65536) throw UsageError("--block must be 1..65536 or random");
+        fixedBlock = static_cast<int32_t>(b);
+    }
+    if (!(o.tail >= 0 && o.tail <= 3600)) throw UsageError("--tail must be 0..3600 seconds");
+    if (!o.format.empty() && o.format != "pcm16" && o.format != "pcm24" && o.format != "float")
+        throw UsageError("--format must be pcm16, pcm24 or float");
+    int format = outputFormat(o.output, o.format);
+    std::vector<AutomationPoint> automation;
+    if (!o.automate.empty()) {
+        std::vector<uint8_t> bytes = readFile(o.automate, 16u << 20);
+        automation = parseAutomation(std::string(bytes.begin(), bytes.end()));
+    }
+
+    SF_INFO inInfo{};
+    SndFile in;
+    in.file = sf_open(o.input.c_str(), SFM_READ, &inInfo);
+    if (!in.file) throw HostError("cannot read input " + o.input + ": " + sf_strerror(nullptr));
+    if (inInfo.channels < 1 || inInfo.samplerate < 1) throw HostError("input " + o.input + " has no audio");
+    const double rate = inInfo.samplerate;
+
+    std::vector<TimedMidi> midi;
+    if (!o.midi.empty()) midi = loadMidi(o.midi, rate);
+
+    PluginHost host(o.module);
+    applyState(host, o.state);
+    struct Change {
+        int64_t frame;
+        int32_t index;
+        float value;
+    };
+    std::vector<Change> changes;
+    for (const AutomationPoint& p : automation) {
+        try {
+            changes.push_back({frameAt(p.seconds, rate), resolveParameter(host, p.parameter), p.value});
+        } catch (const UsageError& e) {
+            throw UsageError("automation line " + std::to_string(p.line) + ": " + e.what());
+        }
+    }
+    std::stable_sort(changes.begin(), changes.end(), [](auto& a, auto& b) { return a.frame < b.frame; });
+
+    const int32_t numIn = host.effect()->numInputs, numOut = host.effect()->numOutputs;
+    if (numOut < 1) throw HostError(o.module + " has no audio outputs");
+    const int32_t maxBlock = randomBlocks ? 4096 : fixedBlock;
+    const int64_t inputFrames = inInfo.frames;
+    const int64_t total = inputFrames + static_cast<int64_t>(std::llround(o.tail * rate));
+
+    SF_INFO outInfo{};
+    outInfo.samplerate = inInfo.samplerate;
+    outInfo.channels = numOut;
+    outInfo.format = format;
+    if (!sf_format_check(&outInfo)) throw UsageError("output " + o.output + ": the format cannot hold this audio");
+    SndFile out;
+    out.file = sf_open(o.output.c_str(), SFM_WRITE, &outInfo);
+    if (!out.file) throw HostError("cannot write output " + o.output + ": " + sf_strerror(nullptr));
+    sf_command(out.file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+
+    // Planar buffers: at least two inputs, since mono input feeds both.
+    const size_t inChannels = static_cast<size_t>(std::max(numIn, 2));
+    std::vector<std::vector<float>> inBuf(inChannels, std::vector<float>(static_cast<size_t>(maxBlock)));
+    std::vector<std::vector<float>> outBuf(static_cast<size_t>(numOut), std::vector<float>(static_cast<size_t>(maxBlock)));
+    std::vector<float*> inPtr, outPtr;
+    for (auto& b : inBuf) inPtr.push_back(b.data());
+    for (auto& b : outBuf) outPtr.push_back(b.data());
+    std::vector<float> interleavedIn(static_cast<size_t>(maxBlock) * static_cast<size_t>(inInfo.channels));
+    std::vector<float> interleavedOut(static_cast<size_t>(maxBlock) * static_cast<size_t>(numOut));
+
+    std::mt19937 blockRandom(1); // fixed seed: random block sizes, the same on every run
+    std::uniform_int_distribution<int32_t> blockSizes(1, 4096);
+    host.start(rate, maxBlock);
+    Progress progress(total);
+    size_t nextMidi = 0, nextChange = 0;
+    int64_t done = 0;
+    bool inputLeft = true;
+    while (done < total) {
+        int32_t n = static_cast<int32_t>(std::min<int64_t>(randomBlocks ? blockSizes(blockRandom) : fixedBlock, total - done));
+        sf_count_t got = 0;
+        if (inputLeft) {
+            got = sf_readf_float(in.file, interleavedIn.data(), n);
+            if (got < n) inputLeft = false;
+        }
+        for (size_t c = 0; c < inChannels; ++c) {
+            int source = static_cast<int>(c) < inInfo.channels ? static_cast<int>(c) : (inInfo.channels == 1 && c == 1 ? 0 : -1);
+            for (int32_t f = 0; f < n; ++f)
+                inBuf[c][static_cast<size_t>(f)] =
+                    (source >= 0 && f < got) ? interleavedIn[static_cast<size_t>(f) * static_cast<size_t>(inInfo.channels) + static_cast<size_t>(source)] : 0.0f;
+        }
+        for (; nextChange < changes.size() && changes[nextChange].frame < done + n; ++nextChange)
+            host.setParameter(changes[nextChange].index, changes[nextChange].value);
+        std::vector<vst2::VstMidiEvent> events;
+        for (; nextMidi < midi.size() && midi[nextMidi].frame < done + n; ++nextMidi) {
+            vst2::VstMidiEvent e = midi[nextMidi].event;
+            e.deltaFrames = static_cast<int32_t>(std::max<int64_t>(0, midi[nextMidi].frame - done));
+            events.push_back(e);
+        }
+        host.sendMidi(events);
+        for (auto& b : outBuf) std::fill(b.begin(), b.begin() + n, 0.0f);
+        host.process(inPtr.data(), outPtr.data(), n, o.accumulate || !host.canReplacing());
+        for (int32_t f = 0; f < n; ++f)
+            for (int32_t c = 0; c < numOut; ++c)
+                interleavedOut[static_cast<size_t>(f) * static_cast<size_t>(numOut) + static_cast<size_t>(c)] = outBuf[static_cast<size_t>(c)][static_cast<size_t>(f)];
+        if (sf_writef_float(out.file, interleavedOut.data(), n) != n)
+            throw HostError("cannot write output " + o.output + ": " + sf_strerror(out.file));
+        done += n;
+        progress.update(done);
+    }
+    host.stop();
+    saveState(host, o.state);
+    if (nextMidi < midi.size())
+        std::cerr << "zkhost: " << midi.size() - nextMidi << " MIDI events after the end of the render were dropped\n";
+    return 0;
+}
+
+// ---- bench
+
+struct BenchOptions {
+    std::vector<std::string> modules;
+    double rate = 48000, seconds = 10;
+    int32_t block = 512;
+    std::vector<std::string> sets;
+};
+
+int runBench(const BenchOptions& o) {
+    if (!(o.rate >= 8000 && o.rate <= 768000)) throw UsageError("--rate must be 8000..768000");
+    if (o.block < 1 || o.block > 65536) throw UsageError("--block must be 1..65536");
+    if (!(o.seconds > 0 && o.seconds <= 3600)) throw UsageError("--seconds must be above 0 and at most 3600");
+    const auto total = static_cast<int64_t>(o.seconds * o.rate);
+    bool header = false;
+    for (const std::string& module : o.modules) {
+        PluginHost host(module);
+        if (!header) std::printf("%-40s %14s %12s\n", "module", "realtime x", "ns/frame");
+        header = true;
+        StateOptions state;
+        state.sets = o.sets;
+        applyState(host, state);
+        const size_t channelsIn = static_cast<size_t>(std::max(host.effect()->numInputs, 2));
+        const size_t channelsOut = static_cast<size_t>(std::max(host.effect()->numOutputs, 1));
+        std::vector<std::vector<float>> in(channelsIn, std::vector<float>(static_cast<size_t>(o.block)));
+        std::vector<std::vector<float>> out(channelsOut, std::vector<float>(static_cast<size_t>(o.block)));
+        std::vector<float*> inPtr, outPtr;
+        for (auto& b : in) inPtr.push_back(b.data());
+        for (auto& b : out) outPtr.push_back(b.data());
+        std::minstd_rand noise(7);
+        std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
+        host.start(o.rate, o.block);
+        std::chrono::nanoseconds spent{0};
+        for (int64_t done = 0; done < total; done += o.block) {
+            auto n = static_cast<int32_t>(std::min<int64_t>(o.block, total - done));
+            for (auto& b : in)
+                for (int32_t f = 0; f < n; ++f) b[static_cast<size_t>(f)] = sample(noise);
+            auto t0 = std::chrono::steady_clock::now();
+            host.process(inPtr.data(), outPtr.data(), n, !host.canReplacing());
+            spent += std::chrono::steady_clock::now() - t0;
+        }
+        host.stop();
+        double ns = double(spent.count()) / double(total);
+        double factor = ns > 0 ? 1e9 / (ns * o.rate) : INFINITY;
+        std::printf("%-40s %14.1f %12.1f\n", module.c_str(), factor, ns);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+int run(int argc, char** argv) {
+    CLI::App app{"zkhost: a command-line VST 2 host"};
+    app.require_subcommand(1);
+
+    std::string infoModule;
+    bool json = false;
+    StateOptions infoState;
+    CLI::App* info = app.add_subcommand("info", "Show what a plug-in offers");
+    info->add_option("MODULE", infoModule, "The plug-in module (.so)")->required();
+    info->add_flag("--json", json, "Machine-readable output");
+    addStateOptions(*info, infoState, true);
+
+    RenderOptions render;
+    CLI::App* rend = app.add_subcommand("render", "Render an audio file through a plug-in");
+    rend->add_option("MODULE", render.module, "The plug-in module (.so)")->required();
+    rend->add_option("IN", render.input, "Input audio file")->required();
+    rend->add_option("OUT", render.output, "Output audio file; its extension names the format")->required();
+    rend->add_option("--block", render.block, "Frames per call, or random (1..4096 per call)");
+    rend->add_option("--midi", render.midi, "Standard MIDI File: Control and Program Change");
+    rend->add_option("--automate", render.automate, "CSV of seconds,parameter,value");
+    rend->add_option("--tail", render.tail, "Seconds rendered past the end of the input");
+    rend->add_flag("--accumulate", render.accumulate, "Use the accumulating process call");
+    rend->add_option("--format", render.format, "pcm16, pcm24 or float");
+    addStateOptions(*rend, render.state, true);
+
+    BenchOptions bench;
+    CLI::App* ben = app.add_subcommand("bench", "Measure plug-ins on generated noise");
+    ben->add_option("MODULE", bench.modules, "One or more plug-in modules")->required();
+    ben->add_option("--rate", bench.rate, "Sample rate");
+    ben->add_option("--block", bench.block, "Frames per call");
+    ben->add_option("--seconds", bench.seconds, "Seconds of audio per plug-in");
+    ben->add_option("--set", bench.sets, "Set a parameter: NAME_OR_INDEX=VALUE; repeatable");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "zkhost: " << e.what() << "\n";
+        return 2;
+    }
+    if (*info) return runInfo(infoModule, infoState, json);
+    if (*rend) return runRender(render);
+    return runBench(bench);
+}
+
+} // namespace
+} // namespace zkhost
+
+int main(int argc, char** argv) {
+    try {
+        return zkhost::run(argc, argv);
+    } catch (const zkhost::UsageError& e) {
+        std::cerr << "zkhost: " << e.what() << "\n";
+        return 2;
+    } catch (const zkhost::FormatError& e) {
+        std::cerr << "zkhost: " << e.what() << "\n";
+        return 3;
+    } catch (const std::exception& e) {
+        std::cerr << "zkhost: " << e.what() << "\n";
+        return 1;
+    } catch (...) {
+        std::cerr << "zkhost: unknown error\n";
+        return 1;
+    }
+}

@@ -54,7 +54,7 @@ public:
     void setType(int32_t type, int lane = 0) noexcept { type_[lane] = type; }
     void setPoles(int32_t poles, int lane = 0) noexcept { poles_[lane] = poles; }
 
-    float process(float x, int lane = 0) noexcept {
+    [[gnu::always_inline]] float process(float x, int lane = 0) noexcept {
         const float f = frequencyCoefficient_[lane].load(std::memory_order_relaxed);
         const float q = damping_[lane];
         const int32_t type = type_[lane];
@@ -77,6 +77,7 @@ public:
         if (type == 0) stage2Output_[lane] = low2;
         else if (type == 1 || type == 2) stage2Output_[lane] = high2;
 
+        // Branches, not selects: f and c (target and g) keep their order for long runs.
         float c = smoothedCoefficient_[lane];
         if (f != c) {
             if (c > 1.0f) c = 1.0f;

@@ -69,6 +69,19 @@ inline float floorFast(float v) noexcept {
     return small ? down : v;
 }
 
+// Clamps as minss/maxss rather than a compare and branch. opaque() hides a computed value
+// from the optimiser, which would otherwise merge chained clamps back into branches.
+[[gnu::always_inline]] inline float opaque(float v) noexcept {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    asm("" : "+x"(v));
+#endif
+    return v;
+}
+// a < b ? a : b, which keeps b when it is NaN.
+[[gnu::always_inline]] inline float minFirst(float a, float b) noexcept { return opaque(a < b ? a : b); }
+// a > b ? a : b, which keeps b when it is NaN.
+[[gnu::always_inline]] inline float maxFirst(float a, float b) noexcept { return opaque(a > b ? a : b); }
+
 // Truncation towards zero to int32 that saturates instead of being undefined out of range.
 inline int32_t truncateToInt(double v) noexcept {
     if (!(v == v)) return 0;

@@ -37,12 +37,14 @@ public:
     }
 
     // Moves the coefficient on a cubic curve from 0.03 to 1.03 times that of 6500 Hz.
-    void setTimbre(float amount, int lane = 0) noexcept {
-        reference_[lane] = twoPiOverRate() * 6500.0f;
+    void setTimbre(float amount, int lane = 0) noexcept { setTimbreAt(amount, twoPiOverRate(), lane); }
+    // The same with the engine's twoPiOverRate() already loaded (per-frame use).
+    void setTimbreAt(float amount, float twoPiOverRate, int lane) noexcept {
+        reference_[lane] = twoPiOverRate * 6500.0f;
         k_[lane].store(timbreCoefficient(reference_[lane], amount), std::memory_order_relaxed);
     }
 
-    float process(float x, int lane = 0) noexcept {
+    [[gnu::always_inline]] float process(float x, int lane = 0) noexcept {
         const float k = k_[lane].load(std::memory_order_relaxed);
         float u = x;
         if (mode_[lane] == 2) {
@@ -61,8 +63,7 @@ public:
 private:
     static float timbreCoefficient(float reference, float amount) noexcept {
         float k = reference * (amount * amount * amount + 0.03f);
-        k = k > 1.0f ? 1.0f : k;
-        return k < 0.01f ? 0.01f : k;
+        return maxFirst(0.01f, minFirst(1.0f, k)); // minss, maxss: no branch
     }
 
     float state_[Lanes];

@@ -262,7 +262,9 @@ void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& 
 
     // Parameters are read after the frame's events, so a change at this frame is heard now;
     // an idle band reads only its Left and Right.
-    VoiceParameters v{};
+    // Not zero-filled as a whole (a rep stos per frame): voice() reads only what is set here.
+    VoiceParameters v;
+    v.fmEvery = 0.0f;
     bool feedbackFm = false;
     for (int b = 0; b < 3; ++b) {
         const int32_t base = bandBase(b);
@@ -277,8 +279,10 @@ void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& 
         if (v.fmButton[b] != 0.0f) {
             feedbackFm = true;
             v.feedbackAm[b] = b < 2 ? parameter(pAm1 + b) : 1.0f; // band 3: no Am (10 x 1 is 10)
+            v.oscillatorAm[b] = 0.0f;
         } else {
             v.oscillatorAm[b] = parameter(pAm1 + b);
+            v.feedbackAm[b] = 0.0f;
         }
         v.timbre[b] = parameter(base + oTimbre);
         v.sensivity[b] = parameter(base + oSensivity);
@@ -291,9 +295,10 @@ void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& 
     const float noise = static_cast<float>(noise_.next()) * noiseScale - 0.5f;
     const float attack = attack_.load(std::memory_order_relaxed);
     const float floatRate = floatRate_.load(std::memory_order_relaxed);
-    voice<0>(v, mod, noise, attack, floatRate);
-    voice<1>(v, mod, noise, attack, floatRate);
-    voice<2>(v, mod, noise, attack, floatRate);
+    const float twoPiOverRate = rate_.twoPiOverRate();
+    voice<0>(v, mod, noise, attack, floatRate, twoPiOverRate);
+    voice<1>(v, mod, noise, attack, floatRate, twoPiOverRate);
+    voice<2>(v, mod, noise, attack, floatRate, twoPiOverRate);
 
     const float pl1 = parameter(pPreListen1);
     const float pl2 = parameter(pPreListen1 + 1);
@@ -318,7 +323,8 @@ void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& 
 // One band voice (Band 0..2). An idle band keeps its filter states and phase; its
 // envelope, previous output, pre-volume output, voice and filtered signal become 0.
 template <int Band>
-void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float attack, float floatRate) noexcept {
+void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float attack,
+                        float floatRate, float twoPiOverRate) noexcept {
     Bands& s = bands_;
     if (!v.run[Band]) {
         s.envelope[Band] = 0.0f;
@@ -337,7 +343,9 @@ void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float 
     const float release = s.release[Band].load(std::memory_order_relaxed);
     const float k = a > envelope ? attack : release;
     envelope = flush((envelope - a) * k + a);
-    s.active[Band].store(floorFast(envelope * activityScale[Band]) != 0.0f ? 1 : 0, std::memory_order_relaxed);
+    // floorFast(x) != 0 exactly when x is not in [0, 1) (NaN included).
+    const float lamp = envelope * activityScale[Band];
+    s.active[Band].store((lamp >= 0.0f) & (lamp < 1.0f) ? 0 : 1, std::memory_order_relaxed);
 
     // Pitch bend by the envelope: m is ln of the frequency ratio, e^m to second order.
     const float m = (v.mod[Band] * bendScale[Band] - bendOffset[Band]) * envelope * 0.0577623f;
@@ -359,7 +367,7 @@ void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float 
     s.previous[Band] = sine;
 
     const float timbre = v.timbre[Band];
-    timbreFilters_->setTimbre(timbre, Band);
+    timbreFilters_->setTimbreAt(timbre, twoPiOverRate, Band);
     const float coloured = timbreFilters_->process(noise, Band);
 
     if (envelope * 20.0f < 1.0f - v.sensivity[Band]) envelope = gatedEnvelope[Band];
@@ -373,9 +381,24 @@ void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float 
 
 void SoundEngine::normalMix(float inL, float inR, float& outL, float& outR) noexcept {
     const Bands& s = bands_;
-    if (delayUpdateCounter_ == 0) {
-        const float delay = parameter(pDelay);
-        const float stereo = parameter(pStereo);
+    // Every read first, so that no value is held across a call.
+    const bool updateDelay = delayUpdateCounter_ == 0;
+    float delay = 0.0f, stereo = 0.0f;
+    if (updateDelay) {
+        delay = parameter(pDelay);
+        stereo = parameter(pStereo);
+    }
+    const float effect2 = parameter(bandBase(1) + oEffect);
+    const float effect3 = parameter(bandBase(2) + oEffect);
+    const float effect1 = parameter(bandBase(0) + oEffect);
+    const float volume = parameter(pVolume);
+    const float pan1 = parameter(bandBase(0) + oPan);
+    const float pan2 = parameter(bandBase(1) + oPan);
+    const float pan3 = parameter(bandBase(2) + oPan);
+    const float master = parameter(pMaster);
+    const float dry = parameter(pDry);
+
+    if (updateDelay) {
         const int32_t whole = wholeRate_.load(std::memory_order_relaxed);
         delayTime_ = delay * delay + 0.14f;
         stereoAmount_ = stereo * stereo;
@@ -388,24 +411,16 @@ void SoundEngine::normalMix(float inL, float inR, float& outL, float& outR) noex
     }
     if (++delayUpdateCounter_ > 9) delayUpdateCounter_ = 0;
 
-    const float send = parameter(bandBase(1) + oEffect) * s.preVolume[1] +
-                       parameter(bandBase(2) + oEffect) * s.preVolume[2] +
-                       parameter(bandBase(0) + oEffect) * s.preVolume[0];
-    const float volume = parameter(pVolume);
+    const float send = effect2 * s.preVolume[1] + effect3 * s.preVolume[2] + effect1 * s.preVolume[0];
     float l = volume * leftLine_->process(0.5f * feedbackRight_ + feedbackLeft_ + send);
     float r = volume * rightLine_->process(0.5f * feedbackLeft_ + feedbackRight_ + send);
     const float feedback = feedbackAmount_.load(std::memory_order_relaxed);
     feedbackLeft_ = flush(feedback * l);
     feedbackRight_ = flush(feedback * r);
 
-    const float pan1 = parameter(bandBase(0) + oPan);
-    const float pan2 = parameter(bandBase(1) + oPan);
-    const float pan3 = parameter(bandBase(2) + oPan);
     r = r + pan2 * s.voice[1] + pan3 * s.voice[2] + pan1 * s.voice[0];
     l = l + (1.0f - pan3) * s.voice[2] + (1.0f - pan1) * s.voice[0] + (1.0f - pan2) * s.voice[1];
 
-    const float master = parameter(pMaster);
-    const float dry = parameter(pDry);
     outL = master * l * 4.0f + dry * inL;
     outR = master * r * 4.0f + dry * inR;
 }

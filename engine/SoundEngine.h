@@ -94,7 +94,8 @@ private:
         float fmEvery; // read only when a band uses feedback FM
     };
     template <int Band>
-    void voice(const VoiceParameters& v, float mod, float noise, float attack, float floatRate) noexcept;
+    [[gnu::always_inline]] inline void voice(const VoiceParameters& v, float mod, float noise, float attack,
+                                             float floatRate, float twoPiOverRate) noexcept;
     void normalMix(float inL, float inR, float& outL, float& outR) noexcept;
 
     EngineHost& host_;

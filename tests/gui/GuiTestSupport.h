@@ -1,7 +1,7 @@
 #pragma once
 
 // A fresh software platform per test, an editor that records the edit gestures, a
-// listener that records every report, and pixel helpers.
+// listener that records every report, a frame of controls, and pixel helpers.
 
 #include "gui/Control.h"
 #include "gui/Frame.h"
@@ -17,13 +17,14 @@
 namespace zk::gui::test {
 
 namespace sw = platform::software;
+using Log = std::vector<std::string>;
 
 class RecordingEditor final : public ToolkitEditor {
 public:
     void beginEdit(int32_t tag) override { events.push_back("begin " + std::to_string(tag)); }
     void endEdit(int32_t tag) override { events.push_back("end " + std::to_string(tag)); }
     void runIdle() override { ++idleRuns; }
-    std::vector<std::string> events;
+    Log events;
     int32_t idleRuns = 0;
 };
 
@@ -34,14 +35,11 @@ public:
     void valueChanged(DrawContext* context, Control* control) override {
         reports.push_back({control->getTag(), control->getValue()});
         controls.push_back(control);
-        contexts.push_back(context);
-        if (context && redraw)
+        if (context)
             control->update(*context);
     }
-    bool redraw = true;
     std::vector<std::pair<int32_t, float>> reports;
     std::vector<Control*> controls;
-    std::vector<DrawContext*> contexts;
 };
 
 // Installs its own software platform and resets the toolkit's module-wide state.
@@ -53,39 +51,59 @@ protected:
         swapMouseButtons = false;
         transparentBltAvailable = false;
     }
-    ~GuiTest() override { platform::install(previous_); }
+    ~GuiTest() override {
+        for (Bitmap* b : owned_)
+            b->release();
+        platform::install(previous_);
+    }
 
     // A frame with a window at screen position (0, 0) unless moved.
     std::unique_ptr<Frame> makeFrame(Rect size = {0, 0, 200, 150}, ToolkitEditor* editor = nullptr) {
         static int parentWindow;
         return std::make_unique<Frame>(size, &parentWindow, editor);
     }
-    sw::SoftwareWindow& windowOf(Frame& frame) {
-        return *dynamic_cast<sw::SoftwareWindow*>(frame.platformWindow());
-    }
+    sw::SoftwareWindow& windowOf(Frame& frame) { return *dynamic_cast<sw::SoftwareWindow*>(frame.platformWindow()); }
     // Presses in the frame's window: the click state, then the states that follow.
     void press(Frame& frame, Point where, int32_t buttons, const std::vector<sw::InputState>& then = {}) {
         system.press(windowOf(frame), where, buttons, then);
     }
-    static sw::InputState at(int32_t h, int32_t v, int32_t buttons, uint32_t ticks = 0) {
-        return {{h, v}, buttons, ticks};
-    }
-    // A bitmap of one colour, or of a top half and a bottom half.
-    void registerSolid(int32_t id, int32_t w, int32_t h, platform::ColorRef c) {
+    static sw::InputState at(int32_t h, int32_t v, int32_t buttons) { return {{h, v}, buttons, 0}; }
+    // Bitmaps of one colour, or of a top half and a bottom half, released when the test ends.
+    Bitmap* solid(int32_t id, int32_t w, int32_t h, platform::ColorRef c) {
         system.registerBitmap(id, w, h, std::vector<platform::ColorRef>(std::size_t(w * h), c));
+        return owned_.emplace_back(new Bitmap(id));
     }
-    void registerStrip(int32_t id, int32_t w, int32_t h, platform::ColorRef top, platform::ColorRef bottom) {
-        std::vector<platform::ColorRef> pixels(std::size_t(w * h));
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x)
-                pixels[std::size_t(y * w + x)] = y < h / 2 ? top : bottom;
+    Bitmap* strip(int32_t id, int32_t w, int32_t h, platform::ColorRef top, platform::ColorRef bottom) {
+        std::vector<platform::ColorRef> pixels(std::size_t(w * h), bottom);
+        std::fill(pixels.begin(), pixels.begin() + w * (h / 2), top);
         system.registerBitmap(id, w, h, std::move(pixels));
+        return owned_.emplace_back(new Bitmap(id));
     }
 
     sw::SoftwarePlatform system;
 
 private:
     platform::Platform* previous_;
+    std::vector<Bitmap*> owned_;
+};
+
+// A 700 x 300 frame linked to a recording editor.
+class ControlTest : public GuiTest {
+protected:
+    template <typename V>
+    V* add(V* view) {
+        frame->appendView(view);
+        return view;
+    }
+    void click(Point where, int32_t buttons, const std::vector<sw::InputState>& then = {}) {
+        press(*frame, where, buttons, then);
+    }
+    const sw::SoftPixmap& pixels() { return windowOf(*frame).pixels(); }
+    static Log gesture(int32_t tag) { return {"begin " + std::to_string(tag), "end " + std::to_string(tag)}; }
+
+    RecordingEditor editor;
+    RecordingListener listener;
+    std::unique_ptr<Frame> frame = makeFrame({0, 0, 700, 300}, &editor);
 };
 
 // Counts the pixels of a colour inside a rectangle (right and bottom excluded).
@@ -93,8 +111,7 @@ inline int32_t countColor(const sw::SoftPixmap& p, const Rect& r, platform::Colo
     int32_t n = 0;
     for (int32_t y = r.top; y < r.bottom; ++y)
         for (int32_t x = r.left; x < r.right; ++x)
-            if (p.inside(x, y) && p.at(x, y) == c)
-                ++n;
+            n += p.inside(x, y) && p.at(x, y) == c;
     return n;
 }
 
@@ -103,12 +120,8 @@ inline Rect boundsOfNot(const sw::SoftPixmap& p, platform::ColorRef c) {
     Rect r{p.width(), p.height(), -1, -1};
     for (int32_t y = 0; y < p.height(); ++y)
         for (int32_t x = 0; x < p.width(); ++x)
-            if (p.at(x, y) != c) {
-                r.left = std::min(r.left, x);
-                r.top = std::min(r.top, y);
-                r.right = std::max(r.right, x);
-                r.bottom = std::max(r.bottom, y);
-            }
+            if (p.at(x, y) != c)
+                r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x), std::max(r.bottom, y)};
     return r;
 }
 

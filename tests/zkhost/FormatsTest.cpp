@@ -8,36 +8,32 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 using namespace zkhost;
-using zkhosttest::smf;
-using zkhosttest::smfTrack;
-using zkhosttest::tempoEvent;
+using namespace zkhosttest;
 
 namespace {
 
-uint32_t be32(const std::vector<uint8_t>& b, size_t at) {
-    return (uint32_t(b[at]) << 24) | (uint32_t(b[at + 1]) << 16) | (uint32_t(b[at + 2]) << 8) | b[at + 3];
-}
-void putBe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+void putBe32(Bytes& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
 }
+std::string magicAt(const Bytes& b, size_t at) { return std::string(b.begin() + long(at), b.begin() + long(at) + 4); }
 
-FxPreset paramPreset() {
+FxPreset paramPreset(bool chunk = false) {
     FxPreset p;
     p.pluginId = 0x41424344;
     p.pluginVersion = 7;
     p.program.name = "Lead";
-    p.program.params = {0.0f, 1.0f, 0.333333343f, -2.5f, 1e-30f};
-    p.numParams = 5;
+    p.program.isChunk = chunk;
+    if (chunk)
+        p.program.chunk = {1, 2, 3, 0, 255};
+    else
+        p.program.params = {0.0f, 1.0f, 0.333333343f, -2.5f, 1e-30f};
+    p.numParams = chunk ? 54 : 5;
     return p;
 }
-
 FxBank paramBank(int programs) {
     FxBank bank;
     bank.pluginId = 0x41424344;
-    bank.pluginVersion = 3;
     bank.numPrograms = programs;
     bank.currentProgram = programs - 1;
     for (int i = 0; i < programs; ++i) {
@@ -48,247 +44,157 @@ FxBank paramBank(int programs) {
     }
     return bank;
 }
-
-template <typename Parse>
-void expectEveryPrefixRejected(const std::vector<uint8_t>& file, Parse parse) {
-    for (size_t n = 0; n < file.size(); ++n)
-        EXPECT_THROW(parse(file.data(), n), FormatError) << "prefix of " << n << " bytes";
-}
-
-} // namespace
-
-TEST(FxFile, ParameterPresetRoundTripsInThePublishedLayout) {
-    std::vector<uint8_t> bytes = writeFxp(paramPreset());
-    ASSERT_EQ(bytes.size(), 56u + 5 * 4);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "CcnK");
-    EXPECT_EQ(be32(bytes, 4), bytes.size() - 8);
-    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 12), "FxCk");
-    EXPECT_EQ(be32(bytes, 16), 0x41424344u);
-    EXPECT_EQ(be32(bytes, 24), 5u);
-    FxPreset back = parseFxp(bytes.data(), bytes.size());
-    EXPECT_EQ(back.pluginId, 0x41424344);
-    EXPECT_EQ(back.pluginVersion, 7);
-    EXPECT_EQ(back.program.name, "Lead");
-    EXPECT_EQ(back.program.params, paramPreset().program.params);
-    EXPECT_FALSE(back.program.isChunk);
-}
-
-TEST(FxFile, ChunkPresetAndBankRoundTrip) {
-    FxPreset preset = paramPreset();
-    preset.program.isChunk = true;
-    preset.program.params.clear();
-    preset.program.chunk = {1, 2, 3, 0, 255};
-    preset.numParams = 54;
-    std::vector<uint8_t> fxp = writeFxp(preset);
-    EXPECT_EQ(std::string(fxp.begin() + 8, fxp.begin() + 12), "FPCh");
-    FxPreset p = parseFxp(fxp.data(), fxp.size());
-    EXPECT_TRUE(p.program.isChunk);
-    EXPECT_EQ(p.program.chunk, preset.program.chunk);
-    EXPECT_EQ(p.numParams, 54);
-
+FxBank chunkBank(size_t size) {
     FxBank bank;
     bank.pluginId = -5;
     bank.isChunk = true;
     bank.numPrograms = 128;
     bank.currentProgram = 17;
-    bank.chunk.assign(1000, 0xA5);
-    std::vector<uint8_t> fxb = writeFxb(bank);
-    EXPECT_EQ(std::string(fxb.begin() + 8, fxb.begin() + 12), "FBCh");
-    FxBank b = parseFxb(fxb.data(), fxb.size());
+    bank.chunk.assign(size, 0xA5);
+    return bank;
+}
+FxPreset readFxp(const Bytes& b) { return parseFxp(b.data(), b.size()); }
+FxBank readFxb(const Bytes& b) { return parseFxb(b.data(), b.size()); }
+MidiFile readMidi(const Bytes& b) { return parseMidiFile(b.data(), b.size()); }
+
+} // namespace
+
+TEST(FxFile, PresetsAndBanksOfBothFormsRoundTrip) {
+    Bytes fxp = writeFxp(paramPreset());
+    ASSERT_EQ(fxp.size(), 56u + 5 * 4);
+    EXPECT_EQ(magicAt(fxp, 0) + magicAt(fxp, 8), "CcnKFxCk");
+    FxPreset p = readFxp(fxp);
+    EXPECT_EQ(p.pluginId, 0x41424344);
+    EXPECT_EQ(p.pluginVersion, 7);
+    EXPECT_EQ(p.program.name, "Lead");
+    EXPECT_EQ(p.program.params, paramPreset().program.params);
+    EXPECT_FALSE(p.program.isChunk);
+
+    Bytes chunkFxp = writeFxp(paramPreset(true));
+    EXPECT_EQ(magicAt(chunkFxp, 8), "FPCh");
+    p = readFxp(chunkFxp);
+    EXPECT_TRUE(p.program.isChunk);
+    EXPECT_EQ(p.program.chunk, paramPreset(true).program.chunk);
+    EXPECT_EQ(p.numParams, 54);
+
+    FxBank b = readFxb(writeFxb(paramBank(3)));
+    ASSERT_EQ(b.programs.size(), 3u);
+    EXPECT_EQ(b.currentProgram, 2);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(b.programs[i].name, "P" + std::to_string(i));
+        EXPECT_EQ(b.programs[i].params, paramBank(3).programs[i].params);
+    }
+    Bytes fxb = writeFxb(chunkBank(1000));
+    EXPECT_EQ(magicAt(fxb, 8), "FBCh");
+    b = readFxb(fxb);
     EXPECT_TRUE(b.isChunk);
     EXPECT_EQ(b.pluginId, -5);
     EXPECT_EQ(b.numPrograms, 128);
     EXPECT_EQ(b.currentProgram, 17);
-    EXPECT_EQ(b.chunk, bank.chunk);
+    EXPECT_EQ(b.chunk, chunkBank(1000).chunk);
 }
 
-TEST(FxFile, ParameterBankRoundTripsEveryProgram) {
-    std::vector<uint8_t> bytes = writeFxb(paramBank(3));
-    FxBank back = parseFxb(bytes.data(), bytes.size());
-    ASSERT_EQ(back.programs.size(), 3u);
-    EXPECT_EQ(back.currentProgram, 2);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(back.programs[size_t(i)].name, "P" + std::to_string(i));
-        EXPECT_EQ(back.programs[size_t(i)].params, paramBank(3).programs[size_t(i)].params);
-    }
-}
+TEST(FxFile, TruncatedWrongAndHugeFilesAreRejectedBeforeAllocating) {
+    for (const Bytes& file : {writeFxp(paramPreset()), writeFxp(paramPreset(true))})
+        for (size_t n = 0; n < file.size(); ++n) EXPECT_THROW(parseFxp(file.data(), n), FormatError) << n;
+    for (const Bytes& file : {writeFxb(paramBank(2)), writeFxb(chunkBank(40))})
+        for (size_t n = 0; n < file.size(); ++n) EXPECT_THROW(parseFxb(file.data(), n), FormatError) << n;
 
-TEST(FxFile, NamesAreCutToTheFieldAndTerminated) {
-    FxPreset p = paramPreset();
-    p.program.name = std::string(40, 'x');
-    std::vector<uint8_t> bytes = writeFxp(p);
-    EXPECT_EQ(bytes[28 + 27], 0);
-    EXPECT_EQ(parseFxp(bytes.data(), bytes.size()).program.name, std::string(27, 'x'));
-}
-
-TEST(FxFile, ByteSizeFieldIsNotTrusted) {
-    std::vector<uint8_t> bytes = writeFxp(paramPreset());
-    putBe32(bytes, 4, 12345678);
-    EXPECT_NO_THROW(parseFxp(bytes.data(), bytes.size()));
-}
-
-TEST(FxFile, TruncatedFilesAreRejected) {
-    FxPreset chunkPreset = paramPreset();
-    chunkPreset.program.isChunk = true;
-    chunkPreset.program.chunk.assign(40, 1);
-    FxBank chunkBank;
-    chunkBank.isChunk = true;
-    chunkBank.chunk.assign(40, 2);
-    expectEveryPrefixRejected(writeFxp(paramPreset()), parseFxp);
-    expectEveryPrefixRejected(writeFxp(chunkPreset), parseFxp);
-    expectEveryPrefixRejected(writeFxb(paramBank(2)), parseFxb);
-    expectEveryPrefixRejected(writeFxb(chunkBank), parseFxb);
-}
-
-TEST(FxFile, WrongMagicIsNamed) {
-    std::vector<uint8_t> fxp = writeFxp(paramPreset());
-    std::vector<uint8_t> bad = fxp;
+    Bytes fxp = writeFxp(paramPreset()), fxb = writeFxb(paramBank(1)), bad = fxp;
     bad[0] = 'X';
     try {
-        parseFxp(bad.data(), bad.size());
-        FAIL();
+        readFxp(bad);
+        ADD_FAILURE();
     } catch (const FormatError& e) {
         EXPECT_NE(std::string(e.what()).find("wrong magic"), std::string::npos) << e.what();
     }
-    // A preset is not a bank and a bank not a preset.
-    EXPECT_THROW(parseFxb(fxp.data(), fxp.size()), FormatError);
-    std::vector<uint8_t> fxb = writeFxb(paramBank(1));
-    EXPECT_THROW(parseFxp(fxb.data(), fxb.size()), FormatError);
-}
+    EXPECT_THROW(readFxb(fxp), FormatError); // a preset is not a bank and a bank not a preset
+    EXPECT_THROW(readFxp(fxb), FormatError);
 
-TEST(FxFile, HugeAndNegativeCountsAreRejectedWithoutAllocating) {
-    std::vector<uint8_t> fxp = writeFxp(paramPreset());
+    // Parameter counts, program counts and chunk sizes far beyond the file, or negative.
     for (uint32_t count : {0x7FFFFFFFu, 0x40000000u, 0x80000000u, 0xFFFFFFFFu}) {
-        std::vector<uint8_t> bad = fxp;
+        bad = fxp;
         putBe32(bad, 24, count);
-        EXPECT_THROW(parseFxp(bad.data(), bad.size()), FormatError) << count;
+        EXPECT_THROW(readFxp(bad), FormatError) << count;
     }
-    std::vector<uint8_t> fxb = writeFxb(paramBank(2));
     for (uint32_t count : {0x7FFFFFFFu, 3u, 0xFFFFFFFFu}) {
-        std::vector<uint8_t> bad = fxb;
+        bad = writeFxb(paramBank(2));
         putBe32(bad, 24, count);
-        EXPECT_THROW(parseFxb(bad.data(), bad.size()), FormatError) << count;
+        EXPECT_THROW(readFxb(bad), FormatError) << count;
     }
-    FxBank chunkBank;
-    chunkBank.isChunk = true;
-    chunkBank.chunk.assign(8, 0);
-    std::vector<uint8_t> cb = writeFxb(chunkBank);
     for (uint32_t size : {0x7FFFFFFFu, 9u, 0xFFFFFFF0u}) {
-        std::vector<uint8_t> bad = cb;
+        bad = writeFxb(chunkBank(8));
         putBe32(bad, 156, size);
-        EXPECT_THROW(parseFxb(bad.data(), bad.size()), FormatError) << size;
+        EXPECT_THROW(readFxb(bad), FormatError) << size;
     }
 }
 
-TEST(FxFile, InconsistentBankProgramsAreRejected) {
+TEST(FxFile, BankProgramsMustMatchInParameterCountAndPlugIn) {
     FxBank mixed = paramBank(2);
     mixed.programs[1].params.push_back(0.25f);
-    std::vector<uint8_t> bytes = writeFxb(mixed);
-    EXPECT_THROW(parseFxb(bytes.data(), bytes.size()), FormatError);
-
-    std::vector<uint8_t> foreign = writeFxb(paramBank(2));
-    size_t second = 156 + 56 + 2 * 4; // the second program record
-    putBe32(foreign, second + 16, 0x5A5A5A5A);
-    EXPECT_THROW(parseFxb(foreign.data(), foreign.size()), FormatError);
-}
-
-TEST(FxFile, FourCCShowsOnlyPrintableCharacters) {
-    EXPECT_EQ(fourCC(0x4D567262), "MVrb");
-    EXPECT_EQ(fourCC(0x00410A42), "?A?B");
+    EXPECT_THROW(readFxb(writeFxb(mixed)), FormatError);
+    Bytes foreign = writeFxb(paramBank(2));
+    putBe32(foreign, 156 + 56 + 2 * 4 + 16, 0x5A5A5A5A); // the second program's plug-in ID
+    EXPECT_THROW(readFxb(foreign), FormatError);
 }
 
 // ---- MIDI files
 
-TEST(MidiFile, TempoMapTurnsTicksIntoSeconds) {
+TEST(MidiFile, TempoMapRunningStatusAndSkippedEvents) {
     // 480 ticks per quarter; 150 bpm for the first quarter, then 60 bpm.
-    auto file = smf(0, 480,
-                    {smfTrack({{0, tempoEvent(400000)},
-                               {240, {0xB0, 7, 10}},
-                               {240, tempoEvent(1000000)},
-                               {240, {0xB3, 7, 20}},
-                               {480, {0xC3, 5}}})});
-    MidiFile midi = parseMidiFile(file.data(), file.size());
-    ASSERT_EQ(midi.messages.size(), 3u);
-    EXPECT_DOUBLE_EQ(midi.messages[0].seconds, 0.2);
-    EXPECT_DOUBLE_EQ(midi.messages[1].seconds, 0.4 + 0.5);
-    EXPECT_DOUBLE_EQ(midi.messages[2].seconds, 0.4 + 1.5);
-    EXPECT_EQ(midi.messages[1].bytes[0], 0xB3);
-    EXPECT_EQ(midi.messages[1].bytes[2], 20);
-    EXPECT_EQ(midi.messages[2].length, 2);
-    EXPECT_EQ(midi.messages[2].bytes[1], 5);
-}
-
-TEST(MidiFile, RunningStatusSysexAndMetaEvents) {
-    auto file = smf(0, 96,
-                    {smfTrack({{0, {0xB0, 1, 2}},
-                               {10, {3, 4}}, // running status
-                               {0, {0xF0, 0x02, 0x7E, 0xF7}},
-                               {0, {0xFF, 0x01, 0x03, 'a', 'b', 'c'}},
-                               {5, {0x90, 60, 100}},
-                               {0, {61, 0}}})});
-    MidiFile midi = parseMidiFile(file.data(), file.size());
+    MidiFile midi = readMidi(smf(0, 480, {smfTrack({{0, tempoEvent(400000)}, {240, {0xB0, 7, 10}},
+                                                    {240, tempoEvent(1000000)}, {240, {0xB3, 7, 20}},
+                                                    {0, {0xF0, 0x02, 0x7E, 0xF7}}, {0, {0xFF, 0x01, 0x03, 'a', 'b', 'c'}},
+                                                    {480, {0xC3, 5}}, {10, {6}}})})); // running status
     ASSERT_EQ(midi.messages.size(), 4u);
-    EXPECT_EQ(midi.messages[1].bytes[0], 0xB0);
-    EXPECT_EQ(midi.messages[1].bytes[1], 3);
-    EXPECT_EQ(midi.messages[1].tick, 10u);
-    EXPECT_EQ(midi.messages[3].bytes[0], 0x90);
-    EXPECT_EQ(midi.messages[3].bytes[1], 61);
+    const double seconds[] = {0.2, 0.4 + 0.5, 0.4 + 1.5, 0.4 + 1.5 + 10.0 / 480};
+    const uint8_t status[] = {0xB0, 0xB3, 0xC3, 0xC3}, data[] = {7, 7, 5, 6};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_DOUBLE_EQ(midi.messages[i].seconds, seconds[i]) << i;
+        EXPECT_EQ(midi.messages[i].bytes[0], status[i]) << i;
+        EXPECT_EQ(midi.messages[i].bytes[1], data[i]) << i;
+    }
+    EXPECT_EQ(midi.messages[1].bytes[2], 20);
+    EXPECT_EQ(midi.messages[3].length, 2);
+    EXPECT_EQ(midi.messages[3].tick, 1210u);
 }
 
-TEST(MidiFile, FormatOneSharesTheTempoTrackAndMergesInTime) {
-    auto file = smf(1, 100,
-                    {smfTrack({{0, tempoEvent(250000)}}),
-                     smfTrack({{100, {0xB0, 1, 1}}, {100, {0xB0, 1, 3}}}),
-                     smfTrack({{150, {0xB1, 2, 2}}})});
-    MidiFile midi = parseMidiFile(file.data(), file.size());
+TEST(MidiFile, FormatOneMergesInTimeAndSmpteCountsFrames) {
+    MidiFile midi = readMidi(smf(1, 100, {smfTrack({{0, tempoEvent(250000)}}),
+                                          smfTrack({{100, {0xB0, 1, 1}}, {100, {0xB0, 1, 3}}}),
+                                          smfTrack({{150, {0xB1, 2, 2}}})}));
     ASSERT_EQ(midi.messages.size(), 3u);
     EXPECT_DOUBLE_EQ(midi.messages[0].seconds, 0.25);
     EXPECT_DOUBLE_EQ(midi.messages[1].seconds, 0.375);
     EXPECT_EQ(midi.messages[1].track, 2);
     EXPECT_DOUBLE_EQ(midi.messages[2].seconds, 0.5);
-}
 
-TEST(MidiFile, SmpteDivisionCountsFramesPerSecond) {
-    uint16_t division = uint16_t((uint8_t(-25) << 8) | 40); // 25 fps, 40 ticks per frame
-    auto file = smf(0, division, {smfTrack({{1000, {0xB0, 20, 51}}})});
-    MidiFile midi = parseMidiFile(file.data(), file.size());
+    const auto division = uint16_t((uint8_t(-25) << 8) | 40); // 25 fps, 40 ticks per frame
+    midi = readMidi(smf(0, division, {smfTrack({{1000, {0xB0, 20, 51}}})}));
     ASSERT_EQ(midi.messages.size(), 1u);
     EXPECT_DOUBLE_EQ(midi.messages[0].seconds, 1.0);
+    EXPECT_EQ(frameAt(0.9, 44100), 39690);
+    EXPECT_EQ(frameAt(1.0 / 48000 * 0.51, 48000), 1); // to the nearest frame
+    EXPECT_EQ(frameAt(1e300, 48000), INT64_MAX);
 }
 
 TEST(MidiFile, MalformedFilesAreRejected) {
-    auto good = smf(0, 96, {smfTrack({{0, {0xB0, 1, 2}}, {300, {0xC0, 1}}})});
-    // Every prefix that cuts into the track chunk is truncated.
-    for (size_t n = 0; n < good.size() - 4; ++n)
+    Bytes good = smf(0, 96, {smfTrack({{0, {0xB0, 1, 2}}, {300, {0xC0, 1}}})});
+    for (size_t n = 0; n < good.size() - 4; ++n) // every prefix that cuts into the track
         EXPECT_THROW(parseMidiFile(good.data(), n), FormatError) << n;
-    auto bad = good;
-    bad[0] = 'R';
-    EXPECT_THROW(parseMidiFile(bad.data(), bad.size()), FormatError);
-    // Far more tracks than the file holds, and a track longer than the file.
-    bad = good;
-    bad[10] = 0xFF, bad[11] = 0xFF;
-    EXPECT_THROW(parseMidiFile(bad.data(), bad.size()), FormatError);
-    bad = good;
-    putBe32(bad, 18, 0x7FFFFFFF);
-    EXPECT_THROW(parseMidiFile(bad.data(), bad.size()), FormatError);
-    auto runningWithoutStatus = smf(0, 96, {smfTrack({{0, {0x10, 0x20}}})});
-    EXPECT_THROW(parseMidiFile(runningWithoutStatus.data(), runningWithoutStatus.size()), FormatError);
-    auto overlong = smf(0, 96, {smfTrack({{0, {0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}})});
-    EXPECT_THROW(parseMidiFile(overlong.data(), overlong.size()), FormatError);
-    auto zeroDivision = smf(0, 0, {smfTrack({})});
-    EXPECT_THROW(parseMidiFile(zeroDivision.data(), zeroDivision.size()), FormatError);
-}
-
-TEST(MidiFile, FramesRoundToTheNearest) {
-    EXPECT_EQ(frameAt(0.9, 44100), 39690);
-    EXPECT_EQ(frameAt(1.0 / 48000 * 0.49, 48000), 0);
-    EXPECT_EQ(frameAt(1.0 / 48000 * 0.51, 48000), 1);
-    EXPECT_EQ(frameAt(1e300, 48000), INT64_MAX);
+    Bytes wrongMagic = good, manyTracks = good, longTrack = good;
+    wrongMagic[0] = 'R';
+    manyTracks[10] = manyTracks[11] = 0xFF;
+    putBe32(longTrack, 18, 0x7FFFFFFF);
+    for (const Bytes& bad : {wrongMagic, manyTracks, longTrack, smf(0, 96, {smfTrack({{0, {0x10, 0x20}}})}),
+                             smf(0, 96, {smfTrack({{0, {0xFF, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}}})}),
+                             smf(0, 0, {smfTrack({})})})
+        EXPECT_THROW(readMidi(bad), FormatError);
 }
 
 // ---- option values
 
-TEST(Options, SettingsNeedANameAndANormalisedNumber) {
+TEST(Options, SettingsAndAutomationLines) {
     ParameterSetting s = parseSetting(" Master = 0.25");
     EXPECT_EQ(s.parameter, "Master");
     EXPECT_FLOAT_EQ(s.value, 0.25f);
@@ -296,9 +202,7 @@ TEST(Options, SettingsNeedANameAndANormalisedNumber) {
     for (const char* bad : {"Master", "=0.5", "Master=", "Master=abc", "Master=1.5", "Master=-0.1", "Master=nan",
                             "Master=0.5x"})
         EXPECT_THROW(parseSetting(bad), UsageError) << bad;
-}
 
-TEST(Options, AutomationSkipsHeaderAndCommentsAndNamesBadLines) {
     auto points = parseAutomation("seconds,parameter,value\n# a comment\n\n0.5, Master ,0.1\n2,3,1\n");
     ASSERT_EQ(points.size(), 2u);
     EXPECT_DOUBLE_EQ(points[0].seconds, 0.5);

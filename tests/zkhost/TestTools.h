@@ -9,36 +9,38 @@
 
 namespace zkhosttest {
 
+using Bytes = std::vector<uint8_t>;
+
 struct RunResult {
     int exitCode = -1;
     std::string out, err;
 };
-
 // Runs zkhost with the arguments, each quoted for the shell.
 RunResult runZkhost(const std::vector<std::string>& args);
 
 struct Audio {
-    int rate = 0, channels = 0;
+    int rate = 0, channels = 0, subtype = 0;
     int64_t frames = 0;
-    int subtype = 0;
     std::vector<float> samples; // interleaved
     float at(int64_t frame, int channel) const { return samples[size_t(frame * channels + channel)]; }
     double rms() const;
+    // The largest magnitude on channel 0 over [from, to).
+    double peak(int64_t from, int64_t to) const;
 };
 Audio readAudio(const std::string& path);
 
-std::vector<uint8_t> readBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-// A fresh folder for one test.
-std::string scratchDir(const std::string& name);
+Bytes readBytes(const std::string& path);
+// Writes the bytes to dir/name and gives back the path.
+std::string writeBytes(const std::string& dir, const std::string& name, const Bytes& bytes);
+std::string scratchDir(const std::string& name); // a fresh folder for one test
 
 // Standard MIDI File building: events are (delta ticks, bytes).
-using TrackEvents = std::vector<std::pair<uint32_t, std::vector<uint8_t>>>;
-std::vector<uint8_t> smfTrack(const TrackEvents& events);
-std::vector<uint8_t> smf(uint16_t format, uint16_t division, const std::vector<std::vector<uint8_t>>& tracks);
-std::vector<uint8_t> tempoEvent(uint32_t microsPerQuarter);
+using TrackEvents = std::vector<std::pair<uint32_t, Bytes>>;
+Bytes smfTrack(const TrackEvents& events);
+Bytes smf(uint16_t format, uint16_t division, const std::vector<Bytes>& tracks);
+inline Bytes tempoEvent(uint32_t us) { return {0xFF, 0x51, 0x03, uint8_t(us >> 16), uint8_t(us >> 8), uint8_t(us)}; }
 
-std::string modulePath();   // our plug-in
-std::string examplePath();  // the committed example input
+inline std::string modulePath() { return ZK_MODULE_PATH; }      // our plug-in
+inline std::string examplePath() { return ZK_EXAMPLE_INPUT; }  // the committed example input
 
 } // namespace zkhosttest

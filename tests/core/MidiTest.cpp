@@ -168,16 +168,5 @@ TEST_F(MidiTest, TheListIsDroppedWhenItsBlockEnds) {
     effect->handlePendingEvents(0);
 }
 
-TEST_F(MidiTest, ControllersMoveParametersAtTheirFrameInsideABlock) {
-    learn(1, 50);
-    sendMidi({{100, {0xB0, 50, 127}}});
-    editor->parameters.clear();
-    processFrames(99);
-    EXPECT_EQ(effect->getParameter(1), 0.0f);
-    sendMidi({{0, {0xB0, 50, 127}}});
-    processFrames(1);
-    EXPECT_EQ(effect->getParameter(1), 1.0f);
-}
-
 } // namespace
 } // namespace zktest

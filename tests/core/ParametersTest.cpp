@@ -55,29 +55,5 @@ TEST_F(ParametersTest, AutomationFromThePanelIsReportedToTheHostAfterTheChange) 
     EXPECT_EQ(calls.back().opt, 0.75f);
 }
 
-TEST_F(ParametersTest, DefaultsOfANewInstance) {
-    const float defaults[zk::kNumParameters] = {
-        0.9f, 0.0f, 1.0f, 1.0f, 0.1f, 0.3f, 0.9f, 0.1f, 0.0f, 0.0f, 0.9f, 0.0f, 0.4f, 0.1f,
-        0.0f, 0.0f, 0.4f, 0.3f, 0.633f, 0.4f, 0.0f, 0.4f, 0.9f, 0.0f, 0.4f, 0.4f,
-        0.0f, 0.0f, 0.9f, 0.3f, 0.3f, 0.4f, 0.0f, 0.4f, 0.9f, 0.0f, 0.4f, 0.4f,
-        0.9f, 0.4f, 0.3f, 1.0f, 0.4f, 0.4f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0.5f, 0.0f};
-    for (int32_t i = 0; i < zk::kNumParameters; ++i) EXPECT_EQ(effect->getParameter(i), defaults[i]) << i;
-    effect->setProgram(127);
-    for (int32_t i = 0; i < zk::kNumParameters; ++i) EXPECT_EQ(effect->getParameter(i), defaults[i]) << i;
-}
-
-TEST_F(ParametersTest, DisplayLabelAndNameTexts) {
-    char text[32];
-    effect->setParameter(41, 1.0f);
-    effect->dispatch(vst2::effGetParamDisplay, 41, 0, text, 0.0f);
-    EXPECT_STREQ(text, "1.000000");
-    effect->dispatch(vst2::effGetParamDisplay, 0, 0, text, 0.0f);
-    EXPECT_STREQ(text, "0.899999");
-    effect->dispatch(vst2::effGetParamLabel, 7, 0, text, 0.0f);
-    EXPECT_STREQ(text, " ");
-    effect->dispatch(vst2::effGetParamName, 15, 0, text, 0.0f);
-    EXPECT_STREQ(text, "Righ2 ");
-}
-
 } // namespace
 } // namespace zktest

@@ -65,10 +65,10 @@ TEST_F(ModuleTest, BothEntriesGiveARecordWithTheDesignedValues) {
     EXPECT_NE(effect->processReplacing, nullptr);
     EXPECT_EQ(effect->processDoubleReplacing, nullptr);
 
-    auto classicMain = reinterpret_cast<LoadedModule::Entry>(module().symbol("main"));
-    HostedEffect second(module());
-    EXPECT_NE(classicMain, nullptr);
-    EXPECT_NE(second.effect(), effect);
+    HostedEffect classic(module(), 2400, "main");
+    ASSERT_NE(classic.effect(), nullptr);
+    EXPECT_NE(classic.effect(), effect);
+    EXPECT_EQ(classic.effect()->flags, 0x3D);
     EXPECT_EQ(hosted.close(), 1);
 }
 

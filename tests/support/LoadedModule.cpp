@@ -28,10 +28,11 @@ thread_local HostedEffect* instanceBeingCreated = nullptr;
 thread_local vst2::VstIntPtr versionBeingAsked = 0;
 } // namespace
 
-HostedEffect::HostedEffect(const LoadedModule& module, vst2::VstIntPtr hostVersion) : hostVersion_(hostVersion) {
+HostedEffect::HostedEffect(const LoadedModule& module, vst2::VstIntPtr hostVersion, const char* entryName)
+    : hostVersion_(hostVersion) {
     instanceBeingCreated = this;
     versionBeingAsked = hostVersion;
-    effect_ = module.entry()(&HostedEffect::callback);
+    effect_ = module.entry(entryName)(&HostedEffect::callback);
     instanceBeingCreated = nullptr;
     if (effect_) effect_->user = this;
 }

@@ -27,7 +27,7 @@ public:
 
     void* symbol(const char* name) const;
     using Entry = vst2::AEffect* (*)(vst2::audioMasterCallback);
-    Entry entry() const { return reinterpret_cast<Entry>(symbol("VSTPluginMain")); }
+    Entry entry(const char* name = "VSTPluginMain") const { return reinterpret_cast<Entry>(symbol(name)); }
 
 private:
     void* handle_ = nullptr;
@@ -39,7 +39,8 @@ std::string builtModulePath();
 // One instance of the module with a recording host callback.
 class HostedEffect {
 public:
-    explicit HostedEffect(const LoadedModule& module, vst2::VstIntPtr hostVersion = 2400);
+    explicit HostedEffect(const LoadedModule& module, vst2::VstIntPtr hostVersion = 2400,
+                          const char* entryName = "VSTPluginMain");
     ~HostedEffect();
     HostedEffect(const HostedEffect&) = delete;
     HostedEffect& operator=(const HostedEffect&) = delete;

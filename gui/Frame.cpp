@@ -179,37 +179,27 @@ void Frame::onMouseDown(DrawContext* context, Point where) {
     }
 }
 
-int32_t Frame::onKeyDown(const vst2::VstKeyCode& key) {
+// Keys go to the focus view, then the modal view, then the views from last to first;
+// the first answer other than -1 wins.
+int32_t Frame::offerKey(int32_t (View::*handler)(const vst2::VstKeyCode&), const vst2::VstKeyCode& key) {
     if (focusView_) {
-        const int32_t result = focusView_->onKeyDown(key);
+        const int32_t result = (focusView_->*handler)(key);
         if (result != -1)
             return result;
     }
     if (modalView_)
-        return modalView_->onKeyDown(key);
+        return (modalView_->*handler)(key);
     for (int32_t i = viewCount_ - 1; i >= 0; --i) {
-        const int32_t result = views_[i]->onKeyDown(key);
+        const int32_t result = (views_[i]->*handler)(key);
         if (result != -1)
             return result;
     }
     return -1;
 }
 
-int32_t Frame::onKeyUp(const vst2::VstKeyCode& key) {
-    if (focusView_) {
-        const int32_t result = focusView_->onKeyUp(key);
-        if (result != -1)
-            return result;
-    }
-    if (modalView_)
-        return modalView_->onKeyUp(key);
-    for (int32_t i = viewCount_ - 1; i >= 0; --i) {
-        const int32_t result = views_[i]->onKeyUp(key);
-        if (result != -1)
-            return result;
-    }
-    return -1;
-}
+int32_t Frame::onKeyDown(const vst2::VstKeyCode& key) { return offerKey(&View::onKeyDown, key); }
+
+int32_t Frame::onKeyUp(const vst2::VstKeyCode& key) { return offerKey(&View::onKeyUp, key); }
 
 bool Frame::onWheel(DrawContext* context, Point, float distance) {
     const Point cursor = cursorLocation();

@@ -58,6 +58,7 @@ public:
     platform::Window* platformWindow() const { return window_.get(); }
 
 private:
+    int32_t offerKey(int32_t (View::*handler)(const vst2::VstKeyCode&), const vst2::VstKeyCode& key);
     class WindowHandler;
     class FrameDropTarget;
     template <typename Work> void withWindowContext(Work work);

@@ -254,6 +254,42 @@ struct VstKeyCode {
     unsigned char modifier;
 };
 
+// The transport a host hands out for audioMasterGetTime.
+struct VstTimeInfo {
+    double samplePos;
+    double sampleRate;
+    double nanoSeconds;
+    double ppqPos;
+    double tempo;
+    double barStartPos;
+    double cycleStartPos;
+    double cycleEndPos;
+    VstInt32 timeSigNumerator;
+    VstInt32 timeSigDenominator;
+    VstInt32 smpteOffset;
+    VstInt32 smpteFrameRate;
+    VstInt32 samplesToNextClock;
+    VstInt32 flags;
+};
+static_assert(sizeof(VstTimeInfo) == 88 && offsetof(VstTimeInfo, timeSigNumerator) == 64);
+static_assert(offsetof(VstTimeInfo, flags) == 84);
+
+enum VstTimeInfoFlags : VstInt32 {
+    kVstTransportChanged = 1,
+    kVstTransportPlaying = 1 << 1,
+    kVstNanosValid = 1 << 8,
+    kVstPpqPosValid = 1 << 9,
+    kVstTempoValid = 1 << 10,
+    kVstBarsValid = 1 << 11,
+    kVstTimeSigValid = 1 << 13,
+};
+
+enum VstProcessLevels : VstInt32 {
+    kVstProcessLevelUser = 1,
+    kVstProcessLevelRealtime = 2,
+    kVstProcessLevelOffline = 4,
+};
+
 // Lengths of the host's text buffers for the name and text opcodes.
 constexpr int kVstMaxParamStrLen = 8;
 constexpr int kVstMaxProgNameLen = 24;

@@ -168,6 +168,7 @@ vst2::VstIntPtr PluginHost::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, 
         timeInfo_.barStartPos = 4.0 * static_cast<double>(static_cast<int64_t>(ppq / 4.0));
         timeInfo_.timeSigNumerator = 4;
         timeInfo_.timeSigDenominator = 4;
+        using namespace vst2;
         timeInfo_.flags = kVstTransportPlaying | kVstNanosValid | kVstPpqPosValid | kVstTempoValid | kVstBarsValid |
                           kVstTimeSigValid | (samplePos_ == 0 ? kVstTransportChanged : 0);
         return reinterpret_cast<vst2::VstIntPtr>(&timeInfo_);
@@ -179,7 +180,7 @@ vst2::VstIntPtr PluginHost::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, 
     case vst2::audioMasterGetBlockSize:
         return blockSize_;
     case vst2::audioMasterGetCurrentProcessLevel:
-        return inProcess_ ? kVstProcessLevelRealtime : kVstProcessLevelUser;
+        return inProcess_ ? vst2::kVstProcessLevelRealtime : vst2::kVstProcessLevelUser;
     case vst2::audioMasterGetVendorString:
         copyText(ptr, "Zephyrkettledrome project", vst2::kVstMaxVendorStrLen);
         return 1;

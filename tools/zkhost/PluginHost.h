@@ -4,7 +4,6 @@
 // answering its callbacks. Written against the interface only: any VST 2 plug-in works.
 
 #include "host/Vst2Abi.h"
-#include "tools/zkhost/VstTimeInfo.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -72,7 +71,7 @@ private:
     double sampleRate_ = 44100;
     int32_t blockSize_ = 512;
     int64_t samplePos_ = 0;
-    VstTimeInfo timeInfo_{};
+    vst2::VstTimeInfo timeInfo_{};
     std::vector<vst2::VstMidiEvent> midiEvents_;
     std::vector<uint8_t> eventList_;
 };

@@ -27,6 +27,14 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     virtual uint32_t readValue(const std::string& name) noexcept = 0;
+    // The values of several names at once (0 for each with nothing stored); stores that
+    // can read them in one go override it.
+    virtual std::vector<uint32_t> readValues(const std::vector<std::string>& names) {
+        std::vector<uint32_t> values;
+        values.reserve(names.size());
+        for (const std::string& name : names) values.push_back(readValue(name));
+        return values;
+    }
     // Stores the values in order (a later one of the same name wins), as one change where
     // the store can, and marks each that was written.
     virtual void writeValues(std::vector<SettingsWrite>& writes) noexcept = 0;

@@ -40,15 +40,18 @@ int32_t storedDefaultNumber(float value) noexcept {
 } // namespace
 
 void PluginEffect::readLearnedControllers() noexcept {
-    char name[kParamNameChars + 1];
-    for (int32_t i = 0; i < kNumParameters; ++i) {
-        copyParameterName(i, name);
-        try {
-            const uint32_t stored = readStoredNumber(*services_.settings, learnedControllerValueName(name));
-            if (stored != 0) descriptors_[i].learnedController.store(static_cast<int32_t>(stored - 1));
-        } catch (...) {
-            // out of memory for the name: nothing stored for it
+    try {
+        std::vector<std::string> names;
+        char name[kParamNameChars + 1];
+        for (int32_t i = 0; i < kNumParameters; ++i) {
+            copyParameterName(i, name);
+            names.push_back(learnedControllerValueName(name));
         }
+        const std::vector<uint32_t> stored = services_.settings->readValues(names);
+        for (int32_t i = 0; i < kNumParameters && i < static_cast<int32_t>(stored.size()); ++i)
+            if (stored[i] != 0) descriptors_[i].learnedController.store(static_cast<int32_t>(stored[i] - 1));
+    } catch (...) {
+        // out of memory: the instance starts with no stored bindings
     }
 }
 

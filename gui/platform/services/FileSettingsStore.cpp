@@ -1,7 +1,6 @@
 #include "gui/platform/services/FileSettingsStore.h"
 
 #include "core/Identity.h"
-#include "core/SettingsFileFormat.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -111,17 +110,32 @@ std::string FileSettingsStore::userSettingsPath() {
     return base + "/" + kMakerDomain + "/" + kProductName + "/settings";
 }
 
+SettingsValues FileSettingsStore::readAll() const {
+    const std::string path = pathOfFile_();
+    std::string text;
+    if (path.empty() || !readFile(path, text)) return {};
+    return parseSettings(text);
+}
+
 uint32_t FileSettingsStore::readValue(const std::string& name) noexcept {
     try {
-        const std::string path = pathOfFile_();
-        std::string text;
-        if (path.empty() || !readFile(path, text)) return 0;
-        const SettingsValues values = parseSettings(text);
+        const SettingsValues values = readAll();
         auto found = values.find(name);
         return found == values.end() ? 0 : found->second;
     } catch (...) {
         return 0;
     }
+}
+
+std::vector<uint32_t> FileSettingsStore::readValues(const std::vector<std::string>& names) {
+    const SettingsValues values = readAll(); // one read of the file for all names
+    std::vector<uint32_t> found;
+    found.reserve(names.size());
+    for (const std::string& name : names) {
+        auto at = values.find(name);
+        found.push_back(at == values.end() ? 0 : at->second);
+    }
+    return found;
 }
 
 void FileSettingsStore::writeValues(std::vector<SettingsWrite>& writes) noexcept {

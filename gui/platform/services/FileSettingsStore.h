@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Services.h"
+#include "core/SettingsFileFormat.h"
 
 #include <functional>
 #include <mutex>
@@ -19,6 +20,7 @@ public:
     explicit FileSettingsStore(std::function<std::string()> pathOfFile);
 
     uint32_t readValue(const std::string& name) noexcept override;
+    std::vector<uint32_t> readValues(const std::vector<std::string>& names) override;
     void writeValues(std::vector<SettingsWrite>& writes) noexcept override;
 
     // $XDG_CONFIG_HOME/<maker's domain>/Zephyrkettledrome/settings, with ~/.config when the
@@ -29,6 +31,7 @@ public:
     static constexpr size_t kMaxFileBytes = 1 << 20;
 
 private:
+    SettingsValues readAll() const;
     std::function<std::string()> pathOfFile_;
     std::mutex writeMutex_; // two instances of one process save one after the other
 };

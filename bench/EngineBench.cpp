@@ -14,8 +14,11 @@ namespace {
 constexpr int32_t blockSize = 512;
 constexpr double rate = 44100.0;
 
+// Argument simd: 1 runs the SSE lanes, 0 the scalar code of the same build.
 void runEngine(benchmark::State& state, std::initializer_list<std::pair<int32_t, float>> changes, bool silent) {
     zktest::FakeHost host(rate);
+    host.engine.useSimd(state.range(0) != 0);
+    if (state.range(0) != 0 && !host.engine.usesSimd()) state.SkipWithError("no SIMD path in this build");
     for (auto [index, value] : changes) host.set(index, value);
     // One second of noise, looped block by block.
     const size_t length = static_cast<size_t>(rate) / blockSize * blockSize;
@@ -54,9 +57,9 @@ void Asleep(benchmark::State& state) { runEngine(state, {{1, 1.0f}}, true); }
 
 } // namespace
 
-BENCHMARK(DefaultProgram);
-BENCHMARK(ThreeBandsWithDelaySends);
-BENCHMARK(PreListen);
-BENCHMARK(Asleep);
+BENCHMARK(DefaultProgram)->ArgName("simd")->Arg(0)->Arg(1);
+BENCHMARK(ThreeBandsWithDelaySends)->ArgName("simd")->Arg(0)->Arg(1);
+BENCHMARK(PreListen)->ArgName("simd")->Arg(0)->Arg(1);
+BENCHMARK(Asleep)->ArgName("simd")->Arg(0)->Arg(1);
 
 BENCHMARK_MAIN();

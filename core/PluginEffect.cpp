@@ -15,6 +15,8 @@ namespace {
 
 std::atomic<bool> editorCreationFailedFlag{false};
 
+static_assert(kNumParameters == EngineHost::parameterCount);
+
 bool validParameter(int32_t index) noexcept { return index >= 0 && index < kNumParameters; }
 
 // Any service not given is the built-in one.
@@ -32,6 +34,7 @@ bool editorCreationFailed() noexcept { return editorCreationFailedFlag.load(); }
 
 PluginEffect::PluginEffect(vst2::audioMasterCallback hostCallback, EffectServices services)
     : EffectBase(hostCallback, kNumPrograms, kNumParameters), services_(completeServices(services)), engine_(*this) {
+    for (int32_t i = 0; i < kNumParameters; ++i) refreshParameterSlot(i);
     // The members start as every descriptor " " at 1.0 in programs of 1.0 named "Init";
     // the table then gives every parameter its name and default in all programs.
     for (ParameterDescriptor& descriptor : descriptors_) setNameField(descriptor.name, " ");
@@ -79,6 +82,7 @@ void PluginEffect::initEngine() noexcept {
     learnTarget_.store(-1);
     dropPendingEvents();
     engine_.initEngine(sampleRate());
+    for (int32_t i = 0; i < kNumParameters; ++i) refreshParameterSlot(i);
     notReady_.store(false);
 }
 
@@ -107,7 +111,17 @@ float PluginEffect::storeParameter(int32_t index, float value) noexcept {
         programs_[getProgram()].values[index].store(value, std::memory_order_relaxed);
     else
         descriptor.value.store(value, std::memory_order_relaxed);
+    // Every program change and bank load passes here for each index (setProgram re-sets
+    // all values), so the engine's slots follow the current program and the flags.
+    refreshParameterSlot(index);
     return value;
+}
+
+void PluginEffect::refreshParameterSlot(int32_t index) noexcept {
+    const ParameterDescriptor& descriptor = descriptors_[index];
+    setParameterSlot(index, descriptor.inProgram.load(std::memory_order_relaxed)
+                                ? &programs_[getProgram()].values[index]
+                                : &descriptor.value);
 }
 
 void PluginEffect::applyEngineHook(int32_t index) noexcept {

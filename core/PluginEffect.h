@@ -69,8 +69,9 @@ public:
 
 private:
     // EngineHost
-    float engineParameter(int32_t index) const noexcept override { return getParameter(index); }
     void reselectCurrentProgram() noexcept override { setProgram(getProgram()); }
+    // Points the engine's slot for `index` at where getParameter(index) reads from.
+    void refreshParameterSlot(int32_t index) noexcept;
 
     void initEngine() noexcept;
     void readLearnedControllers() noexcept;

@@ -101,6 +101,62 @@ public:
         return g * out;
     }
 
+#if ZK_ENGINE_SSE
+    // process() on every lane at once; only the lanes set in `run` change state.
+    [[gnu::always_inline]] lanes::F4 processLanes(lanes::F4 x, lanes::F4 run) noexcept
+        requires(Lanes == 4)
+    {
+        using namespace lanes;
+        const F4 f = load(frequencyCoefficient_);
+        const F4 q = _mm_load_ps(damping_);
+        const F4 low = equals(type_, 0);
+        const F4 high = _mm_or_ps(equals(type_, 1), equals(type_, 2));
+        const F4 stage1Only = equals(poles_, 2);
+        const F4 run2 = _mm_andnot_ps(stage1Only, run);
+
+        const F4 bs1 = _mm_load_ps(bandState1_), ls1 = _mm_load_ps(lowState1_);
+        const F4 high1 = _mm_sub_ps(x, _mm_add_ps(_mm_mul_ps(bs1, q), ls1));
+        const F4 band1 = flush(_mm_add_ps(_mm_mul_ps(high1, f), bs1));
+        const F4 low1 = flush(_mm_add_ps(_mm_mul_ps(band1, f), ls1));
+        const F4 old1 = _mm_load_ps(stage1Output_);
+        const F4 out1 = select(low, low1, select(high, high1, old1));
+        _mm_store_ps(bandState1_, select(run, band1, bs1));
+        _mm_store_ps(lowState1_, select(run, low1, ls1));
+        _mm_store_ps(stage1Output_, select(run, out1, old1));
+
+        const F4 bs2 = _mm_load_ps(bandState2_), ls2 = _mm_load_ps(lowState2_);
+        const F4 high2 = _mm_sub_ps(out1, _mm_add_ps(_mm_mul_ps(bs2, q), ls2));
+        const F4 band2 = flush(_mm_add_ps(_mm_mul_ps(high2, f), bs2));
+        const F4 low2 = flush(_mm_add_ps(_mm_mul_ps(band2, f), ls2));
+        const F4 old2 = _mm_load_ps(stage2Output_);
+        const F4 out2 = select(low, low2, select(high, high2, old2));
+        _mm_store_ps(bandState2_, select(run2, band2, bs2));
+        _mm_store_ps(lowState2_, select(run2, low2, ls2));
+        _mm_store_ps(stage2Output_, select(run2, out2, old2));
+
+        const F4 c0 = _mm_load_ps(smoothedCoefficient_);
+        F4 c = select(_mm_cmpgt_ps(c0, splat(1.0f)), splat(1.0f), c0);
+        c = select(_mm_cmplt_ps(c, splat(0.02f)), splat(0.02f), c);
+        c = select(_mm_cmpgt_ps(f, c), _mm_add_ps(c, splat(0.01f)), c);
+        c = select(_mm_cmplt_ps(f, c), _mm_sub_ps(c, splat(0.01f)), c);
+        c = select(_mm_cmpneq_ps(f, c0), c, c0);
+        _mm_store_ps(smoothedCoefficient_, select(run2, c, c0));
+        const F4 s0 = _mm_load_ps(smootherState_);
+        const F4 out = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(out2, s0), c), s0));
+        _mm_store_ps(smootherState_, select(run2, out, s0));
+
+        const F4 g0 = _mm_load_ps(gain_);
+        const F4 target = _mm_load_ps(gainTarget_);
+        F4 g = select(_mm_cmpgt_ps(g0, splat(0.67f)), splat(0.67f), g0);
+        g = select(_mm_cmplt_ps(g, splat(0.103f)), splat(0.103f), g);
+        g = select(_mm_cmpgt_ps(target, g), _mm_add_ps(g, splat(0.001f)), g);
+        g = select(_mm_cmplt_ps(target, g), _mm_sub_ps(g, splat(0.001f)), g);
+        g = select(_mm_cmpneq_ps(target, g0), g, g0);
+        _mm_store_ps(gain_, select(run2, g, g0));
+        return select(stage1Only, out1, _mm_mul_ps(g, out));
+    }
+#endif
+
     float frequencyCoefficient(int lane = 0) const noexcept {
         return frequencyCoefficient_[lane].load(std::memory_order_relaxed);
     }
@@ -110,20 +166,20 @@ public:
     float damping(int lane = 0) const noexcept { return damping_[lane]; }
 
 private:
-    float bandState1_[Lanes];
-    float lowState1_[Lanes];
-    float bandState2_[Lanes];
-    float lowState2_[Lanes];
-    float gain_[Lanes];
-    float smootherState_[Lanes];
-    float smoothedCoefficient_[Lanes];
+    alignas(16) float bandState1_[Lanes];
+    alignas(16) float lowState1_[Lanes];
+    alignas(16) float bandState2_[Lanes];
+    alignas(16) float lowState2_[Lanes];
+    alignas(16) float gain_[Lanes];
+    alignas(16) float smootherState_[Lanes];
+    alignas(16) float smoothedCoefficient_[Lanes];
     std::atomic<float> frequencyCoefficient_[Lanes]; // set from the parameter thread
-    float damping_[Lanes];
-    float gainTarget_[Lanes];
-    int32_t poles_[Lanes];
-    int32_t type_[Lanes];
-    float stage1Output_[Lanes];
-    float stage2Output_[Lanes];
+    alignas(16) float damping_[Lanes];
+    alignas(16) float gainTarget_[Lanes];
+    alignas(16) int32_t poles_[Lanes];
+    alignas(16) int32_t type_[Lanes];
+    alignas(16) float stage1Output_[Lanes];
+    alignas(16) float stage2Output_[Lanes];
 };
 
 using BandFilter = BandFilterLanes<1>;

@@ -5,6 +5,14 @@
 #include <cstdint>
 #include <limits>
 
+// The SSE2 lane path (three bands in one register) unless a scalar build is asked for.
+#if defined(__SSE2__) && !defined(ZK_ENGINE_SCALAR)
+#define ZK_ENGINE_SSE 1
+#include <emmintrin.h>
+#else
+#define ZK_ENGINE_SSE 0
+#endif
+
 namespace zk {
 
 // 2 pi as every coefficient formula of the engine spells it.
@@ -89,5 +97,44 @@ inline int32_t truncateToInt(double v) noexcept {
     if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
+
+#if ZK_ENGINE_SSE
+// Lane versions of the helpers above, each giving per lane the same bits as the scalar one.
+namespace lanes {
+using F4 = __m128;
+[[gnu::always_inline]] inline F4 splat(float v) noexcept { return _mm_set1_ps(v); }
+// mask ? a : b per lane.
+// Vector-extension operators rather than intrinsics, so that a constant mask folds away.
+[[gnu::always_inline]] inline F4 select(F4 mask, F4 a, F4 b) noexcept {
+    using U4 = __v4su;
+    return F4((U4(mask) & U4(a)) | (~U4(mask) & U4(b)));
+}
+// mask ? v : 0 per lane.
+[[gnu::always_inline]] inline F4 keep(F4 mask, F4 v) noexcept { return F4(__v4su(mask) & __v4su(v)); }
+[[gnu::always_inline]] inline F4 abs(F4 v) noexcept {
+    return _mm_and_ps(v, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF)));
+}
+[[gnu::always_inline]] inline F4 flush(F4 v) noexcept {
+    return _mm_andnot_ps(_mm_cmplt_ps(abs(v), splat(std::numeric_limits<float>::min())), v);
+}
+[[gnu::always_inline]] inline F4 floorFast(F4 v) noexcept {
+    const F4 small = _mm_cmplt_ps(abs(v), splat(8388608.0f));
+    const F4 safe = _mm_and_ps(small, v);
+    const F4 t = _mm_cvtepi32_ps(_mm_cvttps_epi32(safe));
+    const F4 down = _mm_sub_ps(t, _mm_and_ps(_mm_cmpgt_ps(t, safe), splat(1.0f)));
+    return select(small, down, v);
+}
+// Lane masks of an int32 array: all ones where it equals `value`.
+[[gnu::always_inline]] inline F4 equals(const int32_t* values, int32_t value) noexcept {
+    return _mm_castsi128_ps(
+        _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(values)), _mm_set1_epi32(value)));
+}
+// Four relaxed atomic loads (a vector load would race with the parameter thread).
+[[gnu::always_inline]] inline F4 load(const std::atomic<float>* v) noexcept {
+    return _mm_setr_ps(v[0].load(std::memory_order_relaxed), v[1].load(std::memory_order_relaxed),
+                       v[2].load(std::memory_order_relaxed), v[3].load(std::memory_order_relaxed));
+}
+} // namespace lanes
+#endif
 
 } // namespace zk

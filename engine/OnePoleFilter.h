@@ -57,6 +57,51 @@ public:
         return mode_[lane] == 1 ? d : next;
     }
 
+#if ZK_ENGINE_SSE
+    // setTimbreAt() on the lanes set in `runBits` (bit n: lane n); returns every lane's
+    // coefficient.
+    [[gnu::always_inline]] lanes::F4 setTimbreLanes(lanes::F4 amount, float twoPiOverRate, int runBits) noexcept
+        requires(Lanes == 4)
+    {
+        using namespace lanes;
+        const float reference = twoPiOverRate * 6500.0f;
+        const F4 raw = _mm_mul_ps(splat(reference),
+                                  _mm_add_ps(_mm_mul_ps(_mm_mul_ps(amount, amount), amount), splat(0.03f)));
+        const F4 k = _mm_max_ps(splat(0.01f), _mm_min_ps(splat(1.0f), raw)); // maxFirst, minFirst
+        alignas(16) float values[4];
+        _mm_store_ps(values, k);
+        for (int i = 0; i < 4; ++i) {
+            if (!(runBits >> i & 1)) continue;
+            reference_[i] = reference;
+            k_[i].store(values[i], std::memory_order_relaxed);
+        }
+        return k;
+    }
+
+    // process() on every lane at once; only the lanes set in `run` change state.
+    [[gnu::always_inline]] lanes::F4 processLanes(lanes::F4 x, lanes::F4 run) noexcept
+        requires(Lanes == 4)
+    {
+        return processLanesWith(x, lanes::load(k_), run);
+    }
+    // The same with the coefficients already loaded.
+    [[gnu::always_inline]] lanes::F4 processLanesWith(lanes::F4 x, lanes::F4 k, lanes::F4 run) noexcept
+        requires(Lanes == 4)
+    {
+        using namespace lanes;
+        const F4 band = equals(mode_, 2);
+        const F4 h0 = _mm_load_ps(highState_);
+        const F4 h = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(k, splat(0.01f)), _mm_sub_ps(x, h0)), h0));
+        _mm_store_ps(highState_, select(_mm_and_ps(run, band), h, h0));
+        const F4 u = select(band, _mm_sub_ps(x, h), x);
+        const F4 s0 = _mm_load_ps(state_);
+        const F4 d = _mm_sub_ps(u, s0);
+        const F4 next = _mm_add_ps(_mm_mul_ps(d, k), s0);
+        _mm_store_ps(state_, select(run, flush(next), s0));
+        return select(equals(mode_, 1), d, next);
+    }
+#endif
+
     float coefficient(int lane = 0) const noexcept { return k_[lane].load(std::memory_order_relaxed); }
     float state(int lane = 0) const noexcept { return state_[lane]; }
 
@@ -66,11 +111,11 @@ private:
         return maxFirst(0.01f, minFirst(1.0f, k)); // minss, maxss: no branch
     }
 
-    float state_[Lanes];
+    alignas(16) float state_[Lanes];
     std::atomic<float> k_[Lanes]; // set from the parameter thread
     float reference_[Lanes];
-    int32_t mode_[Lanes];
-    float highState_[Lanes];
+    alignas(16) int32_t mode_[Lanes];
+    alignas(16) float highState_[Lanes];
 };
 
 using OnePoleFilter = OnePoleLanes<1>;

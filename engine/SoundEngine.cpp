@@ -210,11 +210,18 @@ float SoundEngine::bandPhase(int32_t band) const noexcept {
 
 void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
                                bool replace) noexcept {
-    if (replace) run<true>(inL, inR, outL, outR, frames);
-    else run<false>(inL, inR, outL, outR, frames);
+#if ZK_ENGINE_SSE
+    if (simd_) {
+        if (replace) run<true, true>(inL, inR, outL, outR, frames);
+        else run<false, true>(inL, inR, outL, outR, frames);
+        return;
+    }
+#endif
+    if (replace) run<true, false>(inL, inR, outL, outR, frames);
+    else run<false, false>(inL, inR, outL, outR, frames);
 }
 
-template <bool Replace>
+template <bool Replace, bool Simd>
 void SoundEngine::run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
     int32_t i = 0;
     while (i < frames) {
@@ -245,7 +252,7 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
         const float xl = finiteOrZero(inL[i]);
         const float xr = finiteOrZero(inR[i]);
         float l, r;
-        computeFrame(i, xl, xr, l, r);
+        computeFrame<Simd>(i, xl, xr, l, r);
         if constexpr (Replace) {
             outL[i] = l;
             outR[i] = r;
@@ -257,9 +264,34 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
     }
 }
 
+template <bool Simd>
 void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& outL, float& outR) noexcept {
     host_.handlePendingEvents(frameIndex);
+    if constexpr (Simd) simdVoices(inL, inR);
+    else scalarVoices(inL, inR);
 
+
+    const float pl1 = parameter(pPreListen1);
+    const float pl2 = parameter(pPreListen1 + 1);
+    const float pl3 = parameter(pPreListen1 + 2);
+    float l, r;
+    if (pl1 != 0.0f || pl2 != 0.0f || pl3 != 0.0f) {
+        l = r = pl2 * bands_.filtered[1] + pl3 * bands_.filtered[2] + pl1 * bands_.filtered[0];
+    } else {
+        normalMix(inL, inR, l, r);
+    }
+
+    if (std::fabs(l) < quietLevel && std::fabs(r) < quietLevel) {
+        ++silenceCounter_;
+    } else {
+        silenceCounter_ = 0;
+    }
+    if (silenceCounter_ > storedRate_.load(std::memory_order_relaxed)) asleep_ = true;
+    outL = l;
+    outR = r;
+}
+
+void SoundEngine::scalarVoices(float inL, float inR) noexcept {
     // Parameters are read after the frame's events, so a change at this frame is heard now;
     // an idle band reads only its Left and Right.
     // Not zero-filled as a whole (a rep stos per frame): voice() reads only what is set here.
@@ -299,26 +331,115 @@ void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& 
     voice<0>(v, mod, noise, attack, floatRate, twoPiOverRate);
     voice<1>(v, mod, noise, attack, floatRate, twoPiOverRate);
     voice<2>(v, mod, noise, attack, floatRate, twoPiOverRate);
-
-    const float pl1 = parameter(pPreListen1);
-    const float pl2 = parameter(pPreListen1 + 1);
-    const float pl3 = parameter(pPreListen1 + 2);
-    float l, r;
-    if (pl1 != 0.0f || pl2 != 0.0f || pl3 != 0.0f) {
-        l = r = pl2 * bands_.filtered[1] + pl3 * bands_.filtered[2] + pl1 * bands_.filtered[0];
-    } else {
-        normalMix(inL, inR, l, r);
-    }
-
-    if (std::fabs(l) < quietLevel && std::fabs(r) < quietLevel) {
-        ++silenceCounter_;
-    } else {
-        silenceCounter_ = 0;
-    }
-    if (silenceCounter_ > storedRate_.load(std::memory_order_relaxed)) asleep_ = true;
-    outL = l;
-    outR = r;
 }
+
+#if ZK_ENGINE_SSE
+// The three voices as lanes 0..2 of one register, every operation in the order of voice()
+// so that each lane gives the scalar bits. Every band's parameters are read (a read has no
+// side effect); an idle lane's results are discarded as voice() discards them.
+void SoundEngine::simdVoices(float inL, float inR) noexcept {
+    // One running band is cheaper alone; with all three (the common case for lanes) the
+    // keep-the-old-state blends fold away. Both paths give the same bits.
+    const auto runs = [this](int32_t base) {
+        return parameter(base + oLeft) > 0.0f || parameter(base + oRight) > 0.0f ? 1 : 0;
+    };
+    const int running = runs(bandBase(0)) + runs(bandBase(1)) + runs(bandBase(2));
+    if (running == 3) laneVoices<true>(inL, inR);
+    else if (running == 2) laneVoices<false>(inL, inR);
+    else scalarVoices(inL, inR);
+}
+
+template <bool AllRun>
+void SoundEngine::laneVoices(float inL, float inR) noexcept {
+    using namespace lanes;
+    const auto band = [this](int32_t offset) {
+        return _mm_setr_ps(parameter(bandBase(0) + offset), parameter(bandBase(1) + offset),
+                           parameter(bandBase(2) + offset), 0.0f);
+    };
+    const F4 left = band(oLeft), right = band(oRight);
+    const F4 input = _mm_add_ps(_mm_mul_ps(left, splat(inL)), _mm_mul_ps(right, splat(inR)));
+    _mm_store_ps(bands_.input, input);
+    // All running: lane 3 (padding, never read) runs too, so that the mask is constant.
+    const F4 run = AllRun ? _mm_castsi128_ps(_mm_set1_epi32(-1))
+                          : _mm_or_ps(_mm_cmpgt_ps(left, _mm_setzero_ps()), _mm_cmpgt_ps(right, _mm_setzero_ps()));
+    const int runBits = _mm_movemask_ps(run);
+    const F4 modDepth = band(oMod), offset = band(oOffset), fmButton = band(oFmButton);
+    const F4 am = _mm_setr_ps(parameter(pAm1), parameter(pAm1 + 1), parameter(pAm1 + 2), 0.0f);
+    const F4 timbre = band(oTimbre), sensivity = band(oSensivity), volume = band(oVolume);
+    const float fmEvery = parameter(pFmEvery);
+
+    const float modValue = modulator_.process();
+    const float noise = static_cast<float>(noise_.next()) * noiseScale - 0.5f;
+    const F4 mod = splat(modValue);
+    Bands& s = bands_;
+
+    const F4 filtered = _mm_mul_ps(splat(2.0f), bandFilters_->processLanes(input, run));
+    _mm_store_ps(s.filtered, keep(run, filtered));
+
+    // Envelope follower, lamp, pitch and phase.
+    const F4 a = abs(filtered);
+    const F4 envelope0 = _mm_load_ps(s.envelope);
+    const F4 k = select(_mm_cmpgt_ps(a, envelope0), splat(attack_.load(std::memory_order_relaxed)),
+                        load(s.release));
+    F4 envelope = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(envelope0, a), k), a));
+    const F4 lamp = _mm_mul_ps(envelope, _mm_setr_ps(activityScale[0], activityScale[1], activityScale[2], activityScale[3]));
+    const int dark = _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(lamp, _mm_setzero_ps()), _mm_cmplt_ps(lamp, splat(1.0f))));
+    for (int b = 0; b < 3; ++b)
+        if (runBits >> b & 1) s.active[b].store(dark >> b & 1 ? 0 : 1, std::memory_order_relaxed);
+
+    const F4 m = _mm_mul_ps(
+        _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(modDepth, _mm_setr_ps(bendScale[0], bendScale[1], bendScale[2], bendScale[3])),
+                              _mm_setr_ps(bendOffset[0], bendOffset[1], bendOffset[2], bendOffset[3])),
+                   envelope),
+        splat(0.0577623f));
+    const F4 pitch = _mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(splat(0.5f), m), splat(1.0f)), m), splat(1.0f));
+    const F4 frequency = _mm_mul_ps(
+        _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(offset, offset), offset), splat(7000.0f)), splat(30.0f)), pitch);
+    const F4 phase0 = _mm_load_ps(s.phase);
+    const F4 phase1 = _mm_add_ps(phase0, _mm_div_ps(frequency, splat(floatRate_.load(std::memory_order_relaxed))));
+    const F4 phase = _mm_sub_ps(phase1, floorFast(_mm_add_ps(phase1, splat(0.5f))));
+    _mm_store_ps(s.pitch, select(run, pitch, _mm_load_ps(s.pitch)));
+    _mm_store_ps(s.frequency, select(run, frequency, _mm_load_ps(s.frequency)));
+    _mm_store_ps(s.phase, select(run, phase, phase0));
+
+    // FM: feedback of the previous output, else the modulator (band 1 scaled by its envelope).
+    const F4 lane0 = _mm_castsi128_ps(_mm_setr_epi32(-1, 0, 0, 0));
+    const F4 lane2 = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
+    const F4 feedbackAm = select(lane2, splat(1.0f), am); // band 3: no Am
+    const F4 fmFeedback = _mm_mul_ps(
+        _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(splat(10.0f), feedbackAm), splat(fmEvery)), _mm_load_ps(s.previous)),
+        envelope);
+    const F4 fmFirst = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(splat(10.0f), am), envelope), mod);
+    const F4 fm = select(_mm_cmpneq_ps(fmButton, _mm_setzero_ps()), fmFeedback,
+                         select(lane0, fmFirst, _mm_mul_ps(am, mod)));
+    _mm_store_ps(s.fmAmount, select(run, fm, _mm_load_ps(s.fmAmount)));
+    const F4 p1 = _mm_add_ps(_mm_mul_ps(fm, splat(0.15915507f)), phase);
+    const F4 p = _mm_sub_ps(p1, floorFast(_mm_add_ps(p1, splat(0.5f))));
+    const F4 pa = abs(p);
+    const F4 sine = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(p, _mm_sub_ps(pa, splat(0.5f))),
+                                                     _mm_sub_ps(pa, splat(0.732963f))),
+                                          _mm_add_ps(pa, splat(0.232963f))),
+                               splat(68.5949f));
+    _mm_store_ps(s.previous, keep(run, sine));
+
+    const F4 timbreK = timbreFilters_->setTimbreLanes(timbre, rate_.twoPiOverRate(), runBits);
+    const F4 coloured = timbreFilters_->processLanesWith(splat(noise), timbreK, run);
+
+    const F4 gate = _mm_cmplt_ps(_mm_mul_ps(envelope, splat(20.0f)), _mm_sub_ps(splat(1.0f), sensivity));
+    envelope = select(gate, _mm_setr_ps(gatedEnvelope[0], gatedEnvelope[1], gatedEnvelope[2], gatedEnvelope[3]),
+                      envelope);
+    envelope = envelopeSmoothers_->processLanes(envelope, run);
+    _mm_store_ps(s.envelope, keep(run, envelope));
+
+    const F4 out = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(splat(1.0f), timbre), sine),
+                                         _mm_mul_ps(_mm_mul_ps(timbre, timbre), coloured)),
+                              envelope);
+    _mm_store_ps(s.preVolume, keep(run, out));
+    _mm_store_ps(s.voice, keep(run, _mm_add_ps(_mm_mul_ps(volume, out), _mm_mul_ps(volume, out))));
+}
+#else
+void SoundEngine::simdVoices(float inL, float inR) noexcept { scalarVoices(inL, inR); }
+#endif
 
 // One band voice (Band 0..2). An idle band keeps its filter states and phase; its
 // envelope, previous output, pre-volume output, voice and filtered signal become 0.

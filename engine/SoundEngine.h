@@ -36,6 +36,12 @@ public:
     void processBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
                       bool replace) noexcept;
 
+    // The band voices run as SSE2 lanes where available, else as scalar code; both give the
+    // same bits. Tests and the benchmark can pick the scalar code (false) or the lanes.
+    static constexpr bool simdAvailable = ZK_ENGINE_SSE != 0;
+    void useSimd(bool on) noexcept { simd_ = on && simdAvailable; }
+    bool usesSimd() const noexcept { return simd_; }
+
     // 1 while band 1..3 is above its lamp threshold; 0 otherwise and for any other band.
     int32_t bandActivity(int32_t band) const noexcept;
 
@@ -67,25 +73,30 @@ private:
 
     // Per-band state, one lane per band.
     struct Bands {
-        float input[laneCount];
-        float filtered[laneCount];
-        float envelope[laneCount];
-        float phase[laneCount];
-        float frequency[laneCount];
-        float pitch[laneCount];
-        float fmAmount[laneCount];
-        float previous[laneCount];
-        float preVolume[laneCount];
-        float voice[laneCount];
+        alignas(16) float input[laneCount];
+        alignas(16) float filtered[laneCount];
+        alignas(16) float envelope[laneCount];
+        alignas(16) float phase[laneCount];
+        alignas(16) float frequency[laneCount];
+        alignas(16) float pitch[laneCount];
+        alignas(16) float fmAmount[laneCount];
+        alignas(16) float previous[laneCount];
+        alignas(16) float preVolume[laneCount];
+        alignas(16) float voice[laneCount];
         std::atomic<float> release[laneCount];  // set from the parameter thread
         std::atomic<int32_t> active[laneCount]; // read by the editor
     };
 
     float parameter(int32_t index) const noexcept { return host_.engineParameter(index); }
     void resetFields() noexcept;
-    template <bool Replace>
+    template <bool Replace, bool Simd>
     void run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
+    template <bool Simd>
     void computeFrame(int32_t frameIndex, float inL, float inR, float& outL, float& outR) noexcept;
+    void scalarVoices(float inL, float inR) noexcept;
+    void simdVoices(float inL, float inR) noexcept;
+    template <bool AllRun>
+    void laneVoices(float inL, float inR) noexcept;
     // The per-band parameter values of one frame, one lane per band.
     struct VoiceParameters {
         int32_t run[laneCount]; // the band is not idle
@@ -127,6 +138,7 @@ private:
     int32_t delayUpdateCounter_ = 0;
     int32_t silenceCounter_ = 0;
     bool asleep_ = true;
+    bool simd_ = simdAvailable;
 };
 
 } // namespace zk

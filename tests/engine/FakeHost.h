@@ -6,6 +6,7 @@
 #include "engine/SoundEngine.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -19,18 +20,24 @@ inline constexpr std::array<float, 54> defaultProgram = {
 
 class FakeHost : public zk::EngineHost {
 public:
-    FakeHost() : engine(*this) {}
+    FakeHost() : engine(*this) { point(); }
     // Construction (set-up at the effect's initial 44100, program 0) and resume at `rate`.
-    explicit FakeHost(double rate) : engine(*this) { start(rate); }
+    explicit FakeHost(double rate) : engine(*this) {
+        point();
+        start(rate);
+    }
+    void point() noexcept {
+        for (int32_t i = 0; i < 54; ++i) {
+            values[static_cast<size_t>(i)].store(defaultProgram[static_cast<size_t>(i)]);
+            setParameterSlot(i, &values[static_cast<size_t>(i)]);
+        }
+    }
     void start(double rate) {
         engine.initEngine(44100.0);
         reselectCurrentProgram();
         engine.adoptSampleRate(rate, true);
     }
 
-    float engineParameter(int32_t index) const noexcept override {
-        return index >= 0 && index < 54 ? values[static_cast<size_t>(index)] : 0.0f;
-    }
     void handlePendingEvents(int32_t frame) noexcept override {
         ++eventCalls;
         lastEventFrame = frame;
@@ -38,12 +45,12 @@ public:
     }
     void reselectCurrentProgram() noexcept override {
         ++reselects;
-        for (int32_t i = 0; i < 54; ++i) set(i, values[static_cast<size_t>(i)]);
+        for (int32_t i = 0; i < 54; ++i) set(i, p(i));
     }
 
     void set(int32_t index, float value) noexcept {
         value = value > 1.0f ? 1.0f : (value < 0.0f ? 0.0f : value);
-        values[static_cast<size_t>(index)] = value;
+        values[static_cast<size_t>(index)].store(value);
         for (int32_t n = 1; n <= 3; ++n) {
             const int32_t band = 4 + 12 * (n - 1);
             if (index == band || index == 49 + n) engine.setBandTuning(n, p(band), p(49 + n));
@@ -53,9 +60,9 @@ public:
         if (index == 42) engine.setSmooth(p(42));
         if (index == 43) engine.setFmEvery(p(43));
     }
-    float p(int32_t index) const { return values[static_cast<size_t>(index)]; }
+    float p(int32_t index) const { return values[static_cast<size_t>(index)].load(); }
 
-    std::array<float, 54> values = defaultProgram;
+    std::array<std::atomic<float>, 54> values; // the engine's slots point here
     std::function<void(int32_t)> onEvents;
     int64_t eventCalls = 0;
     int32_t lastEventFrame = -1;

@@ -27,6 +27,7 @@ public:
             gainTarget_[i] = 1.0f;
             poles_[i] = 4;
             type_[i] = 0;
+            updateMasks(i);
             stage1Output_[i] = stage2Output_[i] = 0.0f;
         }
     }
@@ -51,8 +52,14 @@ public:
         damping_[lane] = 2.0f * (1.0f - r);
     }
 
-    void setType(int32_t type, int lane = 0) noexcept { type_[lane] = type; }
-    void setPoles(int32_t poles, int lane = 0) noexcept { poles_[lane] = poles; }
+    void setType(int32_t type, int lane = 0) noexcept {
+        type_[lane] = type;
+        updateMasks(lane);
+    }
+    void setPoles(int32_t poles, int lane = 0) noexcept {
+        poles_[lane] = poles;
+        updateMasks(lane);
+    }
 
     [[gnu::always_inline]] float process(float x, int lane = 0) noexcept {
         const float f = frequencyCoefficient_[lane].load(std::memory_order_relaxed);
@@ -106,13 +113,25 @@ public:
     [[gnu::always_inline]] lanes::F4 processLanes(lanes::F4 x, lanes::F4 run) noexcept
         requires(Lanes == 4)
     {
+        // The engine's set-up (every lane high-pass, four poles) with its masks as constants.
+        if (highFourPoles_) return processLanesAs<true>(x, run);
+        return processLanesAs<false>(x, run);
+    }
+
+private:
+    template <bool HighFourPoles>
+    [[gnu::always_inline]] lanes::F4 processLanesAs(lanes::F4 x, lanes::F4 run) noexcept {
         using namespace lanes;
+        const auto mask = [](const int32_t* m) {
+            return _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(m)));
+        };
+        const F4 ones = _mm_castsi128_ps(_mm_set1_epi32(-1));
         const F4 f = load(frequencyCoefficient_);
         const F4 q = _mm_load_ps(damping_);
-        const F4 low = equals(type_, 0);
-        const F4 high = _mm_or_ps(equals(type_, 1), equals(type_, 2));
-        const F4 stage1Only = equals(poles_, 2);
-        const F4 run2 = _mm_andnot_ps(stage1Only, run);
+        const F4 low = HighFourPoles ? _mm_setzero_ps() : mask(lowMask_);
+        const F4 high = HighFourPoles ? ones : mask(highMask_);
+        const F4 stage1Only = HighFourPoles ? _mm_setzero_ps() : mask(stage1Mask_);
+        const F4 run2 = HighFourPoles ? run : _mm_andnot_ps(stage1Only, run);
 
         const F4 bs1 = _mm_load_ps(bandState1_), ls1 = _mm_load_ps(lowState1_);
         const F4 high1 = _mm_sub_ps(x, _mm_add_ps(_mm_mul_ps(bs1, q), ls1));
@@ -135,10 +154,11 @@ public:
         _mm_store_ps(stage2Output_, select(run2, out2, old2));
 
         const F4 c0 = _mm_load_ps(smoothedCoefficient_);
-        F4 c = select(_mm_cmpgt_ps(c0, splat(1.0f)), splat(1.0f), c0);
-        c = select(_mm_cmplt_ps(c, splat(0.02f)), splat(0.02f), c);
-        c = select(_mm_cmpgt_ps(f, c), _mm_add_ps(c, splat(0.01f)), c);
-        c = select(_mm_cmplt_ps(f, c), _mm_sub_ps(c, splat(0.01f)), c);
+        // minps(a, b) is a < b ? a : b: the same bits as the scalar clamps, NaN included.
+        F4 c = _mm_max_ps(splat(0.02f), _mm_min_ps(splat(1.0f), c0));
+        // Clamped, c is at least 0.02 or NaN, so c + 0 and c - 0 are c: the steps need no blend.
+        c = _mm_add_ps(c, _mm_and_ps(_mm_cmpgt_ps(f, c), splat(0.01f)));
+        c = _mm_sub_ps(c, _mm_and_ps(_mm_cmplt_ps(f, c), splat(0.01f)));
         c = select(_mm_cmpneq_ps(f, c0), c, c0);
         _mm_store_ps(smoothedCoefficient_, select(run2, c, c0));
         const F4 s0 = _mm_load_ps(smootherState_);
@@ -147,14 +167,15 @@ public:
 
         const F4 g0 = _mm_load_ps(gain_);
         const F4 target = _mm_load_ps(gainTarget_);
-        F4 g = select(_mm_cmpgt_ps(g0, splat(0.67f)), splat(0.67f), g0);
-        g = select(_mm_cmplt_ps(g, splat(0.103f)), splat(0.103f), g);
-        g = select(_mm_cmpgt_ps(target, g), _mm_add_ps(g, splat(0.001f)), g);
-        g = select(_mm_cmplt_ps(target, g), _mm_sub_ps(g, splat(0.001f)), g);
+        F4 g = _mm_max_ps(splat(0.103f), _mm_min_ps(splat(0.67f), g0));
+        g = _mm_add_ps(g, _mm_and_ps(_mm_cmpgt_ps(target, g), splat(0.001f))); // as c: g >= 0.103 or NaN
+        g = _mm_sub_ps(g, _mm_and_ps(_mm_cmplt_ps(target, g), splat(0.001f)));
         g = select(_mm_cmpneq_ps(target, g0), g, g0);
         _mm_store_ps(gain_, select(run2, g, g0));
-        return select(stage1Only, out1, _mm_mul_ps(g, out));
+        return HighFourPoles ? _mm_mul_ps(g, out) : select(stage1Only, out1, _mm_mul_ps(g, out));
     }
+
+public:
 #endif
 
     float frequencyCoefficient(int lane = 0) const noexcept {
@@ -166,6 +187,16 @@ public:
     float damping(int lane = 0) const noexcept { return damping_[lane]; }
 
 private:
+    // The lane masks of type and poles, kept with them so that no frame recomputes them.
+    void updateMasks(int lane) noexcept {
+        lowMask_[lane] = type_[lane] == 0 ? -1 : 0;
+        highMask_[lane] = type_[lane] == 1 || type_[lane] == 2 ? -1 : 0;
+        stage1Mask_[lane] = poles_[lane] == 2 ? -1 : 0;
+        highFourPoles_ = true;
+        for (int i = 0; i < Lanes; ++i)
+            if (!highMask_[i] || stage1Mask_[i]) highFourPoles_ = false;
+    }
+
     alignas(16) float bandState1_[Lanes];
     alignas(16) float lowState1_[Lanes];
     alignas(16) float bandState2_[Lanes];
@@ -178,6 +209,10 @@ private:
     alignas(16) float gainTarget_[Lanes];
     alignas(16) int32_t poles_[Lanes];
     alignas(16) int32_t type_[Lanes];
+    alignas(16) int32_t lowMask_[Lanes] = {};
+    alignas(16) int32_t highMask_[Lanes] = {};
+    alignas(16) int32_t stage1Mask_[Lanes] = {};
+    bool highFourPoles_ = false;
     alignas(16) float stage1Output_[Lanes];
     alignas(16) float stage2Output_[Lanes];
 };

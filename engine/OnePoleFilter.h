@@ -22,12 +22,21 @@ public:
             state_[i] = 0.0f;
             k_[i].store(1.0f, std::memory_order_relaxed);
             reference_[i] = twoPi * 6500.0f / sharedSampleRate();
-            mode_[i] = 0;
+            setMode(0, i);
             highState_[i] = 0.0f;
         }
     }
 
-    void setMode(int32_t mode, int lane = 0) noexcept { mode_[lane] = mode; }
+    void setMode(int32_t mode, int lane = 0) noexcept {
+        mode_[lane] = mode;
+        bandMask_[lane] = mode == 2 ? -1 : 0; // lane masks, kept so that no frame recomputes them
+        highMask_[lane] = mode == 1 ? -1 : 0;
+        anyBand_ = anyHigh_ = false;
+        for (int i = 0; i < Lanes; ++i) {
+            anyBand_ = anyBand_ || bandMask_[i];
+            anyHigh_ = anyHigh_ || highMask_[i];
+        }
+    }
 
     void setCutoff(float frequency, int lane = 0) noexcept {
         float k = twoPiOverRate() * frequency;
@@ -70,6 +79,7 @@ public:
         const F4 k = _mm_max_ps(splat(0.01f), _mm_min_ps(splat(1.0f), raw)); // maxFirst, minFirst
         alignas(16) float values[4];
         _mm_store_ps(values, k);
+#pragma GCC unroll 4
         for (int i = 0; i < 4; ++i) {
             if (!(runBits >> i & 1)) continue;
             reference_[i] = reference;
@@ -88,18 +98,36 @@ public:
     [[gnu::always_inline]] lanes::F4 processLanesWith(lanes::F4 x, lanes::F4 k, lanes::F4 run) noexcept
         requires(Lanes == 4)
     {
+        // No lane high-pass (the engine's set-up), and none narrow band either: masks as constants.
+        if (!anyHigh_ && !anyBand_) return processLanesAs<false, false>(x, k, run);
+        if (!anyHigh_) return processLanesAs<true, false>(x, k, run);
+        return processLanesAs<true, true>(x, k, run);
+    }
+
+private:
+    template <bool AnyBand, bool AnyHigh>
+    [[gnu::always_inline]] lanes::F4 processLanesAs(lanes::F4 x, lanes::F4 k, lanes::F4 run) noexcept {
         using namespace lanes;
-        const F4 band = equals(mode_, 2);
-        const F4 h0 = _mm_load_ps(highState_);
-        const F4 h = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(k, splat(0.01f)), _mm_sub_ps(x, h0)), h0));
-        _mm_store_ps(highState_, select(_mm_and_ps(run, band), h, h0));
-        const F4 u = select(band, _mm_sub_ps(x, h), x);
+        const auto mask = [](const int32_t* m) {
+            return _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(m)));
+        };
+        F4 u = x;
+        if constexpr (AnyBand) {
+            const F4 band = mask(bandMask_);
+            const F4 h0 = _mm_load_ps(highState_);
+            const F4 h = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(k, splat(0.01f)), _mm_sub_ps(x, h0)), h0));
+            _mm_store_ps(highState_, select(_mm_and_ps(run, band), h, h0));
+            u = select(band, _mm_sub_ps(x, h), x);
+        }
         const F4 s0 = _mm_load_ps(state_);
         const F4 d = _mm_sub_ps(u, s0);
         const F4 next = _mm_add_ps(_mm_mul_ps(d, k), s0);
         _mm_store_ps(state_, select(run, flush(next), s0));
-        return select(equals(mode_, 1), d, next);
+        if constexpr (AnyHigh) return select(mask(highMask_), d, next);
+        return next;
     }
+
+public:
 #endif
 
     float coefficient(int lane = 0) const noexcept { return k_[lane].load(std::memory_order_relaxed); }
@@ -115,6 +143,9 @@ private:
     std::atomic<float> k_[Lanes]; // set from the parameter thread
     float reference_[Lanes];
     alignas(16) int32_t mode_[Lanes];
+    alignas(16) int32_t bandMask_[Lanes] = {};
+    alignas(16) int32_t highMask_[Lanes] = {};
+    bool anyBand_ = false, anyHigh_ = false;
     alignas(16) float highState_[Lanes];
 };
 

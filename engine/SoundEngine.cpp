@@ -334,29 +334,36 @@ void SoundEngine::scalarVoices(float inL, float inR) noexcept {
 }
 
 #if ZK_ENGINE_SSE
+// Parameters a, b and c in lanes 0..2, 0 in lane 3: movd zero-fills, so no shuffle
+// through memory as _mm_setr_ps takes.
+__m128 SoundEngine::parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept {
+    const auto lane = [this](int32_t index) {
+        return _mm_cvtsi32_si128(std::bit_cast<int32_t>(parameter(index)));
+    };
+    return _mm_castsi128_ps(_mm_unpacklo_epi64(_mm_unpacklo_epi32(lane(a), lane(b)), lane(c)));
+}
+__m128 SoundEngine::bandLanes(int32_t offset) const noexcept {
+    return parameterLanes(bandBase(0) + offset, bandBase(1) + offset, bandBase(2) + offset);
+}
+
 // The three voices as lanes 0..2 of one register, every operation in the order of voice()
 // so that each lane gives the scalar bits. Every band's parameters are read (a read has no
 // side effect); an idle lane's results are discarded as voice() discards them.
 void SoundEngine::simdVoices(float inL, float inR) noexcept {
     // One running band is cheaper alone; with all three (the common case for lanes) the
     // keep-the-old-state blends fold away. Both paths give the same bits.
-    const auto runs = [this](int32_t base) {
-        return parameter(base + oLeft) > 0.0f || parameter(base + oRight) > 0.0f ? 1 : 0;
-    };
-    const int running = runs(bandBase(0)) + runs(bandBase(1)) + runs(bandBase(2));
-    if (running == 3) laneVoices<true>(inL, inR);
-    else if (running == 2) laneVoices<false>(inL, inR);
+    const __m128 left = bandLanes(oLeft), right = bandLanes(oRight);
+    const __m128 zero = _mm_setzero_ps();
+    const int runBits = _mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(left, zero), _mm_cmpgt_ps(right, zero)));
+    if (runBits == 7) laneVoices<true>(inL, inR, left, right);
+    else if (std::popcount(static_cast<unsigned>(runBits)) == 2) laneVoices<false>(inL, inR, left, right);
     else scalarVoices(inL, inR);
 }
 
 template <bool AllRun>
-void SoundEngine::laneVoices(float inL, float inR) noexcept {
+void SoundEngine::laneVoices(float inL, float inR, __m128 left, __m128 right) noexcept {
     using namespace lanes;
-    const auto band = [this](int32_t offset) {
-        return _mm_setr_ps(parameter(bandBase(0) + offset), parameter(bandBase(1) + offset),
-                           parameter(bandBase(2) + offset), 0.0f);
-    };
-    const F4 left = band(oLeft), right = band(oRight);
+    const auto band = [this](int32_t offset) { return bandLanes(offset); };
     const F4 input = _mm_add_ps(_mm_mul_ps(left, splat(inL)), _mm_mul_ps(right, splat(inR)));
     _mm_store_ps(bands_.input, input);
     // All running: lane 3 (padding, never read) runs too, so that the mask is constant.
@@ -364,7 +371,7 @@ void SoundEngine::laneVoices(float inL, float inR) noexcept {
                           : _mm_or_ps(_mm_cmpgt_ps(left, _mm_setzero_ps()), _mm_cmpgt_ps(right, _mm_setzero_ps()));
     const int runBits = _mm_movemask_ps(run);
     const F4 modDepth = band(oMod), offset = band(oOffset), fmButton = band(oFmButton);
-    const F4 am = _mm_setr_ps(parameter(pAm1), parameter(pAm1 + 1), parameter(pAm1 + 2), 0.0f);
+    const F4 am = parameterLanes(pAm1, pAm1 + 1, pAm1 + 2);
     const F4 timbre = band(oTimbre), sensivity = band(oSensivity), volume = band(oVolume);
     const float fmEvery = parameter(pFmEvery);
 
@@ -403,7 +410,6 @@ void SoundEngine::laneVoices(float inL, float inR) noexcept {
     _mm_store_ps(s.phase, select(run, phase, phase0));
 
     // FM: feedback of the previous output, else the modulator (band 1 scaled by its envelope).
-    const F4 lane0 = _mm_castsi128_ps(_mm_setr_epi32(-1, 0, 0, 0));
     const F4 lane2 = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
     const F4 feedbackAm = select(lane2, splat(1.0f), am); // band 3: no Am
     const F4 fmFeedback = _mm_mul_ps(
@@ -411,7 +417,7 @@ void SoundEngine::laneVoices(float inL, float inR) noexcept {
         envelope);
     const F4 fmFirst = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(splat(10.0f), am), envelope), mod);
     const F4 fm = select(_mm_cmpneq_ps(fmButton, _mm_setzero_ps()), fmFeedback,
-                         select(lane0, fmFirst, _mm_mul_ps(am, mod)));
+                         _mm_move_ss(_mm_mul_ps(am, mod), fmFirst)); // band 1: fmFirst
     _mm_store_ps(s.fmAmount, select(run, fm, _mm_load_ps(s.fmAmount)));
     const F4 p1 = _mm_add_ps(_mm_mul_ps(fm, splat(0.15915507f)), phase);
     const F4 p = _mm_sub_ps(p1, floorFast(_mm_add_ps(p1, splat(0.5f))));

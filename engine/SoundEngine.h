@@ -95,8 +95,13 @@ private:
     void computeFrame(int32_t frameIndex, float inL, float inR, float& outL, float& outR) noexcept;
     void scalarVoices(float inL, float inR) noexcept;
     void simdVoices(float inL, float inR) noexcept;
+#if ZK_ENGINE_SSE
     template <bool AllRun>
-    void laneVoices(float inL, float inR) noexcept;
+    void laneVoices(float inL, float inR, __m128 left, __m128 right) noexcept;
+    [[gnu::always_inline]] inline __m128 parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept;
+    // Band parameter `offset` of bands 1..3 in lanes 0..2.
+    [[gnu::always_inline]] inline __m128 bandLanes(int32_t offset) const noexcept;
+#endif
     // The per-band parameter values of one frame, one lane per band.
     struct VoiceParameters {
         int32_t run[laneCount]; // the band is not idle

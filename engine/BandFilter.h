@@ -61,28 +61,25 @@ public:
         updateMasks(lane);
     }
 
+    // One state-variable stage: updates its two states and, for types 0 to 2, the stage's
+    // output (low-pass for type 0, high-pass for 1 and 2; other types keep the old one).
+    [[gnu::always_inline]] static void stage(float x, float f, float q, int32_t type, float& band, float& low,
+                                             float& output) noexcept {
+        const float high = x - (band * q + low);
+        band = flush(high * f + band);
+        low = flush(band * f + low);
+        if (type == 0) output = low;
+        else if (type == 1 || type == 2) output = high;
+    }
+
     [[gnu::always_inline]] float process(float x, int lane = 0) noexcept {
         const float f = frequencyCoefficient_[lane].load(std::memory_order_relaxed);
         const float q = damping_[lane];
         const int32_t type = type_[lane];
 
-        const float high1 = x - (bandState1_[lane] * q + lowState1_[lane]);
-        const float band1 = flush(high1 * f + bandState1_[lane]);
-        const float low1 = flush(band1 * f + lowState1_[lane]);
-        bandState1_[lane] = band1;
-        lowState1_[lane] = low1;
-        if (type == 0) stage1Output_[lane] = low1;
-        else if (type == 1 || type == 2) stage1Output_[lane] = high1;
+        stage(x, f, q, type, bandState1_[lane], lowState1_[lane], stage1Output_[lane]);
         if (poles_[lane] == 2) return stage1Output_[lane];
-
-        const float in2 = stage1Output_[lane];
-        const float high2 = in2 - (bandState2_[lane] * q + lowState2_[lane]);
-        const float band2 = flush(high2 * f + bandState2_[lane]);
-        const float low2 = flush(band2 * f + lowState2_[lane]);
-        bandState2_[lane] = band2;
-        lowState2_[lane] = low2;
-        if (type == 0) stage2Output_[lane] = low2;
-        else if (type == 1 || type == 2) stage2Output_[lane] = high2;
+        stage(stage1Output_[lane], f, q, type, bandState2_[lane], lowState2_[lane], stage2Output_[lane]);
 
         // Branches, not selects: f and c (target and g) keep their order for long runs.
         float c = smoothedCoefficient_[lane];

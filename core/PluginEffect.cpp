@@ -101,12 +101,19 @@ void PluginEffect::setParameter(int32_t index, float value) noexcept {
 float PluginEffect::storeParameter(int32_t index, float value) noexcept {
     ParameterDescriptor& descriptor = descriptors_[index];
     if (descriptor.unclamped.load(std::memory_order_relaxed)) {
-        if (!std::isfinite(value)) value = 0.0f;
+        // Kept as given within what the engine stays stable with: negative values make its
+        // filters unstable and huge ones overflow, either leaving NaN in its state for good.
+        constexpr float kUnclampedMaximum = 1000.0f;
+        if (!std::isfinite(value) || value < 0.0f) value = 0.0f;
+        else if (value > kUnclampedMaximum) value = kUnclampedMaximum;
     } else if (!(value >= 0.0f)) { // NaN too: it would poison the engine for good
         value = 0.0f;
     } else if (value > 1.0f) {
         value = 1.0f;
     }
+    // A subnormal value is silence in every use, but it would scale sound into subnormal
+    // output and slow the engine down.
+    if (std::fpclassify(value) == FP_SUBNORMAL) value = 0.0f;
     if (descriptor.inProgram.load(std::memory_order_relaxed))
         programs_[getProgram()].values[index].store(value, std::memory_order_relaxed);
     else

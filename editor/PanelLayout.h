@@ -152,6 +152,8 @@ struct PanelRect {
     int32_t left, top, right, bottom;
 };
 constexpr PanelRect kSplashRect{6, 438, 24, 456};
+// The invisible panel-menu area; its menu opens at the area's top left corner.
+constexpr PanelRect kPanelMenuRect{8, 301, 275, 387};
 constexpr int32_t kSplashTag = 56;
 constexpr int32_t kFirstLampTag = 68;
 // The About text line that the About picture keeps readable.

@@ -1,16 +1,248 @@
 #include "editor/PluginEditor.h"
 
 #include "core/PluginEffect.h"
+#include "editor/AboutView.h"
+#include "editor/LearnOverlay.h"
+#include "editor/PanelLayout.h"
+#include "gui/Frame.h"
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
 
 namespace zk {
 
-PluginEditor::PluginEditor(PluginEffect& effect) noexcept : effect_(effect) {}
+namespace {
+
+bool hasSSE() noexcept {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    return __builtin_cpu_supports("sse");
+#else
+    return false;
+#endif
+}
+
+bool isParameterTag(int32_t tag) noexcept { return tag >= 0 && tag < kNumParameters; }
+
+// A picture that did not load still leaves the panel its size.
+int16_t sizeOr(int32_t measured, int16_t fallback) noexcept {
+    return measured > 0 && measured <= 0x7FFF ? static_cast<int16_t>(measured) : fallback;
+}
+
+} // namespace
+
+PluginEditor::PluginEditor(PluginEffect& effect) : effect_(effect), guiThread_(std::this_thread::get_id()) {
+    nextIdleTime_ = ticks();
+    background_ = new gui::Bitmap(panel::kBackgroundBitmap);
+    try {
+        aboutPicture_ = new gui::Bitmap(panel::kAboutBitmap);
+    } catch (...) {
+        background_->release();
+        throw;
+    }
+    panelRect_ = {0, 0, sizeOr(background_->height(), kPanelHeight), sizeOr(background_->width(), kPanelWidth)};
+    gui::knobMode = gui::knobModeLinear;
+}
+
+PluginEditor::~PluginEditor() {
+    {
+        std::lock_guard<ShortLock> guard(viewLock_);
+        inactive_.store(true, std::memory_order_relaxed);
+    }
+    destroyViews();
+    background_->release();
+    aboutPicture_->release();
+}
 
 bool PluginEditor::getRect(vst2::ERect** rect) noexcept {
     *rect = &panelRect_;
     return true;
 }
 
-bool PluginEditor::open(void*) noexcept { return false; }
+bool PluginEditor::open(void* parentWindow) noexcept {
+    if (frame_)
+        close(); // a second open without a close must not leak the first panel
+    guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    hostWindow_ = parentWindow;
+    inactive_.store(true, std::memory_order_relaxed);
+    try {
+        frame_ = new gui::Frame({0, 0, panelRect_.right, panelRect_.bottom}, parentWindow, this);
+        frame_->setBackgroundBitmap(background_);
+        gui::knobMode = gui::knobModeLinear;
+        buildLayout();
+        std::snprintf(versionText_, sizeof versionText_, "Version 1.0%s", hasSSE() ? " With SSE" : " No SSE");
+        buildAboutView();
+        buildPanelMenu();
+    } catch (...) {
+        destroyViews();
+        return false;
+    }
+    aboutRequested_.store(false, std::memory_order_relaxed);
+    {
+        // A change that arrived while the views were built was stored by the effect but not
+        // shown: every control takes the effect's value as the panel goes live.
+        std::lock_guard<ShortLock> guard(viewLock_);
+        for (int32_t tag = 0; tag < kNumParameters; ++tag)
+            if (records_[tag].control && records_[tag].added)
+                records_[tag].control->setValue(effect_.getParameter(tag));
+        inactive_.store(false, std::memory_order_relaxed);
+    }
+    gui::knobMode = gui::knobModeLinear;
+    refreshLearnedControllers();
+    return true;
+}
+
+void PluginEditor::close() noexcept {
+    {
+        std::lock_guard<ShortLock> guard(viewLock_);
+        inactive_.store(true, std::memory_order_relaxed);
+    }
+    destroyViews();
+}
+
+void PluginEditor::destroyViews() noexcept {
+    const bool aboutInFrame = frame_ && aboutView_ && frame_->holdsView(aboutView_);
+    if (frame_)
+        frame_->release(); // and with it every view added to it
+    frame_ = nullptr;
+    for (TagRecord& entry : records_) {
+        if (!entry.added) {
+            if (entry.control)
+                entry.control->release();
+            if (entry.overlay)
+                entry.overlay->release();
+        }
+        entry = {};
+    }
+    if (aboutView_ && !aboutInFrame)
+        aboutView_->release();
+    aboutView_ = nullptr;
+    panelMenu_ = nullptr;
+    splash_ = nullptr;
+}
+
+void PluginEditor::idle() noexcept {
+    // Reached from the audio thread (a program change there): the new values are already
+    // in the controls, which stay dirty until the panel's own thread draws them.
+    if (!onGuiThread() || inactive_.load(std::memory_order_relaxed) || !frame_)
+        return;
+    if (!inRunIdle_)
+        frame_->idle();
+    if (aboutRequested_.load(std::memory_order_relaxed)) {
+        if (!frame_->modalView() && aboutView_) {
+            if (frame_->holdsView(aboutView_) || frame_->appendView(aboutView_)) {
+                aboutView_->setValue(0.0f);
+                aboutView_->setDirty(true);
+                frame_->setModal(aboutView_);
+            }
+        }
+    } else {
+        updateActivityLamps();
+    }
+}
+
+void PluginEditor::updateActivityLamps() {
+    for (int32_t band = 1; band <= 3; ++band)
+        if (gui::Control* lamp = records_[panel::kFirstLampTag + band - 1].control)
+            lamp->setValue(effect_.bandActivity(band) ? 1.0f : 0.0f);
+}
+
+int32_t PluginEditor::onKeyUp(const vst2::VstKeyCode& key) noexcept { return frame_ ? frame_->onKeyUp(key) : -1; }
+
+bool PluginEditor::setKnobMode(int32_t mode) noexcept {
+    gui::knobMode = mode;
+    return true;
+}
+
+bool PluginEditor::onWheel(float distance) noexcept {
+    if (!frame_ || inactive_.load(std::memory_order_relaxed))
+        return false;
+    return frame_->onWheel(nullptr, {0, 0}, distance);
+}
+
+void PluginEditor::valueChanged(gui::DrawContext* context, gui::Control* control) {
+    if (inactive_.load(std::memory_order_relaxed) || !control)
+        return;
+    effect_.setParameterAutomated(control->getTag(), control->getValue());
+    // The About view has just left the frame: drawing it now would put the picture back
+    // over the panel that was redrawn without it.
+    if (context && frame_ && frame_->holdsView(control))
+        control->update(*context);
+}
+
+void PluginEditor::setParameter(int32_t index, float value) noexcept {
+    if (index == kAboutTag) {
+        // Changes the views of the frame and draws: the panel's own thread only.
+        if (onGuiThread() && !inactive_.load(std::memory_order_relaxed) && frame_)
+            dismissAbout();
+        return;
+    }
+    std::lock_guard<ShortLock> guard(viewLock_);
+    if (inactive_.load(std::memory_order_relaxed) || !frame_)
+        return;
+    if (index == kPanelMenuTag) {
+        // Entry 0, "About"; the other entries are the effect's work.
+        if (value == 0.0f)
+            aboutRequested_.store(true, std::memory_order_relaxed);
+        return;
+    }
+    if (isParameterTag(index) && records_[index].control && records_[index].added)
+        records_[index].control->setValue(value);
+}
+
+void PluginEditor::dismissAbout() {
+    if (frame_->modalView()) {
+        frame_->setModal(nullptr);
+        if (aboutView_) {
+            frame_->detachView(aboutView_, false);
+            aboutView_->setValue(1.0f);
+        }
+        frame_->setDirty(true);
+        frame_->drawViewNow(frame_);
+        aboutRequested_.store(false, std::memory_order_relaxed);
+    }
+    if (aboutView_)
+        frame_->detachView(aboutView_, false);
+}
+
+void PluginEditor::refreshLearnedControllers() noexcept {
+    std::lock_guard<ShortLock> guard(viewLock_);
+    if (inactive_.load(std::memory_order_relaxed))
+        return;
+    for (int32_t index = 0; index < kNumParameters; ++index)
+        if (LearnOverlay* learn = records_[index].overlay)
+            learn->setLearnedCC(effect_.learnedController(index));
+}
+
+void PluginEditor::beginEdit(int32_t tag) { effect_.beginEdit(tag); }
+
+void PluginEditor::endEdit(int32_t tag) { effect_.endEdit(tag); }
+
+void PluginEditor::runIdle() {
+    uint32_t now = ticks();
+    if (now < nextIdleTime_) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(4));
+        now += 4;
+        if (now < nextIdleTime_ - 50)
+            return;
+    }
+    idle();
+    nextIdleTime_ = now + 100;
+    inRunIdle_ = true;
+    effect_.hostIdle();
+    inRunIdle_ = false;
+}
+
+gui::Bitmap* PluginEditor::getBitmap(int32_t resourceId) {
+    return bitmapCache_.get(resourceId, *effect_.services().messages);
+}
+
+gui::Control* PluginEditor::control(int32_t tag) const {
+    return tag >= 0 && tag < kTagCount ? records_[tag].control : nullptr;
+}
+
+LearnOverlay* PluginEditor::overlay(int32_t tag) const {
+    return tag >= 0 && tag < kTagCount ? records_[tag].overlay : nullptr;
+}
 
 } // namespace zk

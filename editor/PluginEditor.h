@@ -1,33 +1,127 @@
 #pragma once
 
+#include "editor/BitmapCache.h"
+#include "editor/ShortLock.h"
+#include "gui/Control.h"
+#include "gui/ToolkitEditor.h"
 #include "host/EditorBase.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <thread>
 
 namespace zk {
 
+namespace gui {
+class Frame;
+class OptionMenu;
+class SplashControl;
+} // namespace gui
+
+class AboutView;
+class LearnOverlay;
 class PluginEffect;
 
-// The plug-in's editor. It attaches itself to its effect and reports the 612 x 486 panel
-// rectangle; the panel window itself comes with the GUI toolkit, so until then open
-// declines and the parameter hooks have no view to update.
-class PluginEditor final : public EditorBase {
+// The plug-in's panel. The effect creates it once; every open of the host's window builds
+// the views anew inside a frame and every close destroys them. Controls report to it as
+// their listener, and every parameter change of the effect ends in its setParameter.
+//
+// Threads: setParameter and refreshLearnedControllers may come from the audio thread. They
+// only store values into views, under a short lock that open and close take for the
+// moment they publish or withdraw the views, so that they never touch a view that is being
+// built or destroyed. Drawing happens only on the thread that opened the panel: idle from
+// any other thread leaves the dirty controls to that thread's next idle.
+class PluginEditor final : public EditorBase, public gui::ControlListener, public gui::ToolkitEditor {
 public:
     static constexpr int16_t kPanelWidth = 612;
     static constexpr int16_t kPanelHeight = 486;
+    static constexpr int32_t kAboutTag = 56;
+    static constexpr int32_t kPanelMenuTag = 57;
+    static constexpr int32_t kTagCount = 71; // parameters 0..53 and the lamps 68..70
 
-    explicit PluginEditor(PluginEffect& effect) noexcept;
+    explicit PluginEditor(PluginEffect& effect);
+    ~PluginEditor() override;
 
+    // Host operations.
     bool getRect(vst2::ERect** rect) noexcept override;
     bool open(void* parentWindow) noexcept override;
-    void close() noexcept override {}
-    void idle() noexcept override {}
-    bool setKnobMode(int32_t) noexcept override { return true; }
-    bool onWheel(float) noexcept override { return false; }
-    void setParameter(int32_t, float) noexcept override {}
-    void refreshLearnedControllers() noexcept override {}
+    void close() noexcept override;
+    void idle() noexcept override;
+    int32_t onKeyUp(const vst2::VstKeyCode& key) noexcept override;
+    bool setKnobMode(int32_t mode) noexcept override;
+    bool onWheel(float distance) noexcept override;
+
+    // Effect operations.
+    void setParameter(int32_t index, float value) noexcept override;
+    void refreshLearnedControllers() noexcept override;
+
+    // Toolkit operations.
+    void valueChanged(gui::DrawContext* context, gui::Control* control) override;
+    void beginEdit(int32_t tag) override;
+    void endEdit(int32_t tag) override;
+    void runIdle() override;
+
+    gui::Bitmap* getBitmap(int32_t resourceId);
+    const char* versionText() const { return versionText_; }
+
+    // What is on the panel, for hosts of the editor such as tests; null when closed.
+    gui::Frame* frame() const { return frame_; }
+    gui::Control* control(int32_t tag) const;
+    LearnOverlay* overlay(int32_t tag) const;
+    AboutView* aboutView() const { return aboutView_; }
+    gui::OptionMenu* panelMenu() const { return panelMenu_; }
+    gui::SplashControl* splash() const { return splash_; }
+    gui::Bitmap* background() const { return background_; }
+    gui::Bitmap* aboutPicture() const { return aboutPicture_; }
+    bool aboutRequested() const { return aboutRequested_.load(std::memory_order_relaxed); }
 
 private:
-    [[maybe_unused]] PluginEffect& effect_;
+    struct TagRecord {
+        LearnOverlay* overlay = nullptr;
+        gui::Control* control = nullptr;
+        bool added = false;
+    };
+
+    void buildLayout();
+    void addOnOffButton(int32_t left, int32_t top, int32_t width, int32_t height, int32_t tag, int32_t bitmapId,
+                        bool add);
+    void addKnob(int32_t left, int32_t top, int32_t size, int32_t tag, int32_t handleId, bool add);
+    void addHorizontalSlider(int32_t left, int32_t top, int32_t width, int32_t height, int32_t tag, int32_t handleId,
+                             bool add, int32_t minPosition, int32_t maxPosition, int32_t style);
+    void addVerticalSlider(int32_t left, int32_t top, int32_t width, int32_t height, int32_t tag, int32_t handleId,
+                           bool add, int32_t minPosition, int32_t maxPosition, int32_t style);
+    // Stores the control (and for a parameter its overlay) in the tag's record and adds both.
+    void record(gui::Control* control, bool add);
+    void buildAboutView();
+    void buildPanelMenu();
+    void dismissAbout();
+    void updateActivityLamps();
+    void destroyViews() noexcept;
+    bool onGuiThread() const noexcept {
+        return guiThread_.load(std::memory_order_relaxed) == std::this_thread::get_id();
+    }
+
+    PluginEffect& effect_;
+    void* hostWindow_ = nullptr;
     vst2::ERect panelRect_{0, 0, kPanelHeight, kPanelWidth};
+    gui::Frame* frame_ = nullptr;
+    uint32_t nextIdleTime_ = 0;
+    bool inRunIdle_ = false;
+
+    gui::Bitmap* background_ = nullptr;
+    gui::Bitmap* aboutPicture_ = nullptr;
+    std::atomic<bool> aboutRequested_{false};
+    std::atomic<bool> inactive_{true};
+    AboutView* aboutView_ = nullptr;
+    gui::OptionMenu* panelMenu_ = nullptr;
+    gui::SplashControl* splash_ = nullptr;
+    std::array<TagRecord, kTagCount> records_{};
+    BitmapCache bitmapCache_;
+    char versionText_[64] = {};
+
+    ShortLock viewLock_; // open and close publishing or withdrawing views; the two calls above
+    std::atomic<std::thread::id> guiThread_;
 };
 
 } // namespace zk

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 
 namespace zk {
 
@@ -22,6 +23,7 @@ public:
             gain_[i] = 0.0f;
             smootherState_[i] = 0.0f;
             smoothedCoefficient_[i] = 0.0f;
+            coefficientSettledFor_[i] = gainSettledFor_[i] = unsettled;
             frequencyCoefficient_[i].store(twoPi * 6500.0f / sharedSampleRate(), std::memory_order_relaxed);
             damping_[i] = 1.0f;
             gainTarget_[i] = 1.0f;
@@ -83,24 +85,28 @@ public:
 
         // Branches, not selects: f and c (target and g) keep their order for long runs.
         float c = smoothedCoefficient_[lane];
-        if (f != c) {
+        if (f != c && !(f == coefficientSettledFor_[lane])) {
+            const float c0 = c;
             if (c > 1.0f) c = 1.0f;
             if (c < 0.02f) c = 0.02f;
             if (f > c) c += 0.01f;
             if (f < c) c -= 0.01f;
             smoothedCoefficient_[lane] = c;
+            coefficientSettledFor_[lane] = c == c0 ? f : unsettled;
         }
         const float out = flush((stage2Output_[lane] - smootherState_[lane]) * c + smootherState_[lane]);
         smootherState_[lane] = out;
 
         float g = gain_[lane];
         const float target = gainTarget_[lane];
-        if (target != g) {
+        if (target != g && !(target == gainSettledFor_[lane])) {
+            const float g0 = g;
             if (g > 0.67f) g = 0.67f;
             if (g < 0.103f) g = 0.103f;
             if (target > g) g += 0.001f;
             if (target < g) g -= 0.001f;
             gain_[lane] = g;
+            gainSettledFor_[lane] = g == g0 ? target : unsettled;
         }
         return g * out;
     }
@@ -150,25 +156,37 @@ private:
         _mm_store_ps(lowState2_, select(run2, low2, ls2));
         _mm_store_ps(stage2Output_, select(run2, out2, old2));
 
-        const F4 c0 = _mm_load_ps(smoothedCoefficient_);
-        // minps(a, b) is a < b ? a : b: the same bits as the scalar clamps, NaN included.
-        F4 c = _mm_max_ps(splat(0.02f), _mm_min_ps(splat(1.0f), c0));
-        // Clamped, c is at least 0.02 or NaN, so c + 0 and c - 0 are c: the steps need no blend.
-        c = _mm_add_ps(c, _mm_and_ps(_mm_cmpgt_ps(f, c), splat(0.01f)));
-        c = _mm_sub_ps(c, _mm_and_ps(_mm_cmplt_ps(f, c), splat(0.01f)));
-        c = select(_mm_cmpneq_ps(f, c0), c, c0);
-        _mm_store_ps(smoothedCoefficient_, select(run2, c, c0));
+        // The ramps run only until they settle (most frames), as in process().
+        F4 c = _mm_load_ps(smoothedCoefficient_);
+        if (_mm_movemask_ps(_mm_cmpeq_ps(f, _mm_load_ps(coefficientSettledFor_))) != 15) {
+            const F4 c0 = c;
+            // minps(a, b) is a < b ? a : b: the same bits as the scalar clamps, NaN included.
+            c = _mm_max_ps(constant<floatBits(0.02f)>(), _mm_min_ps(constant<floatBits(1.0f)>(), c0));
+            // Clamped, c is at least 0.02 or NaN, so c + 0 and c - 0 are c: the steps need no blend.
+            c = _mm_add_ps(c, _mm_and_ps(_mm_cmpgt_ps(f, c), constant<floatBits(0.01f)>()));
+            c = _mm_sub_ps(c, _mm_and_ps(_mm_cmplt_ps(f, c), constant<floatBits(0.01f)>()));
+            c = select(_mm_cmpneq_ps(f, c0), c, c0);
+            _mm_store_ps(smoothedCoefficient_, select(run2, c, c0));
+            // A lane whose f equals c was left alone: settled for that f as well.
+            const F4 settled = select(_mm_cmpeq_ps(c, c0), f, splat(unsettled));
+            _mm_store_ps(coefficientSettledFor_, select(run2, settled, _mm_load_ps(coefficientSettledFor_)));
+        }
         const F4 s0 = _mm_load_ps(smootherState_);
         const F4 out = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(out2, s0), c), s0));
         _mm_store_ps(smootherState_, select(run2, out, s0));
 
-        const F4 g0 = _mm_load_ps(gain_);
+        F4 g = _mm_load_ps(gain_);
         const F4 target = _mm_load_ps(gainTarget_);
-        F4 g = _mm_max_ps(splat(0.103f), _mm_min_ps(splat(0.67f), g0));
-        g = _mm_add_ps(g, _mm_and_ps(_mm_cmpgt_ps(target, g), splat(0.001f))); // as c: g >= 0.103 or NaN
-        g = _mm_sub_ps(g, _mm_and_ps(_mm_cmplt_ps(target, g), splat(0.001f)));
-        g = select(_mm_cmpneq_ps(target, g0), g, g0);
-        _mm_store_ps(gain_, select(run2, g, g0));
+        if (_mm_movemask_ps(_mm_cmpeq_ps(target, _mm_load_ps(gainSettledFor_))) != 15) {
+            const F4 g0 = g;
+            g = _mm_max_ps(constant<floatBits(0.103f)>(), _mm_min_ps(constant<floatBits(0.67f)>(), g0));
+            g = _mm_add_ps(g, _mm_and_ps(_mm_cmpgt_ps(target, g), constant<floatBits(0.001f)>())); // as c: g >= 0.103 or NaN
+            g = _mm_sub_ps(g, _mm_and_ps(_mm_cmplt_ps(target, g), constant<floatBits(0.001f)>()));
+            g = select(_mm_cmpneq_ps(target, g0), g, g0);
+            _mm_store_ps(gain_, select(run2, g, g0));
+            const F4 settled = select(_mm_cmpeq_ps(g, g0), target, splat(unsettled));
+            _mm_store_ps(gainSettledFor_, select(run2, settled, _mm_load_ps(gainSettledFor_)));
+        }
         return HighFourPoles ? _mm_mul_ps(g, out) : select(stage1Only, out1, _mm_mul_ps(g, out));
     }
 
@@ -199,6 +217,11 @@ private:
     alignas(16) float bandState2_[Lanes];
     alignas(16) float lowState2_[Lanes];
     alignas(16) float gain_[Lanes];
+    // The f (gain target) for which each ramp has settled: one more step would give the same
+    // smoothed coefficient (gain). NaN, equal to nothing, while it moves.
+    static constexpr float unsettled = std::numeric_limits<float>::quiet_NaN();
+    alignas(16) float coefficientSettledFor_[Lanes];
+    alignas(16) float gainSettledFor_[Lanes];
     alignas(16) float smootherState_[Lanes];
     alignas(16) float smoothedCoefficient_[Lanes];
     std::atomic<float> frequencyCoefficient_[Lanes]; // set from the parameter thread

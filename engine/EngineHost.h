@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/RelaxedLoad.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -24,8 +26,15 @@ public:
     // Current value of parameter 0..53 (0 for any other index).
     float engineParameter(int32_t index) const noexcept {
         if (index < 0 || index >= parameterCount) return 0.0f;
-        return slots_[static_cast<size_t>(index)].load(std::memory_order_relaxed)->load(std::memory_order_relaxed);
+        return relaxedLoad(*slots_[static_cast<size_t>(index)].load(std::memory_order_relaxed));
     }
+#if defined(__SSE2__) && defined(__GNUC__)
+    // The same in lane 0 of a vector, zeros above, for gathering values into lanes.
+    [[gnu::always_inline]] __m128 engineParameterLane0(int32_t index) const noexcept {
+        if (index < 0 || index >= parameterCount) return _mm_setzero_ps();
+        return relaxedLoadLane0(*slots_[static_cast<size_t>(index)].load(std::memory_order_relaxed));
+    }
+#endif
 
     // Acts on the MIDI events due at `frame` (index within the block) before it is computed.
     virtual void handlePendingEvents(int32_t frame) noexcept = 0;

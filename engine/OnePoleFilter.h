@@ -67,25 +67,15 @@ public:
     }
 
 #if ZK_ENGINE_SSE
-    // setTimbreAt() on the lanes set in `runBits` (bit n: lane n); returns every lane's
-    // coefficient.
-    [[gnu::always_inline]] lanes::F4 setTimbreLanes(lanes::F4 amount, float twoPiOverRate, int runBits) noexcept
-        requires(Lanes == 4)
-    {
+    // The coefficients that setTimbreAt() would give each lane, computed without storing
+    // them: a timbre filter's coefficient is set afresh before every use, so the lanes keep
+    // it in a register (the scalar code stores it, and reads it back at once).
+    [[gnu::always_inline]] static lanes::F4 timbreCoefficientLanes(lanes::F4 amount, float twoPiOverRate) noexcept {
         using namespace lanes;
         const float reference = twoPiOverRate * 6500.0f;
         const F4 raw = _mm_mul_ps(splat(reference),
-                                  _mm_add_ps(_mm_mul_ps(_mm_mul_ps(amount, amount), amount), splat(0.03f)));
-        const F4 k = _mm_max_ps(splat(0.01f), _mm_min_ps(splat(1.0f), raw)); // maxFirst, minFirst
-        alignas(16) float values[4];
-        _mm_store_ps(values, k);
-#pragma GCC unroll 4
-        for (int i = 0; i < 4; ++i) {
-            if (!(runBits >> i & 1)) continue;
-            reference_[i] = reference;
-            k_[i].store(values[i], std::memory_order_relaxed);
-        }
-        return k;
+                                  _mm_add_ps(_mm_mul_ps(_mm_mul_ps(amount, amount), amount), constant<floatBits(0.03f)>()));
+        return _mm_max_ps(constant<floatBits(0.01f)>(), _mm_min_ps(constant<floatBits(1.0f)>(), raw)); // maxFirst, minFirst
     }
 
     // process() on every lane at once; only the lanes set in `run` change state.
@@ -115,7 +105,7 @@ private:
         if constexpr (AnyBand) {
             const F4 band = mask(bandMask_);
             const F4 h0 = _mm_load_ps(highState_);
-            const F4 h = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(k, splat(0.01f)), _mm_sub_ps(x, h0)), h0));
+            const F4 h = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(k, constant<floatBits(0.01f)>()), _mm_sub_ps(x, h0)), h0));
             _mm_store_ps(highState_, select(_mm_and_ps(run, band), h, h0));
             u = select(band, _mm_sub_ps(x, h), x);
         }

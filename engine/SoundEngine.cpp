@@ -41,10 +41,15 @@ double onePercentFactor(double milliseconds, double rate) {
 }
 
 // Hosts do send NaN and infinities; one such sample would poison every recursive state.
+// Subnormal samples become zero of their sign: arithmetic on them is many times slower.
 inline float finiteOrZero(float x) noexcept {
     uint32_t bits;
     std::memcpy(&bits, &x, sizeof bits);
-    return (bits & 0x7F800000u) == 0x7F800000u ? 0.0f : x;
+    const uint32_t exponent = bits & 0x7F800000u;
+    if (exponent == 0x7F800000u) return 0.0f;
+    if (exponent == 0) bits &= 0x80000000u;
+    std::memcpy(&x, &bits, sizeof bits);
+    return x;
 }
 
 // The wake test on a raw input sample, non-finite samples counting as 0: on the magnitude's
@@ -131,10 +136,10 @@ void SoundEngine::resetFields() noexcept {
         bands_.preVolume[b] = 0.0f;
         bands_.voice[b] = 0.0f;
         bands_.release[b].store(0.0f, std::memory_order_relaxed);
-        bands_.active[b].store(0, std::memory_order_relaxed);
     }
     attack_.store(static_cast<float>(onePercentFactor(1.0, storedRate_.load(std::memory_order_relaxed))),
                   std::memory_order_relaxed);
+    activeBits_.store(0, std::memory_order_relaxed);
     feedbackAmount_.store(0.0f, std::memory_order_relaxed);
     feedbackLeft_ = feedbackRight_ = 0.0f;
     delayTime_ = stereoAmount_ = 0.0f;
@@ -159,7 +164,7 @@ void SoundEngine::adoptSampleRate(double sampleRate, bool effectReady) {
 
 int32_t SoundEngine::bandActivity(int32_t band) const noexcept {
     if (band < 1 || band > 3) return 0;
-    return bands_.active[band - 1].load(std::memory_order_relaxed);
+    return activeBits_.load(std::memory_order_relaxed) >> (band - 1) & 1;
 }
 
 void SoundEngine::setBandTuning(int32_t band, float bandValue, float fineValue) noexcept {
@@ -208,20 +213,47 @@ float SoundEngine::bandPhase(int32_t band) const noexcept {
     return band >= 1 && band <= 3 ? bands_.phase[band - 1] : 0.0f;
 }
 
-void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
-                               bool replace) noexcept {
-#if ZK_ENGINE_SSE
-    if (simd_) {
-        if (replace) run<true, true>(inL, inR, outL, outR, frames);
-        else run<false, true>(inL, inR, outL, outR, frames);
-        return;
-    }
+bool SoundEngine::pathAvailable(VoicePath path) noexcept {
+    switch (path) {
+    case VoicePath::scalar: return true;
+    case VoicePath::lanes: return ZK_ENGINE_SSE != 0;
+    case VoicePath::lanesSse41:
+#if ZK_ENGINE_SSE && defined(__GNUC__)
+        __builtin_cpu_init(); // harmless when the start-up code has run it already
+        return __builtin_cpu_supports("sse4.1");
+#else
+        return false;
 #endif
-    if (replace) run<true, false>(inL, inR, outL, outR, frames);
-    else run<false, false>(inL, inR, outL, outR, frames);
+    }
+    return false;
 }
 
-template <bool Replace, bool Simd>
+SoundEngine::VoicePath SoundEngine::fastestPath() noexcept {
+    for (VoicePath path : {VoicePath::lanesSse41, VoicePath::lanes})
+        if (pathAvailable(path)) return path;
+    return VoicePath::scalar;
+}
+
+void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
+                               bool replace) noexcept {
+    switch (path_) {
+#if ZK_ENGINE_SSE
+    case VoicePath::lanesSse41:
+        if (replace) run<true, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
+        else run<false, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
+        return;
+    case VoicePath::lanes:
+        if (replace) run<true, VoicePath::lanes>(inL, inR, outL, outR, frames);
+        else run<false, VoicePath::lanes>(inL, inR, outL, outR, frames);
+        return;
+#endif
+    default:
+        if (replace) run<true, VoicePath::scalar>(inL, inR, outL, outR, frames);
+        else run<false, VoicePath::scalar>(inL, inR, outL, outR, frames);
+    }
+}
+
+template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
     int32_t i = 0;
     while (i < frames) {
@@ -252,7 +284,7 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
         const float xl = finiteOrZero(inL[i]);
         const float xr = finiteOrZero(inR[i]);
         float l, r;
-        computeFrame<Simd>(i, xl, xr, l, r);
+        computeFrame<Path>(i, xl, xr, l, r);
         if constexpr (Replace) {
             outL[i] = l;
             outR[i] = r;
@@ -264,11 +296,14 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
     }
 }
 
-template <bool Simd>
+template <SoundEngine::VoicePath Path>
 void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& outL, float& outR) noexcept {
     host_.handlePendingEvents(frameIndex);
-    if constexpr (Simd) simdVoices(inL, inR);
-    else scalarVoices(inL, inR);
+#if ZK_ENGINE_SSE
+    if constexpr (Path != VoicePath::scalar) simdVoices<Path == VoicePath::lanesSse41>(inL, inR);
+    else
+#endif
+        scalarVoices(inL, inR);
 
 
     const float pl1 = parameter(pPreListen1);
@@ -321,6 +356,7 @@ void SoundEngine::scalarVoices(float inL, float inR) noexcept {
         v.volume[b] = parameter(base + oVolume);
     }
     if (feedbackFm) v.fmEvery = parameter(pFmEvery);
+    scalarRunCount_ = v.run[0] + v.run[1] + v.run[2];
 
     // Shared sources, drawn on every processed frame.
     const float mod = modulator_.process();
@@ -334,13 +370,11 @@ void SoundEngine::scalarVoices(float inL, float inR) noexcept {
 }
 
 #if ZK_ENGINE_SSE
-// Parameters a, b and c in lanes 0..2, 0 in lane 3: movd zero-fills, so no shuffle
-// through memory as _mm_setr_ps takes.
+// Parameters a, b and c in lanes 0..2, 0 in lane 3: movss from memory zero-fills, so two
+// shuffles gather them.
 __m128 SoundEngine::parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept {
-    const auto lane = [this](int32_t index) {
-        return _mm_cvtsi32_si128(std::bit_cast<int32_t>(parameter(index)));
-    };
-    return _mm_castsi128_ps(_mm_unpacklo_epi64(_mm_unpacklo_epi32(lane(a), lane(b)), lane(c)));
+    return _mm_movelh_ps(_mm_unpacklo_ps(host_.engineParameterLane0(a), host_.engineParameterLane0(b)),
+                         host_.engineParameterLane0(c));
 }
 __m128 SoundEngine::bandLanes(int32_t offset) const noexcept {
     return parameterLanes(bandBase(0) + offset, bandBase(1) + offset, bandBase(2) + offset);
@@ -349,18 +383,25 @@ __m128 SoundEngine::bandLanes(int32_t offset) const noexcept {
 // The three voices as lanes 0..2 of one register, every operation in the order of voice()
 // so that each lane gives the scalar bits. Every band's parameters are read (a read has no
 // side effect); an idle lane's results are discarded as voice() discards them.
+template <bool Sse41>
 void SoundEngine::simdVoices(float inL, float inR) noexcept {
     // One running band is cheaper alone; with all three (the common case for lanes) the
-    // keep-the-old-state blends fold away. Both paths give the same bits.
+    // keep-the-old-state blends fold away. Both paths give the same bits, so the choice may
+    // follow the last frame: while fewer than two bands ran, the scalar code goes first
+    // (without the gathering below) and tells how many run now.
+    if (scalarRunCount_ < 2) {
+        scalarVoices(inL, inR);
+        return;
+    }
     const __m128 left = bandLanes(oLeft), right = bandLanes(oRight);
     const __m128 zero = _mm_setzero_ps();
     const int runBits = _mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(left, zero), _mm_cmpgt_ps(right, zero)));
-    if (runBits == 7) laneVoices<true>(inL, inR, left, right);
-    else if (std::popcount(static_cast<unsigned>(runBits)) == 2) laneVoices<false>(inL, inR, left, right);
+    if (runBits == 7) laneVoices<true, Sse41>(inL, inR, left, right);
+    else if (std::popcount(static_cast<unsigned>(runBits)) == 2) laneVoices<false, Sse41>(inL, inR, left, right);
     else scalarVoices(inL, inR);
 }
 
-template <bool AllRun>
+template <bool AllRun, bool Sse41>
 void SoundEngine::laneVoices(float inL, float inR, __m128 left, __m128 right) noexcept {
     using namespace lanes;
     const auto band = [this](int32_t offset) { return bandLanes(offset); };
@@ -380,7 +421,7 @@ void SoundEngine::laneVoices(float inL, float inR, __m128 left, __m128 right) no
     const F4 mod = splat(modValue);
     Bands& s = bands_;
 
-    const F4 filtered = _mm_mul_ps(splat(2.0f), bandFilters_->processLanes(input, run));
+    const F4 filtered = _mm_mul_ps(constant<floatBits(2.0f)>(), bandFilters_->processLanes(input, run));
     _mm_store_ps(s.filtered, keep(run, filtered));
 
     // Envelope follower, lamp, pitch and phase.
@@ -390,61 +431,68 @@ void SoundEngine::laneVoices(float inL, float inR, __m128 left, __m128 right) no
                         load(s.release));
     F4 envelope = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(envelope0, a), k), a));
     const F4 lamp = _mm_mul_ps(envelope, _mm_setr_ps(activityScale[0], activityScale[1], activityScale[2], activityScale[3]));
-    const int dark = _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(lamp, _mm_setzero_ps()), _mm_cmplt_ps(lamp, splat(1.0f))));
-    for (int b = 0; b < 3; ++b)
-        if (runBits >> b & 1) s.active[b].store(dark >> b & 1 ? 0 : 1, std::memory_order_relaxed);
+    const int dark = _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(lamp, _mm_setzero_ps()), _mm_cmplt_ps(lamp, constant<floatBits(1.0f)>())));
+    // Idle bands keep their lamps. The audio thread is the only writer.
+    const int32_t lit = ~dark & runBits & 7;
+    if constexpr (AllRun) activeBits_.store(lit, std::memory_order_relaxed);
+    else activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~runBits) | lit, std::memory_order_relaxed);
 
     const F4 m = _mm_mul_ps(
         _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(modDepth, _mm_setr_ps(bendScale[0], bendScale[1], bendScale[2], bendScale[3])),
                               _mm_setr_ps(bendOffset[0], bendOffset[1], bendOffset[2], bendOffset[3])),
                    envelope),
-        splat(0.0577623f));
-    const F4 pitch = _mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(splat(0.5f), m), splat(1.0f)), m), splat(1.0f));
+        constant<floatBits(0.0577623f)>());
+    const F4 pitch = _mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(constant<floatBits(0.5f)>(), m), constant<floatBits(1.0f)>()), m), constant<floatBits(1.0f)>());
     const F4 frequency = _mm_mul_ps(
-        _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(offset, offset), offset), splat(7000.0f)), splat(30.0f)), pitch);
+        _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(offset, offset), offset), constant<floatBits(7000.0f)>()), constant<floatBits(30.0f)>()), pitch);
     const F4 phase0 = _mm_load_ps(s.phase);
     const F4 phase1 = _mm_add_ps(phase0, _mm_div_ps(frequency, splat(floatRate_.load(std::memory_order_relaxed))));
-    const F4 phase = _mm_sub_ps(phase1, floorFast(_mm_add_ps(phase1, splat(0.5f))));
+    // roundps gives -0 where floorFast gives +0, but only for -0 + 0.5 = -0 (rounding
+    // downwards), where the wrap subtracts it from -0.5: the bits do not differ.
+    const F4 phase = _mm_sub_ps(phase1, floorLanes<Sse41>(_mm_add_ps(phase1, constant<floatBits(0.5f)>())));
     _mm_store_ps(s.pitch, select(run, pitch, _mm_load_ps(s.pitch)));
     _mm_store_ps(s.frequency, select(run, frequency, _mm_load_ps(s.frequency)));
     _mm_store_ps(s.phase, select(run, phase, phase0));
 
     // FM: feedback of the previous output, else the modulator (band 1 scaled by its envelope).
-    const F4 lane2 = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
-    const F4 feedbackAm = select(lane2, splat(1.0f), am); // band 3: no Am
-    const F4 fmFeedback = _mm_mul_ps(
-        _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(splat(10.0f), feedbackAm), splat(fmEvery)), _mm_load_ps(s.previous)),
-        envelope);
-    const F4 fmFirst = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(splat(10.0f), am), envelope), mod);
-    const F4 fm = select(_mm_cmpneq_ps(fmButton, _mm_setzero_ps()), fmFeedback,
-                         _mm_move_ss(_mm_mul_ps(am, mod), fmFirst)); // band 1: fmFirst
+    const F4 fmFirst = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(constant<floatBits(10.0f)>(), am), envelope), mod);
+    F4 fm = _mm_move_ss(_mm_mul_ps(am, mod), fmFirst); // band 1: fmFirst
+    // Feedback FM only where a band asks for it: otherwise the previous output would chain
+    // every frame to the one before through the sine.
+    const F4 feedback = _mm_cmpneq_ps(fmButton, _mm_setzero_ps());
+    if (_mm_movemask_ps(feedback) != 0) {
+        const F4 lane2 = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
+        const F4 feedbackAm = select(lane2, constant<floatBits(1.0f)>(), am); // band 3: no Am
+        const F4 fmFeedback = _mm_mul_ps(
+            _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(constant<floatBits(10.0f)>(), feedbackAm), splat(fmEvery)), _mm_load_ps(s.previous)),
+            envelope);
+        fm = select(feedback, fmFeedback, fm);
+    }
     _mm_store_ps(s.fmAmount, select(run, fm, _mm_load_ps(s.fmAmount)));
-    const F4 p1 = _mm_add_ps(_mm_mul_ps(fm, splat(0.15915507f)), phase);
-    const F4 p = _mm_sub_ps(p1, floorFast(_mm_add_ps(p1, splat(0.5f))));
+    const F4 p1 = _mm_add_ps(_mm_mul_ps(fm, constant<floatBits(0.15915507f)>()), phase);
+    const F4 p = _mm_sub_ps(p1, floorLanes<Sse41>(_mm_add_ps(p1, constant<floatBits(0.5f)>())));
     const F4 pa = abs(p);
-    const F4 sine = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(p, _mm_sub_ps(pa, splat(0.5f))),
-                                                     _mm_sub_ps(pa, splat(0.732963f))),
-                                          _mm_add_ps(pa, splat(0.232963f))),
-                               splat(68.5949f));
+    const F4 sine = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(p, _mm_sub_ps(pa, constant<floatBits(0.5f)>())),
+                                                     _mm_sub_ps(pa, constant<floatBits(0.732963f)>())),
+                                          _mm_add_ps(pa, constant<floatBits(0.232963f)>())),
+                               constant<floatBits(68.5949f)>());
     _mm_store_ps(s.previous, keep(run, sine));
 
-    const F4 timbreK = timbreFilters_->setTimbreLanes(timbre, rate_.twoPiOverRate(), runBits);
+    const F4 timbreK = OnePoleLanes<laneCount>::timbreCoefficientLanes(timbre, rate_.twoPiOverRate());
     const F4 coloured = timbreFilters_->processLanesWith(splat(noise), timbreK, run);
 
-    const F4 gate = _mm_cmplt_ps(_mm_mul_ps(envelope, splat(20.0f)), _mm_sub_ps(splat(1.0f), sensivity));
+    const F4 gate = _mm_cmplt_ps(_mm_mul_ps(envelope, constant<floatBits(20.0f)>()), _mm_sub_ps(constant<floatBits(1.0f)>(), sensivity));
     envelope = select(gate, _mm_setr_ps(gatedEnvelope[0], gatedEnvelope[1], gatedEnvelope[2], gatedEnvelope[3]),
                       envelope);
     envelope = envelopeSmoothers_->processLanes(envelope, run);
     _mm_store_ps(s.envelope, keep(run, envelope));
 
-    const F4 out = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(splat(1.0f), timbre), sine),
+    const F4 out = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(constant<floatBits(1.0f)>(), timbre), sine),
                                          _mm_mul_ps(_mm_mul_ps(timbre, timbre), coloured)),
                               envelope);
     _mm_store_ps(s.preVolume, keep(run, out));
     _mm_store_ps(s.voice, keep(run, _mm_add_ps(_mm_mul_ps(volume, out), _mm_mul_ps(volume, out))));
 }
-#else
-void SoundEngine::simdVoices(float inL, float inR) noexcept { scalarVoices(inL, inR); }
 #endif
 
 // One band voice (Band 0..2). An idle band keeps its filter states and phase; its
@@ -472,7 +520,8 @@ void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float 
     envelope = flush((envelope - a) * k + a);
     // floorFast(x) != 0 exactly when x is not in [0, 1) (NaN included).
     const float lamp = envelope * activityScale[Band];
-    s.active[Band].store((lamp >= 0.0f) & (lamp < 1.0f) ? 0 : 1, std::memory_order_relaxed);
+    const int32_t lit = ((lamp >= 0.0f) & (lamp < 1.0f)) ? 0 : 1 << Band;
+    activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~(1 << Band)) | lit, std::memory_order_relaxed);
 
     // Pitch bend by the envelope: m is ln of the frequency ratio, e^m to second order.
     const float m = (v.mod[Band] * bendScale[Band] - bendOffset[Band]) * envelope * 0.0577623f;

@@ -36,11 +36,17 @@ public:
     void processBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
                       bool replace) noexcept;
 
-    // The band voices run as SSE2 lanes where available, else as scalar code; both give the
-    // same bits. Tests and the benchmark can pick the scalar code (false) or the lanes.
-    static constexpr bool simdAvailable = ZK_ENGINE_SSE != 0;
-    void useSimd(bool on) noexcept { simd_ = on && simdAvailable; }
-    bool usesSimd() const noexcept { return simd_; }
+    // The band voices run as SSE2 lanes where available (with SSE4.1 rounding where the
+    // processor has it), else as scalar code; every path gives the same bits. The engine
+    // starts on the fastest path; tests and the benchmark can pick any available one.
+    enum class VoicePath { scalar, lanes, lanesSse41 };
+    static bool pathAvailable(VoicePath path) noexcept;
+    static VoicePath fastestPath() noexcept;
+    // An unavailable path leaves the current one.
+    void useVoicePath(VoicePath path) noexcept {
+        if (pathAvailable(path)) path_ = path;
+    }
+    VoicePath voicePath() const noexcept { return path_; }
 
     // 1 while band 1..3 is above its lamp threshold; 0 otherwise and for any other band.
     int32_t bandActivity(int32_t band) const noexcept;
@@ -84,19 +90,22 @@ private:
         alignas(16) float preVolume[laneCount];
         alignas(16) float voice[laneCount];
         std::atomic<float> release[laneCount];  // set from the parameter thread
-        std::atomic<int32_t> active[laneCount]; // read by the editor
     };
+    // Bit n: band n + 1 is lit. One word so that the lanes set all three with one store.
+    std::atomic<int32_t> activeBits_{0}; // read by the editor
 
     float parameter(int32_t index) const noexcept { return host_.engineParameter(index); }
     void resetFields() noexcept;
-    template <bool Replace, bool Simd>
+    template <bool Replace, VoicePath Path>
     void run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
-    template <bool Simd>
-    void computeFrame(int32_t frameIndex, float inL, float inR, float& outL, float& outR) noexcept;
+    template <VoicePath Path>
+    [[gnu::always_inline]] inline void computeFrame(int32_t frameIndex, float inL, float inR, float& outL,
+                                                    float& outR) noexcept;
     void scalarVoices(float inL, float inR) noexcept;
-    void simdVoices(float inL, float inR) noexcept;
 #if ZK_ENGINE_SSE
-    template <bool AllRun>
+    template <bool Sse41>
+    [[gnu::always_inline]] inline void simdVoices(float inL, float inR) noexcept;
+    template <bool AllRun, bool Sse41>
     void laneVoices(float inL, float inR, __m128 left, __m128 right) noexcept;
     [[gnu::always_inline]] inline __m128 parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept;
     // Band parameter `offset` of bands 1..3 in lanes 0..2.
@@ -112,7 +121,7 @@ private:
     template <int Band>
     [[gnu::always_inline]] inline void voice(const VoiceParameters& v, float mod, float noise, float attack,
                                              float floatRate, float twoPiOverRate) noexcept;
-    void normalMix(float inL, float inR, float& outL, float& outR) noexcept;
+    [[gnu::always_inline]] inline void normalMix(float inL, float inR, float& outL, float& outR) noexcept;
 
     EngineHost& host_;
     SampleRateContext rate_;
@@ -143,7 +152,8 @@ private:
     int32_t delayUpdateCounter_ = 0;
     int32_t silenceCounter_ = 0;
     bool asleep_ = true;
-    bool simd_ = simdAvailable;
+    VoicePath path_ = fastestPath();
+    int32_t scalarRunCount_ = 0; // bands that ran in the last frame the scalar code computed
 };
 
 } // namespace zk

@@ -29,6 +29,7 @@ public:
     void onButtonDown(int32_t, Point where) override {
         frame_.withWindowContext([&](DrawContext& context) { frame_.onMouseDown(&context, where); });
     }
+    void onWheel(Point where, float distance) override { frame_.onWheel(nullptr, where, distance); }
     void onDestroy() override {
         frame_.windowOpen_ = false;
         frame_.parentWindow_ = nullptr;
@@ -140,6 +141,8 @@ void Frame::update(DrawContext& context) {
 }
 
 void Frame::idle() {
+    if (window_ && windowOpen_)
+        window_->processEvents(); // may paint, and so end firstDrawPending_
     if (firstDrawPending_ || !windowOpen_)
         return;
     bool anything = modalView_ != nullptr || isDirty();

@@ -74,7 +74,7 @@ EffectBase::EffectBase(vst2::audioMasterCallback hostCallback, int32_t numProgra
 EffectBase::~EffectBase() = default;
 
 void EffectBase::setSampleRate(float rate) noexcept {
-    if (rate > 0.0f && rate <= 1.0e7f) sampleRate_.store(rate, std::memory_order_relaxed);
+    if (rate >= 1.0f && rate <= 1.0e7f) sampleRate_.store(rate, std::memory_order_relaxed);
 }
 
 void EffectBase::setParameter(int32_t, float) noexcept {}

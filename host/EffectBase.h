@@ -44,8 +44,8 @@ public:
     virtual void getParameterName(int32_t, char* text) noexcept { text[0] = 0; }
     virtual int32_t getChunk(void** data, bool isPreset) noexcept;
     virtual int32_t setChunk(void* data, int32_t size, bool isPreset) noexcept;
-    // Rates outside (0, 10 MHz] are ignored: coefficients divide by the rate and the delay
-    // lines hold one second of it.
+    // Rates outside 1 Hz to 10 MHz are ignored: coefficients divide by the rate (a tiny one
+    // makes them infinite) and the delay lines hold one second of it.
     virtual void setSampleRate(float rate) noexcept;
     virtual void setBlockSize(int32_t size) noexcept { blockSize_.store(size, std::memory_order_relaxed); }
     virtual void suspend() noexcept {}

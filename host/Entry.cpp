@@ -2,6 +2,9 @@
 
 #include "core/PluginEffect.h"
 #include "gui/platform/services/PlatformServices.h"
+#if !defined(_WIN32)
+#include "gui/platform/x11/X11Platform.h"
+#endif
 
 #include <new>
 
@@ -16,6 +19,10 @@ ZK_EXPORT vst2::AEffect* VSTPluginMain(vst2::audioMasterCallback hostCallback) n
         return nullptr; // no host, or one too old to take us
     zk::PluginEffect* effect = nullptr;
     try {
+#if !defined(_WIN32)
+        // The panel is an X11 window when the host gives a parent; headless, the software back end.
+        zk::gui::platform::x11::installForModule();
+#endif
         effect = new zk::PluginEffect(hostCallback, zk::platformServices());
     } catch (...) {
         return nullptr;

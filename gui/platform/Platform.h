@@ -109,6 +109,12 @@ public:
     virtual void onDestroy() = 0;
     // Colours of an open edit field; false to keep the system's.
     virtual bool editFieldColors(ColorRef& text, ColorRef& back) = 0;
+    // A wheel notch (distance +1 up, -1 down) where the window's system reports the wheel
+    // as an event of the window rather than through the host.
+    virtual void onWheel(Point where, float distance) {
+        (void)where;
+        (void)distance;
+    }
 };
 
 // Items handed over by a drop: file paths or text.
@@ -129,6 +135,9 @@ public:
     virtual void revokeDropTarget() = 0;
     virtual void detachEvents() = 0; // no more events reach the owner
     virtual void* nativeHandle() = 0;
+    // Handles the window's pending system events, for back ends whose system does not
+    // deliver them through the host's event loop; the frame calls it from its idle.
+    virtual void processEvents() {}
 };
 
 // Menu item flags.

@@ -1,5 +1,7 @@
-// Replaces the global allocation functions to prove that processBlock never allocates.
+// Replaces the global allocation functions to prove that processing never allocates: the
+// engine's block loop, and the effect's whole process path with MIDI.
 
+#include "core/PluginEffect.h"
 #include "tests/engine/FakeHost.h"
 
 #include <gtest/gtest.h>
@@ -86,5 +88,78 @@ TEST(Allocation, ProcessBlockNeverAllocates) {
         counting = false;
     }
     EXPECT_GT(events, 1000);
+    EXPECT_EQ(allocations.load(), 0);
+}
+
+namespace {
+
+struct SilentMessages final : zk::MessageService {
+    void showMessage(const char*, const char*) noexcept override {}
+    bool askYesNo(const char*, const char*) noexcept override { return false; }
+};
+
+vst2::VstIntPtr quietHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float) {
+    return opcode == vst2::audioMasterVersion ? 2400 : 0;
+}
+
+} // namespace
+
+// The whole path a host drives: effProcessEvents and both process entries, with learned
+// controllers and program changes in the lists, so setParameter, setProgram, the host
+// callback and the editor's hooks all run inside the counted calls.
+TEST(Allocation, TheProcessEntriesWithMidiNeverAllocate) {
+    SilentMessages messages;
+    auto* effect = new zk::PluginEffect(&quietHost, {&messages, nullptr});
+    vst2::AEffect* record = effect->record();
+    record->dispatcher(record, vst2::effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    record->dispatcher(record, vst2::effMainsChanged, 0, 1, nullptr, 0.0f);
+    for (int32_t i = 0; i < 3; ++i) { // controllers 20..22 learned for Band1..3
+        record->setParameter(record, zk::CommandLearn, static_cast<float>(4 + 12 * i));
+        vst2::VstMidiEvent learn{};
+        learn.type = vst2::kVstMidiType;
+        learn.midiData[0] = static_cast<char>(0xB0);
+        learn.midiData[1] = static_cast<char>(20 + i);
+        effect->handleMidiEvent(learn);
+    }
+
+    constexpr int32_t block = 256, perBlock = 8;
+    std::vector<vst2::VstMidiEvent> events(perBlock);
+    std::vector<char> storage(sizeof(vst2::VstEvents) + perBlock * sizeof(vst2::VstEvent*));
+    auto* list = reinterpret_cast<vst2::VstEvents*>(storage.data());
+    list->numEvents = perBlock;
+    vst2::VstEvent** slots = list->events; // the array runs on past its declared two
+    std::vector<float> inL(block), inR(block), outL(block), outR(block);
+    float* inputs[2] = {inL.data(), inR.data()};
+    float* outputs[2] = {outL.data(), outR.data()};
+    uint32_t seed = 7;
+    for (int32_t n = 0; n < 800; ++n) {
+        for (int32_t e = 0; e < perBlock; ++e) {
+            vst2::VstMidiEvent& event = events[static_cast<size_t>(e)];
+            event = vst2::VstMidiEvent{};
+            event.type = vst2::kVstMidiType;
+            event.byteSize = sizeof event;
+            event.deltaFrames = e * (block / perBlock);
+            const bool programChange = e == 3 && n % 4 == 0;
+            event.midiData[0] = static_cast<char>(programChange ? 0xC0 : 0xB0 | (n % 16));
+            event.midiData[1] = static_cast<char>(programChange ? n % 128 : 20 + e % 3);
+            event.midiData[2] = static_cast<char>((n * 7 + e) % 128);
+            slots[e] = reinterpret_cast<vst2::VstEvent*>(&event);
+        }
+        for (size_t i = 0; i < inL.size(); ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            inL[i] = static_cast<float>(seed >> 9) / 8388608.0f - 0.5f;
+            inR[i] = -0.5f * inL[i];
+        }
+        counting = true;
+        record->dispatcher(record, vst2::effProcessEvents, 0, 0, list, 0.0f);
+        if (n % 2)
+            record->processReplacing(record, inputs, outputs, block);
+        else
+            record->process(record, inputs, outputs, block);
+        counting = false;
+    }
+    const int32_t program = static_cast<int32_t>(record->dispatcher(record, vst2::effGetProgram, 0, 0, nullptr, 0.0f));
+    record->dispatcher(record, vst2::effClose, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(program, 796 % 128); // the program changes were acted on
     EXPECT_EQ(allocations.load(), 0);
 }

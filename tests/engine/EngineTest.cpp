@@ -148,6 +148,23 @@ TEST(Engine, ResumeKeepsEnvelopesAndPhasesButNotTheDelay) {
     }
 }
 
+TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
+    using Path = zk::SoundEngine::VoicePath;
+    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41}) {
+        if (!zk::SoundEngine::pathAvailable(path)) continue;
+        FakeHost h(44100.0);
+        h.engine.useVoicePath(path);
+        h.set(1, 1.0f), h.set(14, 1.0f), h.set(26, 1.0f); // Dry on; all three bands run (lanes)
+        render(h, noise(3000, 4.0f));
+        EXPECT_TRUE(h.engine.bandActivity(1) && h.engine.bandActivity(2) && h.engine.bandActivity(3)) << int(path);
+        h.set(14, 0.0f); // band 2 idle: keeps its lamp while the others fade
+        render(h, Stereo(20000, 0.01f)); // DC: the band filters settle to 0; Dry keeps the engine awake
+        EXPECT_FALSE(h.engine.asleep());
+        EXPECT_TRUE(!h.engine.bandActivity(1) && h.engine.bandActivity(2) && !h.engine.bandActivity(3)) << int(path);
+        EXPECT_TRUE(h.engine.bandActivity(0) == 0 && h.engine.bandActivity(4) == 0);
+    }
+}
+
 TEST(EngineFaults, EachEngineKeepsItsOwnRate) {
     const Stereo in = noise(20000, 0.5f);
     auto step = [&](FakeHost& h, Stereo& out, size_t n) { // automation, then 2000 frames
@@ -191,19 +208,23 @@ TEST(EngineFaults, StableAtLowRatesWithTheTopBand) {
     }
 }
 
-// The SSE lanes and the scalar code give the same bits for random programs, rates, inputs,
-// block sizes and changes inside blocks.
+// Every voice path (SSE lanes, with and without SSE4.1) gives the scalar code's bits for
+// random programs, rates, inputs, block sizes and changes inside blocks.
 TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
-    if (!zk::SoundEngine::simdAvailable) GTEST_SKIP() << "scalar-only build";
+    using Path = zk::SoundEngine::VoicePath;
+    std::vector<Path> paths{Path::scalar};
+    for (Path path : {Path::lanes, Path::lanesSse41})
+        if (zk::SoundEngine::pathAvailable(path)) paths.push_back(path);
+    if (paths.size() == 1) GTEST_SKIP() << "scalar-only build";
     const double rates[] = {22050.0, 44100.0, 48000.0, 96000.0, 31000.0};
     for (uint32_t seed = 1; seed <= 120; ++seed) {
         std::mt19937 random(seed);
         auto uniform = [&random] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(random); };
-        const double rate = rates[seed % std::size(rates)];
+        const double rate = seed % 2 ? rates[seed % std::size(rates)] : 8000.0 + 184000.0 * uniform();
         std::vector<float> program(54);
         for (float& value : program) value = uniform() < 0.15f ? 0.0f : uniform();
         for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
-        for (int32_t index : {6, 18, 30}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
+        for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
         for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
         Stereo in = noise(6000, 2.0f * uniform(), seed);
         in.l[static_cast<size_t>(random() % 6000)] = NAN;
@@ -216,10 +237,11 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
         for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % 700));
         const bool replace = seed % 3 != 0;
 
-        Stereo out[2];
-        for (int path = 0; path < 2; ++path) {
+        std::vector<Stereo> out(paths.size());
+        for (size_t path = 0; path < paths.size(); ++path) {
             FakeHost h;
-            h.engine.useSimd(path == 1);
+            h.engine.useVoicePath(paths[path]);
+            ASSERT_EQ(h.engine.voicePath(), paths[path]);
             for (int32_t i = 0; i < 54; ++i) h.values[static_cast<size_t>(i)].store(program[static_cast<size_t>(i)]);
             h.start(rate);
             int32_t position = 0;
@@ -236,7 +258,9 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
                 position += n;
             }
         }
-        ASSERT_EQ(0, std::memcmp(out[0].l.data(), out[1].l.data(), 6000 * sizeof(float))) << "seed " << seed;
-        ASSERT_EQ(0, std::memcmp(out[0].r.data(), out[1].r.data(), 6000 * sizeof(float))) << "seed " << seed;
+        for (size_t path = 1; path < paths.size(); ++path) {
+            ASSERT_EQ(0, std::memcmp(out[0].l.data(), out[path].l.data(), 6000 * sizeof(float))) << seed << " " << path;
+            ASSERT_EQ(0, std::memcmp(out[0].r.data(), out[path].r.data(), 6000 * sizeof(float))) << seed << " " << path;
+        }
     }
 }

@@ -1,6 +1,6 @@
 #include "tools/zkhost/PluginHost.h"
 
-#include <dlfcn.h>
+#include "tools/zkhost/ModuleLoader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -27,15 +27,11 @@ void copyText(void* ptr, const char* text, size_t capacity) {
 } // namespace
 
 PluginHost::PluginHost(const std::string& modulePath) {
-    // A bare name would make dlopen search the library path instead of the current folder.
-    std::string path = modulePath.find('/') == std::string::npos ? "./" + modulePath : modulePath;
-    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library_) {
-        const char* why = dlerror();
-        throw HostError("cannot load module " + modulePath + ": " + (why ? why : "unknown error"));
-    }
-    auto entry = reinterpret_cast<Entry>(dlsym(library_, "VSTPluginMain"));
-    if (!entry) entry = reinterpret_cast<Entry>(dlsym(library_, "main"));
+    std::string why;
+    library_ = loadModule(modulePath, why);
+    if (!library_) throw HostError("cannot load module " + modulePath + ": " + why);
+    auto entry = reinterpret_cast<Entry>(findSymbol(library_, "VSTPluginMain"));
+    if (!entry) entry = reinterpret_cast<Entry>(findSymbol(library_, "main"));
     if (!entry) throw HostError(modulePath + " is not a VST 2 module: it exports neither VSTPluginMain nor main");
     instanceBeingCreated = this;
     effect_ = entry(&PluginHost::callback);

@@ -1,6 +1,6 @@
 #pragma once
 
-// Loads a VST 2 module with dlopen and drives one instance of it the way hosts do,
+// Loads a VST 2 module (dlopen or LoadLibrary) and drives one instance of it the way hosts do,
 // answering its callbacks. Written against the interface only: any VST 2 plug-in works.
 
 #include "host/Vst2Abi.h"

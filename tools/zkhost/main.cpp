@@ -1,14 +1,18 @@
 // zkhost: a command-line VST 2 host. Shows what a plug-in offers, renders audio files
 // through it with programs, banks, presets, automation and MIDI, and measures its speed.
 
+#include "tools/zkhost/AudioFile.h"
 #include "tools/zkhost/FxFile.h"
 #include "tools/zkhost/MidiFile.h"
 #include "tools/zkhost/Options.h"
+#if defined(_WIN32)
+#include "tools/zkhost/DialogAnswers.h"
+#include "tools/zkhost/PanelWindow.h"
+#endif
 #include "tools/zkhost/PluginHost.h"
 #include "tools/zkhost/PluginState.h"
 
 #include <CLI/CLI.hpp>
-#include <sndfile.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -190,44 +194,6 @@ struct RenderOptions {
     StateOptions state;
 };
 
-struct SndFile {
-    SNDFILE* file = nullptr;
-    ~SndFile() {
-        if (file) sf_close(file);
-    }
-};
-
-std::string lowerExtension(const std::string& path) {
-    size_t dot = path.rfind('.');
-    size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
-
-int outputFormat(const std::string& path, const std::string& format) {
-    std::string ext = lowerExtension(path);
-    int major = 0;
-    if (ext == "wav") major = SF_FORMAT_WAV;
-    else if (ext == "aif" || ext == "aiff") major = SF_FORMAT_AIFF;
-    else if (ext == "flac") major = SF_FORMAT_FLAC;
-    else if (ext == "ogg" || ext == "oga") major = SF_FORMAT_OGG;
-    else if (ext == "caf") major = SF_FORMAT_CAF;
-    else if (ext == "w64") major = SF_FORMAT_W64;
-    else if (ext == "au") major = SF_FORMAT_AU;
-    else throw UsageError("output " + path + ": unknown extension (wav, aiff, flac, ogg, caf, w64, au)");
-    if (major == SF_FORMAT_OGG) {
-        if (!format.empty()) throw UsageError("--format does not apply to Ogg output, which is always Vorbis");
-        return major | SF_FORMAT_VORBIS;
-    }
-    std::string f = format.empty() ? (major == SF_FORMAT_FLAC ? "pcm24" : "float") : format;
-    if (f == "pcm16") return major | SF_FORMAT_PCM_16;
-    if (f == "pcm24") return major | SF_FORMAT_PCM_24;
-    if (major == SF_FORMAT_FLAC) throw UsageError("FLAC output holds pcm16 or pcm24, not float");
-    return major | SF_FORMAT_FLOAT;
-}
-
 struct TimedMidi {
     int64_t frame;
     vst2::VstMidiEvent event;
@@ -286,19 +252,16 @@ int runRender(const RenderOptions& o) {
     if (!(o.tail >= 0 && o.tail <= 3600)) throw UsageError("--tail must be 0..3600 seconds");
     if (!o.format.empty() && o.format != "pcm16" && o.format != "pcm24" && o.format != "float")
         throw UsageError("--format must be pcm16, pcm24 or float");
-    int format = outputFormat(o.output, o.format);
+    checkAudioOutput(o.output, o.format);
     std::vector<AutomationPoint> automation;
     if (!o.automate.empty()) {
         std::vector<uint8_t> bytes = readFile(o.automate, 16u << 20);
         automation = parseAutomation(std::string(bytes.begin(), bytes.end()));
     }
 
-    SF_INFO inInfo{};
-    SndFile in;
-    in.file = sf_open(o.input.c_str(), SFM_READ, &inInfo);
-    if (!in.file) throw HostError("cannot read input " + o.input + ": " + sf_strerror(nullptr));
-    if (inInfo.channels < 1 || inInfo.samplerate < 1) throw HostError("input " + o.input + " has no audio");
-    const double rate = inInfo.samplerate;
+    std::unique_ptr<AudioReader> in = openAudioReader(o.input);
+    const AudioInfo inInfo = in->info();
+    const double rate = inInfo.sampleRate;
 
     std::vector<TimedMidi> midi;
     if (!o.midi.empty()) midi = loadMidi(o.midi, rate);
@@ -326,15 +289,7 @@ int runRender(const RenderOptions& o) {
     const int64_t inputFrames = inInfo.frames;
     const int64_t total = inputFrames + static_cast<int64_t>(std::llround(o.tail * rate));
 
-    SF_INFO outInfo{};
-    outInfo.samplerate = inInfo.samplerate;
-    outInfo.channels = numOut;
-    outInfo.format = format;
-    if (!sf_format_check(&outInfo)) throw UsageError("output " + o.output + ": the format cannot hold this audio");
-    SndFile out;
-    out.file = sf_open(o.output.c_str(), SFM_WRITE, &outInfo);
-    if (!out.file) throw HostError("cannot write output " + o.output + ": " + sf_strerror(nullptr));
-    sf_command(out.file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    std::unique_ptr<AudioWriter> out = openAudioWriter(o.output, o.format, inInfo.sampleRate, numOut);
 
     // Planar buffers: at least two inputs, since mono input feeds both.
     const size_t inChannels = static_cast<size_t>(std::max(numIn, 2));
@@ -355,9 +310,9 @@ int runRender(const RenderOptions& o) {
     bool inputLeft = true;
     while (done < total) {
         int32_t n = static_cast<int32_t>(std::min<int64_t>(randomBlocks ? blockSizes(blockRandom) : fixedBlock, total - done));
-        sf_count_t got = 0;
+        int64_t got = 0;
         if (inputLeft) {
-            got = sf_readf_float(in.file, interleavedIn.data(), n);
+            got = in->read(interleavedIn.data(), n);
             if (got < n) inputLeft = false;
         }
         for (size_t c = 0; c < inChannels; ++c) {
@@ -380,12 +335,12 @@ int runRender(const RenderOptions& o) {
         for (int32_t f = 0; f < n; ++f)
             for (int32_t c = 0; c < numOut; ++c)
                 interleavedOut[static_cast<size_t>(f) * static_cast<size_t>(numOut) + static_cast<size_t>(c)] = outBuf[static_cast<size_t>(c)][static_cast<size_t>(f)];
-        if (sf_writef_float(out.file, interleavedOut.data(), n) != n)
-            throw HostError("cannot write output " + o.output + ": " + sf_strerror(out.file));
+        out->write(interleavedOut.data(), n);
         done += n;
         progress.update(done);
     }
     host.stop();
+    out->close();
     saveState(host, o.state);
     if (nextMidi < midi.size())
         std::cerr << "zkhost: " << midi.size() - nextMidi << " MIDI events after the end of the render were dropped\n";
@@ -442,6 +397,12 @@ int runBench(const BenchOptions& o) {
     return 0;
 }
 
+#if defined(_WIN32)
+constexpr const char* kModuleHelp = "The plug-in module (.dll)";
+#else
+constexpr const char* kModuleHelp = "The plug-in module (.so)";
+#endif
+
 int run(int argc, char** argv) {
     CLI::App app{"zkhost: a command-line VST 2 host"};
     app.require_subcommand(1);
@@ -450,13 +411,13 @@ int run(int argc, char** argv) {
     bool json = false;
     StateOptions infoState;
     CLI::App* info = app.add_subcommand("info", "Show what a plug-in offers");
-    info->add_option("MODULE", infoModule, "The plug-in module (.so)")->required();
+    info->add_option("MODULE", infoModule, kModuleHelp)->required();
     info->add_flag("--json", json, "Machine-readable output");
     addStateOptions(*info, infoState, true);
 
     RenderOptions render;
     CLI::App* rend = app.add_subcommand("render", "Render an audio file through a plug-in");
-    rend->add_option("MODULE", render.module, "The plug-in module (.so)")->required();
+    rend->add_option("MODULE", render.module, kModuleHelp)->required();
     rend->add_option("IN", render.input, "Input audio file")->required();
     rend->add_option("OUT", render.output, "Output audio file; its extension names the format")->required();
     rend->add_option("--block", render.block, "Frames per call, or random (1..4096 per call)");
@@ -475,6 +436,21 @@ int run(int argc, char** argv) {
     ben->add_option("--seconds", bench.seconds, "Seconds of audio per plug-in");
     ben->add_option("--set", bench.sets, "Set a parameter: NAME_OR_INDEX=VALUE; repeatable");
 
+#if defined(_WIN32)
+    std::string answerDialogs;
+    app.add_option("--answer-dialogs", answerDialogs, "Answer the plug-in's message boxes: ok, yes or no; each is logged")
+        ->check(CLI::IsMember({"ok", "yes", "no"}));
+    std::string panelModule;
+    StateOptions panelState;
+    PanelOptions panel;
+    CLI::App* pan = app.add_subcommand("panel", "Show a plug-in's panel in a window of its own");
+    pan->add_option("MODULE", panelModule, kModuleHelp)->required();
+    pan->add_option("--seconds", panel.seconds, "How long the panel stays open");
+    pan->add_option("--screenshot", panel.screenshot, "Save the panel as a BMP just before it closes");
+    pan->add_option("--quit-on-automate", panel.quitOnAutomate, "Close once the plug-in automates this index");
+    addStateOptions(*pan, panelState, false);
+#endif
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -485,6 +461,19 @@ int run(int argc, char** argv) {
         std::cerr << "zkhost: " << e.what() << "\n";
         return 2;
     }
+#if defined(_WIN32)
+    std::unique_ptr<DialogAnswers> answers;
+    if (!answerDialogs.empty())
+        answers = std::make_unique<DialogAnswers>(answerDialogs == "yes"  ? DialogAnswer::yes
+                                                  : answerDialogs == "no" ? DialogAnswer::no
+                                                                          : DialogAnswer::ok);
+    if (*pan) {
+        if (!(panel.seconds > 0 && panel.seconds <= 3600)) throw UsageError("--seconds must be above 0 and at most 3600");
+        PluginHost host(panelModule);
+        applyState(host, panelState);
+        return runPanel(host, panel);
+    }
+#endif
     if (*info) return runInfo(infoModule, infoState, json);
     if (*rend) return runRender(render);
     return runBench(bench);

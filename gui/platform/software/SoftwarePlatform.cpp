@@ -1,5 +1,7 @@
 #include "gui/platform/software/SoftwarePlatform.h"
 
+#include "gui/platform/software/ModuleBitmaps.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -218,9 +220,10 @@ std::unique_ptr<Pixmap> SoftwarePlatform::createMonochromePixmap(int32_t w, int3
 }
 
 std::unique_ptr<Pixmap> SoftwarePlatform::loadBitmap(int32_t resourceId) {
+    // A registered bitmap wins over the module's own picture of that id.
     const auto found = bitmaps_.find(resourceId);
     if (found == bitmaps_.end())
-        return nullptr;
+        return loadModuleBitmap(resourceId);
     auto pixmap = std::make_unique<SoftPixmap>(found->second.width, found->second.height, false, 0);
     pixmap->pixels() = found->second.pixels;
     return pixmap;

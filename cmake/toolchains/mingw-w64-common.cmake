@@ -1,0 +1,13 @@
+# Shared part of the mingw-w64 toolchains; ZK_MINGW_TRIPLE names the target.
+set(CMAKE_C_COMPILER ${ZK_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZK_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${ZK_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${ZK_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# No C++ runtime, libgcc or winpthread DLL beside the module or the tool.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")

@@ -1,0 +1,8 @@
+# Cross build for 32-bit Windows with mingw-w64 (posix thread model). SSE2 arithmetic, so
+# that float results match the 64-bit builds rather than the x87 unit's.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(ZK_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -1,0 +1,52 @@
+#pragma once
+
+// The native back end: GDI drawing, child windows, the system's popup menus and edit
+// fields, the live key and cursor state.
+
+#include "gui/platform/Platform.h"
+
+namespace zk::gui::platform::win32 {
+
+class NativeMenus final : public MenuService {
+public:
+    std::unique_ptr<PopupMenu> createPopupMenu() override;
+    // The choice comes back as the WM_COMMAND the system posts to the owner window.
+    int32_t track(PopupMenu& menu, bool rightButton, Point screen, Window* owner) override;
+};
+
+class NativeEditFields final : public EditFieldService {
+public:
+    std::unique_ptr<EditField> create(Window* owner, const EditFieldSetup& setup, EditFieldEvents* events) override;
+};
+
+class Win32Platform final : public Platform {
+public:
+    std::unique_ptr<Device> createMemoryDevice(Device* compatible) override;
+    std::unique_ptr<Pixmap> createCompatiblePixmap(Device* compatible, int32_t w, int32_t h) override;
+    std::unique_ptr<Pixmap> createMonochromePixmap(int32_t w, int32_t h) override;
+    std::unique_ptr<Pixmap> loadBitmap(int32_t resourceId) override;
+    bool hasTransparentBlt() override;
+
+    bool registerWindowClass(const char* name) override;
+    void unregisterWindowClass(const char* name) override;
+    std::unique_ptr<Window> createChildWindow(void* parent, const char* className, const char* title,
+                                              const Rect& rect, WindowEvents* events) override;
+    void* moduleInstance() override;
+
+    bool isKeyDown(Key key) override;
+    Point cursorPosition() override;
+    bool mouseButtonsSwapped() override;
+    uint32_t tickCount() override;
+    uint32_t doubleClickTime() override;
+
+    MenuService& menus() override { return menus_; }
+    EditFieldService& editFields() override { return editFields_; }
+
+private:
+    NativeMenus menus_;
+    NativeEditFields editFields_;
+};
+
+Win32Platform& defaultPlatform();
+
+} // namespace zk::gui::platform::win32

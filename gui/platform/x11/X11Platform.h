@@ -1,0 +1,83 @@
+#pragma once
+
+// The X11 back end. Windows with a parent are child windows on a Display connection of
+// their own; menus and edit fields over such a window are X11 windows too. Everything else
+// (pixels, bitmaps, and windows, menus and edit fields without an X11 owner, as in
+// headless use) is the software back end's.
+
+#include "gui/platform/Platform.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace zk::gui::platform::x11 {
+
+class Connection;
+class X11Window;
+class X11MenuService;
+class X11EditFieldService;
+
+class X11Platform final : public Platform {
+public:
+    // fallback serves whatever has no X11 window.
+    explicit X11Platform(Platform& fallback);
+    ~X11Platform() override;
+
+    std::unique_ptr<Device> createMemoryDevice(Device* compatible) override;
+    std::unique_ptr<Pixmap> createCompatiblePixmap(Device* compatible, int32_t w, int32_t h) override;
+    std::unique_ptr<Pixmap> createMonochromePixmap(int32_t w, int32_t h) override;
+    std::unique_ptr<Pixmap> loadBitmap(int32_t resourceId) override;
+    bool hasTransparentBlt() override { return fallback_.hasTransparentBlt(); }
+
+    bool registerWindowClass(const char* name) override { return fallback_.registerWindowClass(name); }
+    void unregisterWindowClass(const char* name) override { fallback_.unregisterWindowClass(name); }
+    // A parent is the host's X11 Window id; without one, or without a display, the
+    // fallback's window.
+    std::unique_ptr<Window> createChildWindow(void* parent, const char* className, const char* title,
+                                              const Rect& rect, WindowEvents* events) override;
+    void* moduleInstance() override { return fallback_.moduleInstance(); }
+
+    // Live pointer state of the newest window's display (XQueryPointer).
+    bool isKeyDown(Key key) override;
+    Point cursorPosition() override;
+    bool mouseButtonsSwapped() override;
+    uint32_t tickCount() override;
+    uint32_t doubleClickTime() override { return 500; }
+
+    MenuService& menus() override;
+    EditFieldService& editFields() override;
+
+    // Bookkeeping of the windows.
+    void windowCreated(X11Window* window);
+    void windowDestroyed(X11Window* window);
+    // The newest live window, or null.
+    X11Window* activeWindow();
+    X11Window* windowOf(Window* window);
+    std::vector<X11Window*> windows();
+    void retire(std::unique_ptr<Connection> connection);
+    void closeRetired();
+    Platform& fallback() { return fallback_; }
+
+private:
+    struct PointerState {
+        bool valid = false;
+        Point cursor;
+        int32_t logicalButtons = 0; // toolkit bits of the logical buttons
+        int32_t modifiers = 0;
+    };
+    PointerState queryPointer();
+
+    Platform& fallback_;
+    std::unique_ptr<X11MenuService> menus_;
+    std::unique_ptr<X11EditFieldService> editFields_;
+    std::mutex windowsMutex_;
+    std::vector<X11Window*> windows_;
+    std::vector<std::unique_ptr<Connection>> retired_;
+};
+
+// The module's platform on Linux: installs an X11Platform over the software back end once;
+// later calls do nothing. Returns it.
+X11Platform& installForModule();
+
+} // namespace zk::gui::platform::x11

@@ -1,0 +1,249 @@
+#include "gui/platform/x11/X11Window.h"
+
+#include "gui/platform/software/SoftDevice.h"
+#include "gui/platform/x11/X11Platform.h"
+
+#include <algorithm>
+
+namespace zk::gui::platform::x11 {
+
+Rect unite(const Rect& a, const Rect& b) {
+    if (a.width() <= 0 || a.height() <= 0)
+        return b;
+    if (b.width() <= 0 || b.height() <= 0)
+        return a;
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+namespace {
+
+// A window device: draws with the software device and notes the area each call can touch.
+class WindowDevice final : public Device {
+public:
+    explicit WindowDevice(X11Window& window) : window_(window), inner_(&window.pixels()) {}
+    ~WindowDevice() override { window_.flush(); }
+
+    PenDesc currentPen() const override { return inner_.currentPen(); }
+    BrushDesc currentBrush() const override { return inner_.currentBrush(); }
+    FontDesc currentFont() const override { return inner_.currentFont(); }
+    PenDesc selectPen(const PenDesc& pen) override { return inner_.selectPen(pen); }
+    bool selectBrush(const BrushDesc& brush) override { return inner_.selectBrush(brush); }
+    FontDesc selectFont(const FontDesc& font) override { return inner_.selectFont(font); }
+    ColorRef setTextColor(ColorRef c) override { return inner_.setTextColor(c); }
+    ColorRef setBkColor(ColorRef c) override { return inner_.setBkColor(c); }
+    int32_t setBkMode(int32_t mode) override { return inner_.setBkMode(mode); }
+    ColorRef textColor() const override { return inner_.textColor(); }
+    ColorRef bkColor() const override { return inner_.bkColor(); }
+    int32_t bkMode() const override { return inner_.bkMode(); }
+
+    void moveTo(int32_t x, int32_t y) override {
+        inner_.moveTo(x, y);
+        at_ = {x, y};
+    }
+    void lineTo(int32_t x, int32_t y) override {
+        const int32_t pad = std::max(inner_.currentPen().width, 1);
+        window_.markDirty({std::min(at_.h, x) - pad, std::min(at_.v, y) - pad, std::max(at_.h, x) + pad + 1,
+                           std::max(at_.v, y) + pad + 1});
+        inner_.lineTo(x, y);
+        at_ = {x, y};
+    }
+    void fillRect(const Rect& rect) override {
+        window_.markDirty(rect);
+        inner_.fillRect(rect);
+    }
+    void drawText(const char* text, std::size_t length, const Rect& rect, uint32_t format) override {
+        window_.markDirty(rect); // the text is clipped to its rectangle
+        inner_.drawText(text, length, rect, format);
+    }
+    Pixmap* selectPixmap(Pixmap*) override { return nullptr; }
+    bool bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx, int32_t sy,
+                uint32_t rop) override {
+        window_.markDirty({x, y, x + w, y + h});
+        return inner_.bitBlt(x, y, w, h, unwrap(source), sx, sy, rop);
+    }
+    bool transparentBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx, int32_t sy,
+                        int32_t sw, int32_t sh, ColorRef key) override {
+        window_.markDirty({x, y, x + w, y + h});
+        return inner_.transparentBlt(x, y, w, h, unwrap(source), sx, sy, sw, sh, key);
+    }
+
+    software::SoftDevice& inner() { return inner_; }
+
+private:
+    static Device& unwrap(Device& device) {
+        auto* wrapped = dynamic_cast<WindowDevice*>(&device);
+        return wrapped ? static_cast<Device&>(wrapped->inner()) : device;
+    }
+    X11Window& window_;
+    software::SoftDevice inner_;
+    Point at_{};
+};
+
+} // namespace
+
+std::unique_ptr<X11Window> X11Window::create(X11Platform& platform, std::unique_ptr<Connection> connection,
+                                             ::Window parent, const Rect& rect, WindowEvents* events,
+                                             const std::string& className) {
+    if (!connection || rect.width() <= 0 || rect.height() <= 0)
+        return nullptr;
+    Display* display = connection->display();
+    const int screen = DefaultScreen(display);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixmap = None; // no clearing before our own paint
+    attributes.border_pixel = 0;
+    attributes.colormap = DefaultColormap(display, screen);
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
+    const uint32_t before = connection->errorCount();
+    const ::Window window = XCreateWindow(display, parent, rect.left, rect.top, unsigned(rect.width()),
+                                          unsigned(rect.height()), 0, DefaultDepth(display, screen), InputOutput,
+                                          DefaultVisual(display, screen),
+                                          CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attributes);
+    XClassHint hint{const_cast<char*>(className.c_str()), const_cast<char*>(className.c_str())};
+    XSetClassHint(display, window, &hint);
+    XMapWindow(display, window);
+    XSync(display, False);
+    if (connection->errorCount() != before)
+        return nullptr; // a bad parent: the connection closes with everything it made
+    return std::unique_ptr<X11Window>(new X11Window(platform, std::move(connection), window, rect, events));
+}
+
+X11Window::X11Window(X11Platform& platform, std::unique_ptr<Connection> connection, ::Window window,
+                     const Rect& rect, WindowEvents* events)
+    : platform_(platform), connection_(std::move(connection)), window_(window), events_(events),
+      pixels_(rect.width(), rect.height(), false, 0xF0F0F0),
+      pusher_(std::make_unique<ImagePusher>(*connection_, rect.width(), rect.height())),
+      thread_(std::this_thread::get_id()) {
+    connection_->addSink(window_, this);
+    platform_.windowCreated(this);
+}
+
+X11Window::~X11Window() {
+    *alive_ = false;
+    platform_.windowDestroyed(this);
+    if (!gone_ && events_)
+        events_->onDestroy();
+    connection_->removeSink(window_);
+    pusher_.reset();
+    if (!gone())
+        XDestroyWindow(connection_->display(), window_);
+    XSync(connection_->display(), False);
+    // Destroyed from inside its own event handling: the drain up the stack still uses the
+    // connection, so it is closed later. Otherwise it closes here, and with it every server
+    // resource it still holds.
+    if (dispatchDepth_ > 0)
+        platform_.retire(std::move(connection_));
+}
+
+Point X11Window::screenOrigin() const {
+    if (gone_ || connection_->windowGone(window_))
+        return lastOrigin_;
+    int x = 0, y = 0;
+    ::Window child = 0;
+    if (XTranslateCoordinates(connection_->display(), window_, connection_->root(), 0, 0, &x, &y, &child))
+        lastOrigin_ = {x, y};
+    return lastOrigin_;
+}
+
+std::unique_ptr<Device> X11Window::acquireDevice() { return std::make_unique<WindowDevice>(*this); }
+
+void X11Window::markDirty(const Rect& rect) {
+    const Rect clipped{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, pixels_.width()),
+                       std::min(rect.bottom, pixels_.height())};
+    if (clipped.width() > 0 && clipped.height() > 0)
+        dirty_ = unite(dirty_, clipped);
+}
+
+void X11Window::flush() {
+    if (dirty_.width() <= 0 || dirty_.height() <= 0)
+        return;
+    const Rect area = dirty_;
+    dirty_ = {};
+    if (!gone())
+        pusher_->put(window_, pixels_, area);
+}
+
+void X11Window::processEvents() {
+    if (dispatchDepth_ == 0)
+        platform_.closeRetired();
+    flush();
+    // Inside a tracking loop (a press being handled) only painting goes on.
+    connection_->dispatchPending(dispatchDepth_ > 0 ? Drain::paintOnly : Drain::all);
+    flush();
+}
+
+void X11Window::processPaintEvents() {
+    flush();
+    connection_->dispatchPending(Drain::paintOnly);
+    flush();
+}
+
+void X11Window::paintExposed() {
+    const Rect area = exposed_;
+    exposed_ = {};
+    if (events_ && !gone()) {
+        WindowDevice device(*this);
+        events_->onPaint(device, area);
+        // The server lost these pixels: put them back whether or not anything was drawn.
+        markDirty(area);
+    }
+    flush();
+}
+
+void X11Window::handleEvent(XEvent& event) {
+    switch (event.type) {
+    case Expose:
+        exposed_ = unite(exposed_, {event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                                    event.xexpose.y + event.xexpose.height});
+        if (event.xexpose.count == 0)
+            paintExposed();
+        break;
+    case ButtonPress: {
+        if (!events_ || dispatchDepth_ > 0)
+            break;
+        const unsigned button = event.xbutton.button;
+        const Point where{event.xbutton.x, event.xbutton.y};
+        if (button >= 4 && button <= 7) {
+            // Wheel notches; the sideways pair (often Shift with the wheel) counts the same way.
+            const std::shared_ptr<bool> alive = alive_;
+            ++dispatchDepth_;
+            events_->onWheel(where, (button == 4 || button == 6) ? 1.0f : -1.0f);
+            if (*alive)
+                --dispatchDepth_;
+            break;
+        }
+        if (button < 1 || button > 3)
+            break;
+        // The press may be over by the time it is handled: until the pointer is next polled,
+        // the toolkit sees the button of this event as held.
+        const int32_t bit = button == 1 ? 1 : button == 2 ? 2 : 4;
+        int32_t held = 0;
+        const unsigned state = event.xbutton.state;
+        if (state & Button1Mask)
+            held |= 1;
+        if (state & Button2Mask)
+            held |= 2;
+        if (state & Button3Mask)
+            held |= 4;
+        pressedButtons_ = bit | held | modifierBits(state);
+        const std::shared_ptr<bool> alive = alive_;
+        ++dispatchDepth_;
+        events_->onButtonDown(bit, where);
+        if (!*alive)
+            break;
+        --dispatchDepth_;
+        pressedButtons_ = 0;
+        break;
+    }
+    case DestroyNotify:
+        if (event.xdestroywindow.window != window_)
+            break;
+        gone_ = true;
+        connection_->forgetWindow(window_);
+        if (events_)
+            events_->onDestroy();
+        break;
+    default: break;
+    }
+}
+
+} // namespace zk::gui::platform::x11

@@ -1,0 +1,76 @@
+#pragma once
+
+// The frame's child window inside the host's window. Views draw into a pixel buffer of the
+// software back end; what changed is put on screen when the drawing device is released
+// and whenever events are drained or the pointer is polled.
+
+#include "gui/platform/software/SoftPixmap.h"
+#include "gui/platform/x11/ImagePusher.h"
+#include "gui/platform/x11/X11Connection.h"
+
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace zk::gui::platform::x11 {
+
+class X11Platform;
+
+class X11Window final : public platform::Window, private EventSink {
+public:
+    // Null when the parent is not a window of the display.
+    static std::unique_ptr<X11Window> create(X11Platform& platform, std::unique_ptr<Connection> connection,
+                                             ::Window parent, const Rect& rect, WindowEvents* events,
+                                             const std::string& className);
+    ~X11Window() override;
+
+    Point screenOrigin() const override;
+    std::unique_ptr<Device> acquireDevice() override;
+    bool registerDropTarget(DropTarget*) override { return false; } // no drag and drop on X11 yet
+    void revokeDropTarget() override {}
+    void detachEvents() override { events_ = nullptr; }
+    void* nativeHandle() override { return reinterpret_cast<void*>(uintptr_t(window_)); }
+    void processEvents() override;
+
+    // Drains without handing on input: for the modal loops of menus and dialogs.
+    void processPaintEvents();
+    // Puts what was drawn since the last flush on screen.
+    void flush();
+    void markDirty(const Rect& rect);
+
+    Connection& connection() { return *connection_; }
+    ::Window id() const { return window_; }
+    bool gone() const { return gone_ || connection_->windowGone(window_); }
+    bool ownedByThisThread() const { return std::this_thread::get_id() == thread_; }
+    // Buttons (toolkit bits) of the press being handed on; 0 otherwise.
+    int32_t pressedButtons() const { return pressedButtons_; }
+    void clearPressedButtons() { pressedButtons_ = 0; }
+    software::SoftPixmap& pixels() { return pixels_; }
+    WindowEvents* events() const { return events_; }
+
+private:
+    X11Window(X11Platform& platform, std::unique_ptr<Connection> connection, ::Window window, const Rect& rect,
+              WindowEvents* events);
+    void handleEvent(XEvent& event) override;
+    void paintExposed();
+
+    X11Platform& platform_;
+    std::unique_ptr<Connection> connection_;
+    ::Window window_;
+    WindowEvents* events_;
+    software::SoftPixmap pixels_;
+    std::unique_ptr<ImagePusher> pusher_;
+    Rect dirty_{};
+    Rect exposed_{};
+    bool gone_ = false;
+    int32_t pressedButtons_ = 0;
+    int32_t dispatchDepth_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // false once destroyed
+    mutable Point lastOrigin_{};
+    std::thread::id thread_;
+};
+
+// The union of two rectangles (right and bottom excluded); an empty one counts as none.
+Rect unite(const Rect& a, const Rect& b);
+
+} // namespace zk::gui::platform::x11

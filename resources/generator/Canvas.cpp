@@ -1,0 +1,166 @@
+#include "resources/generator/Canvas.h"
+
+#include "gui/platform/software/FontEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace zk::artwork {
+
+namespace sw = gui::platform::software;
+
+namespace {
+
+constexpr int32_t textScale = 4; // text is drawn this many times as large, then averaged
+
+float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+
+gui::platform::ColorRef pack(Rgb c) {
+    auto channel = [](float v) { return gui::platform::ColorRef(std::lround(std::clamp(v, 0.0f, 255.0f))); };
+    return channel(c.r) | channel(c.g) << 8 | channel(c.b) << 16;
+}
+
+gui::platform::FontDesc fontFor(const TextStyle& style) {
+    gui::platform::FontDesc font;
+    font.height = -int32_t(std::lround(style.size * float(textScale)));
+    font.weight = style.bold ? 700 : 400;
+    std::strcpy(font.faceName, "Arial");
+    return font;
+}
+
+// Fixed pseudo-random value in -1..1 for a pair of integers.
+float hashNoise(int32_t x, int32_t y) {
+    uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return float(h & 0xFFFF) / 32767.5f - 1.0f;
+}
+
+} // namespace
+
+Rgb mix(Rgb a, Rgb b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
+Rgb lighter(Rgb c, float amount) { return mix(c, {255, 255, 255}, amount); }
+Rgb darker(Rgb c, float amount) { return mix(c, {0, 0, 0}, amount); }
+
+float circleDistance(float x, float y, float cx, float cy, float radius) {
+    return std::hypot(x - cx, y - cy) - radius;
+}
+
+float roundRectDistance(float x, float y, const Box& box, float radius) {
+    const float cx = (box.left + box.right) * 0.5f, cy = (box.top + box.bottom) * 0.5f;
+    const float hx = (box.right - box.left) * 0.5f - radius, hy = (box.bottom - box.top) * 0.5f - radius;
+    const float qx = std::abs(x - cx) - hx, qy = std::abs(y - cy) - hy;
+    return std::hypot(std::max(qx, 0.0f), std::max(qy, 0.0f)) + std::min(std::max(qx, qy), 0.0f) - radius;
+}
+
+float segmentDistance(float x, float y, float ax, float ay, float bx, float by, float halfWidth) {
+    const float dx = bx - ax, dy = by - ay;
+    const float length2 = dx * dx + dy * dy;
+    const float t = length2 > 0 ? clamp01(((x - ax) * dx + (y - ay) * dy) / length2) : 0.0f;
+    return std::hypot(x - (ax + t * dx), y - (ay + t * dy)) - halfWidth;
+}
+
+Canvas::Canvas(int32_t width, int32_t height, Rgb fill)
+    : width_(width), height_(height), pixels_(std::size_t(width) * std::size_t(height), fill),
+      coverage_(pixels_.size(), 0.0f) {}
+
+void Canvas::blend(int32_t x, int32_t y, Rgb colour, float alpha) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_ || alpha <= 0)
+        return;
+    alpha = std::min(alpha, 1.0f);
+    Rgb& p = pixels_[index(x, y)];
+    p = mix(p, colour, alpha);
+    float& c = coverage_[index(x, y)];
+    c = c + alpha * (1.0f - c);
+}
+
+void Canvas::fill(const Box& bounds, const Distance& distance, const Shade& shade, float alpha) {
+    const int32_t x0 = std::max(0, int32_t(std::floor(bounds.left)) - 1);
+    const int32_t y0 = std::max(0, int32_t(std::floor(bounds.top)) - 1);
+    const int32_t x1 = std::min(width_, int32_t(std::ceil(bounds.right)) + 1);
+    const int32_t y1 = std::min(height_, int32_t(std::ceil(bounds.bottom)) + 1);
+    for (int32_t y = y0; y < y1; ++y)
+        for (int32_t x = x0; x < x1; ++x) {
+            const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+            const float inside = clamp01(0.5f - distance(px, py));
+            if (inside > 0)
+                blend(x, y, shade(px, py), inside * alpha);
+        }
+}
+
+void Canvas::fill(const Box& bounds, const Distance& distance, Rgb colour, float alpha) {
+    fill(bounds, distance, [colour](float, float) { return colour; }, alpha);
+}
+
+void Canvas::shadow(const Box& bounds, const Distance& distance, Rgb colour, float alpha, float spread) {
+    const int32_t x0 = std::max(0, int32_t(std::floor(bounds.left - spread)) - 1);
+    const int32_t y0 = std::max(0, int32_t(std::floor(bounds.top - spread)) - 1);
+    const int32_t x1 = std::min(width_, int32_t(std::ceil(bounds.right + spread)) + 1);
+    const int32_t y1 = std::min(height_, int32_t(std::ceil(bounds.bottom + spread)) + 1);
+    for (int32_t y = y0; y < y1; ++y)
+        for (int32_t x = x0; x < x1; ++x) {
+            const float d = distance(float(x) + 0.5f, float(y) + 0.5f);
+            const float fade = d <= 0 ? 1.0f : clamp01(1.0f - d / spread);
+            blend(x, y, colour, alpha * fade * fade);
+        }
+}
+
+void Canvas::brush(const Box& bounds, float strength) {
+    const int32_t x0 = std::max(0, int32_t(bounds.left)), y0 = std::max(0, int32_t(bounds.top));
+    const int32_t x1 = std::min(width_, int32_t(bounds.right)), y1 = std::min(height_, int32_t(bounds.bottom));
+    for (int32_t y = y0; y < y1; ++y)
+        for (int32_t x = x0; x < x1; ++x) {
+            // Long horizontal streaks plus a little grain.
+            const float streak = hashNoise(x / 23, y) * 0.6f + hashNoise(x / 7 + 1000, y) * 0.25f + hashNoise(x, y) * 0.15f;
+            Rgb& p = pixels_[index(x, y)];
+            const float f = 1.0f + streak * strength;
+            p = {p.r * f, p.g * f, p.b * f};
+        }
+}
+
+void Canvas::text(const char* text, const Box& box, const TextStyle& style, Rgb ink, float alpha) {
+    sw::FontEngine& engine = sw::FontEngine::instance();
+    const gui::platform::FontDesc font = fontFor(style);
+    const std::size_t length = std::strlen(text);
+    const int32_t left = int32_t(std::floor(box.left)), top = int32_t(std::floor(box.top));
+    const int32_t w = int32_t(std::ceil(box.right)) - left, h = int32_t(std::ceil(box.bottom)) - top;
+    if (w <= 0 || h <= 0 || !engine.ready())
+        return;
+    sw::SoftPixmap mask(w * textScale, h * textScale, false, 0);
+    const uint32_t format = gui::platform::textVCenter | gui::platform::textSingleLine | gui::platform::textNoPrefix |
+                            (style.align == Align::left    ? gui::platform::textLeft
+                             : style.align == Align::right ? gui::platform::textRight
+                                                           : gui::platform::textCenter);
+    engine.drawText(mask, font, text, length, {0, 0, w * textScale, h * textScale}, format, 0xFFFFFF, false, 0);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            int32_t ink16 = 0;
+            for (int32_t sy = 0; sy < textScale; ++sy)
+                for (int32_t sx = 0; sx < textScale; ++sx)
+                    ink16 += mask.at(x * textScale + sx, y * textScale + sy) != 0;
+            if (ink16)
+                blend(left + x, top + y, ink, alpha * float(ink16) / float(textScale * textScale));
+        }
+}
+
+sw::SoftPixmap Canvas::toPixmap() const {
+    sw::SoftPixmap out(width_, height_, false, 0);
+    for (int32_t y = 0; y < height_; ++y)
+        for (int32_t x = 0; x < width_; ++x)
+            out.set(x, y, pack(at(x, y)));
+    return out;
+}
+
+sw::SoftPixmap Canvas::toKeyedPixmap(gui::platform::ColorRef key) const {
+    sw::SoftPixmap out = toPixmap();
+    for (int32_t y = 0; y < height_; ++y)
+        for (int32_t x = 0; x < width_; ++x) {
+            if (coverage(x, y) < 0.5f)
+                out.set(x, y, key);
+            else if (out.at(x, y) == key)
+                out.set(x, y, key ^ 0x000100); // one step off the key: stays visible
+        }
+    return out;
+}
+
+} // namespace zk::artwork

@@ -1,0 +1,134 @@
+#include "resources/generator/ControlArtwork.h"
+
+#include "editor/PanelLayout.h"
+#include "resources/generator/Style.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zk::artwork {
+
+namespace sw = gui::platform::software;
+
+namespace {
+
+constexpr gui::platform::ColorRef key = 0x00FF00; // pure green
+
+Canvas::Distance circle(float cx, float cy, float r) {
+    return [=](float x, float y) { return circleDistance(x, y, cx, cy, r); };
+}
+Canvas::Shade vertical(float top, float bottom, Rgb from, Rgb to) {
+    return [=](float, float y) { return mix(from, to, std::clamp((y - top) / (bottom - top), 0.0f, 1.0f)); };
+}
+
+// The pointer dot riding on a knob.
+sw::SoftPixmap knobHandle() {
+    Canvas canvas(6, 6, mix(style::knobDark, style::knobLight, 0.5f));
+    canvas.fill({0, 0, 6, 6}, circle(3, 3, 3.0f), {18, 18, 20});
+    canvas.fill({0, 0, 6, 6}, circle(3, 3, 2.1f), vertical(1, 5, lighter(style::accent, 0.35f), style::accent));
+    return canvas.toKeyedPixmap(key);
+}
+
+// The round cap of the long sliders, with a pointer line.
+sw::SoftPixmap largeSliderHandle() {
+    Canvas canvas(20, 20, style::plateBottom);
+    canvas.fill({0, 0, 20, 20}, circle(10, 10.4f, 9.6f), style::shadowInk, 0.6f);
+    canvas.fill({0, 0, 20, 20}, circle(10, 10, 9.2f), {22, 23, 25});
+    canvas.fill({0, 0, 20, 20}, circle(10, 10, 8.5f), vertical(1.5f, 18.5f, {206, 210, 216}, {104, 108, 114}));
+    canvas.fill({0, 0, 20, 20}, circle(10, 10, 6.3f), vertical(3.7f, 16.3f, {138, 142, 148}, {192, 196, 202}));
+    canvas.fill({0, 0, 20, 20}, [](float x, float y) { return segmentDistance(x, y, 10, 4.5f, 10, 15.5f, 0.9f); },
+                style::accent);
+    return canvas.toKeyedPixmap(key);
+}
+
+sw::SoftPixmap fineHandle() {
+    Canvas canvas(5, 5, style::groove);
+    canvas.fill({0, 0, 5, 5}, circle(2.5f, 2.5f, 2.5f), {18, 18, 20});
+    canvas.fill({0, 0, 5, 5}, circle(2.5f, 2.5f, 1.7f), vertical(1, 4, {240, 242, 245}, {170, 174, 180}));
+    return canvas.toKeyedPixmap(key);
+}
+
+sw::SoftPixmap amHandle() {
+    Canvas canvas(6, 4, style::groove);
+    const Box body{0, 0, 6, 4};
+    canvas.fill(body, [&](float x, float y) { return roundRectDistance(x, y, body, 2.0f); },
+                vertical(0, 4, {236, 238, 242}, {150, 154, 160}));
+    canvas.fill(body, [](float x, float y) { return segmentDistance(x, y, 1.5f, 2, 4.5f, 2, 0.5f); }, style::accent);
+    return canvas.toKeyedPixmap(key);
+}
+
+// A square key filling its rectangle: grey with a dark slit when off, lit when on.
+sw::SoftPixmap twoStateKey(int32_t width, int32_t height, Rgb lit) {
+    Canvas canvas(width, height * 2, style::well);
+    const float w = float(width), h = float(height);
+    for (int32_t state = 0; state < 2; ++state) {
+        const float top = float(state) * h;
+        const Box body{0.5f, top + 0.5f, w - 0.5f, top + h - 0.5f};
+        const Box slit{w * 0.3f, top + h * 0.4f, w * 0.7f, top + h * 0.6f};
+        auto bodyShape = [body](float x, float y) { return roundRectDistance(x, y, body, 1.5f); };
+        auto slitShape = [slit](float x, float y) { return roundRectDistance(x, y, slit, 0.8f); };
+        if (state == 0) {
+            canvas.fill(body, bodyShape, vertical(body.top, body.bottom, {98, 103, 110}, {58, 61, 66}));
+            canvas.fill(slit, slitShape, darker(lit, 0.62f));
+        } else {
+            canvas.fill(body, bodyShape, vertical(body.top, body.bottom, lighter(lit, 0.25f), darker(lit, 0.22f)));
+            canvas.fill(slit, slitShape, lighter(lit, 0.7f));
+        }
+        for (int32_t x = 1; x < width - 1; ++x)
+            canvas.blend(x, int32_t(top) + 1, style::highlight, state ? 0.35f : 0.2f);
+    }
+    return canvas.toPixmap();
+}
+
+// A round LED in a bezel of the well's colour: dark red off, glowing on.
+sw::SoftPixmap lamp() {
+    Canvas canvas(10, 20, style::well);
+    for (int32_t state = 0; state < 2; ++state) {
+        const float cx = 5, cy = 5 + 10 * float(state);
+        const Box cell{0, cy - 5, 10, cy + 5};
+        canvas.fill(cell, circle(cx, cy, 4.2f), {8, 8, 9});
+        if (state == 0) {
+            canvas.fill(cell, circle(cx, cy, 3.3f), vertical(cy - 3.3f, cy + 3.3f, {104, 36, 30}, {48, 15, 13}));
+        } else {
+            canvas.shadow(cell, circle(cx, cy, 3.3f), {255, 80, 50}, 0.45f, 2.0f);
+            canvas.fill(cell, circle(cx, cy, 3.3f), vertical(cy - 3.3f, cy + 3.3f, {255, 130, 90}, {222, 52, 30}));
+            canvas.fill(cell, circle(cx, cy, 1.6f), {255, 226, 200}, 0.85f);
+        }
+        canvas.fill(cell, circle(cx - 1.1f, cy - 1.4f, 0.8f), style::highlight, 0.4f);
+    }
+    return canvas.toPixmap();
+}
+
+// The module's spare picture: a round push key, off above on.
+sw::SoftPixmap spareKey() {
+    Canvas canvas(19, 38, style::well);
+    for (int32_t state = 0; state < 2; ++state) {
+        const float cy = 9.5f + 19 * float(state);
+        const Box cell{0, cy - 9.5f, 19, cy + 9.5f};
+        canvas.fill(cell, circle(9.5f, cy, 8.6f), {8, 8, 9});
+        const Rgb top = state ? lighter(style::accent, 0.25f) : Rgb{98, 103, 110};
+        const Rgb bottom = state ? darker(style::accent, 0.22f) : Rgb{58, 61, 66};
+        canvas.fill(cell, circle(9.5f, cy, 7.6f), vertical(cy - 7.6f, cy + 7.6f, top, bottom));
+    }
+    return canvas.toPixmap();
+}
+
+} // namespace
+
+sw::SoftPixmap drawControlPicture(int32_t resourceId) {
+    switch (resourceId) {
+    case panel::kUnusedBitmap: return spareKey();
+    case panel::kKnobHandleBitmap: return knobHandle();
+    case panel::kLargeSliderHandleBitmap: return largeSliderHandle();
+    case panel::kLeftButtonBitmap:
+    case panel::kRightButtonBitmap: return twoStateKey(10, 10, style::accent);
+    case panel::kFmButtonBitmap: return twoStateKey(15, 10, style::accent);
+    case panel::kPreListenButtonBitmap: return twoStateKey(15, 10, style::listen);
+    case panel::kFineHandleBitmap: return fineHandle();
+    case panel::kAmHandleBitmap: return amHandle();
+    case panel::kLampBitmap: return lamp();
+    default: return sw::SoftPixmap(0, 0, false);
+    }
+}
+
+} // namespace zk::artwork

@@ -1,0 +1,85 @@
+#include "editor/LearnOverlay.h"
+#include "editor/PanelLayout.h"
+#include "tests/editor/PanelHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace zktest {
+namespace {
+
+using Texts = std::vector<std::string>;
+constexpr Point kMaster{450, 474};
+constexpr Point kFine3{87, 287};
+constexpr Point kPanelMenu{100, 340};
+constexpr int32_t kRight = zk::gui::buttonRight;
+
+Texts learnMenuAt(PanelHarness& h, Point where) {
+    const std::size_t before = h.menusShown();
+    h.press(where, kRight); // no answer: dismissed
+    return h.menusShown() == before ? Texts{} : h.lastMenu();
+}
+
+std::vector<float> learnCommands(PanelHarness& h) {
+    std::vector<float> values;
+    for (const HostCall& call : h.callsOf(vst2::audioMasterAutomate))
+        if (call.index == zk::CommandLearn) values.push_back(call.value);
+    return values;
+}
+
+TEST(LearnMenu, LearnBindAndForgetOnMaster) {
+    PanelHarness h;
+    ASSERT_TRUE(h.open());
+    EXPECT_EQ(learnMenuAt(h, kMaster), Texts{"MidiLearn"});
+    EXPECT_TRUE(learnCommands(h).empty()); // dismissed: nothing sent
+
+    h.chooseFromMenu(kMaster, kRight, 0);
+    EXPECT_EQ(learnCommands(h), std::vector<float>{0.0f});
+    EXPECT_EQ(h.effect().learnTarget(), 0);
+    h.controlChange(20, 64);
+    EXPECT_EQ(h.effect().learnedController(0), 20);
+    EXPECT_EQ(learnMenuAt(h, kMaster), (Texts{"MidiLearn New", "Forget CC 20"}));
+
+    h.chooseFromMenu(kMaster, kRight, 1);
+    EXPECT_EQ(learnCommands(h), (std::vector<float>{0.0f, 1000.0f}));
+    EXPECT_EQ(h.effect().learnedController(0), 0);
+    EXPECT_EQ(learnMenuAt(h, kMaster), Texts{"MidiLearn"});
+
+    h.chooseFromMenu(kFine3, kRight, 0);
+    h.controlChange(21, 1);
+    h.chooseFromMenu(kFine3, kRight, 1);
+    EXPECT_EQ(learnCommands(h), (std::vector<float>{0.0f, 1000.0f, 52.0f, 1052.0f}));
+}
+
+TEST(LearnMenu, BindingsMadeWhileClosedShowAfterTheNextOpen) {
+    PanelHarness h;
+    h.effect().setParameter(zk::CommandLearn, 12.0f);
+    h.controlChange(9, 0);
+    ASSERT_TRUE(h.open());
+    EXPECT_EQ(h.editor().overlay(12)->learnedCC(), 9);
+    EXPECT_EQ(learnMenuAt(h, {489, 62}), (Texts{"MidiLearn New", "Forget CC 9"}));
+}
+
+TEST(LearnMenu, MidiForgetFreesEveryControl) {
+    PanelHarness h;
+    for (int32_t index : {0, 7, 52}) {
+        h.effect().setParameter(zk::CommandLearn, float(index));
+        h.controlChange(uint8_t(30 + index), 0);
+    }
+    ASSERT_TRUE(h.open());
+    EXPECT_EQ(learnMenuAt(h, kMaster), (Texts{"MidiLearn New", "Forget CC 30"}));
+    h.messages.answers = {true};
+    h.chooseFromMenu(kPanelMenu, zk::gui::buttonLeft, 2);
+    EXPECT_EQ(h.messages.shown, Texts{"Warning!|Forget Learned MidiCC?"});
+    for (const zk::panel::ControlPlace& place : zk::panel::kControls) {
+        const Point centre{place.left + place.width / 2, place.top + place.height / 2};
+        EXPECT_EQ(learnMenuAt(h, centre), place.kind == zk::panel::ControlKind::lamp ? Texts{} : Texts{"MidiLearn"})
+            << place.tag;
+    }
+    // The splash square and the panel menu have no learn menu either.
+    EXPECT_EQ(learnMenuAt(h, {15, 447}), Texts{});
+    EXPECT_EQ(learnMenuAt(h, kPanelMenu), (Texts{"About", "Default", "MidiForget"}));
+    EXPECT_TRUE(learnCommands(h).empty());
+}
+
+} // namespace
+} // namespace zktest

@@ -1,0 +1,120 @@
+#include "tests/editor/PanelHarness.h"
+
+#include "editor/PanelLayout.h"
+#include "gui/Frame.h"
+#include "gui/platform/software/Png.h"
+
+namespace zktest {
+
+void PanelMessages::showMessage(const char* text, const char* title) noexcept {
+    shown.push_back(std::string(title) + "|" + text);
+}
+
+bool PanelMessages::askYesNo(const char* text, const char* title) noexcept {
+    shown.push_back(std::string(title) + "|" + text);
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+uint32_t PanelSettings::readValue(const std::string& name) noexcept {
+    const auto found = values.find(name);
+    return found == values.end() ? 0 : found->second;
+}
+
+void PanelSettings::writeValues(std::vector<zk::SettingsWrite>& writes) noexcept {
+    for (zk::SettingsWrite& write : writes) {
+        values[write.name] = write.value;
+        write.written = true;
+    }
+}
+
+PanelHarness::PanelHarness(bool testPictures) : previous_(zk::gui::platform::install(&system)) {
+    if (testPictures) {
+        for (const zk::panel::BitmapSize& size : zk::panel::kBitmapSizes) {
+            std::vector<zk::gui::platform::ColorRef> pixels(std::size_t(size.width * size.height), picture::handle);
+            if (size.id == zk::panel::kBackgroundBitmap) std::fill(pixels.begin(), pixels.end(), picture::background);
+            if (size.id == zk::panel::kAboutBitmap) std::fill(pixels.begin(), pixels.end(), picture::about);
+            if (size.height == 20 && size.width <= 15) { // the two-state pictures
+                std::fill(pixels.begin(), pixels.begin() + size.width * 10, picture::off);
+                std::fill(pixels.begin() + size.width * 10, pixels.end(), picture::on);
+            }
+            system.registerBitmap(size.id, size.width, size.height, std::move(pixels));
+        }
+    }
+    effect_ = std::make_unique<zk::PluginEffect>(&hostCallback, zk::EffectServices{&messages, &settings});
+    effect_->record()->user = this;
+    effect_->resume();
+}
+
+PanelHarness::~PanelHarness() {
+    effect_.reset();
+    zk::gui::platform::install(previous_);
+}
+
+vst2::VstIntPtr PanelHarness::hostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
+                                           vst2::VstIntPtr, void*, float opt) {
+    if (opcode == vst2::audioMasterVersion) return 2400;
+    if (auto* harness = effect ? static_cast<PanelHarness*>(effect->user) : nullptr)
+        harness->calls.push_back({opcode, index, opt});
+    return 0;
+}
+
+bool PanelHarness::open() {
+    if (!editor().open(&hostWindow_)) return false;
+    if (!editor().frame() || !editor().frame()->platformWindow()) return false;
+    window().paintAll();
+    return true;
+}
+
+sw::SoftwareWindow& PanelHarness::window() {
+    return *dynamic_cast<sw::SoftwareWindow*>(editor().frame()->platformWindow());
+}
+
+void PanelHarness::press(Point where, int32_t buttons, const std::vector<sw::InputState>& then) {
+    system.press(window(), where, buttons, then);
+}
+
+void PanelHarness::drag(Point from, Point to, int32_t steps) {
+    std::vector<sw::InputState> moves;
+    for (int32_t i = 1; i <= steps; ++i)
+        moves.push_back({{from.h + (to.h - from.h) * i / steps, from.v + (to.v - from.v) * i / steps}, 1, 0});
+    moves.push_back({to, 1, 0});
+    press(from, 1, moves);
+}
+
+bool PanelHarness::wheel(Point over, float distance, int32_t modifiers) {
+    system.input().set({over, modifiers, 0});
+    // The wheel message some hosts send through effVendorSpecific.
+    return effect_->dispatch(vst2::effVendorSpecific, 0x73744341, 0x57686565, nullptr, distance) != 0;
+}
+
+void PanelHarness::chooseFromMenu(Point where, int32_t buttons, int32_t entry) {
+    system.menuService().answer(entry);
+    press(where, buttons);
+}
+
+std::vector<std::string> PanelHarness::lastMenu() {
+    std::vector<std::string> texts;
+    const auto& showings = system.menuService().showings();
+    if (!showings.empty())
+        for (const sw::MenuItemRecord& item : showings.back().items) texts.push_back(item.text);
+    return texts;
+}
+
+void PanelHarness::controlChange(uint8_t controller, uint8_t value) {
+    effect_->handleMidiEvent(vst2::VstMidiEvent{vst2::kVstMidiType, int32_t(sizeof(vst2::VstMidiEvent)), 0, 0, 0, 0,
+                                                {char(0xB0), char(controller), char(value), 0}, 0, 0, 0, 0});
+}
+
+std::vector<HostCall> PanelHarness::callsOf(int32_t opcode) const {
+    std::vector<HostCall> found;
+    for (const HostCall& call : calls)
+        if (call.opcode == opcode) found.push_back(call);
+    return found;
+}
+
+bool PanelHarness::savePng(const char* path) { return sw::writePng(*editor().frame(), path); }
+
+} // namespace zktest

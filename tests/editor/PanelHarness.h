@@ -1,0 +1,104 @@
+#pragma once
+
+// The panel without a window system: an effect with a recording host, scripted dialogs and
+// an in-memory settings store, its editor opened on a software platform of its own over a
+// stand-in host window, input scripted through the platform, and PNG output.
+
+#include "core/PluginEffect.h"
+#include "editor/PluginEditor.h"
+#include "gui/platform/software/SoftwarePlatform.h"
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zktest {
+
+namespace sw = zk::gui::platform::software;
+using zk::gui::Point;
+
+struct HostCall {
+    int32_t opcode;
+    int32_t index;
+    float value;
+};
+
+struct PanelMessages final : zk::MessageService {
+    std::vector<std::string> shown; // "title|text"
+    std::deque<bool> answers;       // Yes/No answers; No once they run out
+    void showMessage(const char* text, const char* title) noexcept override;
+    bool askYesNo(const char* text, const char* title) noexcept override;
+};
+
+struct PanelSettings final : zk::SettingsStore {
+    std::map<std::string, uint32_t> values;
+    uint32_t readValue(const std::string& name) noexcept override;
+    void writeValues(std::vector<zk::SettingsWrite>& writes) noexcept override;
+};
+
+// Flat colours of the test pictures; two-state pictures are off above, on below.
+namespace picture {
+using zk::gui::platform::ColorRef;
+constexpr ColorRef rgb(uint8_t r, uint8_t g, uint8_t b) { return r | uint32_t(g) << 8 | uint32_t(b) << 16; }
+constexpr ColorRef background = rgb(30, 40, 50);
+constexpr ColorRef about = rgb(200, 180, 20);
+constexpr ColorRef handle = rgb(250, 250, 250);
+constexpr ColorRef off = rgb(90, 0, 0);
+constexpr ColorRef on = rgb(255, 60, 60);
+} // namespace picture
+
+class PanelHarness {
+public:
+    // testPictures: every panel bitmap is registered as a flat picture of its size, so that
+    // nothing depends on the artwork; otherwise the module's own pictures are used.
+    explicit PanelHarness(bool testPictures = true);
+    ~PanelHarness();
+    PanelHarness(const PanelHarness&) = delete;
+    PanelHarness& operator=(const PanelHarness&) = delete;
+
+    // Opens over a stand-in host window and paints it once, as the system would.
+    bool open();
+    void close() { editor().close(); }
+    void idle() { editor().idle(); }
+
+    zk::PluginEffect& effect() { return *effect_; }
+    zk::PluginEditor& editor() { return *static_cast<zk::PluginEditor*>(effect_->editor()); }
+    sw::SoftwareWindow& window();
+    const sw::SoftPixmap& pixels() { return window().pixels(); }
+    zk::gui::platform::ColorRef pixel(Point p) { return pixels().at(p.h, p.v); }
+
+    // A press with the given buttons (1 left, 2 middle, 4 right, 8 Shift ...), then the
+    // pointer states that follow until the buttons are let go.
+    void press(Point where, int32_t buttons, const std::vector<sw::InputState>& then = {});
+    // A left drag in steps from one point to another.
+    void drag(Point from, Point to, int32_t steps = 4);
+    // The host's wheel message with the pointer over a point.
+    bool wheel(Point over, float distance, int32_t modifiers = 0);
+    // Answers the next menu with a command id (entries count from 0), then presses.
+    void chooseFromMenu(Point where, int32_t buttons, int32_t entry);
+    // The texts of the last menu shown; empty when none was.
+    std::vector<std::string> lastMenu();
+    std::size_t menusShown() { return system.menuService().showings().size(); }
+    // A CC message on the audio path, as the host would pass it.
+    void controlChange(uint8_t controller, uint8_t value);
+    // Host calls of an opcode, in order.
+    std::vector<HostCall> callsOf(int32_t opcode) const;
+
+    bool savePng(const char* path);
+
+    sw::SoftwarePlatform system;
+    PanelMessages messages;
+    PanelSettings settings;
+    std::vector<HostCall> calls;
+
+private:
+    static vst2::VstIntPtr hostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
+                                        vst2::VstIntPtr value, void* ptr, float opt);
+    zk::gui::platform::Platform* previous_;
+    std::unique_ptr<zk::PluginEffect> effect_;
+    int hostWindow_ = 0; // its address stands for the host's window
+};
+
+} // namespace zktest

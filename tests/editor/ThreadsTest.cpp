@@ -1,0 +1,55 @@
+#include "gui/Frame.h"
+#include "tests/editor/PanelHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace zktest {
+namespace {
+
+// Audio-thread traffic (automation, learning, bindings) while the panel opens and closes.
+TEST(PanelThreads, AudioThreadCallsNeverMeetAHalfBuiltOrDestroyedPanel) {
+    PanelHarness h;
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        for (uint32_t n = 0; !stop.load(std::memory_order_relaxed); ++n) {
+            h.effect().setParameter(int32_t(n % 54), float(n % 100) / 100.0f);
+            if (n % 64 == 0) {
+                h.effect().setParameter(zk::CommandLearn, float(n % 53));
+                h.controlChange(uint8_t(1 + n % 100), 5);
+            }
+        }
+    });
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_TRUE(h.open());
+        h.idle();
+        h.close();
+    }
+    stop = true;
+    audio.join();
+    // The last values reach the controls of the next opening.
+    ASSERT_TRUE(h.open());
+    for (int32_t tag = 0; tag < 53; ++tag)
+        EXPECT_EQ(h.editor().control(tag)->getValue(), h.effect().getParameter(tag)) << tag;
+}
+
+TEST(PanelThreads, ProgramChangeOnAnotherThreadIsDrawnByThePanelsIdle) {
+    PanelHarness h;
+    h.effect().setProgram(1);
+    h.effect().setParameter(0, 0.3f); // the default is 0.9
+    h.effect().setProgram(0);
+    ASSERT_TRUE(h.open());
+    h.idle();
+    const std::vector<uint32_t> before = h.pixels().pixels();
+    std::thread([&] { h.effect().setProgram(1); }).join(); // runs the editor's idle there
+    EXPECT_FLOAT_EQ(h.editor().control(0)->getValue(), 0.3f);
+    EXPECT_TRUE(h.pixels().pixels() == before);
+    h.idle();
+    EXPECT_FALSE(h.pixels().pixels() == before);
+    EXPECT_FALSE(h.editor().control(0)->isDirty());
+}
+
+} // namespace
+} // namespace zktest

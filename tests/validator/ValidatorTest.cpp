@@ -1,0 +1,403 @@
+// The checks a plug-in validator makes, run on the built module loaded with dlopen: many
+// instances, state restore byte for byte, every common rate and block size, denormals,
+// parameter abuse from two threads, the editor while processing, instances side by side.
+
+#include "tests/support/LoadedModule.h"
+#include "tools/zkhost/FxFile.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace zktest {
+namespace {
+
+using namespace vst2;
+
+struct Stereo {
+    std::vector<float> left, right;
+    size_t frames() const { return left.size(); }
+    bool operator==(const Stereo&) const = default;
+};
+
+Stereo noise(size_t frames, uint32_t seed, float level = 0.5f) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> sample(-level, level);
+    Stereo s{std::vector<float>(frames), std::vector<float>(frames)};
+    for (size_t i = 0; i < frames; ++i) s.left[i] = sample(rng), s.right[i] = sample(rng);
+    return s;
+}
+
+Stereo silence(size_t frames) { return {std::vector<float>(frames), std::vector<float>(frames)}; }
+
+// Renders `input` in blocks of `blockSize` frames, or of random sizes 1..4096 when it is 0.
+Stereo render(HostedEffect& hosted, Stereo input, int32_t blockSize, uint32_t seed = 1) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int32_t> randomSize(1, 4096);
+    Stereo out = silence(input.frames());
+    for (size_t done = 0; done < input.frames();) {
+        const size_t n = std::min<size_t>(blockSize ? blockSize : randomSize(rng), input.frames() - done);
+        hosted.processReplacing(&input.left[done], &input.right[done], &out.left[done], &out.right[done],
+                                static_cast<int32_t>(n));
+        done += n;
+    }
+    return out;
+}
+
+// The first sample that is not finite or is subnormal, as text; empty when there is none.
+std::string badSample(const Stereo& s) {
+    for (const std::vector<float>* channel : {&s.left, &s.right})
+        for (size_t i = 0; i < channel->size(); ++i) {
+            const int kind = std::fpclassify((*channel)[i]);
+            if (kind == FP_NAN || kind == FP_INFINITE || kind == FP_SUBNORMAL)
+                return "sample " + std::to_string(i) + " is " + std::to_string((*channel)[i]);
+        }
+    return {};
+}
+
+bool allZero(const Stereo& s) {
+    auto zero = [](float x) { return x == 0.0f; };
+    return std::all_of(s.left.begin(), s.left.end(), zero) && std::all_of(s.right.begin(), s.right.end(), zero);
+}
+
+std::vector<uint8_t> chunkOf(HostedEffect& hosted, bool isPreset) {
+    void* data = nullptr;
+    const auto size = hosted.dispatch(effGetChunk, isPreset ? 1 : 0, 0, &data);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return size > 0 && bytes ? std::vector<uint8_t>(bytes, bytes + size) : std::vector<uint8_t>{};
+}
+
+void loadChunk(HostedEffect& hosted, std::vector<uint8_t> chunk, bool isPreset) {
+    hosted.dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()), chunk.data());
+}
+
+class Validator : public ::testing::Test {
+protected:
+    static LoadedModule& module() {
+        static LoadedModule loaded(builtModulePath());
+        return loaded;
+    }
+};
+
+// Building an instance decodes its panel bitmaps, which the sanitizers make slow; a leak
+// per instance shows with fewer of them.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kInstancesOneAtATime = 250;
+#else
+constexpr int kInstancesOneAtATime = 1000;
+#endif
+
+TEST_F(Validator, AThousandInstancesOneAtATimeThenSixteenAlive) {
+    for (int i = 0; i < kInstancesOneAtATime; ++i) {
+        HostedEffect hosted(module());
+        ASSERT_NE(hosted.effect(), nullptr) << i;
+        hosted.dispatch(effOpen);
+        ASSERT_EQ(hosted.close(), 1);
+    }
+    std::vector<float> in(64, 0.25f), out(64);
+    for (int round = 0; round < 10; ++round) {
+        std::vector<std::unique_ptr<HostedEffect>> alive;
+        for (int i = 0; i < 16; ++i) {
+            alive.push_back(std::make_unique<HostedEffect>(module()));
+            ASSERT_NE(alive.back()->effect(), nullptr) << round;
+            alive.back()->resume(i % 2 ? 48000.0f : 44100.0f, 64);
+        }
+        for (auto& hosted : alive) hosted->processReplacing(in.data(), in.data(), out.data(), out.data(), 64);
+    }
+}
+
+// Changes values in many programs, renames them, learns a controller and shares one
+// parameter across programs, all through the record as a host and a user would.
+void randomise(HostedEffect& hosted, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> value(0.0f, 1.0f);
+    for (VstIntPtr program = 0; program < 128; program += 7) {
+        hosted.dispatch(effSetProgram, 0, program);
+        for (int32_t i = 0; i < 54; ++i) hosted.setParameter(i, value(rng));
+        char name[32];
+        std::snprintf(name, sizeof name, "Random %u/%d", static_cast<unsigned>(seed), static_cast<int>(program));
+        hosted.dispatch(effSetProgramName, 0, 0, name);
+    }
+    hosted.resume(44100.0f, 256);
+    hosted.setParameter(65, 41.0f); // arm learning for Volume
+    hosted.sendMidi({{0, {0xB0, 21, 90}}});
+    Stereo loud = noise(256, seed);
+    render(hosted, loud, 256);
+    hosted.dispatch(effSetProgram, 0, 14);
+}
+
+TEST_F(Validator, StateRestoresToTheSameBytesAndTheSameRender) {
+    HostedEffect source(module());
+    randomise(source, 7);
+    const std::vector<uint8_t> bank = chunkOf(source, false);
+    const std::vector<uint8_t> preset = chunkOf(source, true);
+    ASSERT_EQ(bank.size(), 32664u);
+    ASSERT_EQ(preset.size(), 240u);
+    const Stereo input = noise(20000, 3);
+
+    // Restores `bank` or `preset` into a new instance and renders program 14 from its start.
+    auto restoreAndRender = [&](const std::vector<uint8_t>& chunk, bool isPreset, Stereo& rendered) {
+        HostedEffect restored(module());
+        if (!isPreset) restored.dispatch(effSetProgram, 0, 14);
+        loadChunk(restored, chunk, isPreset);
+        restored.dispatch(effSetProgram, 0, isPreset ? 0 : 14);
+        std::vector<uint8_t> again = chunkOf(restored, isPreset);
+        restored.resume(48000.0f, 512);
+        rendered = render(restored, input, 0, 11);
+        return again;
+    };
+    Stereo first, second;
+    EXPECT_EQ(restoreAndRender(bank, false, first), bank);
+    EXPECT_EQ(restoreAndRender(restoreAndRender(bank, false, second), false, second), bank);
+    EXPECT_TRUE(first == second);
+    EXPECT_EQ(restoreAndRender(preset, true, first), preset);
+    EXPECT_EQ(restoreAndRender(preset, true, second), preset);
+    EXPECT_TRUE(first == second);
+
+    // The same through files, as a host stores a project.
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("zk-validator-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    zkhost::FxBank fxb;
+    fxb.pluginId = source.effect()->uniqueID;
+    fxb.pluginVersion = source.effect()->version;
+    fxb.numPrograms = 128;
+    fxb.isChunk = true;
+    fxb.chunk = bank;
+    zkhost::writeFile((folder / "bank.fxb").string(), zkhost::writeFxb(fxb));
+    zkhost::FxPreset fxp;
+    fxp.pluginId = fxb.pluginId;
+    fxp.pluginVersion = fxb.pluginVersion;
+    fxp.numParams = 54;
+    fxp.program.isChunk = true;
+    fxp.program.chunk = preset;
+    zkhost::writeFile((folder / "preset.fxp").string(), zkhost::writeFxp(fxp));
+    const auto bankBytes = zkhost::readFile((folder / "bank.fxb").string(), zkhost::kMaxFxFileSize);
+    const auto presetBytes = zkhost::readFile((folder / "preset.fxp").string(), zkhost::kMaxFxFileSize);
+    std::filesystem::remove_all(folder);
+    Stereo fromFile;
+    EXPECT_EQ(restoreAndRender(zkhost::parseFxb(bankBytes.data(), bankBytes.size()).chunk, false, fromFile), bank);
+    restoreAndRender(bank, false, first);
+    EXPECT_TRUE(fromFile == first);
+    EXPECT_EQ(restoreAndRender(zkhost::parseFxp(presetBytes.data(), presetBytes.size()).program.chunk, true, fromFile),
+              preset);
+    restoreAndRender(preset, true, first);
+    EXPECT_TRUE(fromFile == first);
+}
+
+constexpr float kRates[] = {8000, 11025, 22050, 44100, 48000, 88200, 96000, 192000, 384000};
+constexpr int32_t kBlockSizes[] = {1, 2, 3, 64, 511, 512, 4096, 8192, 0 /* random */};
+
+TEST_F(Validator, EveryRateAndBlockSizeGivesCleanOutputAndSilenceForSilence) {
+    HostedEffect swept(module());   // resumed at each rate
+    HostedEffect unresumed(module()); // told each rate, never switched off and on again
+    unresumed.resume(44100.0f, 8192);
+    const Stereo input = noise(8192, 5);
+    for (float rate : kRates) {
+        swept.dispatch(effMainsChanged, 0, 0);
+        swept.resume(rate, 8192);
+        unresumed.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        HostedEffect quiet(module());
+        quiet.resume(rate, 8192);
+        for (int32_t block : kBlockSizes) {
+            SCOPED_TRACE(testing::Message() << "rate " << rate << ", block " << block);
+            EXPECT_EQ(badSample(render(swept, input, block, 17)), "");
+            EXPECT_EQ(badSample(render(unresumed, input, block, 19)), "");
+            EXPECT_TRUE(allZero(render(quiet, silence(8192), block, 23)));
+        }
+        // After sound, silence long enough for every tail to die away gives silence.
+        const auto tail = static_cast<size_t>(rate) * 3;
+        const Stereo after = render(swept, silence(tail), 4096);
+        EXPECT_TRUE(allZero({std::vector<float>(after.left.end() - 4096, after.left.end()),
+                             std::vector<float>(after.right.end() - 4096, after.right.end())}))
+            << "rate " << rate;
+    }
+}
+
+TEST_F(Validator, DenormalInputCostsAtMostTwentyPercentMore) {
+    // Sound on every other sample keeps the engine awake; between them tiny numbers, either
+    // normal or subnormal ones. Runs alternate and the fastest of each kind is compared, so
+    // that a busy machine slows both alike.
+    Stereo plain = noise(1 << 15, 9), denormal = plain;
+    for (size_t i = 1; i < plain.frames(); i += 2) {
+        const float sign = i & 2 ? 1.0f : -1.0f;
+        plain.left[i] = sign * 1.0e-30f;
+        plain.right[i] = -sign * 3.0e-32f;
+        denormal.left[i] = sign * 1.0e-39f;
+        denormal.right[i] = -sign * 3.0e-41f;
+    }
+    ASSERT_EQ(std::fpclassify(denormal.left[1]), FP_SUBNORMAL);
+    HostedEffect forPlain(module()), forDenormal(module());
+    forPlain.resume(44100.0f, 512);
+    forDenormal.resume(44100.0f, 512);
+    // The thread's own processor time: time spent waiting for another process is not counted.
+    auto seconds = [](HostedEffect& hosted, const Stereo& input) {
+        auto now = [] {
+            timespec t{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+            return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+        };
+        const double start = now();
+        render(hosted, input, 512);
+        return now() - start;
+    };
+    double fastestPlain = 1e9, fastestDenormal = 1e9;
+    for (int run = 0; run < 21; ++run) {
+        fastestPlain = std::min(fastestPlain, seconds(forPlain, plain));
+        fastestDenormal = std::min(fastestDenormal, seconds(forDenormal, denormal));
+    }
+    RecordProperty("PlainSeconds", std::to_string(fastestPlain));
+    RecordProperty("DenormalSeconds", std::to_string(fastestDenormal));
+    EXPECT_LE(fastestDenormal, 1.2 * fastestPlain) << fastestDenormal << " s against " << fastestPlain << " s";
+}
+
+TEST_F(Validator, ParameterAbuseFromTwoThreadsWhileProcessing) {
+    HostedEffect hosted(module());
+    hosted.resume(44100.0f, 512);
+    std::atomic<bool> stop{false};
+    auto abuse = [&](uint32_t seed) {
+        const float nasty[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                               -std::numeric_limits<float>::infinity(), -1.0f, 2.0f, 1e30f, -1e30f, 1e-40f};
+        const int32_t outside[] = {-1, 54, 56, 68, 100, 1 << 30}; // not the panel's commands 57 and 65
+        std::mt19937 rng(seed);
+        while (!stop.load(std::memory_order_relaxed)) {
+            const uint32_t pick = rng();
+            const int32_t index = pick % 16 == 0 ? outside[pick / 16 % 6] : static_cast<int32_t>(pick % 54);
+            const float value = pick % 3 == 0 ? static_cast<float>(rng() % 1000) / 999.0f : nasty[rng() % 8];
+            hosted.setParameter(index, value);
+        }
+    };
+    std::thread first(abuse, 1), second(abuse, 2);
+    const Stereo input = noise(512, 4);
+    std::string bad;
+    for (int block = 0; block < 400 && bad.empty(); ++block) bad = badSample(render(hosted, input, 512));
+    stop = true;
+    first.join();
+    second.join();
+    EXPECT_EQ(bad, "");
+    for (int32_t i = 0; i < 54; ++i) {
+        const float value = hosted.getParameter(i);
+        EXPECT_TRUE(value >= 0.0f && value <= 1.0f) << i << ": " << value;
+    }
+}
+
+TEST_F(Validator, EditorOpensAndClosesWhileProcessing) {
+    HostedEffect hosted(module());
+    hosted.resume(44100.0f, 256);
+    std::atomic<bool> stop{false};
+    std::atomic<int> blocks{0};
+    std::atomic<bool> failed{false};
+    std::string bad; // the audio thread's until it is joined
+    std::thread audio([&] {
+        const Stereo input = noise(256, 6);
+        while (!stop.load() && !failed.load()) {
+            bad = badSample(render(hosted, input, 256));
+            failed = !bad.empty();
+            blocks.fetch_add(1);
+        }
+    });
+    auto waitForBlocks = [&](int count) {
+        const int target = blocks.load() + count;
+        while (blocks.load() < target && !failed.load()) std::this_thread::yield();
+    };
+    ERect* rect = nullptr;
+    EXPECT_EQ(hosted.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    for (int round = 0; round < 3; ++round) {
+        hosted.dispatch(effEditOpen); // headless: no parent window
+        waitForBlocks(2);
+        for (int i = 0; i < 5; ++i) hosted.dispatch(effEditIdle);
+        hosted.dispatch(effEditOpen); // a second open without a close
+        hosted.dispatch(effEditIdle);
+        waitForBlocks(2);
+        hosted.dispatch(effEditClose);
+        hosted.dispatch(effEditClose); // and a close too many
+        waitForBlocks(1);
+    }
+    stop = true;
+    audio.join();
+    EXPECT_EQ(bad, "");
+}
+
+TEST_F(Validator, TwoInstancesAtDifferentRatesRenderWhatEachRendersAlone) {
+    const Stereo input = noise(30000, 8);
+    auto alone = [&](float rate) {
+        HostedEffect hosted(module());
+        hosted.resume(rate, 500);
+        return render(hosted, input, 500);
+    };
+    const Stereo alone44 = alone(44100.0f), alone96 = alone(96000.0f);
+
+    // The second instance is built and switched on while the first is running.
+    HostedEffect first(module());
+    first.resume(44100.0f, 500);
+    Stereo in = input, out44 = silence(input.frames()), out96 = silence(input.frames());
+    auto block = [&](HostedEffect& hosted, Stereo& out, size_t at) {
+        hosted.processReplacing(&in.left[at], &in.right[at], &out.left[at], &out.right[at], 500);
+    };
+    block(first, out44, 0);
+    HostedEffect second(module());
+    second.resume(96000.0f, 500);
+    for (size_t at = 0; at < input.frames(); at += 500) {
+        if (at > 0) block(first, out44, at);
+        block(second, out96, at);
+    }
+    EXPECT_TRUE(out44 == alone44);
+    EXPECT_TRUE(out96 == alone96);
+}
+
+// Found by fuzzing: a sample rate of a few denormal hertz made every coefficient infinite.
+TEST_F(Validator, ASampleRateFarBelowOneHertzIsIgnored) {
+    const Stereo input = noise(4096, 10);
+    auto renderAt = [&](float rate) {
+        HostedEffect hosted(module());
+        hosted.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        hosted.dispatch(effMainsChanged, 0, 1);
+        hosted.setParameter(4, 0.7f);
+        return render(hosted, input, 512);
+    };
+    const Stereo tiny = renderAt(1.4e-42f);
+    EXPECT_EQ(badSample(tiny), "");
+    EXPECT_TRUE(tiny == renderAt(44100.0f)); // the rate every instance starts with
+}
+
+// Found by fuzzing: a bank that marks parameters unclamped may carry any values; negative
+// or huge ones left NaN in the engine's filters, heard after every later bank and resume.
+TEST_F(Validator, ABankOfUnclampedWildValuesLeavesTheOutputFinite) {
+    HostedEffect hosted(module());
+    const std::vector<uint8_t> clean = chunkOf(hosted, false);
+    std::vector<uint8_t> wild = clean;
+    std::mt19937 rng(12);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    for (int32_t i = 0; i < 54; ++i) {
+        wild[36 * i + 1] = 1; // unclamped
+        const float v = i % 9 == 0 ? 1e30f : value(rng);
+        std::memcpy(&wild[1944 + 24 + 4 * i], &v, sizeof v);
+    }
+    const float dry = 5.0f; // an unclamped value in reason is kept
+    std::memcpy(&wild[1944 + 24 + 4 * 1], &dry, sizeof dry);
+    hosted.resume(44100.0f, 512);
+    loadChunk(hosted, wild, false);
+    EXPECT_EQ(hosted.getParameter(1), 5.0f);
+    for (int32_t i = 0; i < 54; ++i) EXPECT_TRUE(hosted.getParameter(i) >= 0.0f && hosted.getParameter(i) <= 1000.0f);
+    const Stereo input = noise(44100, 13);
+    EXPECT_EQ(badSample(render(hosted, input, 512)), "");
+    loadChunk(hosted, clean, false);
+    hosted.resume(44100.0f, 512);
+    EXPECT_EQ(badSample(render(hosted, input, 512)), "");
+}
+
+} // namespace
+} // namespace zktest

@@ -1,0 +1,118 @@
+// The plug-in's own panel on the X11 back end, as a Linux host would show it.
+
+#include "tests/editor/PanelHarness.h" // before the X headers, whose macros clash with its names
+
+#include "X11TestSupport.h"
+
+#include "gui/platform/x11/X11Menus.h"
+
+namespace zk::gui::test {
+namespace {
+
+constexpr Point band1{88, 62}; // the knob of parameter 4
+
+class EditorTest : public X11Test {
+protected:
+    ::Window panelWindow() {
+        ::Window root = 0, parent = 0, *children = nullptr, found = 0;
+        unsigned count = 0;
+        if (XQueryTree(display, host, &root, &parent, &children, &count) && count > 0)
+            found = children[count - 1];
+        if (children)
+            XFree(children);
+        return found;
+    }
+    Point hostOrigin() {
+        int x = 0, y = 0;
+        ::Window child = 0;
+        XTranslateCoordinates(display, host, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+        return {x, y};
+    }
+    void idleFor(zktest::PanelHarness& h, std::chrono::milliseconds time) {
+        const auto end = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < end) {
+            h.idle();
+            std::this_thread::sleep_for(10ms);
+        }
+    }
+    // Input from its own thread while the host idles the panel at its usual pace.
+    void withInput(zktest::PanelHarness& h, const std::function<void(FakeInput&)>& script) {
+        std::atomic<bool> done{false};
+        std::thread input([&] {
+            FakeInput fake;
+            script(fake);
+            done = true;
+        });
+        while (!done)
+            idleFor(h, 20ms);
+        input.join();
+        idleFor(h, 100ms);
+    }
+};
+
+TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
+    zktest::PanelHarness h(false); // the module's own pictures
+    ASSERT_TRUE(h.open());
+    const sw::SoftPixmap expected = h.pixels();
+    h.close();
+    platform::install(x11.get()); // the harness puts its own platform back when it goes
+    XResizeWindow(display, host, 700, 550); // room for the whole panel
+    XSync(display, False);
+
+    ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
+    idleFor(h, 200ms);
+    EXPECT_EQ(readBack(panelWindow(), 612, 486).pixels(), expected.pixels());
+
+    const Point origin = hostOrigin();
+    const Point knob{origin.h + band1.h, origin.v + band1.v};
+    h.calls.clear();
+    withInput(h, [&](FakeInput& input) {
+        input.moveTo(knob);
+        input.button(1, true);
+        for (int step = 1; step <= 5; ++step) {
+            input.moveTo({knob.h + 4 * step, knob.v - 4 * step});
+            std::this_thread::sleep_for(40ms);
+        }
+        input.button(1, false);
+    });
+    const auto begins = h.callsOf(vst2::audioMasterBeginEdit), ends = h.callsOf(vst2::audioMasterEndEdit);
+    const auto automated = h.callsOf(vst2::audioMasterAutomate);
+    ASSERT_EQ(begins.size(), 1u);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(begins[0].index, 4);
+    EXPECT_EQ(ends[0].index, 4);
+    ASSERT_GE(automated.size(), 2u);
+    for (std::size_t i = 0; i < automated.size(); ++i) {
+        EXPECT_EQ(automated[i].index, 4);
+        if (i > 0) {
+            EXPECT_GT(automated[i].value, automated[i - 1].value);
+        }
+    }
+    EXPECT_NE(readBack(panelWindow(), 612, 486).pixels(), expected.pixels()); // the knob turned
+
+    // A right click opens the learn menu at the pointer; Escape leaves without a choice.
+    h.calls.clear();
+    withInput(h, [&](FakeInput& input) {
+        input.click(knob, 3);
+        ASSERT_TRUE(waitFor([] { return platform::x11::X11MenuService::openLevels() > 0; }));
+        input.key(XK_Escape);
+    });
+    EXPECT_EQ(platform::x11::X11MenuService::openLevels(), 0);
+    EXPECT_TRUE(h.callsOf(vst2::audioMasterAutomate).empty());
+
+    // Close twice; open over an open panel; the host's window gone before the close.
+    h.editor().close();
+    h.editor().close();
+    EXPECT_EQ(hostChildren(), 0u);
+    ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
+    ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
+    idleFor(h, 50ms);
+    EXPECT_EQ(hostChildren(), 1u);
+    XDestroyWindow(display, host);
+    XSync(display, False);
+    h.editor().close();
+    host = XCreateSimpleWindow(display, DefaultRootWindow(display), 50, 40, 400, 300, 0, 0, 0);
+}
+
+} // namespace
+} // namespace zk::gui::test

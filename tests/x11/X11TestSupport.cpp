@@ -1,0 +1,128 @@
+#include "X11TestSupport.h"
+
+#include <cstdlib>
+
+namespace zk::gui::test {
+
+Display* openDisplay() {
+    Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 1; !display && attempt <= 5 && std::getenv("DISPLAY"); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 * attempt));
+        display = XOpenDisplay(nullptr);
+    }
+    return display;
+}
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+void X11Test::SetUp() {
+    // The tests move the pointer and remap its buttons: only on a server given to them.
+    if (!std::getenv("ZK_TEST_X11_DISPLAY"))
+        GTEST_SKIP() << "no X server of the tests' own (scripts/test-x11)";
+    display = openDisplay();
+    if (!display)
+        GTEST_SKIP() << "no X display";
+    host = XCreateSimpleWindow(display, DefaultRootWindow(display), 50, 40, 400, 300, 0, 0, 0);
+    XMapWindow(display, host);
+    XSync(display, False);
+    x11 = std::make_unique<platform::x11::X11Platform>(soft);
+    previous_ = platform::install(x11.get());
+    knobMode = 0;
+    swapMouseButtons = false;
+}
+
+void X11Test::TearDown() {
+    for (Bitmap* b : bitmaps)
+        b->release();
+    if (!display)
+        return;
+    platform::install(previous_);
+    x11.reset();
+    XDestroyWindow(display, host);
+    XCloseDisplay(display);
+}
+
+std::unique_ptr<Frame> X11Test::makeFrame(Rect size) {
+    auto frame = std::make_unique<Frame>(size, reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    recorder.frame = frame.get();
+    return frame;
+}
+
+bool X11Test::idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        frame.idle();
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+}
+
+void X11Test::withInput(Frame& frame, const std::function<void(FakeInput&)>& script) {
+    std::atomic<bool> done{false};
+    std::thread input([&] {
+        FakeInput fake;
+        script(fake);
+        done = true;
+    });
+    const bool finished = idleUntil(frame, [&] { return done.load(); }, 10000ms);
+    input.join();
+    EXPECT_TRUE(finished);
+    for (int i = 0; i < 5; ++i) {
+        frame.idle(); // what the last input caused
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+sw::SoftPixmap X11Test::readBack(::Window window, int32_t width, int32_t height) {
+    sw::SoftPixmap out(width, height, false);
+    XSync(display, False);
+    XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+    if (!image)
+        return out;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            out.set(x, y, platform::ColorRef((p >> 16) & 0xFF) | platform::ColorRef((p >> 8) & 0xFF) << 8 |
+                              platform::ColorRef(p & 0xFF) << 16);
+        }
+    XDestroyImage(image);
+    return out;
+}
+
+Point X11Test::onScreen(Frame& frame, Point where) {
+    const Point origin = frame.platformWindow()->screenOrigin();
+    return {origin.h + where.h, origin.v + where.v};
+}
+
+unsigned X11Test::hostChildren() {
+    ::Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    XSync(display, False);
+    if (!XQueryTree(display, host, &root, &parent, &children, &count))
+        return 0;
+    if (children)
+        XFree(children);
+    return count;
+}
+
+Bitmap* X11Test::gradient(int32_t id, int32_t w, int32_t h) {
+    std::vector<platform::ColorRef> pixels;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            pixels.push_back(platform::ColorRef(x & 0xFF) | platform::ColorRef(y & 0xFF) << 8 | 0x800000);
+    soft.registerBitmap(id, w, h, std::move(pixels));
+    return bitmaps.emplace_back(new Bitmap(id));
+}
+
+} // namespace zk::gui::test

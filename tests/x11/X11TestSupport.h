@@ -1,0 +1,138 @@
+#pragma once
+
+// A host window on the display named by DISPLAY (tests skip unless ZK_TEST_X11_DISPLAY says
+// the server is theirs), the X11 platform
+// installed over a fresh software platform, a panel of a few controls, input faked through
+// XTest from a thread of its own (the panel's loops block the test's thread), and
+// read-back of the window's pixels.
+
+#include <gtest/gtest.h>
+
+#include "gui/Buttons.h"
+#include "gui/Control.h"
+#include "gui/Frame.h"
+#include "gui/Knob.h"
+#include "gui/OptionMenu.h"
+#include "gui/TextEdit.h"
+#include "gui/platform/software/SoftwarePlatform.h"
+#include "gui/platform/x11/X11Platform.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace zk::gui::test {
+
+namespace sw = platform::software;
+using namespace std::chrono_literals;
+
+class Recorder final : public ControlListener, public ToolkitEditor {
+public:
+    void valueChanged(DrawContext* context, Control* control) override {
+        reports.push_back({control->getTag(), control->getValue()});
+        if (context)
+            control->update(*context);
+    }
+    void beginEdit(int32_t tag) override { gestures.push_back(tag); }
+    void endEdit(int32_t tag) override { gestures.push_back(-tag); }
+    // As the editor does during mouse tracking: the frame's idle, a little later.
+    void runIdle() override {
+        std::this_thread::sleep_for(4ms);
+        if (frame)
+            frame->idle();
+    }
+    std::vector<std::pair<int32_t, float>> reports;
+    std::vector<int32_t> gestures; // tag for begin, -tag for end
+    Frame* frame = nullptr;
+};
+
+// XOpenDisplay, again after a moment when the server turned the connection away.
+Display* openDisplay();
+
+// XTest input on a connection of its own.
+class FakeInput {
+public:
+    FakeInput() : display_(openDisplay()) {}
+    ~FakeInput() {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    void moveTo(Point screen) {
+        XTestFakeMotionEvent(display_, -1, screen.h, screen.v, 0);
+        settle();
+    }
+    void button(unsigned button, bool down) {
+        XTestFakeButtonEvent(display_, button, down, 0);
+        settle();
+    }
+    void click(Point screen, unsigned b = 1) {
+        moveTo(screen);
+        button(b, true);
+        button(b, false);
+    }
+    void key(KeySym sym, bool shift = false) {
+        const KeyCode shiftCode = XKeysymToKeycode(display_, XK_Shift_L);
+        if (shift)
+            XTestFakeKeyEvent(display_, shiftCode, True, 0);
+        const KeyCode code = XKeysymToKeycode(display_, sym);
+        XTestFakeKeyEvent(display_, code, True, 0);
+        XTestFakeKeyEvent(display_, code, False, 0);
+        if (shift)
+            XTestFakeKeyEvent(display_, shiftCode, False, 0);
+        settle();
+    }
+    void type(const char* text) {
+        for (; *text; ++text)
+            key(KeySym(static_cast<unsigned char>(*text)));
+    }
+    Display* display() const { return display_; }
+
+private:
+    void settle() {
+        XSync(display_, False);
+        std::this_thread::sleep_for(15ms);
+    }
+    Display* display_;
+};
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 3000ms);
+
+class X11Test : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A frame in the host window, linked to the recorder.
+    std::unique_ptr<Frame> makeFrame(Rect size = {0, 0, 300, 200});
+    // Idles the frame (as effEditIdle would) until the condition holds.
+    bool idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit = 3000ms);
+    // Runs the input script on its own thread while the frame idles, until it is done.
+    void withInput(Frame& frame, const std::function<void(FakeInput&)>& script);
+    // The window's pixels as the server has them, packed as the toolkit packs colours.
+    sw::SoftPixmap readBack(::Window window, int32_t width, int32_t height);
+    Point onScreen(Frame& frame, Point where);
+    // Child windows of the host window.
+    unsigned hostChildren();
+    Bitmap* gradient(int32_t id, int32_t w, int32_t h);
+
+    Display* display = nullptr; // the host's connection
+    ::Window host = 0;
+    sw::SoftwarePlatform soft;
+    std::unique_ptr<platform::x11::X11Platform> x11;
+    Recorder recorder;
+    std::vector<Bitmap*> bitmaps;
+
+private:
+    platform::Platform* previous_ = nullptr;
+};
+
+} // namespace zk::gui::test

@@ -1,0 +1,192 @@
+#include "X11TestSupport.h"
+
+#include "gui/platform/x11/MenuLayout.h"
+#include "gui/platform/x11/MessageDialog.h"
+#include "gui/platform/x11/X11Menus.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace zk::gui::test {
+namespace {
+
+using platform::x11::X11MenuService;
+
+bool menuOpen() { return X11MenuService::openLevels() > 0; }
+
+class MenuTest : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (!display)
+            return;
+        frame = makeFrame();
+        menu = new OptionMenu(menuRect, &recorder, 57, nullptr, nullptr, 0);
+        for (const char* entry : {"Alpha", "-", "-GGrey", "Beta"})
+            menu->insertEntry(entry);
+        auto* sub = new OptionMenu({0, 0, 10, 10}, &recorder, 58, nullptr, nullptr, 0);
+        sub->insertEntry("Deep");
+        menu->attachSubMenu(sub, "More");
+        sub->release();
+        frame->appendView(menu);
+        ASSERT_TRUE(idleUntil(*frame, [&] { return !frame->firstDrawPending(); }));
+        opener = onScreen(*frame, {70, 160});
+        corner = onScreen(*frame, {menuRect.left, menuRect.bottom}); // the menu opens below the control
+    }
+    void TearDown() override {
+        frame.reset(); // before the platform goes
+        X11Test::TearDown();
+    }
+    // The centre of an entry of the menu as shown, on the screen.
+    Point entryAt(int index) {
+        platform::x11::MenuModel model;
+        for (const char* text : {"Alpha", "", "Grey", "Beta", "More"})
+            model.items.push_back({text[0] ? 0u : platform::menuSeparator, 0, text, nullptr});
+        const Rect r = platform::x11::MenuLayout(model).itemRect(std::size_t(index));
+        return {corner.h + (r.left + r.right) / 2, corner.v + (r.top + r.bottom) / 2};
+    }
+    void openThen(const std::function<void(FakeInput&)>& then) {
+        withInput(*frame, [&](FakeInput& input) {
+            input.click(opener);
+            ASSERT_TRUE(waitFor(menuOpen));
+            then(input);
+        });
+        EXPECT_FALSE(menuOpen());
+    }
+
+    const Rect menuRect{20, 150, 120, 170};
+    std::unique_ptr<Frame> frame;
+    OptionMenu* menu = nullptr;
+    Point opener, corner;
+};
+
+TEST_F(MenuTest, EntriesAreChosenByKeyboardOrClickAndSubMenusOpenToTheSide) {
+    // Down lands on Alpha, skips the separator, stops on the greyed entry (not choosable).
+    openThen([](FakeInput& input) {
+        input.key(XK_Down);
+        input.key(XK_Down);
+        input.key(XK_Return);
+        input.key(XK_Down);
+        input.key(XK_Return);
+    });
+    ASSERT_EQ(recorder.reports.size(), 1u);
+    EXPECT_EQ(recorder.reports.back(), (std::pair<int32_t, float>{57, 3.0f}));
+
+    openThen([&](FakeInput& input) {
+        input.click(entryAt(2)); // greyed: the menu stays
+        std::this_thread::sleep_for(50ms);
+        EXPECT_TRUE(menuOpen());
+        input.click(entryAt(0));
+    });
+    EXPECT_EQ(recorder.reports.back(), (std::pair<int32_t, float>{57, 0.0f}));
+
+    // Hovering the sub-menu entry opens it at the entry's right; its entry reports itself.
+    openThen([&](FakeInput& input) {
+        input.moveTo(entryAt(4));
+        ASSERT_TRUE(waitFor([] { return X11MenuService::openLevels() == 2; }));
+        const Point more = entryAt(4);
+        input.moveTo({more.h + 80, more.v});
+        input.click({more.h + 80, more.v});
+    });
+    EXPECT_EQ(recorder.reports.back(), (std::pair<int32_t, float>{58, 0.0f}));
+}
+
+TEST_F(MenuTest, ClickOutsideOrEscapeDismissesWithoutReport) {
+    openThen([](FakeInput& input) { input.click({5, 5}); });
+    openThen([](FakeInput& input) {
+        input.key(XK_Down);
+        input.key(XK_Escape);
+    });
+    EXPECT_TRUE(recorder.reports.empty());
+}
+
+TEST_F(X11Test, EditFieldTakesTypingAndEndsOnReturnOrAClickElsewhere) {
+    auto frame = makeFrame();
+    auto* edit = new TextEdit({20, 100, 140, 120}, &recorder, 9, "7", nullptr, 0);
+    frame->appendView(edit);
+    ASSERT_TRUE(idleUntil(*frame, [&] { return !frame->firstDrawPending(); }));
+    const Point field = onScreen(*frame, {60, 110});
+    const Point panel = onScreen(*frame, {250, 180});
+    auto editing = [&] { return frame->focusView() == edit; };
+    withInput(*frame, [&](FakeInput& input) {
+        input.click(field);
+        ASSERT_TRUE(waitFor(editing));
+        input.type("42"); // replaces the selected "7"
+        input.key(XK_BackSpace);
+        input.type("5");
+        input.key(XK_Home);
+        input.type("1");
+        input.key(XK_Right);
+        input.key(XK_Delete); // the 5
+        input.key(XK_End);
+        input.type("0");
+        input.key(XK_Return);
+    });
+    EXPECT_STREQ(edit->text(), "140");
+    ASSERT_EQ(recorder.reports.size(), 1u);
+    EXPECT_EQ(recorder.reports[0].first, 9);
+
+    withInput(*frame, [&](FakeInput& input) {
+        input.click(field);
+        ASSERT_TRUE(waitFor(editing));
+        input.type("9");
+        input.click(panel);
+    });
+    EXPECT_STREQ(edit->text(), "9");
+    EXPECT_EQ(recorder.reports.size(), 2u);
+    EXPECT_EQ(frame->focusView(), nullptr);
+}
+
+// Answers the next dialog with keys once it has the focus; gives back its title.
+std::string answerDialog(const std::vector<KeySym>& keys) {
+    FakeInput input;
+    using platform::x11::X11MessageService;
+    if (!waitFor([] { return X11MessageService::openDialog() != 0; }))
+        return "no dialog";
+    const ::Window dialog = X11MessageService::openDialog();
+    waitFor([&] {
+        ::Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(input.display(), &focus, &revert);
+        return focus == dialog;
+    });
+    char* name = nullptr;
+    std::string title = XFetchName(input.display(), dialog, &name) && name ? name : "";
+    if (name)
+        XFree(name);
+    for (KeySym key : keys)
+        input.key(key);
+    return title;
+}
+
+TEST_F(X11Test, MessageBoxesAreDialogsAnsweredByKeyOrStderrWithoutADisplay) {
+    platform::x11::X11MessageService messages(x11.get());
+    auto frame = makeFrame(); // the panel the dialogs belong to
+    std::string title;
+    std::thread answer([&] { title = answerDialog({XK_Return}); });
+    messages.showMessage("Can't load bank, wrong file size!", "Error!");
+    answer.join();
+    EXPECT_EQ(title, "Error!");
+
+    const std::pair<std::vector<KeySym>, bool> answers[] = {
+        {{XK_Return}, true}, {{XK_Escape}, false}, {{XK_Tab, XK_Return}, false}};
+    for (const auto& [keys, expected] : answers) {
+        std::thread answering([&] { title = answerDialog(keys); });
+        EXPECT_EQ(messages.askYesNo("Save Actual Values as Defaults?", "Warning!"), expected);
+        answering.join();
+        EXPECT_EQ(title, "Warning!");
+    }
+
+    const std::string saved = std::getenv("DISPLAY");
+    setenv("DISPLAY", ":97", 1); // nothing there
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(messages.askYesNo("Forget Learned MidiCC?", "Warning!"));
+    messages.showMessage("Default Values Saved!", "Ok!");
+    const std::string shown = testing::internal::GetCapturedStderr();
+    setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_NE(shown.find("Warning! Forget Learned MidiCC?"), std::string::npos);
+    EXPECT_NE(shown.find("Ok! Default Values Saved!"), std::string::npos);
+}
+
+} // namespace
+} // namespace zk::gui::test

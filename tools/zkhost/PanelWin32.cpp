@@ -1,0 +1,132 @@
+#include "tools/zkhost/PanelWindow.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace zkhost {
+
+namespace {
+
+constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT kIdleMilliseconds = 20;
+const char* const kWindowClass = "zkhostPanel";
+
+LRESULT CALLBACK panelProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool writeScreenshot(HWND window, int width, int height, const std::string& path) {
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height; // bottom-up, as BMP files store rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = bitmap != nullptr;
+    if (ok) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != 0;
+        GdiFlush();
+        SelectObject(memory, previous);
+    }
+    const DWORD rowBytes = DWORD((width * 3 + 3) & ~3);
+    const DWORD imageBytes = rowBytes * DWORD(height);
+    if (ok) {
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + imageBytes;
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        ok = out && std::fwrite(&file, sizeof file, 1, out) == 1 &&
+             std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+             std::fwrite(bits, 1, imageBytes, out) == imageBytes;
+        if (out) ok = std::fclose(out) == 0 && ok;
+    }
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return ok;
+}
+
+} // namespace
+
+int runPanel(PluginHost& host, const PanelOptions& options) {
+    if (!(host.effect()->flags & vst2::effFlagsHasEditor)) throw HostError("the plug-in has no panel");
+    vst2::ERect* rect = nullptr;
+    host.dispatch(vst2::effEditGetRect, 0, 0, &rect);
+    if (!rect || rect->right <= rect->left || rect->bottom <= rect->top)
+        throw HostError("the plug-in reports no panel size");
+    const int width = rect->right - rect->left, height = rect->bottom - rect->top;
+
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = panelProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassA(&windowClass);
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    RECT outer{0, 0, width, height};
+    AdjustWindowRect(&outer, style, FALSE);
+    const std::string title = "zkhost - " + host.text(vst2::effGetEffectName);
+    HWND window = CreateWindowExA(0, kWindowClass, title.c_str(), style, 0, 0, outer.right - outer.left,
+                                  outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
+    if (!window) throw HostError("cannot create the panel window: error " + std::to_string(GetLastError()));
+
+    if (host.dispatch(vst2::effEditOpen, 0, 0, window) == 0) {
+        DestroyWindow(window);
+        throw HostError("the plug-in did not open its panel");
+    }
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    std::printf("panel open %d %d at %ld %ld\n", width, height, long(origin.x), long(origin.y));
+    std::fflush(stdout);
+
+    SetTimer(window, kIdleTimer, kIdleMilliseconds, nullptr);
+    const ULONGLONG end = GetTickCount64() + ULONGLONG(options.seconds * 1000.0);
+    size_t reported = 0;
+    bool quit = false;
+    MSG message;
+    while (!quit && GetTickCount64() < end) {
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdleMilliseconds, QS_ALLINPUT);
+            continue;
+        }
+        if (message.message == WM_QUIT) break;
+        if (message.message == WM_TIMER && message.hwnd == window && message.wParam == kIdleTimer) {
+            host.dispatch(vst2::effEditIdle);
+        } else {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        for (; reported < host.automation.size(); ++reported) {
+            const AutomationRecord& a = host.automation[reported];
+            std::printf("automate %d %g\n", a.index, double(a.value));
+            if (a.index == options.quitOnAutomate) quit = true;
+        }
+        std::fflush(stdout);
+    }
+    KillTimer(window, kIdleTimer);
+    bool shot = true;
+    if (!options.screenshot.empty()) shot = writeScreenshot(window, width, height, options.screenshot);
+    host.dispatch(vst2::effEditClose);
+    DestroyWindow(window);
+    if (!shot) throw HostError("cannot write the screenshot " + options.screenshot);
+    return 0;
+}
+
+} // namespace zkhost

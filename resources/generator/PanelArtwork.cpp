@@ -189,7 +189,8 @@ void waves(Canvas& canvas, const Box& box, float amplitude, float alpha) {
 
 void logoDisplay(Canvas& canvas) {
     // The panel menu's area: a dark display with the product name.
-    constexpr Box area{8, 301, 275, 387};
+    constexpr panel::PanelRect menu = panel::kPanelMenuRect;
+    constexpr Box area{float(menu.left), float(menu.top), float(menu.right), float(menu.bottom)};
     recess(canvas, area, 4.0f, style::well);
     verticalGradient(canvas, {area.left + 1, area.top + 1, area.right - 1, area.bottom - 1}, 3.5f, {30, 32, 37},
                      {18, 19, 22});

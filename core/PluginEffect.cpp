@@ -177,6 +177,10 @@ void PluginEffect::renderBlock(float** inputs, float** outputs, int32_t frames, 
     if (notReady_.load(std::memory_order_relaxed)) return;
     if (inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1])
         engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], frames, replace);
+    // A sleeping engine skips its frames' events; act on them now rather than lose a
+    // program change or controller sent while the input was silent. The frames were
+    // silent, so nothing already output would have differed.
+    if (frames > 0) handlePendingEvents(frames - 1);
     // The host's event list is valid only for this call: keep no pointer into it.
     dropPendingEvents();
 }

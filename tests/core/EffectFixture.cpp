@@ -51,8 +51,8 @@ void EffectTest::sendMidi(const std::vector<std::pair<int32_t, std::vector<uint8
     effect->dispatch(vst2::effProcessEvents, 0, 0, list, 0.0f);
 }
 
-void EffectTest::processFrames(int32_t frames) {
-    std::vector<float> inL(frames, 0.5f), inR(frames, 0.5f), outL(frames), outR(frames);
+void EffectTest::processFrames(int32_t frames, float input) {
+    std::vector<float> inL(frames, input), inR(frames, input), outL(frames), outR(frames);
     float* inputs[2] = {inL.data(), inR.data()};
     float* outputs[2] = {outL.data(), outR.data()};
     effect->processReplacing(inputs, outputs, frames);

@@ -56,7 +56,7 @@ protected:
     // Builds a MIDI event list and hands it to the effect; `messages` are (frame, bytes).
     void sendMidi(const std::vector<std::pair<int32_t, std::vector<uint8_t>>>& messages);
     // Runs `frames` frames of loud input (the engine wakes on it) through processReplacing.
-    void processFrames(int32_t frames);
+    void processFrames(int32_t frames, float input = 0.5f);
     int countHostCalls(int32_t opcode) const;
 
     ScriptedMessages messages;

@@ -154,6 +154,16 @@ TEST_F(MidiTest, AnUnsortedListNeitherStallsNorActsTwice) {
     EXPECT_EQ(effect->getParameter(2), 80 * kByte);
 }
 
+TEST_F(MidiTest, EventsInFramesTheSleepingEngineSkipsStillTakeEffect) {
+    learn(1, 50);
+    sendMidi({{10, {0xB0, 50, 64}}});
+    processFrames(256, 0.0f); // silence: the engine sleeps through the whole block
+    EXPECT_EQ(effect->getParameter(1), 64 * kByte);
+    sendMidi({{20, {0xC0, 3, 0}}});
+    processFrames(256, 0.0f);
+    EXPECT_EQ(effect->getProgram(), 3);
+}
+
 TEST_F(MidiTest, TheListIsDroppedWhenItsBlockEnds) {
     learn(1, 50);
     sendMidi({{1000, {0xB0, 50, 127}}});

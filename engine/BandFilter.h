@@ -136,25 +136,22 @@ private:
         const F4 stage1Only = HighFourPoles ? _mm_setzero_ps() : mask(stage1Mask_);
         const F4 run2 = HighFourPoles ? run : _mm_andnot_ps(stage1Only, run);
 
-        const F4 bs1 = _mm_load_ps(bandState1_), ls1 = _mm_load_ps(lowState1_);
-        const F4 high1 = _mm_sub_ps(x, _mm_add_ps(_mm_mul_ps(bs1, q), ls1));
-        const F4 band1 = flush(_mm_add_ps(_mm_mul_ps(high1, f), bs1));
-        const F4 low1 = flush(_mm_add_ps(_mm_mul_ps(band1, f), ls1));
-        const F4 old1 = _mm_load_ps(stage1Output_);
-        const F4 out1 = select(low, low1, select(high, high1, old1));
-        _mm_store_ps(bandState1_, select(run, band1, bs1));
-        _mm_store_ps(lowState1_, select(run, low1, ls1));
-        _mm_store_ps(stage1Output_, select(run, out1, old1));
-
-        const F4 bs2 = _mm_load_ps(bandState2_), ls2 = _mm_load_ps(lowState2_);
-        const F4 high2 = _mm_sub_ps(out1, _mm_add_ps(_mm_mul_ps(bs2, q), ls2));
-        const F4 band2 = flush(_mm_add_ps(_mm_mul_ps(high2, f), bs2));
-        const F4 low2 = flush(_mm_add_ps(_mm_mul_ps(band2, f), ls2));
-        const F4 old2 = _mm_load_ps(stage2Output_);
-        const F4 out2 = select(low, low2, select(high, high2, old2));
-        _mm_store_ps(bandState2_, select(run2, band2, bs2));
-        _mm_store_ps(lowState2_, select(run2, low2, ls2));
-        _mm_store_ps(stage2Output_, select(run2, out2, old2));
+        // One state-variable stage: its output for the selected mode, its state kept where
+        // the lane does not run.
+        auto stage = [&](F4 in, float* bandState, float* lowState, float* output, F4 runs) {
+            const F4 bs = _mm_load_ps(bandState), ls = _mm_load_ps(lowState);
+            const F4 highOut = _mm_sub_ps(in, _mm_add_ps(_mm_mul_ps(bs, q), ls));
+            const F4 bandOut = flush(_mm_add_ps(_mm_mul_ps(highOut, f), bs));
+            const F4 lowOut = flush(_mm_add_ps(_mm_mul_ps(bandOut, f), ls));
+            const F4 old = _mm_load_ps(output);
+            const F4 out = select(low, lowOut, select(high, highOut, old));
+            _mm_store_ps(bandState, select(runs, bandOut, bs));
+            _mm_store_ps(lowState, select(runs, lowOut, ls));
+            _mm_store_ps(output, select(runs, out, old));
+            return out;
+        };
+        const F4 out1 = stage(x, bandState1_, lowState1_, stage1Output_, run);
+        const F4 out2 = stage(out1, bandState2_, lowState2_, stage2Output_, run2);
 
         // The ramps run only until they settle (most frames), as in process().
         F4 c = _mm_load_ps(smoothedCoefficient_);

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""compare-panels.py LINUX.png WINDOWS.bmp [--png OUT.png]
+"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--exact | --changed TAG]
 
-Compares two screenshots of the panel: the Linux one (PNG from zk_render_panel) and the
-Windows one (24-bit BMP from zkhost.exe panel). The controls must sit at the same places:
-the handle pixels of the layout (every knob, slider, button and lamp, read from
-editor/PanelLayout.h) must match, and the picture as a whole may differ only where
-the two systems draw text differently. Exits 1 beyond that."""
+Compares two pictures of the panel, each a PNG (zk_render_panel, zkhost panel on Linux) or
+a 24-bit BMP (zkhost.exe panel). By default the controls must sit at the same places: the
+handle pixels of the layout (every knob, slider, button and lamp, read from
+editor/PanelLayout.h) must match, and the picture as a whole may differ only where two
+systems draw text differently. --exact wants every pixel equal; --changed TAG wants the
+control TAG to look different and every pixel outside it equal. Exits 1 otherwise.
+--png writes OTHER as a PNG."""
 import re, struct, sys, zlib, pathlib
 
 
@@ -83,13 +85,45 @@ def control_rects():
     return rects
 
 
+def read_picture(path):
+    return read_bmp(path) if path.lower().endswith(".bmp") else read_png(path)
+
+
+def option(name):
+    return sys.argv[sys.argv.index(name) + 1] if name in sys.argv else None
+
+
+def compare_changed(expected, other, tag):
+    rect = [r for r in control_rects() if r[0] == tag]
+    if not rect:
+        print(f"no control {tag} in the layout")
+        return 1
+    _, left, top, width, height = rect[0]
+    inside = lambda x, y: left <= x < left + width and top <= y < top + height
+    changed = outside = 0
+    for y, (la, lb) in enumerate(zip(expected, other)):
+        for x, (a, b) in enumerate(zip(la, lb)):
+            if a != b:
+                if inside(x, y): changed += 1
+                else: outside += 1
+    ok = changed > 0 and outside == 0
+    print(f"control {tag}: {changed} pixels changed; {outside} pixels outside it changed; {'PASS' if ok else 'FAIL'}")
+    return 0 if ok else 1
+
+
 def main():
-    linux, windows = read_png(sys.argv[1]), read_bmp(sys.argv[2])
-    if "--png" in sys.argv:
-        write_png(sys.argv[sys.argv.index("--png") + 1], windows)
+    linux, windows = read_picture(sys.argv[1]), read_picture(sys.argv[2])
+    if option("--png"):
+        write_png(option("--png"), windows)
     if (len(linux), len(linux[0])) != (len(windows), len(windows[0])):
         print(f"sizes differ: {len(linux[0])}x{len(linux)} against {len(windows[0])}x{len(windows)}")
         return 1
+    if option("--changed"):
+        return compare_changed(linux, windows, int(option("--changed")))
+    if "--exact" in sys.argv:
+        total = sum(a != b for la, lb in zip(linux, windows) for a, b in zip(la, lb))
+        print(f"{total} of {len(linux) * len(linux[0])} pixels differ; {'PASS' if total == 0 else 'FAIL'}")
+        return 0 if total == 0 else 1
     rects = control_rects()
     bad_controls = []
     for tag, left, top, width, height in rects:

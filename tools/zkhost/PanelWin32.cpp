@@ -61,7 +61,7 @@ bool writeScreenshot(HWND window, int width, int height, const std::string& path
 
 } // namespace
 
-int runPanel(PluginHost& host, const PanelOptions& options) {
+int runPanel(PluginHost& host, const PanelOptions& options, const std::function<void()>& afterOpen) {
     if (!(host.effect()->flags & vst2::effFlagsHasEditor)) throw HostError("the plug-in has no panel");
     vst2::ERect* rect = nullptr;
     host.dispatch(vst2::effEditGetRect, 0, 0, &rect);
@@ -95,10 +95,17 @@ int runPanel(PluginHost& host, const PanelOptions& options) {
     ClientToScreen(window, &origin);
     std::printf("panel open %d %d at %ld %ld\n", width, height, long(origin.x), long(origin.y));
     std::fflush(stdout);
+    try {
+        afterOpen();
+    } catch (...) {
+        host.dispatch(vst2::effEditClose);
+        DestroyWindow(window);
+        throw;
+    }
 
     SetTimer(window, kIdleTimer, kIdleMilliseconds, nullptr);
     const ULONGLONG end = GetTickCount64() + ULONGLONG(options.seconds * 1000.0);
-    size_t reported = 0;
+    EditReporter reporter(options);
     bool quit = false;
     MSG message;
     while (!quit && GetTickCount64() < end) {
@@ -113,12 +120,7 @@ int runPanel(PluginHost& host, const PanelOptions& options) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        for (; reported < host.automation.size(); ++reported) {
-            const AutomationRecord& a = host.automation[reported];
-            std::printf("automate %d %g\n", a.index, double(a.value));
-            if (a.index == options.quitOnAutomate) quit = true;
-        }
-        std::fflush(stdout);
+        if (reporter.report(host)) quit = true;
     }
     KillTimer(window, kIdleTimer);
     bool shot = true;

@@ -1,22 +1,42 @@
 #pragma once
 
-// Shows a plug-in's panel in a top-level window of its own (Windows builds).
+// Shows a plug-in's panel in a top-level window of its own: an X11 window on Linux, a
+// Win32 one on Windows.
 
 #include "tools/zkhost/PluginHost.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 namespace zkhost {
 
 struct PanelOptions {
     double seconds = 10;       // how long the panel stays open
-    std::string screenshot;    // a 24-bit BMP of the panel, taken just before it closes
+    std::string screenshot;    // the panel's pixels just before it closes (PNG on Linux, BMP on Windows)
+    bool logAutomation = false; // print every automate, beginEdit and endEdit the plug-in reports
     int quitOnAutomate = -1;   // close as soon as the plug-in automates this index
+    int cycles = 0;            // open and close the panel this often first, counting what is left (Linux)
+    bool destroyWindowFirst = false; // destroy the window before effEditClose, as some hosts do (Linux)
 };
 
-// Opens the panel, runs the window's messages and the editor's idle calls, and prints
-// "panel open W H at X Y" (X Y: the panel's place on the screen) once it is shown and
-// "automate INDEX VALUE" for every automation the plug-in reports. Returns the exit code.
-int runPanel(PluginHost& host, const PanelOptions& options);
+// Opens the panel, calls `afterOpen` (the bank, program and parameter settings, so that
+// they show on the open panel), runs the window's events and the editor's idle calls, and
+// prints "panel open W H at X Y" (X Y: the panel's place on the screen) once it is shown.
+// Returns the exit code.
+int runPanel(PluginHost& host, const PanelOptions& options, const std::function<void()>& afterOpen);
+
+// Prints what the plug-in reported since the last call ("automate INDEX VALUE",
+// "beginEdit INDEX", "endEdit INDEX") when the log is wanted; true once the plug-in has
+// automated `quitOnAutomate`.
+class EditReporter {
+public:
+    explicit EditReporter(const PanelOptions& options) : options_(options) {}
+    bool report(const PluginHost& host);
+
+private:
+    const PanelOptions& options_;
+    std::size_t reported_ = 0;
+};
 
 } // namespace zkhost

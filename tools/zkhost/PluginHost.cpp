@@ -142,7 +142,7 @@ vst2::VstIntPtr PluginHost::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, 
                                    float opt) {
     switch (opcode) {
     case vst2::audioMasterAutomate:
-        automation.push_back({index, opt});
+        edits.push_back({EditRecord::Kind::automate, index, opt});
         return 0;
     case vst2::audioMasterCurrentId:
         return effect_ ? effect_->uniqueID : 0;
@@ -197,10 +197,10 @@ vst2::VstIntPtr PluginHost::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, 
         ++updateDisplayCalls;
         return 1;
     case vst2::audioMasterBeginEdit:
-        ++beginEditCalls;
+        edits.push_back({EditRecord::Kind::beginEdit, index, 0.0f});
         return 1;
     case vst2::audioMasterEndEdit:
-        ++endEditCalls;
+        edits.push_back({EditRecord::Kind::endEdit, index, 0.0f});
         return 1;
     default:
         return 0;

@@ -17,9 +17,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-struct AutomationRecord {
+// One report of the plug-in about a parameter, in the order it came.
+struct EditRecord {
+    enum class Kind { automate, beginEdit, endEdit };
+    Kind kind;
     int32_t index;
-    float value;
+    float value; // automate only
 };
 
 class PluginHost {
@@ -53,11 +56,9 @@ public:
     void process(float** inputs, float** outputs, int32_t frames, bool accumulate);
 
     // What the plug-in told the host.
-    std::vector<AutomationRecord> automation;
+    std::vector<EditRecord> edits;
     int wantMidiCalls = 0;
     int updateDisplayCalls = 0;
-    int beginEditCalls = 0;
-    int endEditCalls = 0;
 
 private:
     static vst2::VstIntPtr callback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,

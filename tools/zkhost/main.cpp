@@ -1,13 +1,14 @@
 // zkhost: a command-line VST 2 host. Shows what a plug-in offers, renders audio files
-// through it with programs, banks, presets, automation and MIDI, and measures its speed.
+// through it with programs, banks, presets, automation and MIDI, measures its speed, and
+// shows its panel.
 
 #include "tools/zkhost/AudioFile.h"
 #include "tools/zkhost/FxFile.h"
 #include "tools/zkhost/MidiFile.h"
 #include "tools/zkhost/Options.h"
+#include "tools/zkhost/PanelWindow.h"
 #if defined(_WIN32)
 #include "tools/zkhost/DialogAnswers.h"
-#include "tools/zkhost/PanelWindow.h"
 #endif
 #include "tools/zkhost/PluginHost.h"
 #include "tools/zkhost/PluginState.h"
@@ -440,16 +441,24 @@ int run(int argc, char** argv) {
     std::string answerDialogs;
     app.add_option("--answer-dialogs", answerDialogs, "Answer the plug-in's message boxes: ok, yes or no; each is logged")
         ->check(CLI::IsMember({"ok", "yes", "no"}));
+    const char* const screenshotHelp = "Save the panel as a BMP just before it closes";
+#else
+    const char* const screenshotHelp = "Save the panel as a PNG just before it closes";
+#endif
     std::string panelModule;
     StateOptions panelState;
     PanelOptions panel;
     CLI::App* pan = app.add_subcommand("panel", "Show a plug-in's panel in a window of its own");
     pan->add_option("MODULE", panelModule, kModuleHelp)->required();
     pan->add_option("--seconds", panel.seconds, "How long the panel stays open");
-    pan->add_option("--screenshot", panel.screenshot, "Save the panel as a BMP just before it closes");
+    pan->add_option("--screenshot", panel.screenshot, screenshotHelp);
+    pan->add_flag("--log-automation", panel.logAutomation, "Print every automate, beginEdit and endEdit of the plug-in");
     pan->add_option("--quit-on-automate", panel.quitOnAutomate, "Close once the plug-in automates this index");
-    addStateOptions(*pan, panelState, false);
+#if !defined(_WIN32)
+    pan->add_option("--cycles", panel.cycles, "Open and close the panel this often first and count what is left");
+    pan->add_flag("--destroy-window-first", panel.destroyWindowFirst, "Destroy the window before closing the panel");
 #endif
+    addStateOptions(*pan, panelState, false);
 
     try {
         app.parse(argc, argv);
@@ -467,13 +476,13 @@ int run(int argc, char** argv) {
         answers = std::make_unique<DialogAnswers>(answerDialogs == "yes"  ? DialogAnswer::yes
                                                   : answerDialogs == "no" ? DialogAnswer::no
                                                                           : DialogAnswer::ok);
+#endif
     if (*pan) {
         if (!(panel.seconds > 0 && panel.seconds <= 3600)) throw UsageError("--seconds must be above 0 and at most 3600");
+        if (panel.cycles < 0 || panel.cycles > 10000) throw UsageError("--cycles must be 0 to 10000");
         PluginHost host(panelModule);
-        applyState(host, panelState);
-        return runPanel(host, panel);
+        return runPanel(host, panel, [&] { applyState(host, panelState); });
     }
-#endif
     if (*info) return runInfo(infoModule, infoState, json);
     if (*rend) return runRender(render);
     return runBench(bench);

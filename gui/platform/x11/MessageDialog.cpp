@@ -304,17 +304,18 @@ int32_t X11MessageService::run(const char* text, const char* title, const char* 
     return choice;
 }
 
+// Every message also goes to stderr, so that a host's log keeps what the musician was told.
 void X11MessageService::showMessage(const char* text, const char* title) noexcept {
+    std::fprintf(stderr, "%s %s\n", title ? title : "", text ? text : "");
     try {
         const char* buttons[] = {"OK"};
-        if (run(text, title, buttons, 1, 0) >= 0)
-            return;
+        run(text, title, buttons, 1, 0);
     } catch (...) {
     }
-    std::fprintf(stderr, "%s %s\n", title ? title : "", text ? text : "");
 }
 
 bool X11MessageService::askYesNo(const char* text, const char* title) noexcept {
+    std::fprintf(stderr, "%s %s\n", title ? title : "", text ? text : "");
     try {
         const char* buttons[] = {"Yes", "No"};
         const int32_t choice = run(text, title, buttons, 2, 1);
@@ -322,7 +323,7 @@ bool X11MessageService::askYesNo(const char* text, const char* title) noexcept {
             return choice == 0;
     } catch (...) {
     }
-    std::fprintf(stderr, "%s %s [answered No]\n", title ? title : "", text ? text : "");
+    std::fprintf(stderr, "[no display: answered No]\n");
     return false;
 }
 

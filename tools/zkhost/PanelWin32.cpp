@@ -62,12 +62,7 @@ bool writeScreenshot(HWND window, int width, int height, const std::string& path
 } // namespace
 
 int runPanel(PluginHost& host, const PanelOptions& options, const std::function<void()>& afterOpen) {
-    if (!(host.effect()->flags & vst2::effFlagsHasEditor)) throw HostError("the plug-in has no panel");
-    vst2::ERect* rect = nullptr;
-    host.dispatch(vst2::effEditGetRect, 0, 0, &rect);
-    if (!rect || rect->right <= rect->left || rect->bottom <= rect->top)
-        throw HostError("the plug-in reports no panel size");
-    const int width = rect->right - rect->left, height = rect->bottom - rect->top;
+    const auto [width, height] = panelSize(host);
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};

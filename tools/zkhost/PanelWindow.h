@@ -26,6 +26,12 @@ struct PanelOptions {
 // Returns the exit code.
 int runPanel(PluginHost& host, const PanelOptions& options, const std::function<void()>& afterOpen);
 
+struct PanelSize {
+    int width, height;
+};
+// What effEditGetRect reports; throws HostError for a plug-in without a panel or a size.
+PanelSize panelSize(PluginHost& host);
+
 // Prints what the plug-in reported since the last call ("automate INDEX VALUE",
 // "beginEdit INDEX", "endEdit INDEX") when the log is wanted; true once the plug-in has
 // automated `quitOnAutomate`.

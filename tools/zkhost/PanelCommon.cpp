@@ -4,6 +4,15 @@
 
 namespace zkhost {
 
+PanelSize panelSize(PluginHost& host) {
+    if (!(host.effect()->flags & vst2::effFlagsHasEditor)) throw HostError("the plug-in has no panel");
+    vst2::ERect* rect = nullptr;
+    host.dispatch(vst2::effEditGetRect, 0, 0, &rect);
+    if (!rect || rect->right <= rect->left || rect->bottom <= rect->top)
+        throw HostError("the plug-in reports no panel size");
+    return {rect->right - rect->left, rect->bottom - rect->top};
+}
+
 bool EditReporter::report(const PluginHost& host) {
     bool quit = false;
     for (; reported_ < host.edits.size(); ++reported_) {

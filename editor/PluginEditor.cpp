@@ -45,6 +45,7 @@ PluginEditor::PluginEditor(PluginEffect& effect) : effect_(effect), guiThread_(s
 }
 
 PluginEditor::~PluginEditor() {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
     {
         std::lock_guard<ShortLock> guard(viewLock_);
         inactive_.store(true, std::memory_order_relaxed);
@@ -60,6 +61,7 @@ bool PluginEditor::getRect(vst2::ERect** rect) noexcept {
 }
 
 bool PluginEditor::open(void* parentWindow) noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
     if (frame_)
         close(); // a second open without a close must not leak the first panel
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
@@ -93,6 +95,7 @@ bool PluginEditor::open(void* parentWindow) noexcept {
 }
 
 void PluginEditor::close() noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
     {
         std::lock_guard<ShortLock> guard(viewLock_);
         inactive_.store(true, std::memory_order_relaxed);
@@ -121,9 +124,21 @@ void PluginEditor::destroyViews() noexcept {
     splash_ = nullptr;
 }
 
+void PluginEditor::hostIdle() noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    // The host's idle timer runs on a thread of its own: the panel moves to that thread,
+    // its window's events and drawing with it.
+    guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    idle();
+}
+
 void PluginEditor::idle() noexcept {
     // Reached from the audio thread (a program change there): the new values are already
-    // in the controls, which stay dirty until the panel's own thread draws them.
+    // in the controls, which stay dirty until the panel's own thread draws them. That check
+    // comes before the lock, which the audio thread must never wait for.
+    if (!onGuiThread())
+        return;
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
     if (!onGuiThread() || inactive_.load(std::memory_order_relaxed) || !frame_)
         return;
     if (!inRunIdle_)
@@ -147,7 +162,10 @@ void PluginEditor::updateActivityLamps() {
             lamp->setValue(effect_.bandActivity(band) ? 1.0f : 0.0f);
 }
 
-int32_t PluginEditor::onKeyUp(const vst2::VstKeyCode& key) noexcept { return frame_ ? frame_->onKeyUp(key) : -1; }
+int32_t PluginEditor::onKeyUp(const vst2::VstKeyCode& key) noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    return frame_ ? frame_->onKeyUp(key) : -1;
+}
 
 bool PluginEditor::setKnobMode(int32_t mode) noexcept {
     gui::knobMode = mode;
@@ -155,6 +173,7 @@ bool PluginEditor::setKnobMode(int32_t mode) noexcept {
 }
 
 bool PluginEditor::onWheel(float distance) noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
     if (!frame_ || inactive_.load(std::memory_order_relaxed))
         return false;
     return frame_->onWheel(nullptr, {0, 0}, distance);
@@ -173,6 +192,9 @@ void PluginEditor::valueChanged(gui::DrawContext* context, gui::Control* control
 void PluginEditor::setParameter(int32_t index, float value) noexcept {
     if (index == kAboutTag) {
         // Changes the views of the frame and draws: the panel's own thread only.
+        if (!onGuiThread())
+            return;
+        std::lock_guard<std::recursive_mutex> panel(panelLock_);
         if (onGuiThread() && !inactive_.load(std::memory_order_relaxed) && frame_)
             dismissAbout();
         return;

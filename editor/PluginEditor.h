@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 namespace zk {
@@ -30,8 +31,11 @@ class PluginEffect;
 // Threads: setParameter and refreshLearnedControllers may come from the audio thread. They
 // only store values into views, under a short lock that open and close take for the
 // moment they publish or withdraw the views, so that they never touch a view that is being
-// built or destroyed. Drawing happens only on the thread that opened the panel: idle from
-// any other thread leaves the dirty controls to that thread's next idle.
+// built or destroyed. Drawing happens only on the panel's thread: the one that opened it,
+// or the last one the host called effEditIdle from (hosts with an idle timer thread of
+// their own). Open, close and drawing exclude each other through a second lock that the
+// audio thread never takes; idle reached from the audio thread (a program change there)
+// leaves the dirty controls to the panel thread's next idle.
 class PluginEditor final : public EditorBase, public gui::ControlListener, public gui::ToolkitEditor {
 public:
     static constexpr int16_t kPanelWidth = 612;
@@ -48,6 +52,7 @@ public:
     bool open(void* parentWindow) noexcept override;
     void close() noexcept override;
     void idle() noexcept override;
+    void hostIdle() noexcept override;
     int32_t onKeyUp(const vst2::VstKeyCode& key) noexcept override;
     bool setKnobMode(int32_t mode) noexcept override;
     bool onWheel(float distance) noexcept override;
@@ -121,6 +126,7 @@ private:
     char versionText_[64] = {};
 
     ShortLock viewLock_; // open and close publishing or withdrawing views; the two calls above
+    std::recursive_mutex panelLock_; // open, close and drawing; reentered by the host's callbacks
     std::atomic<std::thread::id> guiThread_;
 };
 

@@ -17,6 +17,8 @@ public:
     virtual bool open(void* parentWindow) noexcept = 0;
     virtual void close() noexcept = 0;
     virtual void idle() noexcept = 0;
+    // effEditIdle itself, which some hosts send from a timer thread of their own.
+    virtual void hostIdle() noexcept { idle(); }
     virtual int32_t onKeyDown(const vst2::VstKeyCode&) noexcept { return 0; }
     virtual int32_t onKeyUp(const vst2::VstKeyCode&) noexcept { return -1; }
     virtual bool setKnobMode(int32_t mode) noexcept = 0;

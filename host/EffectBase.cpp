@@ -166,7 +166,7 @@ VstIntPtr EffectBase::dispatch(int32_t opcode, int32_t index, VstIntPtr value, v
         if (ed) ed->close();
         return 0;
     case effEditIdle:
-        if (ed) ed->idle();
+        if (ed) ed->hostIdle();
         return 0;
     case effIdentify: return kIdentifyAnswer;
     case effGetChunk: return ptr ? getChunk(static_cast<void**>(ptr), index != 0) : 0;

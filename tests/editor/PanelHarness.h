@@ -60,8 +60,10 @@ public:
 
     // Opens over a stand-in host window and paints it once, as the system would.
     bool open();
+    // The stand-in window, for opening the editor without the first paint.
+    void* hostWindow() { return &hostWindow_; }
     void close() { editor().close(); }
-    void idle() { editor().idle(); }
+    void idle() { editor().hostIdle(); } // effEditIdle
 
     zk::PluginEffect& effect() { return *effect_; }
     zk::PluginEditor& editor() { return *static_cast<zk::PluginEditor*>(effect_->editor()); }

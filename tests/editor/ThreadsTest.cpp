@@ -51,5 +51,33 @@ TEST(PanelThreads, ProgramChangeOnAnotherThreadIsDrawnByThePanelsIdle) {
     EXPECT_FALSE(h.editor().control(0)->isDirty());
 }
 
+// Hosts that idle from a timer thread of their own: the panel is drawn there, and opening
+// and closing on the host's main thread never meets a drawing in progress.
+TEST(PanelThreads, HostIdleFromATimerThreadDrawsThePanelThere) {
+    PanelHarness h;
+    ASSERT_TRUE(h.open());
+    h.idle();
+    const std::vector<uint32_t> before = h.pixels().pixels();
+    h.effect().setParameter(0, 0.1f);
+    std::thread([&] { h.idle(); }).join();
+    EXPECT_FALSE(h.pixels().pixels() == before);
+    EXPECT_FALSE(h.editor().control(0)->isDirty());
+
+    std::atomic<bool> stop{false};
+    std::thread timer([&] {
+        for (uint32_t n = 0; !stop.load(std::memory_order_relaxed); ++n) {
+            h.effect().setParameter(int32_t(n % 53), float(n % 10) / 10.0f);
+            h.idle();
+        }
+    });
+    for (int i = 0; i < 30; ++i) {
+        h.close();
+        ASSERT_TRUE(h.editor().open(h.hostWindow()));
+        h.idle(); // the main thread idles too now and then
+    }
+    stop = true;
+    timer.join();
+}
+
 } // namespace
 } // namespace zktest

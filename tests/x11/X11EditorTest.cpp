@@ -59,8 +59,9 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
     XResizeWindow(display, host, 700, 550); // room for the whole panel
     XSync(display, False);
 
+    // Opened here, idled from a timer thread of the host's own: the panel is painted there.
     ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
-    idleFor(h, 200ms);
+    std::thread([&] { idleFor(h, 200ms); }).join();
     EXPECT_EQ(readBack(panelWindow(), 612, 486).pixels(), expected.pixels());
 
     const Point origin = hostOrigin();

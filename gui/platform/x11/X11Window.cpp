@@ -163,6 +163,7 @@ void X11Window::flush() {
 }
 
 void X11Window::processEvents() {
+    thread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     if (dispatchDepth_ == 0)
         platform_.closeRetired();
     flush();

@@ -8,6 +8,7 @@
 #include "gui/platform/x11/ImagePusher.h"
 #include "gui/platform/x11/X11Connection.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -41,7 +42,9 @@ public:
     Connection& connection() { return *connection_; }
     ::Window id() const { return window_; }
     bool gone() const { return gone_ || connection_->windowGone(window_); }
-    bool ownedByThisThread() const { return std::this_thread::get_id() == thread_; }
+    // The thread that drives the window: the one that made it, then the one that last
+    // processed its events (the editor moves to a host's idle thread).
+    bool ownedByThisThread() const { return std::this_thread::get_id() == thread_.load(std::memory_order_relaxed); }
     // Buttons (toolkit bits) of the press being handed on; 0 otherwise.
     int32_t pressedButtons() const { return pressedButtons_; }
     void clearPressedButtons() { pressedButtons_ = 0; }
@@ -67,7 +70,7 @@ private:
     int32_t dispatchDepth_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // false once destroyed
     mutable Point lastOrigin_{};
-    std::thread::id thread_;
+    std::atomic<std::thread::id> thread_;
 };
 
 // The union of two rectangles (right and bottom excluded); an empty one counts as none.

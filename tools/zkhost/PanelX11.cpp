@@ -102,7 +102,9 @@ public:
         XStoreName(d, window_, title.c_str());
         XSizeHints* hints = XAllocSizeHints();
         if (hints) {
-            hints->flags = PMinSize | PMaxSize;
+            // Placed at once at the top left, also by window managers that let the user place windows.
+            hints->flags = USPosition | PPosition | PMinSize | PMaxSize;
+            hints->x = hints->y = 0;
             hints->min_width = hints->max_width = width;
             hints->min_height = hints->max_height = height;
             XSetWMNormalHints(d, window_, hints);

@@ -221,7 +221,7 @@ private:
     alignas(16) float gainSettledFor_[Lanes];
     alignas(16) float smootherState_[Lanes];
     alignas(16) float smoothedCoefficient_[Lanes];
-    std::atomic<float> frequencyCoefficient_[Lanes]; // set from the parameter thread
+    alignas(16) std::atomic<float> frequencyCoefficient_[Lanes]; // set from the parameter thread
     alignas(16) float damping_[Lanes];
     alignas(16) float gainTarget_[Lanes];
     alignas(16) int32_t poles_[Lanes];

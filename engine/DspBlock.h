@@ -100,6 +100,11 @@ inline int32_t truncateToInt(double v) noexcept {
     if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
+// The same for a float, without the widening where the value is in range (NaN is not).
+inline int32_t truncateToInt(float v) noexcept {
+    if (std::fabs(v) < 2147483648.0f) return static_cast<int32_t>(v);
+    return truncateToInt(static_cast<double>(v));
+}
 
 #if ZK_ENGINE_SSE
 // Lane versions of the helpers above, each giving per lane the same bits as the scalar one.
@@ -152,11 +157,15 @@ template <bool Sse41>
     return _mm_castsi128_ps(
         _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(values)), _mm_set1_epi32(value)));
 }
-// Four relaxed atomic loads (a vector load would race with the parameter thread).
+// Four relaxed atomic loads in one instruction. Each lane is an aligned 32-bit load, which
+// is atomic on x86, as in relaxedLoadLane0(); the assembly keeps the vector load out of the
+// language's memory model, where it would be a race with the parameter thread.
 [[gnu::always_inline]] inline F4 load(const std::atomic<float>* v) noexcept {
 #if defined(__GNUC__)
-    return _mm_movelh_ps(_mm_unpacklo_ps(relaxedLoadLane0(v[0]), relaxedLoadLane0(v[1])),
-                         _mm_unpacklo_ps(relaxedLoadLane0(v[2]), relaxedLoadLane0(v[3])));
+    static_assert(sizeof(std::atomic<float>) == sizeof(float) && std::atomic<float>::is_always_lock_free);
+    F4 r;
+    asm("movups %1, %0" : "=x"(r) : "m"(*reinterpret_cast<const float(*)[4]>(v)));
+    return r;
 #else
     return _mm_setr_ps(v[0].load(std::memory_order_relaxed), v[1].load(std::memory_order_relaxed),
                        v[2].load(std::memory_order_relaxed), v[3].load(std::memory_order_relaxed));

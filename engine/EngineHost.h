@@ -36,6 +36,22 @@ public:
     }
 #endif
 
+    // Changes after every change of a slot (acquire: the slots read after it are at least as
+    // new). The engine re-checks contiguousValues() when it moves.
+    uint32_t slotGeneration() const noexcept { return generation_.load(std::memory_order_acquire); }
+    // Parameter 0's value when the values of parameters 0..53 lie one after the other in
+    // index order (all in the current program, the usual case), else null: the engine then
+    // reads a frame's parameters with a few vector loads instead of one pointer chase each.
+    const std::atomic<float>* contiguousValues() const noexcept {
+        const std::atomic<float>* base = slots_[0].load(std::memory_order_relaxed);
+        const auto at = reinterpret_cast<uintptr_t>(base);
+        for (int32_t i = 1; i < parameterCount; ++i) {
+            const auto slot = reinterpret_cast<uintptr_t>(slots_[static_cast<size_t>(i)].load(std::memory_order_relaxed));
+            if (slot != at + static_cast<uintptr_t>(i) * sizeof(std::atomic<float>)) return nullptr;
+        }
+        return base;
+    }
+
     // Acts on the MIDI events due at `frame` (index within the block) before it is computed.
     virtual void handlePendingEvents(int32_t frame) noexcept = 0;
 
@@ -47,12 +63,16 @@ protected:
     // Points parameter `index` at `value`, which must outlive the host. The slots are atomic
     // because the program can change on another thread than the one processing.
     void setParameterSlot(int32_t index, const std::atomic<float>* value) noexcept {
-        slots_[static_cast<size_t>(index)].store(value, std::memory_order_relaxed);
+        // Exchange, so that of two threads re-pointing one slot the one that changes it
+        // always announces it.
+        if (slots_[static_cast<size_t>(index)].exchange(value, std::memory_order_relaxed) != value)
+            generation_.fetch_add(1, std::memory_order_release);
     }
 
 private:
     inline static const std::atomic<float> zero_{0.0f};
     std::array<std::atomic<const std::atomic<float>*>, parameterCount> slots_;
+    std::atomic<uint32_t> generation_{0};
 };
 
 } // namespace zk

@@ -23,6 +23,7 @@ struct Splat {
 
 // Every value the lanes use; defined once in LaneConstants.cpp.
 #define ZK_LANE_CONSTANTS(X) \
+    X(0.0001f) \
     X(0.001f) \
     X(0.01f) \
     X(0.02f) \

@@ -130,7 +130,7 @@ private:
     }
 
     alignas(16) float state_[Lanes];
-    std::atomic<float> k_[Lanes]; // set from the parameter thread
+    alignas(16) std::atomic<float> k_[Lanes]; // set from the parameter thread
     float reference_[Lanes];
     alignas(16) int32_t mode_[Lanes];
     alignas(16) int32_t bandMask_[Lanes] = {};

@@ -37,8 +37,10 @@ public:
                       bool replace) noexcept;
 
     // The band voices run as SSE2 lanes where available (with SSE4.1 rounding where the
-    // processor has it), else as scalar code; every path gives the same bits. The engine
-    // starts on the fastest path; tests and the benchmark can pick any available one.
+    // processor has it), else as scalar code; every path gives the same bits. The lane paths
+    // take runs of four or more frames in chunks, pass by pass, and shorter ones frame by
+    // frame. The engine starts on the fastest path; tests and the benchmark can pick any
+    // available one.
     enum class VoicePath { scalar, lanes, lanesSse41 };
     static bool pathAvailable(VoicePath path) noexcept;
     static VoicePath fastestPath() noexcept;
@@ -89,7 +91,7 @@ private:
         alignas(16) float previous[laneCount];
         alignas(16) float preVolume[laneCount];
         alignas(16) float voice[laneCount];
-        std::atomic<float> release[laneCount];  // set from the parameter thread
+        alignas(16) std::atomic<float> release[laneCount];  // set from the parameter thread
     };
     // Bit n: band n + 1 is lit. One word so that the lanes set all three with one store.
     std::atomic<int32_t> activeBits_{0}; // read by the editor
@@ -102,14 +104,95 @@ private:
     [[gnu::always_inline]] inline void computeFrame(int32_t frameIndex, float inL, float inR, float& outL,
                                                     float& outR) noexcept;
     void scalarVoices(float inL, float inR) noexcept;
+
+    // The output mix's parameter values of one frame.
+    struct MixParameters {
+        alignas(16) float preListen[laneCount]; // band values in lanes 0..2, as the voices
+        alignas(16) float effect[laneCount];
+        alignas(16) float pan[laneCount];
+        float delay, stereo, volume, master, dry, feedback;
+    };
+    void readMix(MixParameters& m) const noexcept;
+    // The pre-listen or the normal mix of one frame from the bands' per-lane results.
+    [[gnu::always_inline]] inline void mixFrame(const MixParameters& m, const float* filtered, const float* preVolume,
+                                                const float* voice, float inL, float inR, float& outL,
+                                                float& outR) noexcept;
+    [[gnu::always_inline]] inline void normalMix(const MixParameters& m, const float* preVolume, const float* voice,
+                                                 float inL, float inR, float& outL, float& outR) noexcept;
+    [[gnu::always_inline]] inline void stepDelayTimes(float delay, float stereo) noexcept;
+    [[gnu::always_inline]] inline void delayReturn(float send, float volume, float feedback, float& feedbackLeft,
+                                                   float& feedbackRight, float& l, float& r) noexcept;
+    [[gnu::always_inline]] inline void countSilence(float l, float r) noexcept;
+
 #if ZK_ENGINE_SSE
+    // False where the scalar code computed the frame, which leaves `mix` to the caller.
     template <bool Sse41>
-    [[gnu::always_inline]] inline void simdVoices(float inL, float inR) noexcept;
-    template <bool AllRun, bool Sse41>
-    void laneVoices(float inL, float inR, __m128 left, __m128 right) noexcept;
+    [[gnu::always_inline]] inline bool simdVoices(float inL, float inR, MixParameters& mix) noexcept;
     [[gnu::always_inline]] inline __m128 parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept;
     // Band parameter `offset` of bands 1..3 in lanes 0..2.
     [[gnu::always_inline]] inline __m128 bandLanes(int32_t offset) const noexcept;
+
+    // One frame of the three voices as lanes, computed in three steps: its parameters; the
+    // recurrences (band filter, envelope, noise filter), which chain frame to frame; and the
+    // oscillators, which chain only through the phase (and the previous output with
+    // feedback FM). Blocks of frames run each step over all their frames before the next,
+    // so that the frames' independent work overlaps.
+    struct LaneFrame {
+        __m128 input, run, modDepth, offset, fmButton, am, timbre, sensivity, volume;
+        __m128 follower, envelope, coloured; // the envelope after the follower, then smoothed
+        float fmEvery, mod, noise;
+        int32_t runBits;
+        bool allRun;
+        alignas(16) float filtered[laneCount];
+        alignas(16) float preVolume[laneCount];
+        alignas(16) float voice[laneCount];
+    };
+    // The oscillators' state across frames.
+    struct OscillatorLanes {
+        __m128 phase, pitch, frequency, fmAmount, previous;
+    };
+    // Every parameter value one frame of the lanes uses; band values in lanes 0..2.
+    struct FrameParameters {
+        __m128 left, right, modDepth, offset, fmButton, timbre, sensivity, effect, pan, volume, am, preListen;
+        float fmEvery, master, dry, stereo, delay, delayVolume;
+    };
+    // Reads them after the frame's events: with vector loads where the values lie in index
+    // order, else one by one (`left` and `right` already read).
+    [[gnu::always_inline]] inline void readFrame(FrameParameters& p) noexcept;
+    [[gnu::always_inline]] inline void readFrameOneByOne(FrameParameters& p, __m128 left, __m128 right) const noexcept;
+    [[gnu::always_inline]] inline void mixFrom(const FrameParameters& p, MixParameters& m) const noexcept;
+    template <bool AllRun, bool Sse41>
+    void laneVoices(float inL, float inR, const FrameParameters& p) noexcept;
+    template <bool AllRun>
+    [[gnu::always_inline]] inline void gatherLanes(LaneFrame& x, float inL, float inR,
+                                                   const FrameParameters& p) const noexcept;
+    template <bool AllRun>
+    [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, __m128& envelope, float attack,
+                                                       float twoPiOverRate) noexcept;
+    template <bool AllRun, bool Sse41>
+    [[gnu::always_inline]] inline void laneOscillators(LaneFrame& x, OscillatorLanes& o, __m128 floatRate) noexcept;
+    OscillatorLanes loadOscillators() const noexcept;
+    void storeOscillators(const OscillatorLanes& o) noexcept;
+    // The mix's parameter values and the inputs of a chunk, one array entry per frame.
+    static constexpr int32_t chunkFrames = 32;
+    struct ChunkMix {
+        alignas(16) float preListen[chunkFrames][laneCount]; // band values in lanes, as the voices
+        alignas(16) float effect[chunkFrames][laneCount];
+        alignas(16) float pan[chunkFrames][laneCount];
+        alignas(16) float delay[chunkFrames], stereo[chunkFrames], volume[chunkFrames];
+        alignas(16) float master[chunkFrames], dry[chunkFrames], feedback[chunkFrames];
+        alignas(16) float inL[chunkFrames], inR[chunkFrames];
+        MixParameters at(int32_t frame) const noexcept;
+    };
+    // Frames `first` to `first + frames - 1`, a multiple of 4 up to chunkFrames, step by step;
+    // the engine is awake and cannot fall asleep within them.
+    template <bool Replace, bool Sse41>
+    void runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
+                  int32_t frames) noexcept;
+    // The normal mix of a chunk without pre-listen frames, four frames per register but for
+    // the delay lines.
+    template <bool Replace>
+    void mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, float* outR, int32_t frames) noexcept;
 #endif
     // The per-band parameter values of one frame, one lane per band.
     struct VoiceParameters {
@@ -121,7 +204,6 @@ private:
     template <int Band>
     [[gnu::always_inline]] inline void voice(const VoiceParameters& v, float mod, float noise, float attack,
                                              float floatRate, float twoPiOverRate) noexcept;
-    [[gnu::always_inline]] inline void normalMix(float inL, float inR, float& outL, float& outR) noexcept;
 
     EngineHost& host_;
     SampleRateContext rate_;
@@ -154,6 +236,9 @@ private:
     bool asleep_ = true;
     VoicePath path_ = fastestPath();
     int32_t scalarRunCount_ = 0; // bands that ran in the last frame the scalar code computed
+    // The host's slot generation that contiguous_ was found for (-1: none yet).
+    int64_t slotGeneration_ = -1;
+    const std::atomic<float>* contiguous_ = nullptr;
 };
 
 } // namespace zk

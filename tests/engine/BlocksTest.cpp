@@ -14,6 +14,9 @@ TEST(Blocks, HelpersAndNoise) {
     for (float v : {-3.5f, -0.5f, -1e-7f, 0.49999997f, -8388607.5f, 1e20f, INFINITY})
         EXPECT_EQ(floorFast(v), std::floor(v)) << v;
     EXPECT_TRUE(flush(-1e-39f) == 0.0f && flush(1.2e-38f) == 1.2e-38f);
+    for (float v : {-2.5f, 2147483520.0f, 2147483648.0f, -2147483648.0f, -3e9f, INFINITY, NAN}) // saturates
+        EXPECT_EQ(truncateToInt(v), truncateToInt(static_cast<double>(v))) << v;
+    EXPECT_TRUE(truncateToInt(3e9f) == INT32_MAX && truncateToInt(-2.5f) == -2 && truncateToInt(NAN) == 0);
     NoiseGenerator noise; // the classic sequence from seed 1
     for (int32_t expected : {41, 18467, 6334, 26500}) EXPECT_EQ(noise.next(), expected);
 }

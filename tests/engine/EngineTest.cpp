@@ -53,6 +53,9 @@ TEST(Engine, SilenceFromTheStartIsExactZeroEvenWithDry) {
     FakeHost h(44100.0);
     h.set(1, 1.0f);
     EXPECT_EQ(render(h, Stereo(3000, 0.001f)).l, std::vector<float>(3000, 0.0f)); // at the level, not above
+    Stereo nonFinite(64, INFINITY);
+    nonFinite.r.assign(64, -NAN);
+    EXPECT_TRUE(render(h, nonFinite).l == std::vector<float>(64, 0.0f) && h.engine.asleep()); // counts as 0
     Stereo in(64, -0.0005f), acc(64, 0.25f);
     h.engine.processBlock(in.l.data(), in.r.data(), acc.l.data(), acc.r.data(), 64, false);
     EXPECT_EQ(acc.l, std::vector<float>(64, 0.25f)); // a sleeping frame adds 0
@@ -208,10 +211,13 @@ TEST(EngineFaults, StableAtLowRatesWithTheTopBand) {
     }
 }
 
-// Every voice path (SSE lanes, with and without SSE4.1) gives the scalar code's bits for
-// random programs, rates, inputs, block sizes and changes inside blocks.
+// Every voice path (SSE lanes, with and without SSE4.1, frame by frame and in chunks) gives
+// the scalar code's bits for random programs, rates, inputs, block sizes, changes and
+// program changes inside blocks, parameter values in and out of index order, and in-place
+// and overlapping buffers.
 TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
     using Path = zk::SoundEngine::VoicePath;
+    using Layout = FakeHost::Layout;
     std::vector<Path> paths{Path::scalar};
     for (Path path : {Path::lanes, Path::lanesSse41})
         if (zk::SoundEngine::pathAvailable(path)) paths.push_back(path);
@@ -221,46 +227,76 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
         std::mt19937 random(seed);
         auto uniform = [&random] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(random); };
         const double rate = seed % 2 ? rates[seed % std::size(rates)] : 8000.0 + 184000.0 * uniform();
-        std::vector<float> program(54);
-        for (float& value : program) value = uniform() < 0.15f ? 0.0f : uniform();
-        for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
-        for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
-        for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
+        std::vector<float> programs[3]; // one per layout
+        for (auto& program : programs) {
+            program.resize(54);
+            for (float& value : program) value = uniform() < 0.15f ? 0.0f : uniform();
+            for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
+            for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
+            for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
+        }
         Stereo in = noise(6000, 2.0f * uniform(), seed);
         in.l[static_cast<size_t>(random() % 6000)] = NAN;
         std::fill(in.l.begin() + 3000, in.l.begin() + 3500, 0.0f);
         std::fill(in.r.begin() + 3000, in.r.begin() + 3500, 0.0f);
-        std::vector<std::array<int32_t, 3>> changes(40); // frame, index, value x 1000
+        std::vector<std::array<int32_t, 3>> changes(43); // frame, index (54 + n: to layout n), value x 1000
         for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % 54),
                                      static_cast<int32_t>(random() % 1001)};
+        for (size_t n = 40; n < 43; ++n) changes[n][1] = 54 + static_cast<int32_t>(random() % 3);
         std::vector<int32_t> blocks;
         for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % 700));
         const bool replace = seed % 3 != 0;
+        const uint32_t buffers = seed % 5; // 0, 1, 4: apart; 2: in place; 3: output a frame ahead in one buffer
 
         std::vector<Stereo> out(paths.size());
+        std::vector<int32_t> quietFrames(paths.size());
         for (size_t path = 0; path < paths.size(); ++path) {
             FakeHost h;
             h.engine.useVoicePath(paths[path]);
             ASSERT_EQ(h.engine.voicePath(), paths[path]);
-            for (int32_t i = 0; i < 54; ++i) h.values[static_cast<size_t>(i)].store(program[static_cast<size_t>(i)]);
+            const Layout layouts[] = {Layout::program, Layout::other, Layout::spread};
+            for (int n = 0; n < 3; ++n) {
+                h.useLayout(layouts[n]);
+                for (int32_t i = 0; i < 54; ++i) h.cell(i).store(programs[n][static_cast<size_t>(i)]);
+            }
+            h.useLayout(seed % 4 == 3 ? Layout::spread : Layout::program);
             h.start(rate);
             int32_t position = 0;
             h.onEvents = [&](int32_t frame) {
-                for (const auto& c : changes)
-                    if (c[0] == position + frame) h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
+                for (const auto& c : changes) {
+                    if (c[0] != position + frame) continue;
+                    if (c[1] >= 54) h.changeTo(layouts[c[1] - 54]);
+                    else h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
+                }
             };
+            Stereo buffer(6001, 0.25f);
+            std::copy(in.l.begin(), in.l.end(), buffer.l.begin());
+            std::copy(in.r.begin(), in.r.end(), buffer.r.begin());
+            const float* inL = buffers >= 2 ? buffer.l.data() : in.l.data();
+            const float* inR = buffers >= 2 ? buffer.r.data() : in.r.data();
+            float* outL = buffers >= 2 ? buffer.l.data() + (buffers == 3) : nullptr;
+            float* outR = buffers >= 2 ? buffer.r.data() + (buffers == 3) : nullptr;
             out[path] = Stereo(6000, 0.25f);
+            if (buffers < 2) outL = out[path].l.data(), outR = out[path].r.data();
             for (int32_t n : blocks) {
                 n = std::min(n, 6000 - position);
                 if (n <= 0) break;
                 const size_t at = static_cast<size_t>(position);
-                h.engine.processBlock(&in.l[at], &in.r[at], &out[path].l[at], &out[path].r[at], n, replace);
+                h.engine.processBlock(inL + at, inR + at, outL + at, outR + at, n, replace);
                 position += n;
             }
+            if (buffers >= 2) out[path] = buffer;
+            // An output fed back as input can overflow to NaN, whose sign and payload follow the
+            // operand order of commutative operations, which the compiler may swap: one NaN for all.
+            for (auto* channel : {&out[path].l, &out[path].r})
+                for (float& v : *channel) v = std::isnan(v) ? NAN : v;
+            quietFrames[path] = h.engine.asleep() ? -1 : h.engine.silenceCounter();
         }
         for (size_t path = 1; path < paths.size(); ++path) {
-            ASSERT_EQ(0, std::memcmp(out[0].l.data(), out[path].l.data(), 6000 * sizeof(float))) << seed << " " << path;
-            ASSERT_EQ(0, std::memcmp(out[0].r.data(), out[path].r.data(), 6000 * sizeof(float))) << seed << " " << path;
+            const size_t bytes = out[0].l.size() * sizeof(float);
+            ASSERT_EQ(0, std::memcmp(out[0].l.data(), out[path].l.data(), bytes)) << seed << " " << path;
+            ASSERT_EQ(0, std::memcmp(out[0].r.data(), out[path].r.data(), bytes)) << seed << " " << path;
+            ASSERT_EQ(quietFrames[0], quietFrames[path]) << seed << " " << path;
         }
     }
 }

@@ -27,15 +27,26 @@ public:
         start(rate);
     }
     void point() noexcept {
-        for (int32_t i = 0; i < 54; ++i) {
-            values[static_cast<size_t>(i)].store(defaultProgram[static_cast<size_t>(i)]);
-            setParameterSlot(i, &values[static_cast<size_t>(i)]);
-        }
+        for (int32_t i = 0; i < 54; ++i) values[static_cast<size_t>(i)].store(defaultProgram[static_cast<size_t>(i)]);
+        useLayout(Layout::program);
     }
     void start(double rate) {
         engine.initEngine(44100.0);
         reselectCurrentProgram();
         engine.adoptSampleRate(rate, true);
+    }
+
+    // Where the slots point: `values` in index order (as the effect's current program),
+    // `other` (a second program), or every other cell of `spread` (values not adjacent).
+    enum class Layout { program, other, spread };
+    void useLayout(Layout layout) noexcept {
+        layout_ = layout;
+        for (int32_t i = 0; i < 54; ++i) setParameterSlot(i, &cell(i));
+    }
+    // A program change: the slots move to the layout's values, which the setters then apply.
+    void changeTo(Layout layout) noexcept {
+        useLayout(layout);
+        reselectCurrentProgram();
     }
 
     void handlePendingEvents(int32_t frame) noexcept override {
@@ -50,7 +61,7 @@ public:
 
     void set(int32_t index, float value) noexcept {
         value = value > 1.0f ? 1.0f : (value < 0.0f ? 0.0f : value);
-        values[static_cast<size_t>(index)].store(value);
+        cell(index).store(value);
         for (int32_t n = 1; n <= 3; ++n) {
             const int32_t band = 4 + 12 * (n - 1);
             if (index == band || index == 49 + n) engine.setBandTuning(n, p(band), p(49 + n));
@@ -60,14 +71,23 @@ public:
         if (index == 42) engine.setSmooth(p(42));
         if (index == 43) engine.setFmEvery(p(43));
     }
-    float p(int32_t index) const { return values[static_cast<size_t>(index)].load(); }
+    float p(int32_t index) const { return const_cast<FakeHost*>(this)->cell(index).load(); }
+    std::atomic<float>& cell(int32_t index) noexcept {
+        const auto i = static_cast<size_t>(index);
+        return layout_ == Layout::program ? values[i] : layout_ == Layout::other ? other[i] : spread[2 * i + 1];
+    }
 
-    std::array<std::atomic<float>, 54> values; // the engine's slots point here
+    std::array<std::atomic<float>, 54> values; // the default layout's values
+    std::array<std::atomic<float>, 54> other{};
+    std::array<std::atomic<float>, 108> spread{};
     std::function<void(int32_t)> onEvents;
     int64_t eventCalls = 0;
     int32_t lastEventFrame = -1;
     int32_t reselects = 0;
     zk::SoundEngine engine; // last, so that the values exist when it is built
+
+private:
+    Layout layout_ = Layout::program;
 };
 
 } // namespace zktest

@@ -1,0 +1,357 @@
+// The three band voices as lanes 0..2 of one SSE register, frame by frame and in chunks of
+// frames. Every lane operation is the scalar voice()'s, in its order, so each lane gives
+// the scalar bits; an idle lane's results are discarded as voice() discards them.
+
+#include "engine/SoundEngine.h"
+
+#if ZK_ENGINE_SSE
+
+#include "engine/SoundEngineFrame.h"
+#include "engine/VoiceConstants.h"
+
+#include <bit>
+
+namespace zk {
+
+using namespace voice;
+using namespace lanes;
+
+namespace {
+// Inline, not a variable: the compiler must see the constant mask to fold the selects away.
+[[gnu::always_inline]] inline F4 allLanes() noexcept { return _mm_castsi128_ps(_mm_set1_epi32(-1)); }
+
+// `fresh` where the lane runs, else `old`; with every lane running, `fresh`.
+template <bool AllRun>
+[[gnu::always_inline]] inline F4 update(F4 run, F4 fresh, F4 old) noexcept {
+    if constexpr (AllRun) return fresh;
+    return select(run, fresh, old);
+}
+
+[[gnu::always_inline]] inline F4 perLane(const float (&v)[4]) noexcept { return _mm_setr_ps(v[0], v[1], v[2], v[3]); }
+} // namespace
+
+template <bool AllRun>
+void SoundEngine::gatherLanes(LaneFrame& x, float inL, float inR, const FrameParameters& p) const noexcept {
+    x.input = _mm_add_ps(_mm_mul_ps(p.left, splat(inL)), _mm_mul_ps(p.right, splat(inR)));
+    // All running: lane 3 (padding, never read) runs too, so that the mask is constant.
+    x.run = AllRun ? allLanes()
+                   : _mm_or_ps(_mm_cmpgt_ps(p.left, _mm_setzero_ps()), _mm_cmpgt_ps(p.right, _mm_setzero_ps()));
+    x.runBits = _mm_movemask_ps(x.run);
+    x.allRun = AllRun;
+    x.modDepth = p.modDepth;
+    x.offset = p.offset;
+    x.fmButton = p.fmButton;
+    x.am = p.am;
+    x.timbre = p.timbre;
+    x.sensivity = p.sensivity;
+    x.volume = p.volume;
+    x.fmEvery = p.fmEvery;
+}
+
+// The band filters, envelope followers, lamps, noise filters, gates and envelope smoothers,
+// and the two shared sources: everything whose state carries from frame to frame but the
+// phases. `envelope` is the followers' state.
+template <bool AllRun>
+void SoundEngine::laneRecurrences(LaneFrame& x, F4& envelope, float attack, float twoPiOverRate) noexcept {
+    const F4 run = AllRun ? allLanes() : x.run;
+    x.mod = modulator_.process();
+    x.noise = static_cast<float>(noise_.next()) * noiseScale - 0.5f;
+
+    const F4 filtered = _mm_mul_ps(constant<floatBits(2.0f)>(), bandFilters_->processLanes(x.input, run));
+    _mm_store_ps(x.filtered, AllRun ? filtered : keep(run, filtered));
+
+    // Envelope follower: 1 ms attack, the band's own release.
+    const F4 a = abs(filtered);
+    const F4 k = select(_mm_cmpgt_ps(a, envelope), splat(attack), load(bands_.release));
+    F4 e = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(envelope, a), k), a));
+    x.follower = e;
+
+    // floor(e x scale) != 0 exactly when e x scale is not in [0, 1). Idle bands keep their
+    // lamps. The audio thread is the only writer.
+    const F4 lamp = _mm_mul_ps(e, perLane(activityScale));
+    const int dark = _mm_movemask_ps(
+        _mm_and_ps(_mm_cmpge_ps(lamp, _mm_setzero_ps()), _mm_cmplt_ps(lamp, constant<floatBits(1.0f)>())));
+    const int32_t lit = ~dark & x.runBits & 7;
+    if constexpr (AllRun) activeBits_.store(lit, std::memory_order_relaxed);
+    else activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~x.runBits) | lit, std::memory_order_relaxed);
+
+    const F4 timbreK = OnePoleLanes<laneCount>::timbreCoefficientLanes(x.timbre, twoPiOverRate);
+    x.coloured = timbreFilters_->processLanesWith(splat(x.noise), timbreK, run);
+
+    const F4 gate = _mm_cmplt_ps(_mm_mul_ps(e, constant<floatBits(20.0f)>()),
+                                 _mm_sub_ps(constant<floatBits(1.0f)>(), x.sensivity));
+    e = select(gate, perLane(gatedEnvelope), e);
+    e = envelopeSmoothers_->processLanes(e, run);
+    x.envelope = e;
+    envelope = AllRun ? e : keep(run, e);
+}
+
+// Pitch, phase, FM, sine and the voice's output; the envelope is the follower's for the
+// pitch and FM, the smoothed one for the level.
+template <bool AllRun, bool Sse41>
+void SoundEngine::laneOscillators(LaneFrame& x, OscillatorLanes& o, F4 floatRate) noexcept {
+    const F4 run = AllRun ? allLanes() : x.run;
+    const F4 envelope = x.follower;
+    const F4 m = _mm_mul_ps(
+        _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(x.modDepth, perLane(bendScale)), perLane(bendOffset)), envelope),
+        constant<floatBits(0.0577623f)>());
+    const F4 pitch = _mm_add_ps(
+        _mm_mul_ps(_mm_add_ps(_mm_mul_ps(constant<floatBits(0.5f)>(), m), constant<floatBits(1.0f)>()), m),
+        constant<floatBits(1.0f)>());
+    const F4 frequency = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(x.offset, x.offset), x.offset),
+                                                          constant<floatBits(7000.0f)>()),
+                                               constant<floatBits(30.0f)>()),
+                                    pitch);
+    const F4 phase1 = _mm_add_ps(o.phase, _mm_div_ps(frequency, floatRate));
+    // roundps gives -0 where floorFast gives +0, but only for -0 + 0.5 = -0 (rounding
+    // downwards), where the wrap subtracts it from -0.5: the bits do not differ.
+    const F4 phase = _mm_sub_ps(phase1, floorLanes<Sse41>(_mm_add_ps(phase1, constant<floatBits(0.5f)>())));
+    o.pitch = update<AllRun>(run, pitch, o.pitch);
+    o.frequency = update<AllRun>(run, frequency, o.frequency);
+    o.phase = update<AllRun>(run, phase, o.phase);
+
+    // FM: feedback of the previous output, else the modulator (band 1 scaled by its envelope).
+    const F4 mod = splat(x.mod);
+    const F4 fmFirst = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(constant<floatBits(10.0f)>(), x.am), envelope), mod);
+    F4 fm = _mm_move_ss(_mm_mul_ps(x.am, mod), fmFirst); // band 1: fmFirst
+    // Feedback FM only where a band asks for it: otherwise the previous output would chain
+    // every frame to the one before through the sine.
+    const F4 feedback = _mm_cmpneq_ps(x.fmButton, _mm_setzero_ps());
+    if (_mm_movemask_ps(feedback) != 0) {
+        const F4 lane2 = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
+        const F4 feedbackAm = select(lane2, constant<floatBits(1.0f)>(), x.am); // band 3: no Am
+        const F4 fmFeedback = _mm_mul_ps(
+            _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(constant<floatBits(10.0f)>(), feedbackAm), splat(x.fmEvery)), o.previous),
+            envelope);
+        fm = select(feedback, fmFeedback, fm);
+    }
+    o.fmAmount = update<AllRun>(run, fm, o.fmAmount);
+    const F4 p1 = _mm_add_ps(_mm_mul_ps(fm, constant<floatBits(0.15915507f)>()), phase);
+    const F4 p = _mm_sub_ps(p1, floorLanes<Sse41>(_mm_add_ps(p1, constant<floatBits(0.5f)>())));
+    const F4 pa = abs(p);
+    const F4 sine = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(p, _mm_sub_ps(pa, constant<floatBits(0.5f)>())),
+                                                     _mm_sub_ps(pa, constant<floatBits(0.732963f)>())),
+                                          _mm_add_ps(pa, constant<floatBits(0.232963f)>())),
+                               constant<floatBits(68.5949f)>());
+    o.previous = AllRun ? sine : keep(run, sine);
+
+    const F4 out = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(constant<floatBits(1.0f)>(), x.timbre), sine),
+                                         _mm_mul_ps(_mm_mul_ps(x.timbre, x.timbre), x.coloured)),
+                              x.envelope);
+    const F4 voice = _mm_add_ps(_mm_mul_ps(x.volume, out), _mm_mul_ps(x.volume, out));
+    _mm_store_ps(x.preVolume, AllRun ? out : keep(run, out));
+    _mm_store_ps(x.voice, AllRun ? voice : keep(run, voice));
+}
+
+SoundEngine::OscillatorLanes SoundEngine::loadOscillators() const noexcept {
+    const Bands& s = bands_;
+    return {_mm_load_ps(s.phase), _mm_load_ps(s.pitch), _mm_load_ps(s.frequency), _mm_load_ps(s.fmAmount),
+            _mm_load_ps(s.previous)};
+}
+
+void SoundEngine::storeOscillators(const OscillatorLanes& o) noexcept {
+    Bands& s = bands_;
+    _mm_store_ps(s.phase, o.phase);
+    _mm_store_ps(s.pitch, o.pitch);
+    _mm_store_ps(s.frequency, o.frequency);
+    _mm_store_ps(s.fmAmount, o.fmAmount);
+    _mm_store_ps(s.previous, o.previous);
+}
+
+template <bool AllRun, bool Sse41>
+void SoundEngine::laneVoices(float inL, float inR, const FrameParameters& p) noexcept {
+    Bands& s = bands_;
+    LaneFrame x;
+    gatherLanes<AllRun>(x, inL, inR, p);
+    F4 envelope = _mm_load_ps(s.envelope);
+    laneRecurrences<AllRun>(x, envelope, attack_.load(std::memory_order_relaxed), rate_.twoPiOverRate());
+    _mm_store_ps(s.envelope, envelope);
+    OscillatorLanes o = loadOscillators();
+    laneOscillators<AllRun, Sse41>(x, o, splat(floatRate_.load(std::memory_order_relaxed)));
+    storeOscillators(o);
+    _mm_store_ps(s.filtered, _mm_load_ps(x.filtered));
+    _mm_store_ps(s.preVolume, _mm_load_ps(x.preVolume));
+    _mm_store_ps(s.voice, _mm_load_ps(x.voice));
+}
+
+SoundEngine::MixParameters SoundEngine::ChunkMix::at(int32_t f) const noexcept {
+    MixParameters m;
+    for (int b = 0; b < 3; ++b) {
+        m.preListen[b] = preListen[f][b];
+        m.effect[b] = effect[f][b];
+        m.pan[b] = pan[f][b];
+    }
+    m.delay = delay[f];
+    m.stereo = stereo[f];
+    m.volume = volume[f];
+    m.master = master[f];
+    m.dry = dry[f];
+    m.feedback = feedback[f];
+    return m;
+}
+
+namespace {
+// finiteOrZero() on four samples.
+[[gnu::always_inline]] inline F4 finiteOrZero4(F4 v) noexcept {
+    const __m128i bits = _mm_castps_si128(v);
+    const __m128i exponentMask = _mm_set1_epi32(0x7F800000);
+    const __m128i exponent = _mm_and_si128(bits, exponentMask);
+    const __m128i nonFinite = _mm_cmpeq_epi32(exponent, exponentMask);
+    const __m128i tiny = _mm_cmpeq_epi32(exponent, _mm_setzero_si128());
+    const __m128i signOnly = _mm_and_si128(bits, _mm_set1_epi32(static_cast<int32_t>(0x80000000u)));
+    const __m128i kept = _mm_or_si128(_mm_and_si128(tiny, signOnly), _mm_andnot_si128(tiny, bits));
+    return _mm_castsi128_ps(_mm_andnot_si128(nonFinite, kept));
+}
+
+// Lane b of four frames' band values (frame f in lane f - first): bands 0..2 in a[0..2].
+[[gnu::always_inline]] inline void bandsOfFrames(const float* f0, const float* f1, const float* f2, const float* f3,
+                                                 F4 (&a)[4]) noexcept {
+    a[0] = _mm_load_ps(f0), a[1] = _mm_load_ps(f1), a[2] = _mm_load_ps(f2), a[3] = _mm_load_ps(f3);
+    _MM_TRANSPOSE4_PS(a[0], a[1], a[2], a[3]);
+}
+} // namespace
+
+// Three passes over the chunk: the frames' events, parameters and recurrences; the
+// oscillators; the mix and the outputs. Each frame's parameters are read right after its
+// events, as frame by frame; the rate-derived values change only at resume.
+template <bool Replace, bool Sse41>
+void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
+                           int32_t frames) noexcept {
+    LaneFrame x[chunkFrames];
+    ChunkMix mix;
+    // Input first: with in-place buffers the outputs overwrite it.
+    for (int32_t f = 0; f < frames; f += 4) {
+        _mm_store_ps(mix.inL + f, finiteOrZero4(_mm_loadu_ps(inL + first + f)));
+        _mm_store_ps(mix.inR + f, finiteOrZero4(_mm_loadu_ps(inR + first + f)));
+    }
+    const float attack = attack_.load(std::memory_order_relaxed);
+    const float twoPiOverRate = rate_.twoPiOverRate();
+    const F4 floatRate = splat(floatRate_.load(std::memory_order_relaxed));
+
+    F4 envelope = _mm_load_ps(bands_.envelope);
+    int preListening = 0; // bit n: band n + 1 pre-listens in some frame
+    for (int32_t f = 0; f < frames; ++f) {
+        host_.handlePendingEvents(first + f);
+        FrameParameters p;
+        readFrame(p);
+        const F4 zero = _mm_setzero_ps();
+        if (_mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(p.left, zero), _mm_cmpgt_ps(p.right, zero))) == 7) {
+            gatherLanes<true>(x[f], mix.inL[f], mix.inR[f], p);
+            laneRecurrences<true>(x[f], envelope, attack, twoPiOverRate);
+        } else {
+            gatherLanes<false>(x[f], mix.inL[f], mix.inR[f], p);
+            laneRecurrences<false>(x[f], envelope, attack, twoPiOverRate);
+        }
+        _mm_store_ps(mix.preListen[f], p.preListen);
+        _mm_store_ps(mix.effect[f], p.effect);
+        _mm_store_ps(mix.pan[f], p.pan);
+        mix.delay[f] = p.delay;
+        mix.stereo[f] = p.stereo;
+        mix.volume[f] = p.delayVolume;
+        mix.master[f] = p.master;
+        mix.dry[f] = p.dry;
+        mix.feedback[f] = feedbackAmount_.load(std::memory_order_relaxed);
+        preListening |= _mm_movemask_ps(_mm_cmpneq_ps(p.preListen, zero)) & 7;
+    }
+    _mm_store_ps(bands_.envelope, envelope);
+
+    OscillatorLanes o = loadOscillators();
+    for (int32_t f = 0; f < frames; ++f) {
+        if (x[f].allRun) laneOscillators<true, Sse41>(x[f], o, floatRate);
+        else laneOscillators<false, Sse41>(x[f], o, floatRate);
+    }
+    storeOscillators(o);
+
+    if (!preListening) {
+        mixChunk<Replace>(mix, x, outL + first, outR + first, frames);
+    } else {
+        for (int32_t f = 0; f < frames; ++f) {
+            float l, r;
+            mixFrame(mix.at(f), x[f].filtered, x[f].preVolume, x[f].voice, mix.inL[f], mix.inR[f], l, r);
+            countSilence(l, r);
+            const int32_t i = first + f;
+            if constexpr (Replace) {
+                outL[i] = l;
+                outR[i] = r;
+            } else {
+                outL[i] = outL[i] + l;
+                outR[i] = outR[i] + r;
+            }
+        }
+    }
+    const LaneFrame& last = x[frames - 1];
+    _mm_store_ps(bands_.filtered, _mm_load_ps(last.filtered));
+    _mm_store_ps(bands_.preVolume, _mm_load_ps(last.preVolume));
+    _mm_store_ps(bands_.voice, _mm_load_ps(last.voice));
+    scalarRunCount_ = std::popcount(static_cast<unsigned>(last.runBits & 7));
+}
+
+// normalMix() on the chunk's frames: the sends and the panned sums four frames at a time,
+// the delay lines frame by frame between them.
+template <bool Replace>
+void SoundEngine::mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, float* outR, int32_t frames) noexcept {
+    alignas(16) float send[chunkFrames], wetL[chunkFrames], wetR[chunkFrames];
+    for (int32_t f = 0; f < frames; f += 4) {
+        F4 pv[4];
+        bandsOfFrames(x[f].preVolume, x[f + 1].preVolume, x[f + 2].preVolume, x[f + 3].preVolume, pv);
+        F4 e[4];
+        bandsOfFrames(c.effect[f], c.effect[f + 1], c.effect[f + 2], c.effect[f + 3], e);
+        _mm_store_ps(send + f, _mm_add_ps(_mm_add_ps(_mm_mul_ps(e[1], pv[1]), _mm_mul_ps(e[2], pv[2])),
+                                          _mm_mul_ps(e[0], pv[0])));
+    }
+    float feedbackLeft = feedbackLeft_, feedbackRight = feedbackRight_;
+    for (int32_t f = 0; f < frames; ++f) {
+        stepDelayTimes(c.delay[f], c.stereo[f]);
+        delayReturn(send[f], c.volume[f], c.feedback[f], feedbackLeft, feedbackRight, wetL[f], wetR[f]);
+    }
+    feedbackLeft_ = feedbackLeft;
+    feedbackRight_ = feedbackRight;
+    static_assert(chunkFrames <= 32 && chunkFrames % 4 == 0, "one bit per frame, whole registers");
+    uint32_t loud = 0; // bit f: frame f is not quiet
+    const F4 quietLevel = constant<floatBits(0.0001f)>();
+    for (int32_t f = 0; f < frames; f += 4) {
+        F4 v[4];
+        bandsOfFrames(x[f].voice, x[f + 1].voice, x[f + 2].voice, x[f + 3].voice, v);
+        F4 pans[4];
+        bandsOfFrames(c.pan[f], c.pan[f + 1], c.pan[f + 2], c.pan[f + 3], pans);
+        const auto pan = [&](int b) { return pans[b]; };
+        const auto away = [&](int b) { return _mm_sub_ps(constant<floatBits(1.0f)>(), pans[b]); };
+        F4 r = _mm_load_ps(wetR + f), l = _mm_load_ps(wetL + f);
+        r = _mm_add_ps(_mm_add_ps(_mm_add_ps(r, _mm_mul_ps(pan(1), v[1])), _mm_mul_ps(pan(2), v[2])),
+                       _mm_mul_ps(pan(0), v[0]));
+        l = _mm_add_ps(_mm_add_ps(_mm_add_ps(l, _mm_mul_ps(away(2), v[2])), _mm_mul_ps(away(0), v[0])),
+                       _mm_mul_ps(away(1), v[1]));
+        const F4 master = _mm_load_ps(c.master + f), dry = _mm_load_ps(c.dry + f);
+        const F4 four = _mm_set1_ps(4.0f);
+        const F4 outLeft =
+            _mm_add_ps(_mm_mul_ps(_mm_mul_ps(master, l), four), _mm_mul_ps(dry, _mm_load_ps(c.inL + f)));
+        const F4 outRight =
+            _mm_add_ps(_mm_mul_ps(_mm_mul_ps(master, r), four), _mm_mul_ps(dry, _mm_load_ps(c.inR + f)));
+        const F4 quiet = _mm_and_ps(_mm_cmplt_ps(abs(outLeft), quietLevel), _mm_cmplt_ps(abs(outRight), quietLevel));
+        loud |= static_cast<uint32_t>(~_mm_movemask_ps(quiet) & 15) << f;
+        if constexpr (Replace) {
+            _mm_storeu_ps(outL + f, outLeft);
+            _mm_storeu_ps(outR + f, outRight);
+        } else {
+            _mm_storeu_ps(outL + f, _mm_add_ps(_mm_loadu_ps(outL + f), outLeft));
+            _mm_storeu_ps(outR + f, _mm_add_ps(_mm_loadu_ps(outR + f), outRight));
+        }
+    }
+    // What countSilence() frame by frame leaves: the quiet frames since the last loud one.
+    // The chunk was chosen so that it cannot reach the sleep threshold.
+    if (loud == 0) silenceCounter_ += frames;
+    else silenceCounter_ = frames - 1 - (31 - std::countl_zero(loud));
+}
+
+template void SoundEngine::laneVoices<true, false>(float, float, const FrameParameters&) noexcept;
+template void SoundEngine::laneVoices<false, false>(float, float, const FrameParameters&) noexcept;
+template void SoundEngine::laneVoices<true, true>(float, float, const FrameParameters&) noexcept;
+template void SoundEngine::laneVoices<false, true>(float, float, const FrameParameters&) noexcept;
+template void SoundEngine::runChunk<true, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
+template void SoundEngine::runChunk<false, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
+template void SoundEngine::runChunk<true, true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
+template void SoundEngine::runChunk<false, true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
+
+} // namespace zk
+
+#endif

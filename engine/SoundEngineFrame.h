@@ -1,0 +1,199 @@
+#pragma once
+
+// The parts of a frame that the engine's frame-by-frame loop and its chunked lane loop
+// share: input sanitising, the output mix and the silence count. Included by the engine's
+// own sources only.
+
+#include "engine/SoundEngine.h"
+#include "engine/VoiceConstants.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace zk {
+
+// Hosts do send NaN and infinities; one such sample would poison every recursive state.
+// Subnormal samples become zero of their sign: arithmetic on them is many times slower.
+inline float finiteOrZero(float x) noexcept {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const uint32_t exponent = bits & 0x7F800000u;
+    if (exponent == 0x7F800000u) return 0.0f;
+    if (exponent == 0) bits &= 0x80000000u;
+    std::memcpy(&x, &bits, sizeof bits);
+    return x;
+}
+
+// Every value the mix reads, read after the frame's events. Delay and Stereo are used only
+// every tenth frame; reading them always costs less than a branch.
+inline void SoundEngine::readMix(MixParameters& m) const noexcept {
+    using namespace voice;
+    for (int b = 0; b < 3; ++b) {
+        m.preListen[b] = parameter(pPreListen1 + b);
+        m.effect[b] = parameter(bandBase(b) + oEffect);
+        m.pan[b] = parameter(bandBase(b) + oPan);
+    }
+    m.delay = parameter(pDelay);
+    m.stereo = parameter(pStereo);
+    m.volume = parameter(pVolume);
+    m.master = parameter(pMaster);
+    m.dry = parameter(pDry);
+    m.feedback = feedbackAmount_.load(std::memory_order_relaxed);
+}
+
+inline void SoundEngine::mixFrame(const MixParameters& m, const float* filtered, const float* preVolume,
+                                  const float* voice, float inL, float inR, float& outL, float& outR) noexcept {
+    const float* pl = m.preListen;
+    if (pl[0] != 0.0f || pl[1] != 0.0f || pl[2] != 0.0f) {
+        outL = outR = pl[1] * filtered[1] + pl[2] * filtered[2] + pl[0] * filtered[0];
+        return;
+    }
+    normalMix(m, preVolume, voice, inL, inR, outL, outR);
+}
+
+// Every tenth frame of the normal mix the delay times glide towards Delay and Stereo.
+inline void SoundEngine::stepDelayTimes(float delay, float stereo) noexcept {
+    if (delayUpdateCounter_ == 0) {
+        const int32_t whole = wholeRate_.load(std::memory_order_relaxed);
+        delayTime_ = delay * delay + 0.14f;
+        stereoAmount_ = stereo * stereo;
+        // Left: 0.14 s inside the scaling; right: 0.14 samples after it.
+        const float leftTarget = leftDelaySmoother_->process(static_cast<float>(whole) * delayTime_ -
+                                                             static_cast<float>(whole / 24) * stereoAmount_);
+        leftLine_->setDelay(leftTarget);
+        const float rightTarget = rightDelaySmoother_->process(delay * delay * static_cast<float>(whole) + 0.14f);
+        rightLine_->setDelay(rightTarget);
+    }
+    if (++delayUpdateCounter_ > 9) delayUpdateCounter_ = 0;
+}
+
+// One frame of the delay: the send goes in with the cross-feedback values (kept by the
+// caller, so that a run of frames holds them in registers), the scaled return comes out.
+inline void SoundEngine::delayReturn(float send, float volume, float feedback, float& feedbackLeft,
+                                     float& feedbackRight, float& l, float& r) noexcept {
+    l = volume * leftLine_->process(0.5f * feedbackRight + feedbackLeft + send);
+    r = volume * rightLine_->process(0.5f * feedbackLeft + feedbackRight + send);
+    feedbackLeft = flush(feedback * l);
+    feedbackRight = flush(feedback * r);
+}
+
+inline void SoundEngine::normalMix(const MixParameters& m, const float* preVolume, const float* voice, float inL,
+                                   float inR, float& outL, float& outR) noexcept {
+    stepDelayTimes(m.delay, m.stereo);
+    const float send = m.effect[1] * preVolume[1] + m.effect[2] * preVolume[2] + m.effect[0] * preVolume[0];
+    float l, r;
+    delayReturn(send, m.volume, m.feedback, feedbackLeft_, feedbackRight_, l, r);
+
+    r = r + m.pan[1] * voice[1] + m.pan[2] * voice[2] + m.pan[0] * voice[0];
+    l = l + (1.0f - m.pan[2]) * voice[2] + (1.0f - m.pan[0]) * voice[0] + (1.0f - m.pan[1]) * voice[1];
+
+    outL = m.master * l * 4.0f + m.dry * inL;
+    outR = m.master * r * 4.0f + m.dry * inR;
+}
+
+// More than a second of quiet frames puts the engine to sleep from the next frame.
+inline void SoundEngine::countSilence(float l, float r) noexcept {
+    constexpr float quietLevel = 0.0001f;
+    if (std::fabs(l) < quietLevel && std::fabs(r) < quietLevel) {
+        ++silenceCounter_;
+    } else {
+        silenceCounter_ = 0;
+    }
+    if (silenceCounter_ > storedRate_.load(std::memory_order_relaxed)) asleep_ = true;
+}
+
+#if ZK_ENGINE_SSE
+// Parameters a, b and c in lanes 0..2, 0 in lane 3: movss from memory zero-fills, so two
+// shuffles gather them.
+inline __m128 SoundEngine::parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept {
+    return _mm_movelh_ps(_mm_unpacklo_ps(host_.engineParameterLane0(a), host_.engineParameterLane0(b)),
+                         host_.engineParameterLane0(c));
+}
+inline __m128 SoundEngine::bandLanes(int32_t offset) const noexcept {
+    using namespace voice;
+    return parameterLanes(bandBase(0) + offset, bandBase(1) + offset, bandBase(2) + offset);
+}
+
+inline void SoundEngine::mixFrom(const FrameParameters& p, MixParameters& m) const noexcept {
+    _mm_store_ps(m.preListen, p.preListen);
+    _mm_store_ps(m.effect, p.effect);
+    _mm_store_ps(m.pan, p.pan);
+    m.delay = p.delay;
+    m.stereo = p.stereo;
+    m.volume = p.delayVolume;
+    m.master = p.master;
+    m.dry = p.dry;
+    m.feedback = feedbackAmount_.load(std::memory_order_relaxed);
+}
+
+// Every band's parameters are read (a read has no side effect).
+inline void SoundEngine::readFrameOneByOne(FrameParameters& p, __m128 left, __m128 right) const noexcept {
+    using namespace voice;
+    p.left = left;
+    p.right = right;
+    p.modDepth = bandLanes(oMod);
+    p.offset = bandLanes(oOffset);
+    p.fmButton = bandLanes(oFmButton);
+    p.timbre = bandLanes(oTimbre);
+    p.sensivity = bandLanes(oSensivity);
+    p.effect = bandLanes(oEffect);
+    p.pan = bandLanes(oPan);
+    p.volume = bandLanes(oVolume);
+    p.am = parameterLanes(pAm1, pAm1 + 1, pAm1 + 2);
+    p.preListen = parameterLanes(pPreListen1, pPreListen1 + 1, pPreListen1 + 2);
+    p.fmEvery = parameter(pFmEvery);
+    p.master = parameter(pMaster);
+    p.dry = parameter(pDry);
+    p.stereo = parameter(pStereo);
+    p.delay = parameter(pDelay);
+    p.delayVolume = parameter(pVolume);
+}
+
+inline void SoundEngine::readFrame(FrameParameters& p) noexcept {
+    using namespace voice;
+    // The slots change only with a program change or a parameter's move in or out of the
+    // programs; their layout is checked again after each.
+    const uint32_t generation = host_.slotGeneration();
+    if (generation != slotGeneration_) {
+        slotGeneration_ = generation;
+        contiguous_ = host_.contiguousValues();
+    }
+    const std::atomic<float>* v = contiguous_;
+    if (!v) {
+        readFrameOneByOne(p, bandLanes(oLeft), bandLanes(oRight));
+        return;
+    }
+    // Band n's twelve values from 2 + 12n on, as three rows of four; transposed, each column
+    // is one parameter of the three bands (lane 3: 0).
+    using namespace lanes;
+    F4 column[12];
+    for (int g = 0; g < 3; ++g) {
+        F4 b0 = load(v + bandBase(0) + 4 * g), b1 = load(v + bandBase(1) + 4 * g), b2 = load(v + bandBase(2) + 4 * g);
+        F4 b3 = _mm_setzero_ps();
+        _MM_TRANSPOSE4_PS(b0, b1, b2, b3);
+        column[4 * g] = b0, column[4 * g + 1] = b1, column[4 * g + 2] = b2, column[4 * g + 3] = b3;
+    }
+    p.left = column[oLeft];
+    p.right = column[oRight];
+    p.modDepth = column[oMod];
+    p.offset = column[oOffset];
+    p.fmButton = column[oFmButton];
+    p.timbre = column[oTimbre];
+    p.sensivity = column[oSensivity];
+    p.effect = column[oEffect];
+    p.pan = column[oPan];
+    p.volume = column[oVolume];
+    const F4 firstThree = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    p.am = _mm_and_ps(load(v + pAm1), firstThree);
+    p.preListen = _mm_and_ps(load(v + pPreListen1), firstThree);
+    p.fmEvery = relaxedLoad(v[pFmEvery]);
+    p.master = relaxedLoad(v[pMaster]);
+    p.dry = relaxedLoad(v[pDry]);
+    p.stereo = relaxedLoad(v[pStereo]);
+    p.delay = relaxedLoad(v[pDelay]);
+    p.delayVolume = relaxedLoad(v[pVolume]);
+}
+
+#endif
+
+} // namespace zk

@@ -269,14 +269,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
             float l, r;
             mixFrame(mix.at(f), x[f].filtered, x[f].preVolume, x[f].voice, mix.inL[f], mix.inR[f], l, r);
             countSilence(l, r);
-            const int32_t i = first + f;
-            if constexpr (Replace) {
-                outL[i] = l;
-                outR[i] = r;
-            } else {
-                outL[i] = outL[i] + l;
-                outR[i] = outR[i] + r;
-            }
+            writeFrame<Replace>(outL, outR, first + f, l, r);
         }
     }
     const LaneFrame& last = x[frames - 1];

@@ -271,15 +271,7 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
             for (; j + 16 <= frames; j += 16)
                 if (anyWakes16(inL + j, inR + j)) break;
             while (j < frames && !wakes(inL + j) && !wakes(inR + j)) ++j;
-            for (int32_t k = i; k < j; ++k) {
-                if constexpr (Replace) {
-                    outL[k] = 0.0f;
-                    outR[k] = 0.0f;
-                } else {
-                    outL[k] = outL[k] + 0.0f;
-                    outR[k] = outR[k] + 0.0f;
-                }
-            }
+            for (int32_t k = i; k < j; ++k) writeFrame<Replace>(outL, outR, k, 0.0f, 0.0f);
             i = j;
             if (i == frames) break;
             asleep_ = false;
@@ -303,13 +295,7 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
         const float xr = finiteOrZero(inR[i]);
         float l, r;
         computeFrame<Path>(i, xl, xr, l, r);
-        if constexpr (Replace) {
-            outL[i] = l;
-            outR[i] = r;
-        } else {
-            outL[i] = outL[i] + l;
-            outR[i] = outR[i] + r;
-        }
+        writeFrame<Replace>(outL, outR, i, l, r);
         ++i;
     }
 }

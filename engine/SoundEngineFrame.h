@@ -24,6 +24,18 @@ inline float finiteOrZero(float x) noexcept {
     return x;
 }
 
+// One output frame: replacing the buffers' contents, or added to them.
+template <bool Replace>
+[[gnu::always_inline]] inline void writeFrame(float* outL, float* outR, int32_t i, float l, float r) noexcept {
+    if constexpr (Replace) {
+        outL[i] = l;
+        outR[i] = r;
+    } else {
+        outL[i] = outL[i] + l;
+        outR[i] = outR[i] + r;
+    }
+}
+
 // Every value the mix reads, read after the frame's events. Delay and Stereo are used only
 // every tenth frame; reading them always costs less than a branch.
 inline void SoundEngine::readMix(MixParameters& m) const noexcept {

@@ -127,8 +127,11 @@ void PluginEditor::destroyViews() noexcept {
 void PluginEditor::hostIdle() noexcept {
     std::lock_guard<std::recursive_mutex> panel(panelLock_);
     // The host's idle timer runs on a thread of its own: the panel moves to that thread,
-    // its window's events and drawing with it.
-    guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    // its window's events and drawing with it, where its window system allows. A Win32
+    // window's messages keep coming on the thread that made it, so that panel stays there.
+    const gui::platform::Window* window = frame_ ? frame_->platformWindow() : nullptr;
+    if (window && window->drivableFromAnyThread())
+        guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     idle();
 }
 

@@ -32,8 +32,8 @@ class PluginEffect;
 // only store values into views, under a short lock that open and close take for the
 // moment they publish or withdraw the views, so that they never touch a view that is being
 // built or destroyed. Drawing happens only on the panel's thread: the one that opened it,
-// or the last one the host called effEditIdle from (hosts with an idle timer thread of
-// their own). Open, close and drawing exclude each other through a second lock that the
+// or, where the window system allows it, the last one the host called effEditIdle from
+// (hosts with an idle timer thread of their own). Open, close and drawing exclude each other through a second lock that the
 // audio thread never takes; idle reached from the audio thread (a program change there)
 // leaves the dirty controls to the panel thread's next idle.
 class PluginEditor final : public EditorBase, public gui::ControlListener, public gui::ToolkitEditor {

@@ -53,6 +53,7 @@ public:
     void revokeDropTarget() override { dropTarget_ = nullptr; }
     void detachEvents() override { events_ = nullptr; }
     void* nativeHandle() override { return this; }
+    bool drivableFromAnyThread() const override { return true; } // no system behind it
 
     // What the system would send.
     void paint(const Rect& updateRect);

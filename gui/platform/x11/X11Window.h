@@ -42,6 +42,7 @@ public:
     Connection& connection() { return *connection_; }
     ::Window id() const { return window_; }
     bool gone() const { return gone_ || connection_->windowGone(window_); }
+    bool drivableFromAnyThread() const override { return true; }
     // The thread that drives the window: the one that made it, then the one that last
     // processed its events (the editor moves to a host's idle thread).
     bool ownedByThisThread() const { return std::this_thread::get_id() == thread_.load(std::memory_order_relaxed); }

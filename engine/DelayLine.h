@@ -20,16 +20,41 @@ public:
     void resize(int32_t maximumDelay);
 
     // Re-bases the read index on the write index. NaN counts as 0.
-    void setDelay(float delay) noexcept;
+    void setDelay(float delay) noexcept { readIndex_ = readIndexFor(delay, writeIndex_); }
 
     float process(float x) noexcept {
-        if (busy_.load(std::memory_order_relaxed)) return 0.0f;
-        buffer_[writeIndex_] = x;
-        if (++writeIndex_ >= length_) writeIndex_ = 0;
-        const float y = buffer_[readIndex_];
-        lastOutput_ = y;
-        if (++readIndex_ >= length_) readIndex_ -= length_;
+        Run run;
+        if (!begin(run)) return 0.0f;
+        const float y = run.process(x);
+        end(run);
         return y;
+    }
+
+    // A run of process() calls with the indices held by the caller (in registers rather
+    // than written back every frame). begin() fails while the line is being resized; the
+    // caller then processes frame by frame, where the busy state is checked each time.
+    struct Run {
+        float* buffer;
+        int32_t write, read, length;
+        float last;
+        float process(float x) noexcept {
+            buffer[write] = x;
+            if (++write >= length) write = 0;
+            last = buffer[read];
+            if (++read >= length) read -= length;
+            return last;
+        }
+    };
+    bool begin(Run& run) noexcept {
+        if (busy_.load(std::memory_order_relaxed)) return false;
+        run = {buffer_.get(), writeIndex_, readIndex_, length_, lastOutput_};
+        return true;
+    }
+    void setDelay(Run& run, float delay) const noexcept { run.read = readIndexFor(delay, run.write); }
+    void end(const Run& run) noexcept {
+        writeIndex_ = run.write;
+        readIndex_ = run.read;
+        lastOutput_ = run.last;
     }
 
     int32_t length() const noexcept { return length_; }
@@ -44,6 +69,7 @@ public:
 private:
     static int32_t lengthFor(int32_t maximumDelay) noexcept;
     bool allocate(int32_t length);
+    int32_t readIndexFor(float delay, int32_t writeIndex) const noexcept;
 
     int32_t writeIndex_ = 0;
     int32_t readIndex_ = 0;

@@ -293,9 +293,29 @@ void SoundEngine::mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, f
                                           _mm_mul_ps(e[0], pv[0])));
     }
     float feedbackLeft = feedbackLeft_, feedbackRight = feedbackRight_;
-    for (int32_t f = 0; f < frames; ++f) {
-        stepDelayTimes(c.delay[f], c.stereo[f]);
-        delayReturn(send[f], c.volume[f], c.feedback[f], feedbackLeft, feedbackRight, wetL[f], wetR[f]);
+    DelayLine::Run left, right;
+    if (leftLine_->begin(left) && rightLine_->begin(right)) {
+        // The lines' indices in registers for the chunk.
+        int32_t counter = delayUpdateCounter_;
+        for (int32_t f = 0; f < frames; ++f) {
+            float leftDelay, rightDelay;
+            if (nextDelayTimes(counter, c.delay[f], c.stereo[f], leftDelay, rightDelay)) {
+                leftLine_->setDelay(left, leftDelay);
+                rightLine_->setDelay(right, rightDelay);
+            }
+            delayReturn(left, right, send[f], c.volume[f], c.feedback[f], feedbackLeft, feedbackRight, wetL[f],
+                        wetR[f]);
+        }
+        delayUpdateCounter_ = counter;
+        leftLine_->end(left);
+        rightLine_->end(right);
+    } else {
+        // A line being resized outputs 0, tested frame by frame.
+        for (int32_t f = 0; f < frames; ++f) {
+            stepDelayTimes(c.delay[f], c.stereo[f]);
+            delayReturn(*leftLine_, *rightLine_, send[f], c.volume[f], c.feedback[f], feedbackLeft, feedbackRight,
+                        wetL[f], wetR[f]);
+        }
     }
     feedbackLeft_ = feedbackLeft;
     feedbackRight_ = feedbackRight;

@@ -119,9 +119,13 @@ private:
                                                 float& outR) noexcept;
     [[gnu::always_inline]] inline void normalMix(const MixParameters& m, const float* preVolume, const float* voice,
                                                  float inL, float inR, float& outL, float& outR) noexcept;
+    [[gnu::always_inline]] inline bool nextDelayTimes(int32_t& counter, float delay, float stereo, float& left,
+                                                      float& right) noexcept;
     [[gnu::always_inline]] inline void stepDelayTimes(float delay, float stereo) noexcept;
-    [[gnu::always_inline]] inline void delayReturn(float send, float volume, float feedback, float& feedbackLeft,
-                                                   float& feedbackRight, float& l, float& r) noexcept;
+    template <class Line>
+    [[gnu::always_inline]] static inline void delayReturn(Line& left, Line& right, float send, float volume,
+                                                          float feedback, float& feedbackLeft, float& feedbackRight,
+                                                          float& l, float& r) noexcept;
     [[gnu::always_inline]] inline void countSilence(float l, float r) noexcept;
 
 #if ZK_ENGINE_SSE

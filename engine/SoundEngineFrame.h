@@ -63,28 +63,41 @@ inline void SoundEngine::mixFrame(const MixParameters& m, const float* filtered,
     normalMix(m, preVolume, voice, inL, inR, outL, outR);
 }
 
-// Every tenth frame of the normal mix the delay times glide towards Delay and Stereo.
-inline void SoundEngine::stepDelayTimes(float delay, float stereo) noexcept {
-    if (delayUpdateCounter_ == 0) {
+// Every tenth frame of the normal mix the delay times glide towards Delay and Stereo: true
+// on those frames, with the lines' new delays in `left` and `right`. `counter` is the
+// delay-update counter.
+inline bool SoundEngine::nextDelayTimes(int32_t& counter, float delay, float stereo, float& left,
+                                        float& right) noexcept {
+    const bool update = counter == 0;
+    if (update) {
         const int32_t whole = wholeRate_.load(std::memory_order_relaxed);
         delayTime_ = delay * delay + 0.14f;
         stereoAmount_ = stereo * stereo;
         // Left: 0.14 s inside the scaling; right: 0.14 samples after it.
-        const float leftTarget = leftDelaySmoother_->process(static_cast<float>(whole) * delayTime_ -
-                                                             static_cast<float>(whole / 24) * stereoAmount_);
-        leftLine_->setDelay(leftTarget);
-        const float rightTarget = rightDelaySmoother_->process(delay * delay * static_cast<float>(whole) + 0.14f);
-        rightLine_->setDelay(rightTarget);
+        left = leftDelaySmoother_->process(static_cast<float>(whole) * delayTime_ -
+                                           static_cast<float>(whole / 24) * stereoAmount_);
+        right = rightDelaySmoother_->process(delay * delay * static_cast<float>(whole) + 0.14f);
     }
-    if (++delayUpdateCounter_ > 9) delayUpdateCounter_ = 0;
+    if (++counter > 9) counter = 0;
+    return update;
+}
+
+inline void SoundEngine::stepDelayTimes(float delay, float stereo) noexcept {
+    float left, right;
+    if (nextDelayTimes(delayUpdateCounter_, delay, stereo, left, right)) {
+        leftLine_->setDelay(left);
+        rightLine_->setDelay(right);
+    }
 }
 
 // One frame of the delay: the send goes in with the cross-feedback values (kept by the
 // caller, so that a run of frames holds them in registers), the scaled return comes out.
-inline void SoundEngine::delayReturn(float send, float volume, float feedback, float& feedbackLeft,
-                                     float& feedbackRight, float& l, float& r) noexcept {
-    l = volume * leftLine_->process(0.5f * feedbackRight + feedbackLeft + send);
-    r = volume * rightLine_->process(0.5f * feedbackLeft + feedbackRight + send);
+// The lines are DelayLines or their Runs.
+template <class Line>
+inline void SoundEngine::delayReturn(Line& left, Line& right, float send, float volume, float feedback,
+                                     float& feedbackLeft, float& feedbackRight, float& l, float& r) noexcept {
+    l = volume * left.process(0.5f * feedbackRight + feedbackLeft + send);
+    r = volume * right.process(0.5f * feedbackLeft + feedbackRight + send);
     feedbackLeft = flush(feedback * l);
     feedbackRight = flush(feedback * r);
 }
@@ -94,7 +107,7 @@ inline void SoundEngine::normalMix(const MixParameters& m, const float* preVolum
     stepDelayTimes(m.delay, m.stereo);
     const float send = m.effect[1] * preVolume[1] + m.effect[2] * preVolume[2] + m.effect[0] * preVolume[0];
     float l, r;
-    delayReturn(send, m.volume, m.feedback, feedbackLeft_, feedbackRight_, l, r);
+    delayReturn(*leftLine_, *rightLine_, send, m.volume, m.feedback, feedbackLeft_, feedbackRight_, l, r);
 
     r = r + m.pan[1] * voice[1] + m.pan[2] * voice[2] + m.pan[0] * voice[0];
     l = l + (1.0f - m.pan[2]) * voice[2] + (1.0f - m.pan[0]) * voice[0] + (1.0f - m.pan[1]) * voice[1];

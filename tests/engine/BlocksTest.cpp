@@ -127,6 +127,19 @@ TEST(Blocks, DelayLine) {
     ASSERT_TRUE(line.length() == 10 && line.writeIndex() < 10 && line.readIndex() < 10);
     line.setDelay(3.0f);
     for (int n = 0; n < 25; ++n) EXPECT_EQ(line.process(static_cast<float>(n)), n < 3 ? 0.001f : n - 3);
+
+    // A run with its own indices: what process() gives, across the wrap and a new delay.
+    DelayLine a(rate, 6.0f, 9), b(rate, 6.0f, 9);
+    DelayLine::Run run;
+    ASSERT_TRUE(b.begin(run));
+    for (int n = 0; n < 23; ++n) {
+        if (n == 11) a.setDelay(2.0f), b.setDelay(run, 2.0f);
+        ASSERT_EQ(a.process(static_cast<float>(n)), run.process(static_cast<float>(n))) << n;
+    }
+    b.end(run);
+    EXPECT_TRUE(a.writeIndex() == b.writeIndex() && a.readIndex() == b.readIndex() && a.lastOutput() == b.lastOutput());
+    b.setBusyForTest(true);
+    EXPECT_FALSE(b.begin(run));
 }
 
 TEST(Blocks, PolySineAndOscillator) {

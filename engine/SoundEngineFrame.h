@@ -151,19 +151,26 @@ inline void SoundEngine::mixFrom(const FrameParameters& p, MixParameters& m) con
     m.feedback = feedbackAmount_.load(std::memory_order_relaxed);
 }
 
+// A frame's per-band values, each as the lanes of bands 1..3 that `band(offset)` gives.
+template <class FrameValues, class Band>
+[[gnu::always_inline]] inline void setBandValues(FrameValues& p, Band band) noexcept {
+    using namespace voice;
+    p.modDepth = band(oMod);
+    p.offset = band(oOffset);
+    p.fmButton = band(oFmButton);
+    p.timbre = band(oTimbre);
+    p.sensivity = band(oSensivity);
+    p.effect = band(oEffect);
+    p.pan = band(oPan);
+    p.volume = band(oVolume);
+}
+
 // Every band's parameters are read (a read has no side effect).
 inline void SoundEngine::readFrameOneByOne(FrameParameters& p, __m128 left, __m128 right) const noexcept {
     using namespace voice;
     p.left = left;
     p.right = right;
-    p.modDepth = bandLanes(oMod);
-    p.offset = bandLanes(oOffset);
-    p.fmButton = bandLanes(oFmButton);
-    p.timbre = bandLanes(oTimbre);
-    p.sensivity = bandLanes(oSensivity);
-    p.effect = bandLanes(oEffect);
-    p.pan = bandLanes(oPan);
-    p.volume = bandLanes(oVolume);
+    setBandValues(p, [this](int32_t offset) { return bandLanes(offset); });
     p.am = parameterLanes(pAm1, pAm1 + 1, pAm1 + 2);
     p.preListen = parameterLanes(pPreListen1, pPreListen1 + 1, pPreListen1 + 2);
     p.fmEvery = parameter(pFmEvery);
@@ -200,14 +207,7 @@ inline void SoundEngine::readFrame(FrameParameters& p) noexcept {
     }
     p.left = column[oLeft];
     p.right = column[oRight];
-    p.modDepth = column[oMod];
-    p.offset = column[oOffset];
-    p.fmButton = column[oFmButton];
-    p.timbre = column[oTimbre];
-    p.sensivity = column[oSensivity];
-    p.effect = column[oEffect];
-    p.pan = column[oPan];
-    p.volume = column[oVolume];
+    setBandValues(p, [&column](int32_t offset) { return column[offset]; });
     const F4 firstThree = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
     p.am = _mm_and_ps(load(v + pAm1), firstThree);
     p.preListen = _mm_and_ps(load(v + pPreListen1), firstThree);

@@ -8,6 +8,7 @@
 #include "engine/VoiceConstants.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 
 namespace zk {
@@ -90,6 +91,15 @@ inline void SoundEngine::stepDelayTimes(float delay, float stereo) noexcept {
     }
 }
 
+// The cross-feedback loop gains 1.5 x Volume x feedback amount per round, more than 1 at
+// the top of the ranges, so a held echo can grow without end. Held at a level far above
+// full scale it stays finite instead of reaching infinity, which would leave NaN in the
+// lines for good; nothing below that level changes.
+inline float limitFeedback(float v) noexcept {
+    constexpr float limit = 1.0e6f;
+    return std::min(std::max(v, -limit), limit);
+}
+
 // One frame of the delay: the send goes in with the cross-feedback values (kept by the
 // caller, so that a run of frames holds them in registers), the scaled return comes out.
 // The lines are DelayLines or their Runs.
@@ -98,8 +108,8 @@ inline void SoundEngine::delayReturn(Line& left, Line& right, float send, float 
                                      float& feedbackLeft, float& feedbackRight, float& l, float& r) noexcept {
     l = volume * left.process(0.5f * feedbackRight + feedbackLeft + send);
     r = volume * right.process(0.5f * feedbackLeft + feedbackRight + send);
-    feedbackLeft = flush(feedback * l);
-    feedbackRight = flush(feedback * r);
+    feedbackLeft = limitFeedback(flush(feedback * l));
+    feedbackRight = limitFeedback(flush(feedback * r));
 }
 
 inline void SoundEngine::normalMix(const MixParameters& m, const float* preVolume, const float* voice, float inL,

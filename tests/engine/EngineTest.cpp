@@ -211,6 +211,21 @@ TEST(EngineFaults, StableAtLowRatesWithTheTopBand) {
     }
 }
 
+// Feedback and Volume at the top make the echo loop gain 1.35 per round: held for half a
+// minute it used to reach infinity and leave NaN in the lines for good.
+TEST(EngineFaults, ARunawayEchoStaysFiniteAndDiesAwayAfterwards) {
+    FakeHost h(44100.0);
+    for (int32_t i : {40, 41, 11}) h.set(i, 1.0f); // Feedback, Volume, Effect1
+    h.set(39, 0.0f);                               // Delay
+    Stereo out = render(h, noise(44100 * 60, 0.5f));
+    h.set(40, 0.0f);
+    render(h, Stereo(44100), out);
+    const auto finite = [](float v) { return std::isfinite(v); };
+    EXPECT_TRUE(std::all_of(out.l.begin(), out.l.end(), finite) && std::all_of(out.r.begin(), out.r.end(), finite));
+    EXPECT_GT(std::fabs(out.l[44100 * 60 - 1]), 1.0e5f); // it did run away
+    EXPECT_LT(std::fabs(out.l.back()), 1.0f);
+}
+
 // Every voice path (SSE lanes, with and without SSE4.1, frame by frame and in chunks) gives
 // the scalar code's bits for random programs, rates, inputs, block sizes, changes and
 // program changes inside blocks, parameter values in and out of index order, and in-place

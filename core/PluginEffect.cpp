@@ -118,6 +118,7 @@ float PluginEffect::storeParameter(int32_t index, float value) noexcept {
         programs_[getProgram()].values[index].store(value, std::memory_order_relaxed);
     else
         descriptor.value.store(value, std::memory_order_relaxed);
+    announceValueChange();
     // Every program change and bank load passes here for each index (setProgram re-sets
     // all values), so the engine's slots follow the current program and the flags.
     refreshParameterSlot(index);

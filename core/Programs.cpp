@@ -66,6 +66,7 @@ bool PluginEffect::copyProgram(int32_t destination) noexcept {
     std::memcpy(target.name, source.name, kNameBytes);
     for (int32_t i = 0; i < kNumParameters; ++i)
         target.values[i].store(source.values[i].load(std::memory_order_relaxed), std::memory_order_relaxed);
+    announceValueChange(); // the target may be the current program
     return true;
 }
 

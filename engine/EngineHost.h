@@ -39,6 +39,11 @@ public:
     // Changes after every change of a slot (acquire: the slots read after it are at least as
     // new). The engine re-checks contiguousValues() when it moves.
     uint32_t slotGeneration() const noexcept { return generation_.load(std::memory_order_acquire); }
+    // Changes after every store of a value the slots point at and after every change of a
+    // slot (acquire: the values read after it are at least as new). Between two of its moves
+    // a frame's values are those of the frame before, so the engine reads them again only
+    // when it moves (and at the start of every chunk of frames).
+    uint32_t valueGeneration() const noexcept { return valueGeneration_.load(std::memory_order_acquire); }
     // Parameter 0's value when the values of parameters 0..53 lie one after the other in
     // index order (all in the current program, the usual case), else null: the engine then
     // reads a frame's parameters with a few vector loads instead of one pointer chase each.
@@ -60,19 +65,25 @@ public:
     virtual void reselectCurrentProgram() noexcept = 0;
 
 protected:
+    // To be called after storing a value that a slot may point at.
+    void announceValueChange() noexcept { valueGeneration_.fetch_add(1, std::memory_order_release); }
+
     // Points parameter `index` at `value`, which must outlive the host. The slots are atomic
     // because the program can change on another thread than the one processing.
     void setParameterSlot(int32_t index, const std::atomic<float>* value) noexcept {
         // Exchange, so that of two threads re-pointing one slot the one that changes it
         // always announces it.
-        if (slots_[static_cast<size_t>(index)].exchange(value, std::memory_order_relaxed) != value)
+        if (slots_[static_cast<size_t>(index)].exchange(value, std::memory_order_relaxed) != value) {
             generation_.fetch_add(1, std::memory_order_release);
+            announceValueChange();
+        }
     }
 
 private:
     inline static const std::atomic<float> zero_{0.0f};
     std::array<std::atomic<const std::atomic<float>*>, parameterCount> slots_;
     std::atomic<uint32_t> generation_{0};
+    std::atomic<uint32_t> valueGeneration_{0};
 };
 
 } // namespace zk

@@ -230,10 +230,16 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
 
     F4 envelope = _mm_load_ps(bands_.envelope);
     int preListening = 0; // bit n: band n + 1 pre-listens in some frame
+    FrameParameters p;
+    uint32_t valuesRead = 0;
     for (int32_t f = 0; f < frames; ++f) {
         host_.handlePendingEvents(first + f);
-        FrameParameters p;
-        readFrame(p);
+        // A frame's values are the last frame's until the host announces a change.
+        const uint32_t values = host_.valueGeneration();
+        if (f == 0 || values != valuesRead) {
+            valuesRead = values;
+            readFrame(p);
+        }
         const F4 zero = _mm_setzero_ps();
         if (_mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(p.left, zero), _mm_cmpgt_ps(p.right, zero))) == 7) {
             gatherLanes<true>(x[f], mix.inL[f], mix.inR[f], p);

@@ -141,6 +141,40 @@ TEST_F(MidiTest, EventsAreActedOnAtTheirFramesOnceEach) {
     EXPECT_EQ(effect->getParameter(1), 30 * kByte);
 }
 
+// A controller inside a block is heard from its frame on, as if the block had been split
+// there, also where the engine computes frames in chunks.
+TEST_F(MidiTest, AControllerInsideABlockIsHeardFromItsFrame) {
+    auto quietHost = [](vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
+                        float) -> vst2::VstIntPtr { return opcode == vst2::audioMasterVersion ? 2400 : 0; };
+    zk::PluginEffect split(quietHost, zk::EffectServices{&messages, nullptr});
+    split.resume();
+    std::vector<float> inL(512), inR(512), outL(512), outR(512), splitL(512), splitR(512);
+    uint32_t seed = 3;
+    for (size_t i = 0; i < 512; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        inL[i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+        inR[i] = 0.5f * inL[i];
+    }
+    for (int32_t index : {14, 15, 26, 27}) effect->setParameter(index, 1.0f), split.setParameter(index, 1.0f);
+    learn(25, 50);
+    split.setParameter(25, effect->getParameter(25));
+
+    sendMidi({{101, {0xB0, 50, 127}}});
+    float* inputs[2] = {inL.data(), inR.data()};
+    float* outputs[2] = {outL.data(), outR.data()};
+    effect->processReplacing(inputs, outputs, 512);
+    for (int32_t from : {0, 101}) {
+        if (from) split.setParameter(25, effect->getParameter(25));
+        const int32_t frames = from ? 512 - from : 101;
+        float* in[2] = {&inL[from], &inR[from]};
+        float* out[2] = {&splitL[from], &splitR[from]};
+        split.processReplacing(in, out, frames);
+    }
+    EXPECT_EQ(effect->getParameter(25), 1.0f);
+    EXPECT_TRUE(outL == splitL && outR == splitR);
+    EXPECT_NE(outL[100], 0.0f);
+}
+
 TEST_F(MidiTest, AnUnsortedListNeitherStallsNorActsTwice) {
     learn(1, 50);
     learn(2, 51);

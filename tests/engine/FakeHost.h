@@ -62,6 +62,7 @@ public:
     void set(int32_t index, float value) noexcept {
         value = value > 1.0f ? 1.0f : (value < 0.0f ? 0.0f : value);
         cell(index).store(value);
+        announceValueChange();
         for (int32_t n = 1; n <= 3; ++n) {
             const int32_t band = 4 + 12 * (n - 1);
             if (index == band || index == 49 + n) engine.setBandTuning(n, p(band), p(49 + n));

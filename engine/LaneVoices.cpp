@@ -30,34 +30,53 @@ template <bool AllRun>
 [[gnu::always_inline]] inline F4 perLane(const float (&v)[4]) noexcept { return _mm_setr_ps(v[0], v[1], v[2], v[3]); }
 } // namespace
 
-template <bool AllRun>
-void SoundEngine::gatherLanes(LaneFrame& x, float inL, float inR, const FrameParameters& p) const noexcept {
-    x.input = _mm_add_ps(_mm_mul_ps(p.left, splat(inL)), _mm_mul_ps(p.right, splat(inR)));
-    // All running: lane 3 (padding, never read) runs too, so that the mask is constant.
-    x.run = AllRun ? allLanes()
-                   : _mm_or_ps(_mm_cmpgt_ps(p.left, _mm_setzero_ps()), _mm_cmpgt_ps(p.right, _mm_setzero_ps()));
-    x.runBits = _mm_movemask_ps(x.run);
-    x.allRun = AllRun;
-    x.modDepth = p.modDepth;
-    x.offset = p.offset;
-    x.fmButton = p.fmButton;
-    x.am = p.am;
-    x.timbre = p.timbre;
-    x.sensivity = p.sensivity;
-    x.volume = p.volume;
-    x.fmEvery = p.fmEvery;
+void SoundEngine::settingsFrom(const FrameParameters& p, float twoPiOverRate, LaneSettings& s) const noexcept {
+    s.left = p.left;
+    s.right = p.right;
+    const F4 zero = _mm_setzero_ps();
+    s.run = _mm_or_ps(_mm_cmpgt_ps(p.left, zero), _mm_cmpgt_ps(p.right, zero));
+    s.runBits = _mm_movemask_ps(s.run);
+    s.allRun = s.runBits == 7;
+    s.timbreCoefficient = OnePoleLanes<laneCount>::timbreCoefficientLanes(p.timbre, twoPiOverRate);
+    s.gateLevel = _mm_sub_ps(constant<floatBits(1.0f)>(), p.sensivity);
+    s.bend = _mm_sub_ps(_mm_mul_ps(p.modDepth, perLane(bendScale)), perLane(bendOffset));
+    s.baseFrequency = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(p.offset, p.offset), p.offset),
+                                            constant<floatBits(7000.0f)>()),
+                                 constant<floatBits(30.0f)>());
+    s.tenAm = _mm_mul_ps(constant<floatBits(10.0f)>(), p.am);
+    s.am = p.am;
+    s.feedback = _mm_cmpneq_ps(p.fmButton, zero);
+    s.feedbackBits = _mm_movemask_ps(s.feedback);
+    const F4 lane2 = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
+    const F4 feedbackAm = select(lane2, constant<floatBits(1.0f)>(), p.am); // band 3: no Am
+    s.feedbackDepth = _mm_mul_ps(_mm_mul_ps(constant<floatBits(10.0f)>(), feedbackAm), splat(p.fmEvery));
+    s.sineShare = _mm_sub_ps(constant<floatBits(1.0f)>(), p.timbre);
+    s.noiseShare = _mm_mul_ps(p.timbre, p.timbre);
+    s.volume = p.volume;
+    s.preListen = p.preListen;
+    s.preListenBits = _mm_movemask_ps(_mm_cmpneq_ps(p.preListen, zero)) & 7;
+    s.effect = p.effect;
+    s.pan = p.pan;
+    s.delay = p.delay;
+    s.stereo = p.stereo;
+    s.delayVolume = p.delayVolume;
+    s.master = p.master;
+    s.dry = p.dry;
 }
 
 // The band filters, envelope followers, lamps, noise filters, gates and envelope smoothers,
 // and the two shared sources: everything whose state carries from frame to frame but the
 // phases. `envelope` is the followers' state.
 template <bool AllRun>
-void SoundEngine::laneRecurrences(LaneFrame& x, F4& envelope, float attack, float twoPiOverRate) noexcept {
-    const F4 run = AllRun ? allLanes() : x.run;
+void SoundEngine::laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR, F4& envelope,
+                                  float attack) noexcept {
+    // All running: lane 3 (padding, never read) runs too, so that the mask is constant.
+    const F4 run = AllRun ? allLanes() : s.run;
     x.mod = modulator_.process();
     x.noise = static_cast<float>(noise_.next()) * noiseScale - 0.5f;
 
-    const F4 filtered = _mm_mul_ps(constant<floatBits(2.0f)>(), bandFilters_->processLanes(x.input, run));
+    const F4 input = _mm_add_ps(_mm_mul_ps(s.left, splat(inL)), _mm_mul_ps(s.right, splat(inR)));
+    const F4 filtered = _mm_mul_ps(constant<floatBits(2.0f)>(), bandFilters_->processLanes(input, run));
     _mm_store_ps(x.filtered, AllRun ? filtered : keep(run, filtered));
 
     // Envelope follower: 1 ms attack, the band's own release.
@@ -71,15 +90,13 @@ void SoundEngine::laneRecurrences(LaneFrame& x, F4& envelope, float attack, floa
     const F4 lamp = _mm_mul_ps(e, perLane(activityScale));
     const int dark = _mm_movemask_ps(
         _mm_and_ps(_mm_cmpge_ps(lamp, _mm_setzero_ps()), _mm_cmplt_ps(lamp, constant<floatBits(1.0f)>())));
-    const int32_t lit = ~dark & x.runBits & 7;
+    const int32_t lit = ~dark & s.runBits & 7;
     if constexpr (AllRun) activeBits_.store(lit, std::memory_order_relaxed);
-    else activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~x.runBits) | lit, std::memory_order_relaxed);
+    else activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~s.runBits) | lit, std::memory_order_relaxed);
 
-    const F4 timbreK = OnePoleLanes<laneCount>::timbreCoefficientLanes(x.timbre, twoPiOverRate);
-    x.coloured = timbreFilters_->processLanesWith(splat(x.noise), timbreK, run);
+    x.coloured = timbreFilters_->processLanesWith(splat(x.noise), s.timbreCoefficient, run);
 
-    const F4 gate = _mm_cmplt_ps(_mm_mul_ps(e, constant<floatBits(20.0f)>()),
-                                 _mm_sub_ps(constant<floatBits(1.0f)>(), x.sensivity));
+    const F4 gate = _mm_cmplt_ps(_mm_mul_ps(e, constant<floatBits(20.0f)>()), s.gateLevel);
     e = select(gate, perLane(gatedEnvelope), e);
     e = envelopeSmoothers_->processLanes(e, run);
     x.envelope = e;
@@ -89,19 +106,14 @@ void SoundEngine::laneRecurrences(LaneFrame& x, F4& envelope, float attack, floa
 // Pitch, phase, FM, sine and the voice's output; the envelope is the follower's for the
 // pitch and FM, the smoothed one for the level.
 template <bool AllRun, bool Sse41>
-void SoundEngine::laneOscillators(LaneFrame& x, OscillatorLanes& o, F4 floatRate) noexcept {
-    const F4 run = AllRun ? allLanes() : x.run;
+void SoundEngine::laneOscillators(LaneFrame& x, const LaneSettings& s, OscillatorLanes& o, F4 floatRate) noexcept {
+    const F4 run = AllRun ? allLanes() : s.run;
     const F4 envelope = x.follower;
-    const F4 m = _mm_mul_ps(
-        _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(x.modDepth, perLane(bendScale)), perLane(bendOffset)), envelope),
-        constant<floatBits(0.0577623f)>());
+    const F4 m = _mm_mul_ps(_mm_mul_ps(s.bend, envelope), constant<floatBits(0.0577623f)>());
     const F4 pitch = _mm_add_ps(
         _mm_mul_ps(_mm_add_ps(_mm_mul_ps(constant<floatBits(0.5f)>(), m), constant<floatBits(1.0f)>()), m),
         constant<floatBits(1.0f)>());
-    const F4 frequency = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_mul_ps(x.offset, x.offset), x.offset),
-                                                          constant<floatBits(7000.0f)>()),
-                                               constant<floatBits(30.0f)>()),
-                                    pitch);
+    const F4 frequency = _mm_mul_ps(s.baseFrequency, pitch);
     const F4 phase1 = _mm_add_ps(o.phase, _mm_div_ps(frequency, floatRate));
     // roundps gives -0 where floorFast gives +0, but only for -0 + 0.5 = -0 (rounding
     // downwards), where the wrap subtracts it from -0.5: the bits do not differ.
@@ -112,19 +124,11 @@ void SoundEngine::laneOscillators(LaneFrame& x, OscillatorLanes& o, F4 floatRate
 
     // FM: feedback of the previous output, else the modulator (band 1 scaled by its envelope).
     const F4 mod = splat(x.mod);
-    const F4 fmFirst = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(constant<floatBits(10.0f)>(), x.am), envelope), mod);
-    F4 fm = _mm_move_ss(_mm_mul_ps(x.am, mod), fmFirst); // band 1: fmFirst
+    const F4 fmFirst = _mm_mul_ps(_mm_mul_ps(s.tenAm, envelope), mod);
+    F4 fm = _mm_move_ss(_mm_mul_ps(s.am, mod), fmFirst); // band 1: fmFirst
     // Feedback FM only where a band asks for it: otherwise the previous output would chain
     // every frame to the one before through the sine.
-    const F4 feedback = _mm_cmpneq_ps(x.fmButton, _mm_setzero_ps());
-    if (_mm_movemask_ps(feedback) != 0) {
-        const F4 lane2 = _mm_castsi128_ps(_mm_setr_epi32(0, 0, -1, 0));
-        const F4 feedbackAm = select(lane2, constant<floatBits(1.0f)>(), x.am); // band 3: no Am
-        const F4 fmFeedback = _mm_mul_ps(
-            _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(constant<floatBits(10.0f)>(), feedbackAm), splat(x.fmEvery)), o.previous),
-            envelope);
-        fm = select(feedback, fmFeedback, fm);
-    }
+    if (s.feedbackBits != 0) fm = select(s.feedback, _mm_mul_ps(_mm_mul_ps(s.feedbackDepth, o.previous), envelope), fm);
     o.fmAmount = update<AllRun>(run, fm, o.fmAmount);
     const F4 p1 = _mm_add_ps(_mm_mul_ps(fm, constant<floatBits(0.15915507f)>()), phase);
     const F4 p = _mm_sub_ps(p1, floorLanes<Sse41>(_mm_add_ps(p1, constant<floatBits(0.5f)>())));
@@ -135,10 +139,9 @@ void SoundEngine::laneOscillators(LaneFrame& x, OscillatorLanes& o, F4 floatRate
                                constant<floatBits(68.5949f)>());
     o.previous = AllRun ? sine : keep(run, sine);
 
-    const F4 out = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(constant<floatBits(1.0f)>(), x.timbre), sine),
-                                         _mm_mul_ps(_mm_mul_ps(x.timbre, x.timbre), x.coloured)),
-                              x.envelope);
-    const F4 voice = _mm_add_ps(_mm_mul_ps(x.volume, out), _mm_mul_ps(x.volume, out));
+    const F4 out =
+        _mm_mul_ps(_mm_add_ps(_mm_mul_ps(s.sineShare, sine), _mm_mul_ps(s.noiseShare, x.coloured)), x.envelope);
+    const F4 voice = _mm_add_ps(_mm_mul_ps(s.volume, out), _mm_mul_ps(s.volume, out));
     _mm_store_ps(x.preVolume, AllRun ? out : keep(run, out));
     _mm_store_ps(x.voice, AllRun ? voice : keep(run, voice));
 }
@@ -160,18 +163,30 @@ void SoundEngine::storeOscillators(const OscillatorLanes& o) noexcept {
 
 template <bool AllRun, bool Sse41>
 void SoundEngine::laneVoices(float inL, float inR, const FrameParameters& p) noexcept {
-    Bands& s = bands_;
+    Bands& b = bands_;
+    LaneSettings s;
+    settingsFrom(p, rate_.twoPiOverRate(), s);
     LaneFrame x;
-    gatherLanes<AllRun>(x, inL, inR, p);
-    F4 envelope = _mm_load_ps(s.envelope);
-    laneRecurrences<AllRun>(x, envelope, attack_.load(std::memory_order_relaxed), rate_.twoPiOverRate());
-    _mm_store_ps(s.envelope, envelope);
+    F4 envelope = _mm_load_ps(b.envelope);
+    laneRecurrences<AllRun>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed));
+    _mm_store_ps(b.envelope, envelope);
     OscillatorLanes o = loadOscillators();
-    laneOscillators<AllRun, Sse41>(x, o, splat(floatRate_.load(std::memory_order_relaxed)));
+    laneOscillators<AllRun, Sse41>(x, s, o, splat(floatRate_.load(std::memory_order_relaxed)));
     storeOscillators(o);
-    _mm_store_ps(s.filtered, _mm_load_ps(x.filtered));
-    _mm_store_ps(s.preVolume, _mm_load_ps(x.preVolume));
-    _mm_store_ps(s.voice, _mm_load_ps(x.voice));
+    _mm_store_ps(b.filtered, _mm_load_ps(x.filtered));
+    _mm_store_ps(b.preVolume, _mm_load_ps(x.preVolume));
+    _mm_store_ps(b.voice, _mm_load_ps(x.voice));
+}
+
+void SoundEngine::ChunkMix::fill(int32_t f, const LaneSettings& s) noexcept {
+    _mm_store_ps(preListen[f], s.preListen);
+    _mm_store_ps(effect[f], s.effect);
+    _mm_store_ps(pan[f], s.pan);
+    delay[f] = s.delay;
+    stereo[f] = s.stereo;
+    volume[f] = s.delayVolume;
+    master[f] = s.master;
+    dry[f] = s.dry;
 }
 
 SoundEngine::MixParameters SoundEngine::ChunkMix::at(int32_t f) const noexcept {
@@ -228,48 +243,45 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
     const float twoPiOverRate = rate_.twoPiOverRate();
     const F4 floatRate = splat(floatRate_.load(std::memory_order_relaxed));
 
-    F4 envelope = _mm_load_ps(bands_.envelope);
-    int preListening = 0; // bit n: band n + 1 pre-listens in some frame
-    FrameParameters p;
+    // The sets of values the frames use, in order: a new one wherever the host announces a
+    // change (the values are read after the frame's events), most chunks having one.
+    LaneSettings sets[chunkFrames];
+    uint8_t setOf[chunkFrames];
+    int32_t last = -1;
     uint32_t valuesRead = 0;
+    int preListening = 0; // bit n: band n + 1 pre-listens in some frame
+    F4 envelope = _mm_load_ps(bands_.envelope);
     for (int32_t f = 0; f < frames; ++f) {
         host_.handlePendingEvents(first + f);
-        // A frame's values are the last frame's until the host announces a change.
         const uint32_t values = host_.valueGeneration();
-        if (f == 0 || values != valuesRead) {
+        if (last < 0 || values != valuesRead) {
             valuesRead = values;
+            FrameParameters p;
             readFrame(p);
+            settingsFrom(p, twoPiOverRate, sets[++last]);
+            preListening |= sets[last].preListenBits;
         }
-        const F4 zero = _mm_setzero_ps();
-        if (_mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(p.left, zero), _mm_cmpgt_ps(p.right, zero))) == 7) {
-            gatherLanes<true>(x[f], mix.inL[f], mix.inR[f], p);
-            laneRecurrences<true>(x[f], envelope, attack, twoPiOverRate);
-        } else {
-            gatherLanes<false>(x[f], mix.inL[f], mix.inR[f], p);
-            laneRecurrences<false>(x[f], envelope, attack, twoPiOverRate);
-        }
-        _mm_store_ps(mix.preListen[f], p.preListen);
-        _mm_store_ps(mix.effect[f], p.effect);
-        _mm_store_ps(mix.pan[f], p.pan);
-        mix.delay[f] = p.delay;
-        mix.stereo[f] = p.stereo;
-        mix.volume[f] = p.delayVolume;
-        mix.master[f] = p.master;
-        mix.dry[f] = p.dry;
+        setOf[f] = static_cast<uint8_t>(last);
+        const LaneSettings& s = sets[last];
+        if (s.allRun) laneRecurrences<true>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack);
+        else laneRecurrences<false>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack);
         mix.feedback[f] = feedbackAmount_.load(std::memory_order_relaxed);
-        preListening |= _mm_movemask_ps(_mm_cmpneq_ps(p.preListen, zero)) & 7;
     }
     _mm_store_ps(bands_.envelope, envelope);
 
     OscillatorLanes o = loadOscillators();
     for (int32_t f = 0; f < frames; ++f) {
-        if (x[f].allRun) laneOscillators<true, Sse41>(x[f], o, floatRate);
-        else laneOscillators<false, Sse41>(x[f], o, floatRate);
+        const LaneSettings& s = sets[setOf[f]];
+        if (s.allRun) laneOscillators<true, Sse41>(x[f], s, o, floatRate);
+        else laneOscillators<false, Sse41>(x[f], s, o, floatRate);
     }
     storeOscillators(o);
 
+    if (last > 0 || preListening)
+        for (int32_t f = 0; f < frames; ++f) mix.fill(f, sets[setOf[f]]);
     if (!preListening) {
-        mixChunk<Replace>(mix, x, outL + first, outR + first, frames);
+        if (last == 0) mixChunk<Replace, true>(mix, sets[0], x, outL + first, outR + first, frames);
+        else mixChunk<Replace, false>(mix, sets[0], x, outL + first, outR + first, frames);
     } else {
         for (int32_t f = 0; f < frames; ++f) {
             float l, r;
@@ -278,23 +290,31 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
             writeFrame<Replace>(outL, outR, first + f, l, r);
         }
     }
-    const LaneFrame& last = x[frames - 1];
-    _mm_store_ps(bands_.filtered, _mm_load_ps(last.filtered));
-    _mm_store_ps(bands_.preVolume, _mm_load_ps(last.preVolume));
-    _mm_store_ps(bands_.voice, _mm_load_ps(last.voice));
-    scalarRunCount_ = std::popcount(static_cast<unsigned>(last.runBits & 7));
+    const LaneFrame& end = x[frames - 1];
+    _mm_store_ps(bands_.filtered, _mm_load_ps(end.filtered));
+    _mm_store_ps(bands_.preVolume, _mm_load_ps(end.preVolume));
+    _mm_store_ps(bands_.voice, _mm_load_ps(end.voice));
+    scalarRunCount_ = std::popcount(static_cast<unsigned>(sets[last].runBits & 7));
 }
 
 // normalMix() on the chunk's frames: the sends and the panned sums four frames at a time,
 // the delay lines frame by frame between them.
-template <bool Replace>
-void SoundEngine::mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, float* outR, int32_t frames) noexcept {
+template <bool Replace, bool OneSet>
+void SoundEngine::mixChunk(const ChunkMix& c, const LaneSettings& only, const LaneFrame* x, float* outL, float* outR,
+                           int32_t frames) noexcept {
+    // Band b's value of one set in every lane.
+    const auto bandSplat = [](F4 v, F4 (&a)[4]) {
+        a[0] = _mm_shuffle_ps(v, v, 0x00), a[1] = _mm_shuffle_ps(v, v, 0x55), a[2] = _mm_shuffle_ps(v, v, 0xAA);
+    };
+    F4 onlyEffect[4], onlyPan[4];
+    if constexpr (OneSet) bandSplat(only.effect, onlyEffect), bandSplat(only.pan, onlyPan);
     alignas(16) float send[chunkFrames], wetL[chunkFrames], wetR[chunkFrames];
     for (int32_t f = 0; f < frames; f += 4) {
         F4 pv[4];
         bandsOfFrames(x[f].preVolume, x[f + 1].preVolume, x[f + 2].preVolume, x[f + 3].preVolume, pv);
         F4 e[4];
-        bandsOfFrames(c.effect[f], c.effect[f + 1], c.effect[f + 2], c.effect[f + 3], e);
+        if constexpr (OneSet) e[0] = onlyEffect[0], e[1] = onlyEffect[1], e[2] = onlyEffect[2];
+        else bandsOfFrames(c.effect[f], c.effect[f + 1], c.effect[f + 2], c.effect[f + 3], e);
         _mm_store_ps(send + f, _mm_add_ps(_mm_add_ps(_mm_mul_ps(e[1], pv[1]), _mm_mul_ps(e[2], pv[2])),
                                           _mm_mul_ps(e[0], pv[0])));
     }
@@ -305,12 +325,13 @@ void SoundEngine::mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, f
         int32_t counter = delayUpdateCounter_;
         for (int32_t f = 0; f < frames; ++f) {
             float leftDelay, rightDelay;
-            if (nextDelayTimes(counter, c.delay[f], c.stereo[f], leftDelay, rightDelay)) {
+            if (nextDelayTimes(counter, OneSet ? only.delay : c.delay[f], OneSet ? only.stereo : c.stereo[f],
+                               leftDelay, rightDelay)) {
                 leftLine_->setDelay(left, leftDelay);
                 rightLine_->setDelay(right, rightDelay);
             }
-            delayReturn(left, right, send[f], c.volume[f], c.feedback[f], feedbackLeft, feedbackRight, wetL[f],
-                        wetR[f]);
+            delayReturn(left, right, send[f], OneSet ? only.delayVolume : c.volume[f], c.feedback[f], feedbackLeft,
+                        feedbackRight, wetL[f], wetR[f]);
         }
         delayUpdateCounter_ = counter;
         leftLine_->end(left);
@@ -318,9 +339,9 @@ void SoundEngine::mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, f
     } else {
         // A line being resized outputs 0, tested frame by frame.
         for (int32_t f = 0; f < frames; ++f) {
-            stepDelayTimes(c.delay[f], c.stereo[f]);
-            delayReturn(*leftLine_, *rightLine_, send[f], c.volume[f], c.feedback[f], feedbackLeft, feedbackRight,
-                        wetL[f], wetR[f]);
+            stepDelayTimes(OneSet ? only.delay : c.delay[f], OneSet ? only.stereo : c.stereo[f]);
+            delayReturn(*leftLine_, *rightLine_, send[f], OneSet ? only.delayVolume : c.volume[f], c.feedback[f],
+                        feedbackLeft, feedbackRight, wetL[f], wetR[f]);
         }
     }
     feedbackLeft_ = feedbackLeft;
@@ -332,7 +353,8 @@ void SoundEngine::mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, f
         F4 v[4];
         bandsOfFrames(x[f].voice, x[f + 1].voice, x[f + 2].voice, x[f + 3].voice, v);
         F4 pans[4];
-        bandsOfFrames(c.pan[f], c.pan[f + 1], c.pan[f + 2], c.pan[f + 3], pans);
+        if constexpr (OneSet) pans[0] = onlyPan[0], pans[1] = onlyPan[1], pans[2] = onlyPan[2];
+        else bandsOfFrames(c.pan[f], c.pan[f + 1], c.pan[f + 2], c.pan[f + 3], pans);
         const auto pan = [&](int b) { return pans[b]; };
         const auto away = [&](int b) { return _mm_sub_ps(constant<floatBits(1.0f)>(), pans[b]); };
         F4 r = _mm_load_ps(wetR + f), l = _mm_load_ps(wetL + f);
@@ -340,7 +362,8 @@ void SoundEngine::mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, f
                        _mm_mul_ps(pan(0), v[0]));
         l = _mm_add_ps(_mm_add_ps(_mm_add_ps(l, _mm_mul_ps(away(2), v[2])), _mm_mul_ps(away(0), v[0])),
                        _mm_mul_ps(away(1), v[1]));
-        const F4 master = _mm_load_ps(c.master + f), dry = _mm_load_ps(c.dry + f);
+        const F4 master = OneSet ? splat(only.master) : _mm_load_ps(c.master + f);
+        const F4 dry = OneSet ? splat(only.dry) : _mm_load_ps(c.dry + f);
         const F4 four = _mm_set1_ps(4.0f);
         const F4 outLeft =
             _mm_add_ps(_mm_mul_ps(_mm_mul_ps(master, l), four), _mm_mul_ps(dry, _mm_load_ps(c.inL + f)));

@@ -142,11 +142,8 @@ private:
     // feedback FM). Blocks of frames run each step over all their frames before the next,
     // so that the frames' independent work overlaps.
     struct LaneFrame {
-        __m128 input, run, modDepth, offset, fmButton, am, timbre, sensivity, volume;
         __m128 follower, envelope, coloured; // the envelope after the follower, then smoothed
-        float fmEvery, mod, noise;
-        int32_t runBits;
-        bool allRun;
+        float mod, noise;
         alignas(16) float filtered[laneCount];
         alignas(16) float preVolume[laneCount];
         alignas(16) float voice[laneCount];
@@ -160,6 +157,19 @@ private:
         __m128 left, right, modDepth, offset, fmButton, timbre, sensivity, effect, pan, volume, am, preListen;
         float fmEvery, master, dry, stereo, delay, delayVolume;
     };
+    // What one set of parameter values gives the lanes, worked out once for every frame
+    // that uses the set: the values and the products of them alone that the voices use.
+    struct LaneSettings {
+        __m128 left, right, run; // run: the band is not idle
+        __m128 timbreCoefficient, gateLevel;
+        __m128 bend, baseFrequency, tenAm, am, feedback, feedbackDepth, sineShare, noiseShare, volume;
+        __m128 preListen, effect, pan;
+        float delay, stereo, delayVolume, master, dry;
+        int32_t runBits, feedbackBits, preListenBits;
+        bool allRun;
+    };
+    [[gnu::always_inline]] inline void settingsFrom(const FrameParameters& p, float twoPiOverRate,
+                                                    LaneSettings& s) const noexcept;
     // Reads them after the frame's events: with vector loads where the values lie in index
     // order, else one by one (`left` and `right` already read).
     [[gnu::always_inline]] inline void readFrame(FrameParameters& p) noexcept;
@@ -168,13 +178,11 @@ private:
     template <bool AllRun, bool Sse41>
     void laneVoices(float inL, float inR, const FrameParameters& p) noexcept;
     template <bool AllRun>
-    [[gnu::always_inline]] inline void gatherLanes(LaneFrame& x, float inL, float inR,
-                                                   const FrameParameters& p) const noexcept;
-    template <bool AllRun>
-    [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, __m128& envelope, float attack,
-                                                       float twoPiOverRate) noexcept;
+    [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
+                                                       __m128& envelope, float attack) noexcept;
     template <bool AllRun, bool Sse41>
-    [[gnu::always_inline]] inline void laneOscillators(LaneFrame& x, OscillatorLanes& o, __m128 floatRate) noexcept;
+    [[gnu::always_inline]] inline void laneOscillators(LaneFrame& x, const LaneSettings& s, OscillatorLanes& o,
+                                                       __m128 floatRate) noexcept;
     OscillatorLanes loadOscillators() const noexcept;
     void storeOscillators(const OscillatorLanes& o) noexcept;
     // The mix's parameter values and the inputs of a chunk, one array entry per frame.
@@ -187,6 +195,7 @@ private:
         alignas(16) float master[chunkFrames], dry[chunkFrames], feedback[chunkFrames];
         alignas(16) float inL[chunkFrames], inR[chunkFrames];
         MixParameters at(int32_t frame) const noexcept;
+        void fill(int32_t frame, const LaneSettings& s) noexcept; // all but the feedback and inputs
     };
     // Frames `first` to `first + frames - 1`, a multiple of 4 up to chunkFrames, step by step;
     // the engine is awake and cannot fall asleep within them.
@@ -195,8 +204,10 @@ private:
                   int32_t frames) noexcept;
     // The normal mix of a chunk without pre-listen frames, four frames per register but for
     // the delay lines.
-    template <bool Replace>
-    void mixChunk(const ChunkMix& c, const LaneFrame* x, float* outL, float* outR, int32_t frames) noexcept;
+    // With OneSet, every frame's mix values are `only`'s, else those in `c`.
+    template <bool Replace, bool OneSet>
+    void mixChunk(const ChunkMix& c, const LaneSettings& only, const LaneFrame* x, float* outL, float* outR,
+                  int32_t frames) noexcept;
 #endif
     // The per-band parameter values of one frame, one lane per band.
     struct VoiceParameters {

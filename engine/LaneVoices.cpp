@@ -162,10 +162,8 @@ void SoundEngine::storeOscillators(const OscillatorLanes& o) noexcept {
 }
 
 template <bool AllRun, bool Sse41>
-void SoundEngine::laneVoices(float inL, float inR, const FrameParameters& p) noexcept {
+void SoundEngine::laneVoices(float inL, float inR, const LaneSettings& s) noexcept {
     Bands& b = bands_;
-    LaneSettings s;
-    settingsFrom(p, rate_.twoPiOverRate(), s);
     LaneFrame x;
     F4 envelope = _mm_load_ps(b.envelope);
     laneRecurrences<AllRun>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed));
@@ -187,6 +185,20 @@ void SoundEngine::ChunkMix::fill(int32_t f, const LaneSettings& s) noexcept {
     volume[f] = s.delayVolume;
     master[f] = s.master;
     dry[f] = s.dry;
+}
+
+const SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
+    const uint32_t values = host_.valueGeneration();
+    const float twoPiOverRate = rate_.twoPiOverRate();
+    if (values != frameSettingsValues_ || twoPiOverRate != frameSettingsRate_ || ++framesOnSettings_ >= chunkFrames) {
+        frameSettingsValues_ = values;
+        frameSettingsRate_ = twoPiOverRate;
+        framesOnSettings_ = 0;
+        FrameParameters p;
+        readFrame(p);
+        settingsFrom(p, twoPiOverRate, frameSettings_);
+    }
+    return frameSettings_;
 }
 
 SoundEngine::MixParameters SoundEngine::ChunkMix::at(int32_t f) const noexcept {
@@ -385,10 +397,10 @@ void SoundEngine::mixChunk(const ChunkMix& c, const LaneSettings& only, const La
     else silenceCounter_ = frames - 1 - (31 - std::countl_zero(loud));
 }
 
-template void SoundEngine::laneVoices<true, false>(float, float, const FrameParameters&) noexcept;
-template void SoundEngine::laneVoices<false, false>(float, float, const FrameParameters&) noexcept;
-template void SoundEngine::laneVoices<true, true>(float, float, const FrameParameters&) noexcept;
-template void SoundEngine::laneVoices<false, true>(float, float, const FrameParameters&) noexcept;
+template void SoundEngine::laneVoices<true, false>(float, float, const LaneSettings&) noexcept;
+template void SoundEngine::laneVoices<false, false>(float, float, const LaneSettings&) noexcept;
+template void SoundEngine::laneVoices<true, true>(float, float, const LaneSettings&) noexcept;
+template void SoundEngine::laneVoices<false, true>(float, float, const LaneSettings&) noexcept;
 template void SoundEngine::runChunk<true, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
 template void SoundEngine::runChunk<false, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
 template void SoundEngine::runChunk<true, true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;

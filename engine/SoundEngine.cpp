@@ -373,17 +373,14 @@ bool SoundEngine::simdVoices(float inL, float inR, MixParameters& mix) noexcept 
         scalarVoices(inL, inR);
         return false;
     }
-    FrameParameters p;
-    readFrame(p);
-    const __m128 zero = _mm_setzero_ps();
-    const int runBits = _mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(p.left, zero), _mm_cmpgt_ps(p.right, zero)));
-    if (runBits == 7) laneVoices<true, Sse41>(inL, inR, p);
-    else if (std::popcount(static_cast<unsigned>(runBits)) == 2) laneVoices<false, Sse41>(inL, inR, p);
+    const LaneSettings& s = frameSettings();
+    if (s.allRun) laneVoices<true, Sse41>(inL, inR, s);
+    else if (std::popcount(static_cast<unsigned>(s.runBits)) == 2) laneVoices<false, Sse41>(inL, inR, s);
     else {
         scalarVoices(inL, inR);
         return false;
     }
-    mixFrom(p, mix);
+    mixFrom(s, mix);
     return true;
 }
 #endif

@@ -174,9 +174,12 @@ private:
     // order, else one by one (`left` and `right` already read).
     [[gnu::always_inline]] inline void readFrame(FrameParameters& p) noexcept;
     [[gnu::always_inline]] inline void readFrameOneByOne(FrameParameters& p, __m128 left, __m128 right) const noexcept;
-    [[gnu::always_inline]] inline void mixFrom(const FrameParameters& p, MixParameters& m) const noexcept;
+    [[gnu::always_inline]] inline void mixFrom(const LaneSettings& s, MixParameters& m) const noexcept;
     template <bool AllRun, bool Sse41>
-    void laneVoices(float inL, float inR, const FrameParameters& p) noexcept;
+    void laneVoices(float inL, float inR, const LaneSettings& s) noexcept;
+    // The frame-by-frame lanes' settings, read again when the host announces a change, the
+    // rate moves, or a chunk's worth of frames has passed.
+    const LaneSettings& frameSettings() noexcept;
     template <bool AllRun>
     [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
                                                        __m128& envelope, float attack) noexcept;
@@ -254,6 +257,12 @@ private:
     // The host's slot generation that contiguous_ was found for (-1: none yet).
     int64_t slotGeneration_ = -1;
     const std::atomic<float>* contiguous_ = nullptr;
+#if ZK_ENGINE_SSE
+    LaneSettings frameSettings_{};
+    uint32_t frameSettingsValues_ = 0;
+    float frameSettingsRate_ = 0.0f; // the twoPiOverRate they were worked out for
+    int32_t framesOnSettings_ = chunkFrames;
+#endif
 };
 
 } // namespace zk

@@ -149,15 +149,15 @@ inline __m128 SoundEngine::bandLanes(int32_t offset) const noexcept {
     return parameterLanes(bandBase(0) + offset, bandBase(1) + offset, bandBase(2) + offset);
 }
 
-inline void SoundEngine::mixFrom(const FrameParameters& p, MixParameters& m) const noexcept {
-    _mm_store_ps(m.preListen, p.preListen);
-    _mm_store_ps(m.effect, p.effect);
-    _mm_store_ps(m.pan, p.pan);
-    m.delay = p.delay;
-    m.stereo = p.stereo;
-    m.volume = p.delayVolume;
-    m.master = p.master;
-    m.dry = p.dry;
+inline void SoundEngine::mixFrom(const LaneSettings& s, MixParameters& m) const noexcept {
+    _mm_store_ps(m.preListen, s.preListen);
+    _mm_store_ps(m.effect, s.effect);
+    _mm_store_ps(m.pan, s.pan);
+    m.delay = s.delay;
+    m.stereo = s.stereo;
+    m.volume = s.delayVolume;
+    m.master = s.master;
+    m.dry = s.dry;
     m.feedback = feedbackAmount_.load(std::memory_order_relaxed);
 }
 

@@ -53,10 +53,10 @@ void SoundEngine::settingsFrom(const FrameParameters& p, float twoPiOverRate, La
     s.sineShare = _mm_sub_ps(constant<floatBits(1.0f)>(), p.timbre);
     s.noiseShare = _mm_mul_ps(p.timbre, p.timbre);
     s.volume = p.volume;
-    s.preListen = p.preListen;
+    _mm_store_ps(s.preListen, p.preListen);
     s.preListenBits = _mm_movemask_ps(_mm_cmpneq_ps(p.preListen, zero)) & 7;
-    s.effect = p.effect;
-    s.pan = p.pan;
+    _mm_store_ps(s.effect, p.effect);
+    _mm_store_ps(s.pan, p.pan);
     s.delay = p.delay;
     s.stereo = p.stereo;
     s.delayVolume = p.delayVolume;
@@ -177,9 +177,9 @@ void SoundEngine::laneVoices(float inL, float inR, const LaneSettings& s) noexce
 }
 
 void SoundEngine::ChunkMix::fill(int32_t f, const LaneSettings& s) noexcept {
-    _mm_store_ps(preListen[f], s.preListen);
-    _mm_store_ps(effect[f], s.effect);
-    _mm_store_ps(pan[f], s.pan);
+    _mm_store_ps(preListen[f], _mm_load_ps(s.preListen));
+    _mm_store_ps(effect[f], _mm_load_ps(s.effect));
+    _mm_store_ps(pan[f], _mm_load_ps(s.pan));
     delay[f] = s.delay;
     stereo[f] = s.stereo;
     volume[f] = s.delayVolume;
@@ -187,7 +187,7 @@ void SoundEngine::ChunkMix::fill(int32_t f, const LaneSettings& s) noexcept {
     dry[f] = s.dry;
 }
 
-const SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
+SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
     const uint32_t values = host_.valueGeneration();
     const float twoPiOverRate = rate_.twoPiOverRate();
     if (values != frameSettingsValues_ || twoPiOverRate != frameSettingsRate_ || ++framesOnSettings_ >= chunkFrames) {
@@ -210,10 +210,10 @@ SoundEngine::MixParameters SoundEngine::ChunkMix::at(int32_t f) const noexcept {
     }
     m.delay = delay[f];
     m.stereo = stereo[f];
-    m.volume = volume[f];
+    m.delayVolume = volume[f];
     m.master = master[f];
     m.dry = dry[f];
-    m.feedback = feedback[f];
+    m.feedbackAmount = feedback[f];
     return m;
 }
 
@@ -319,7 +319,7 @@ void SoundEngine::mixChunk(const ChunkMix& c, const LaneSettings& only, const La
         a[0] = _mm_shuffle_ps(v, v, 0x00), a[1] = _mm_shuffle_ps(v, v, 0x55), a[2] = _mm_shuffle_ps(v, v, 0xAA);
     };
     F4 onlyEffect[4], onlyPan[4];
-    if constexpr (OneSet) bandSplat(only.effect, onlyEffect), bandSplat(only.pan, onlyPan);
+    if constexpr (OneSet) bandSplat(_mm_load_ps(only.effect), onlyEffect), bandSplat(_mm_load_ps(only.pan), onlyPan);
     alignas(16) float send[chunkFrames], wetL[chunkFrames], wetR[chunkFrames];
     for (int32_t f = 0; f < frames; f += 4) {
         F4 pv[4];

@@ -303,16 +303,22 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
 template <SoundEngine::VoicePath Path>
 void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& outL, float& outR) noexcept {
     host_.handlePendingEvents(frameIndex);
-    MixParameters mix;
 #if ZK_ENGINE_SSE
     if constexpr (Path != VoicePath::scalar) {
-        if (!simdVoices<Path == VoicePath::lanesSse41>(inL, inR, mix)) readMix(mix);
+        if (LaneSettings* lanes = simdVoices<Path == VoicePath::lanesSse41>(inL, inR)) {
+            // The lanes' values, read after the events, are the mix's too.
+            lanes->feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
+            mixFrame(*lanes, bands_.filtered, bands_.preVolume, bands_.voice, inL, inR, outL, outR);
+            countSilence(outL, outR);
+            return;
+        }
     } else
 #endif
     {
         scalarVoices(inL, inR);
-        readMix(mix);
     }
+    MixParameters mix;
+    readMix(mix);
     mixFrame(mix, bands_.filtered, bands_.preVolume, bands_.voice, inL, inR, outL, outR);
     countSilence(outL, outR);
 }
@@ -364,24 +370,23 @@ void SoundEngine::scalarVoices(float inL, float inR) noexcept {
 // The three voices as lanes 0..2 of one register, every operation in the order of voice()
 // so that each lane gives the scalar bits (see LaneVoices.cpp).
 template <bool Sse41>
-bool SoundEngine::simdVoices(float inL, float inR, MixParameters& mix) noexcept {
+SoundEngine::LaneSettings* SoundEngine::simdVoices(float inL, float inR) noexcept {
     // One running band is cheaper alone; with all three (the common case for lanes) the
     // keep-the-old-state blends fold away. Both paths give the same bits, so the choice may
     // follow the last frame: while fewer than two bands ran, the scalar code goes first
     // (without the gathering below) and tells how many run now.
     if (scalarRunCount_ < 2) {
         scalarVoices(inL, inR);
-        return false;
+        return nullptr;
     }
-    const LaneSettings& s = frameSettings();
+    LaneSettings& s = frameSettings();
     if (s.allRun) laneVoices<true, Sse41>(inL, inR, s);
     else if (std::popcount(static_cast<unsigned>(s.runBits)) == 2) laneVoices<false, Sse41>(inL, inR, s);
     else {
         scalarVoices(inL, inR);
-        return false;
+        return nullptr;
     }
-    mixFrom(s, mix);
-    return true;
+    return &s;
 }
 #endif
 

@@ -110,14 +110,17 @@ private:
         alignas(16) float preListen[laneCount]; // band values in lanes 0..2, as the voices
         alignas(16) float effect[laneCount];
         alignas(16) float pan[laneCount];
-        float delay, stereo, volume, master, dry, feedback;
+        float delay, stereo, delayVolume, master, dry, feedbackAmount;
     };
     void readMix(MixParameters& m) const noexcept;
     // The pre-listen or the normal mix of one frame from the bands' per-lane results.
-    [[gnu::always_inline]] inline void mixFrame(const MixParameters& m, const float* filtered, const float* preVolume,
+    // Mix: MixParameters or LaneSettings.
+    template <class Mix>
+    [[gnu::always_inline]] inline void mixFrame(const Mix& m, const float* filtered, const float* preVolume,
                                                 const float* voice, float inL, float inR, float& outL,
                                                 float& outR) noexcept;
-    [[gnu::always_inline]] inline void normalMix(const MixParameters& m, const float* preVolume, const float* voice,
+    template <class Mix>
+    [[gnu::always_inline]] inline void normalMix(const Mix& m, const float* preVolume, const float* voice,
                                                  float inL, float inR, float& outL, float& outR) noexcept;
     [[gnu::always_inline]] inline bool nextDelayTimes(int32_t& counter, float delay, float stereo, float& left,
                                                       float& right) noexcept;
@@ -129,9 +132,11 @@ private:
     [[gnu::always_inline]] inline void countSilence(float l, float r) noexcept;
 
 #if ZK_ENGINE_SSE
-    // False where the scalar code computed the frame, which leaves `mix` to the caller.
+    struct LaneSettings;
+    // The settings the lanes computed the frame with, for the mix; null where the scalar
+    // code computed it.
     template <bool Sse41>
-    [[gnu::always_inline]] inline bool simdVoices(float inL, float inR, MixParameters& mix) noexcept;
+    [[gnu::always_inline]] inline LaneSettings* simdVoices(float inL, float inR) noexcept;
     [[gnu::always_inline]] inline __m128 parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept;
     // Band parameter `offset` of bands 1..3 in lanes 0..2.
     [[gnu::always_inline]] inline __m128 bandLanes(int32_t offset) const noexcept;
@@ -163,8 +168,11 @@ private:
         __m128 left, right, run; // run: the band is not idle
         __m128 timbreCoefficient, gateLevel;
         __m128 bend, baseFrequency, tenAm, am, feedback, feedbackDepth, sineShare, noiseShare, volume;
-        __m128 preListen, effect, pan;
+        alignas(16) float preListen[laneCount];
+        alignas(16) float effect[laneCount];
+        alignas(16) float pan[laneCount];
         float delay, stereo, delayVolume, master, dry;
+        float feedbackAmount = 0.0f; // set by the frame-by-frame code for its mix
         int32_t runBits, feedbackBits, preListenBits;
         bool allRun;
     };
@@ -174,12 +182,11 @@ private:
     // order, else one by one (`left` and `right` already read).
     [[gnu::always_inline]] inline void readFrame(FrameParameters& p) noexcept;
     [[gnu::always_inline]] inline void readFrameOneByOne(FrameParameters& p, __m128 left, __m128 right) const noexcept;
-    [[gnu::always_inline]] inline void mixFrom(const LaneSettings& s, MixParameters& m) const noexcept;
     template <bool AllRun, bool Sse41>
     void laneVoices(float inL, float inR, const LaneSettings& s) noexcept;
     // The frame-by-frame lanes' settings, read again when the host announces a change, the
     // rate moves, or a chunk's worth of frames has passed.
-    const LaneSettings& frameSettings() noexcept;
+    LaneSettings& frameSettings() noexcept;
     template <bool AllRun>
     [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
                                                        __m128& envelope, float attack) noexcept;

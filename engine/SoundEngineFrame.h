@@ -48,13 +48,14 @@ inline void SoundEngine::readMix(MixParameters& m) const noexcept {
     }
     m.delay = parameter(pDelay);
     m.stereo = parameter(pStereo);
-    m.volume = parameter(pVolume);
+    m.delayVolume = parameter(pVolume);
     m.master = parameter(pMaster);
     m.dry = parameter(pDry);
-    m.feedback = feedbackAmount_.load(std::memory_order_relaxed);
+    m.feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
 }
 
-inline void SoundEngine::mixFrame(const MixParameters& m, const float* filtered, const float* preVolume,
+template <class Mix>
+inline void SoundEngine::mixFrame(const Mix& m, const float* filtered, const float* preVolume,
                                   const float* voice, float inL, float inR, float& outL, float& outR) noexcept {
     const float* pl = m.preListen;
     if (pl[0] != 0.0f || pl[1] != 0.0f || pl[2] != 0.0f) {
@@ -112,12 +113,13 @@ inline void SoundEngine::delayReturn(Line& left, Line& right, float send, float 
     feedbackRight = limitFeedback(flush(feedback * r));
 }
 
-inline void SoundEngine::normalMix(const MixParameters& m, const float* preVolume, const float* voice, float inL,
+template <class Mix>
+inline void SoundEngine::normalMix(const Mix& m, const float* preVolume, const float* voice, float inL,
                                    float inR, float& outL, float& outR) noexcept {
     stepDelayTimes(m.delay, m.stereo);
     const float send = m.effect[1] * preVolume[1] + m.effect[2] * preVolume[2] + m.effect[0] * preVolume[0];
     float l, r;
-    delayReturn(*leftLine_, *rightLine_, send, m.volume, m.feedback, feedbackLeft_, feedbackRight_, l, r);
+    delayReturn(*leftLine_, *rightLine_, send, m.delayVolume, m.feedbackAmount, feedbackLeft_, feedbackRight_, l, r);
 
     r = r + m.pan[1] * voice[1] + m.pan[2] * voice[2] + m.pan[0] * voice[0];
     l = l + (1.0f - m.pan[2]) * voice[2] + (1.0f - m.pan[0]) * voice[0] + (1.0f - m.pan[1]) * voice[1];
@@ -147,18 +149,6 @@ inline __m128 SoundEngine::parameterLanes(int32_t a, int32_t b, int32_t c) const
 inline __m128 SoundEngine::bandLanes(int32_t offset) const noexcept {
     using namespace voice;
     return parameterLanes(bandBase(0) + offset, bandBase(1) + offset, bandBase(2) + offset);
-}
-
-inline void SoundEngine::mixFrom(const LaneSettings& s, MixParameters& m) const noexcept {
-    _mm_store_ps(m.preListen, s.preListen);
-    _mm_store_ps(m.effect, s.effect);
-    _mm_store_ps(m.pan, s.pan);
-    m.delay = s.delay;
-    m.stereo = s.stereo;
-    m.volume = s.delayVolume;
-    m.master = s.master;
-    m.dry = s.dry;
-    m.feedback = feedbackAmount_.load(std::memory_order_relaxed);
 }
 
 // A frame's per-band values, each as the lanes of bands 1..3 that `band(offset)` gives.

@@ -64,9 +64,21 @@ void SoundEngine::settingsFrom(const FrameParameters& p, float twoPiOverRate, La
     s.dry = p.dry;
 }
 
-// The band filters, envelope followers, lamps, noise filters, gates and envelope smoothers,
-// and the two shared sources: everything whose state carries from frame to frame but the
-// phases. `envelope` is the followers' state.
+// The lamps after a frame whose followers gave `follower`. Idle bands keep theirs, so over
+// frames of one set of values the last frame decides, and it is enough to show that one.
+void SoundEngine::updateLamps(F4 follower, int32_t runBits) noexcept {
+    // floor(e x scale) != 0 exactly when e x scale is not in [0, 1). The audio thread is the
+    // only writer.
+    const F4 lamp = _mm_mul_ps(follower, perLane(activityScale));
+    const int dark = _mm_movemask_ps(
+        _mm_and_ps(_mm_cmpge_ps(lamp, _mm_setzero_ps()), _mm_cmplt_ps(lamp, constant<floatBits(1.0f)>())));
+    const int32_t lit = ~dark & runBits & 7;
+    activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~runBits) | lit, std::memory_order_relaxed);
+}
+
+// The band filters, envelope followers, noise filters, gates and envelope smoothers, and
+// the two shared sources: everything whose state carries from frame to frame but the
+// phases and the lamps. `envelope` is the followers' state.
 template <bool AllRun>
 void SoundEngine::laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR, F4& envelope,
                                   float attack) noexcept {
@@ -84,15 +96,6 @@ void SoundEngine::laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL
     const F4 k = select(_mm_cmpgt_ps(a, envelope), splat(attack), load(bands_.release));
     F4 e = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(envelope, a), k), a));
     x.follower = e;
-
-    // floor(e x scale) != 0 exactly when e x scale is not in [0, 1). Idle bands keep their
-    // lamps. The audio thread is the only writer.
-    const F4 lamp = _mm_mul_ps(e, perLane(activityScale));
-    const int dark = _mm_movemask_ps(
-        _mm_and_ps(_mm_cmpge_ps(lamp, _mm_setzero_ps()), _mm_cmplt_ps(lamp, constant<floatBits(1.0f)>())));
-    const int32_t lit = ~dark & s.runBits & 7;
-    if constexpr (AllRun) activeBits_.store(lit, std::memory_order_relaxed);
-    else activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~s.runBits) | lit, std::memory_order_relaxed);
 
     x.coloured = timbreFilters_->processLanesWith(splat(x.noise), s.timbreCoefficient, run);
 
@@ -167,6 +170,7 @@ void SoundEngine::laneVoices(float inL, float inR, const LaneSettings& s) noexce
     LaneFrame x;
     F4 envelope = _mm_load_ps(b.envelope);
     laneRecurrences<AllRun>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed));
+    updateLamps(x.follower, s.runBits);
     _mm_store_ps(b.envelope, envelope);
     OscillatorLanes o = loadOscillators();
     laneOscillators<AllRun, Sse41>(x, s, o, splat(floatRate_.load(std::memory_order_relaxed)));
@@ -267,6 +271,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
         host_.handlePendingEvents(first + f);
         const uint32_t values = host_.valueGeneration();
         if (last < 0 || values != valuesRead) {
+            if (last >= 0) updateLamps(x[f - 1].follower, sets[last].runBits);
             valuesRead = values;
             FrameParameters p;
             readFrame(p);
@@ -280,6 +285,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
         mix.feedback[f] = feedbackAmount_.load(std::memory_order_relaxed);
     }
     _mm_store_ps(bands_.envelope, envelope);
+    updateLamps(x[frames - 1].follower, sets[last].runBits);
 
     OscillatorLanes o = loadOscillators();
     for (int32_t f = 0; f < frames; ++f) {

@@ -172,7 +172,7 @@ private:
         alignas(16) float effect[laneCount];
         alignas(16) float pan[laneCount];
         float delay, stereo, delayVolume, master, dry;
-        float feedbackAmount = 0.0f; // set by the frame-by-frame code for its mix
+        float feedbackAmount; // set by the frame-by-frame code for its mix
         int32_t runBits, feedbackBits, preListenBits;
         bool allRun;
     };
@@ -187,6 +187,7 @@ private:
     // The frame-by-frame lanes' settings, read again when the host announces a change, the
     // rate moves, or a chunk's worth of frames has passed.
     LaneSettings& frameSettings() noexcept;
+    [[gnu::always_inline]] inline void updateLamps(__m128 follower, int32_t runBits) noexcept;
     template <bool AllRun>
     [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
                                                        __m128& envelope, float attack) noexcept;

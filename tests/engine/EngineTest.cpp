@@ -229,7 +229,7 @@ TEST(EngineFaults, ARunawayEchoStaysFiniteAndDiesAwayAfterwards) {
 // Every voice path (SSE lanes, with and without SSE4.1, frame by frame and in chunks) gives
 // the scalar code's bits for random programs, rates, inputs, block sizes, changes and
 // program changes inside blocks, parameter values in and out of index order, and in-place
-// and overlapping buffers.
+// and overlapping buffers; the lamps after every block too.
 TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
     using Path = zk::SoundEngine::VoicePath;
     using Layout = FakeHost::Layout;
@@ -257,6 +257,8 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
         std::vector<std::array<int32_t, 3>> changes(43); // frame, index (54 + n: to layout n), value x 1000
         for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % 54),
                                      static_cast<int32_t>(random() % 1001)};
+        for (auto& c : changes) // half the Left and Right moves switch the band off
+            if (c[1] >= 2 && c[1] < 38 && (c[1] - 2) % 12 < 2 && c[2] % 2) c[2] = 0;
         for (size_t n = 40; n < 43; ++n) changes[n][1] = 54 + static_cast<int32_t>(random() % 3);
         std::vector<int32_t> blocks;
         for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % 700));
@@ -265,6 +267,7 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
 
         std::vector<Stereo> out(paths.size());
         std::vector<int32_t> quietFrames(paths.size());
+        std::vector<std::vector<int32_t>> lamps(paths.size()); // after every block
         for (size_t path = 0; path < paths.size(); ++path) {
             FakeHost h;
             h.engine.useVoicePath(paths[path]);
@@ -299,6 +302,8 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
                 const size_t at = static_cast<size_t>(position);
                 h.engine.processBlock(inL + at, inR + at, outL + at, outR + at, n, replace);
                 position += n;
+                lamps[path].push_back(h.engine.bandActivity(1) | h.engine.bandActivity(2) << 1 |
+                                      h.engine.bandActivity(3) << 2);
             }
             if (buffers >= 2) out[path] = buffer;
             // An output fed back as input can overflow to NaN, whose sign and payload follow the
@@ -312,6 +317,7 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
             ASSERT_EQ(0, std::memcmp(out[0].l.data(), out[path].l.data(), bytes)) << seed << " " << path;
             ASSERT_EQ(0, std::memcmp(out[0].r.data(), out[path].r.data(), bytes)) << seed << " " << path;
             ASSERT_EQ(quietFrames[0], quietFrames[path]) << seed << " " << path;
+            ASSERT_EQ(lamps[0], lamps[path]) << seed << " " << path;
         }
     }
 }

@@ -9,9 +9,10 @@
 namespace zk {
 
 // What the sound engine needs from the effect that owns it. The engine reads every
-// parameter live, once per use, so a change made between two frames is heard at the next
-// frame. A read is two loads: the implementer keeps one slot per parameter pointing at
-// wherever the current value lives (the current program or a shared value).
+// parameter live, so a change made between two frames is heard at the next frame. A read
+// is two loads: the implementer keeps one slot per parameter pointing at wherever the
+// current value lives (the current program or a shared value), and announces every value
+// it stores (announceValueChange), which lets the engine keep a frame's values until then.
 class EngineHost {
 public:
     static constexpr int32_t parameterCount = 54;

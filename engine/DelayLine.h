@@ -2,6 +2,7 @@
 
 #include "engine/DspBlock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -43,6 +44,18 @@ public:
             last = buffer[read];
             if (++read >= length) read -= length;
             return last;
+        }
+        // How many process() calls are due before either index wraps (at least 1): a run of
+        // them may use processUnwrapped() and then wrap() once.
+        int32_t framesBeforeWrap() const noexcept { return std::min(length - write, length - read); }
+        float processUnwrapped(float x) noexcept {
+            buffer[write++] = x;
+            last = buffer[read++];
+            return last;
+        }
+        void wrap() noexcept {
+            if (write >= length) write = 0;
+            if (read >= length) read -= length;
         }
     };
     bool begin(Run& run) noexcept {

@@ -9,6 +9,7 @@
 #include "engine/SoundEngineFrame.h"
 #include "engine/VoiceConstants.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace zk {
@@ -234,6 +235,12 @@ namespace {
     return _mm_castsi128_ps(_mm_andnot_si128(nonFinite, kept));
 }
 
+// A delay line's run within a stretch where neither index wraps.
+struct UnwrappedRun {
+    DelayLine::Run& run;
+    float process(float x) noexcept { return run.processUnwrapped(x); }
+};
+
 // Lane b of four frames' band values (frame f in lane f - first): bands 0..2 in a[0..2].
 [[gnu::always_inline]] inline void bandsOfFrames(const float* f0, const float* f1, const float* f2, const float* f3,
                                                  F4 (&a)[4]) noexcept {
@@ -339,17 +346,27 @@ void SoundEngine::mixChunk(const ChunkMix& c, const LaneSettings& only, const La
     float feedbackLeft = feedbackLeft_, feedbackRight = feedbackRight_;
     DelayLine::Run left, right;
     if (leftLine_->begin(left) && rightLine_->begin(right)) {
-        // The lines' indices in registers for the chunk.
+        // The lines' indices in registers for the chunk, which runs in stretches that reach
+        // neither a delay-time update nor an index's wrap.
         int32_t counter = delayUpdateCounter_;
-        for (int32_t f = 0; f < frames; ++f) {
-            float leftDelay, rightDelay;
-            if (nextDelayTimes(counter, OneSet ? only.delay : c.delay[f], OneSet ? only.stereo : c.stereo[f],
-                               leftDelay, rightDelay)) {
+        UnwrappedRun unwrappedLeft{left}, unwrappedRight{right};
+        for (int32_t f = 0; f < frames;) {
+            if (counter == 0) {
+                float leftDelay, rightDelay;
+                glideDelayTimes(OneSet ? only.delay : c.delay[f], OneSet ? only.stereo : c.stereo[f], leftDelay,
+                                rightDelay);
                 leftLine_->setDelay(left, leftDelay);
                 rightLine_->setDelay(right, rightDelay);
             }
-            delayReturn(left, right, send[f], OneSet ? only.delayVolume : c.volume[f], c.feedback[f], feedbackLeft,
-                        feedbackRight, wetL[f], wetR[f]);
+            const int32_t end =
+                f + std::min({frames - f, 10 - counter, left.framesBeforeWrap(), right.framesBeforeWrap()});
+            counter += end - f;
+            if (counter == 10) counter = 0;
+            for (; f < end; ++f)
+                delayReturn(unwrappedLeft, unwrappedRight, send[f], OneSet ? only.delayVolume : c.volume[f],
+                            c.feedback[f], feedbackLeft, feedbackRight, wetL[f], wetR[f]);
+            left.wrap();
+            right.wrap();
         }
         delayUpdateCounter_ = counter;
         leftLine_->end(left);

@@ -124,6 +124,7 @@ private:
                                                  float inL, float inR, float& outL, float& outR) noexcept;
     [[gnu::always_inline]] inline bool nextDelayTimes(int32_t& counter, float delay, float stereo, float& left,
                                                       float& right) noexcept;
+    [[gnu::always_inline]] inline void glideDelayTimes(float delay, float stereo, float& left, float& right) noexcept;
     [[gnu::always_inline]] inline void stepDelayTimes(float delay, float stereo) noexcept;
     template <class Line>
     [[gnu::always_inline]] static inline void delayReturn(Line& left, Line& right, float send, float volume,

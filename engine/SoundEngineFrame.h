@@ -71,17 +71,20 @@ inline void SoundEngine::mixFrame(const Mix& m, const float* filtered, const flo
 inline bool SoundEngine::nextDelayTimes(int32_t& counter, float delay, float stereo, float& left,
                                         float& right) noexcept {
     const bool update = counter == 0;
-    if (update) {
-        const int32_t whole = wholeRate_.load(std::memory_order_relaxed);
-        delayTime_ = delay * delay + 0.14f;
-        stereoAmount_ = stereo * stereo;
-        // Left: 0.14 s inside the scaling; right: 0.14 samples after it.
-        left = leftDelaySmoother_->process(static_cast<float>(whole) * delayTime_ -
-                                           static_cast<float>(whole / 24) * stereoAmount_);
-        right = rightDelaySmoother_->process(delay * delay * static_cast<float>(whole) + 0.14f);
-    }
+    if (update) glideDelayTimes(delay, stereo, left, right);
     if (++counter > 9) counter = 0;
     return update;
+}
+
+// One step of the delay times' glide, on a frame whose update counter is 0.
+inline void SoundEngine::glideDelayTimes(float delay, float stereo, float& left, float& right) noexcept {
+    const int32_t whole = wholeRate_.load(std::memory_order_relaxed);
+    delayTime_ = delay * delay + 0.14f;
+    stereoAmount_ = stereo * stereo;
+    // Left: 0.14 s inside the scaling; right: 0.14 samples after it.
+    left = leftDelaySmoother_->process(static_cast<float>(whole) * delayTime_ -
+                                       static_cast<float>(whole / 24) * stereoAmount_);
+    right = rightDelaySmoother_->process(delay * delay * static_cast<float>(whole) + 0.14f);
 }
 
 inline void SoundEngine::stepDelayTimes(float delay, float stereo) noexcept {

@@ -54,15 +54,16 @@ void SoundEngine::settingsFrom(const FrameParameters& p, float twoPiOverRate, La
     s.sineShare = _mm_sub_ps(constant<floatBits(1.0f)>(), p.timbre);
     s.noiseShare = _mm_mul_ps(p.timbre, p.timbre);
     s.volume = p.volume;
-    _mm_store_ps(s.preListen, p.preListen);
     s.preListenBits = _mm_movemask_ps(_mm_cmpneq_ps(p.preListen, zero)) & 7;
-    _mm_store_ps(s.effect, p.effect);
-    _mm_store_ps(s.pan, p.pan);
-    s.delay = p.delay;
-    s.stereo = p.stereo;
-    s.delayVolume = p.delayVolume;
-    s.master = p.master;
-    s.dry = p.dry;
+    MixParameters& m = s.mix;
+    _mm_store_ps(m.preListen, p.preListen);
+    _mm_store_ps(m.effect, p.effect);
+    _mm_store_ps(m.pan, p.pan);
+    m.delay = p.delay;
+    m.stereo = p.stereo;
+    m.delayVolume = p.delayVolume;
+    m.master = p.master;
+    m.dry = p.dry;
 }
 
 // The lamps after a frame whose followers gave `follower`. Idle bands keep theirs, so over
@@ -181,15 +182,15 @@ void SoundEngine::laneVoices(float inL, float inR, const LaneSettings& s) noexce
     _mm_store_ps(b.voice, _mm_load_ps(x.voice));
 }
 
-void SoundEngine::ChunkMix::fill(int32_t f, const LaneSettings& s) noexcept {
-    _mm_store_ps(preListen[f], _mm_load_ps(s.preListen));
-    _mm_store_ps(effect[f], _mm_load_ps(s.effect));
-    _mm_store_ps(pan[f], _mm_load_ps(s.pan));
-    delay[f] = s.delay;
-    stereo[f] = s.stereo;
-    volume[f] = s.delayVolume;
-    master[f] = s.master;
-    dry[f] = s.dry;
+void SoundEngine::ChunkMix::fill(int32_t f, const MixParameters& m) noexcept {
+    _mm_store_ps(preListen[f], _mm_load_ps(m.preListen));
+    _mm_store_ps(effect[f], _mm_load_ps(m.effect));
+    _mm_store_ps(pan[f], _mm_load_ps(m.pan));
+    delay[f] = m.delay;
+    stereo[f] = m.stereo;
+    volume[f] = m.delayVolume;
+    master[f] = m.master;
+    dry[f] = m.dry;
 }
 
 SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
@@ -303,10 +304,10 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
     storeOscillators(o);
 
     if (last > 0 || preListening)
-        for (int32_t f = 0; f < frames; ++f) mix.fill(f, sets[setOf[f]]);
+        for (int32_t f = 0; f < frames; ++f) mix.fill(f, sets[setOf[f]].mix);
     if (!preListening) {
-        if (last == 0) mixChunk<Replace, true>(mix, sets[0], x, outL + first, outR + first, frames);
-        else mixChunk<Replace, false>(mix, sets[0], x, outL + first, outR + first, frames);
+        if (last == 0) mixChunk<Replace, true>(mix, sets[0].mix, x, outL + first, outR + first, frames);
+        else mixChunk<Replace, false>(mix, sets[0].mix, x, outL + first, outR + first, frames);
     } else {
         for (int32_t f = 0; f < frames; ++f) {
             float l, r;
@@ -325,7 +326,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
 // normalMix() on the chunk's frames: the sends and the panned sums four frames at a time,
 // the delay lines frame by frame between them.
 template <bool Replace, bool OneSet>
-void SoundEngine::mixChunk(const ChunkMix& c, const LaneSettings& only, const LaneFrame* x, float* outL, float* outR,
+void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const LaneFrame* x, float* outL, float* outR,
                            int32_t frames) noexcept {
     // Band b's value of one set in every lane.
     const auto bandSplat = [](F4 v, F4 (&a)[4]) {

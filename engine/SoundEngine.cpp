@@ -307,8 +307,8 @@ void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& 
     if constexpr (Path != VoicePath::scalar) {
         if (LaneSettings* lanes = simdVoices<Path == VoicePath::lanesSse41>(inL, inR)) {
             // The lanes' values, read after the events, are the mix's too.
-            lanes->feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
-            mixFrame(*lanes, bands_.filtered, bands_.preVolume, bands_.voice, inL, inR, outL, outR);
+            lanes->mix.feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
+            mixFrame(lanes->mix, bands_.filtered, bands_.preVolume, bands_.voice, inL, inR, outL, outR);
             countSilence(outL, outR);
             return;
         }

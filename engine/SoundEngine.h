@@ -114,13 +114,10 @@ private:
     };
     void readMix(MixParameters& m) const noexcept;
     // The pre-listen or the normal mix of one frame from the bands' per-lane results.
-    // Mix: MixParameters or LaneSettings.
-    template <class Mix>
-    [[gnu::always_inline]] inline void mixFrame(const Mix& m, const float* filtered, const float* preVolume,
+    [[gnu::always_inline]] inline void mixFrame(const MixParameters& m, const float* filtered, const float* preVolume,
                                                 const float* voice, float inL, float inR, float& outL,
                                                 float& outR) noexcept;
-    template <class Mix>
-    [[gnu::always_inline]] inline void normalMix(const Mix& m, const float* preVolume, const float* voice,
+    [[gnu::always_inline]] inline void normalMix(const MixParameters& m, const float* preVolume, const float* voice,
                                                  float inL, float inR, float& outL, float& outR) noexcept;
     [[gnu::always_inline]] inline bool nextDelayTimes(int32_t& counter, float delay, float stereo, float& left,
                                                       float& right) noexcept;
@@ -169,11 +166,7 @@ private:
         __m128 left, right, run; // run: the band is not idle
         __m128 timbreCoefficient, gateLevel;
         __m128 bend, baseFrequency, tenAm, am, feedback, feedbackDepth, sineShare, noiseShare, volume;
-        alignas(16) float preListen[laneCount];
-        alignas(16) float effect[laneCount];
-        alignas(16) float pan[laneCount];
-        float delay, stereo, delayVolume, master, dry;
-        float feedbackAmount; // set by the frame-by-frame code for its mix
+        MixParameters mix; // its feedbackAmount set by the frame-by-frame code, per frame
         int32_t runBits, feedbackBits, preListenBits;
         bool allRun;
     };
@@ -207,7 +200,7 @@ private:
         alignas(16) float master[chunkFrames], dry[chunkFrames], feedback[chunkFrames];
         alignas(16) float inL[chunkFrames], inR[chunkFrames];
         MixParameters at(int32_t frame) const noexcept;
-        void fill(int32_t frame, const LaneSettings& s) noexcept; // all but the feedback and inputs
+        void fill(int32_t frame, const MixParameters& m) noexcept; // all but the feedback
     };
     // Frames `first` to `first + frames - 1`, a multiple of 4 up to chunkFrames, step by step;
     // the engine is awake and cannot fall asleep within them.
@@ -218,7 +211,7 @@ private:
     // the delay lines.
     // With OneSet, every frame's mix values are `only`'s, else those in `c`.
     template <bool Replace, bool OneSet>
-    void mixChunk(const ChunkMix& c, const LaneSettings& only, const LaneFrame* x, float* outL, float* outR,
+    void mixChunk(const ChunkMix& c, const MixParameters& only, const LaneFrame* x, float* outL, float* outR,
                   int32_t frames) noexcept;
 #endif
     // The per-band parameter values of one frame, one lane per band.

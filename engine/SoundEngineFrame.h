@@ -7,8 +7,8 @@
 #include "engine/SoundEngine.h"
 #include "engine/VoiceConstants.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace zk {
@@ -54,8 +54,7 @@ inline void SoundEngine::readMix(MixParameters& m) const noexcept {
     m.feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
 }
 
-template <class Mix>
-inline void SoundEngine::mixFrame(const Mix& m, const float* filtered, const float* preVolume,
+inline void SoundEngine::mixFrame(const MixParameters& m, const float* filtered, const float* preVolume,
                                   const float* voice, float inL, float inR, float& outL, float& outR) noexcept {
     const float* pl = m.preListen;
     if (pl[0] != 0.0f || pl[1] != 0.0f || pl[2] != 0.0f) {
@@ -116,8 +115,7 @@ inline void SoundEngine::delayReturn(Line& left, Line& right, float send, float 
     feedbackRight = limitFeedback(flush(feedback * r));
 }
 
-template <class Mix>
-inline void SoundEngine::normalMix(const Mix& m, const float* preVolume, const float* voice, float inL,
+inline void SoundEngine::normalMix(const MixParameters& m, const float* preVolume, const float* voice, float inL,
                                    float inR, float& outL, float& outR) noexcept {
     stepDelayTimes(m.delay, m.stereo);
     const float send = m.effect[1] * preVolume[1] + m.effect[2] * preVolume[2] + m.effect[0] * preVolume[0];

@@ -45,6 +45,17 @@ void PluginEffect::handlePendingEvents(int32_t frame) noexcept {
     }
 }
 
+int32_t PluginEffect::nextEventFrame(int32_t frame) const noexcept {
+    const int32_t index = pendingIndex_.load(std::memory_order_relaxed);
+    if (index == kNoList) return noPendingEvents;
+    const vst2::VstEvents* list = pendingList_.load(std::memory_order_relaxed);
+    if (!list || index >= list->numEvents) return noPendingEvents;
+    const vst2::VstEvent* event = list->events[index];
+    // A null entry is skipped at the next call, as handlePendingEvents() consumes it at once.
+    if (!event || event->deltaFrames < frame) return frame;
+    return event->deltaFrames;
+}
+
 void PluginEffect::handleMidiEvent(const vst2::VstMidiEvent& event) noexcept {
     const auto status = static_cast<uint8_t>(event.midiData[0]);
     const int32_t data1 = static_cast<uint8_t>(event.midiData[1]) & 0x7F;

@@ -44,6 +44,7 @@ public:
     // MIDI
     int32_t processEvents(vst2::VstEvents* events) noexcept override;
     void handlePendingEvents(int32_t frame) noexcept override;
+    int32_t nextEventFrame(int32_t frame) const noexcept override;
     void handleMidiEvent(const vst2::VstMidiEvent& event) noexcept;
     int32_t learnedController(int32_t index) const noexcept;
     int32_t learnTarget() const noexcept { return learnTarget_.load(std::memory_order_relaxed); }

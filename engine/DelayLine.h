@@ -53,6 +53,10 @@ public:
             last = buffer[read++];
             return last;
         }
+        // True when the next `frames` process() calls may read all their outputs before
+        // writing any input: none reads a cell that an earlier one of them writes (a delay
+        // of 0 reads the cell its own call writes).
+        bool readsNothingItWrites(int32_t frames) const noexcept { return read > write || write - read >= frames; }
         void wrap() noexcept {
             if (write >= length) write = 0;
             if (read >= length) read -= length;

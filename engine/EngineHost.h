@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 
 namespace zk {
 
@@ -60,6 +61,11 @@ public:
 
     // Acts on the MIDI events due at `frame` (index within the block) before it is computed.
     virtual void handlePendingEvents(int32_t frame) noexcept = 0;
+    // The first frame from `frame` on at which handlePendingEvents() would act on an event
+    // (`frame` itself where one is overdue), noPendingEvents if none is pending, so that
+    // stretches of frames between events need no call per frame.
+    static constexpr int32_t noPendingEvents = std::numeric_limits<int32_t>::max();
+    virtual int32_t nextEventFrame(int32_t frame) const noexcept = 0;
 
     // Re-applies every value of the current program through setParameter, so that the
     // rate-dependent coefficients are recomputed after a sample-rate change.

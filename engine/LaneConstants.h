@@ -43,6 +43,8 @@ struct Splat {
     X(68.5949f) \
     X(7000.0f) \
     X(8388608.0f) \
+    X(1.0e6f) \
+    X(-1.0e6f) \
     X(std::numeric_limits<float>::min())
 
 #define ZK_DECLARE_LANE_CONSTANT(v) extern template struct Splat<floatBits(v)>;

@@ -64,6 +64,7 @@ void SoundEngine::settingsFrom(const FrameParameters& p, float twoPiOverRate, La
     m.delayVolume = p.delayVolume;
     m.master = p.master;
     m.dry = p.dry;
+    m.feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
 }
 
 // The lamps after a frame whose followers gave `follower`. Idle bands keep theirs, so over
@@ -191,6 +192,7 @@ void SoundEngine::ChunkMix::fill(int32_t f, const MixParameters& m) noexcept {
     volume[f] = m.delayVolume;
     master[f] = m.master;
     dry[f] = m.dry;
+    feedback[f] = m.feedbackAmount;
 }
 
 SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
@@ -242,6 +244,54 @@ struct UnwrappedRun {
     float process(float x) noexcept { return run.processUnwrapped(x); }
 };
 
+// N consecutive floats (4, or 2 in the low lanes) of a float array, in any alignment.
+template <int N>
+[[gnu::always_inline]] inline F4 loadFrames(const float* p) noexcept {
+    if constexpr (N == 4) return _mm_loadu_ps(p);
+    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(p));
+}
+template <int N>
+[[gnu::always_inline]] inline void storeFrames(float* p, F4 v) noexcept {
+    if constexpr (N == 4) _mm_storeu_ps(p, v);
+    else _mm_storel_pi(reinterpret_cast<__m64*>(p), v);
+}
+template <int N>
+[[gnu::always_inline]] inline float lastFrame(F4 v) noexcept {
+    return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(N - 1, N - 1, N - 1, N - 1)));
+}
+
+// N frames (4 or 2) of delayReturn() at once, frame i in lane i, on lines whose runs read
+// nothing they write within the N frames and do not wrap. The arrays hold the frames'
+// values from their first.
+template <int N>
+[[gnu::always_inline]] inline void delayReturnFrames(DelayLine::Run& left, DelayLine::Run& right, const float* send,
+                                                     F4 volume, F4 amount, float& feedbackLeft,
+                                                     float& feedbackRight, float* wetL, float* wetR) noexcept {
+    const F4 rawL = loadFrames<N>(left.buffer + left.read), rawR = loadFrames<N>(right.buffer + right.read);
+    const F4 l = _mm_mul_ps(volume, rawL), r = _mm_mul_ps(volume, rawR);
+    // limitFeedback(): max(-limit, v) is v < -limit ? -limit : v, and min likewise.
+    const auto limit = [](F4 v) {
+        return _mm_min_ps(constant<floatBits(1.0e6f)>(), _mm_max_ps(constant<floatBits(-1.0e6f)>(), v));
+    };
+    const F4 nextL = limit(flush(_mm_mul_ps(amount, l))), nextR = limit(flush(_mm_mul_ps(amount, r)));
+    // The feedback each frame's input sees: the frame before's.
+    const auto previous = [](F4 v, float before) {
+        return _mm_move_ss(_mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 1, 0, 3)), _mm_set_ss(before));
+    };
+    const F4 fromL = previous(nextL, feedbackLeft), fromR = previous(nextR, feedbackRight);
+    const F4 s = loadFrames<N>(send);
+    const F4 half = constant<floatBits(0.5f)>();
+    storeFrames<N>(left.buffer + left.write, _mm_add_ps(_mm_add_ps(_mm_mul_ps(half, fromR), fromL), s));
+    storeFrames<N>(right.buffer + right.write, _mm_add_ps(_mm_add_ps(_mm_mul_ps(half, fromL), fromR), s));
+    storeFrames<N>(wetL, l);
+    storeFrames<N>(wetR, r);
+    left.last = lastFrame<N>(rawL);
+    right.last = lastFrame<N>(rawR);
+    feedbackLeft = lastFrame<N>(nextL);
+    feedbackRight = lastFrame<N>(nextR);
+    left.write += N, left.read += N, right.write += N, right.read += N;
+}
+
 // Lane b of four frames' band values (frame f in lane f - first): bands 0..2 in a[0..2].
 [[gnu::always_inline]] inline void bandsOfFrames(const float* f0, const float* f1, const float* f2, const float* f3,
                                                  F4 (&a)[4]) noexcept {
@@ -268,15 +318,20 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
     const F4 floatRate = splat(floatRate_.load(std::memory_order_relaxed));
 
     // The sets of values the frames use, in order: a new one wherever the host announces a
-    // change (the values are read after the frame's events), most chunks having one.
+    // change, most chunks having one. The chunk runs in stretches from one frame with MIDI
+    // events to the next: the values are read again after the events, and at the start.
     LaneSettings sets[chunkFrames];
-    uint8_t setOf[chunkFrames];
+    int32_t setStart[chunkFrames + 1]; // set n: frames setStart[n] to setStart[n + 1] - 1
     int32_t last = -1;
     uint32_t valuesRead = 0;
     int preListening = 0; // bit n: band n + 1 pre-listens in some frame
     F4 envelope = _mm_load_ps(bands_.envelope);
-    for (int32_t f = 0; f < frames; ++f) {
-        host_.handlePendingEvents(first + f);
+    int32_t nextEvent = host_.nextEventFrame(first);
+    for (int32_t f = 0; f < frames;) {
+        if (first + f >= nextEvent) {
+            host_.handlePendingEvents(first + f);
+            nextEvent = host_.nextEventFrame(first + f + 1);
+        }
         const uint32_t values = host_.valueGeneration();
         if (last < 0 || values != valuesRead) {
             if (last >= 0) updateLamps(x[f - 1].follower, sets[last].runBits);
@@ -284,27 +339,33 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
             FrameParameters p;
             readFrame(p);
             settingsFrom(p, twoPiOverRate, sets[++last]);
+            setStart[last] = f;
             preListening |= sets[last].preListenBits;
         }
-        setOf[f] = static_cast<uint8_t>(last);
         const LaneSettings& s = sets[last];
-        if (s.allRun) laneRecurrences<true>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack);
-        else laneRecurrences<false>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack);
-        mix.feedback[f] = feedbackAmount_.load(std::memory_order_relaxed);
+        const int32_t end = nextEvent - first < frames ? nextEvent - first : frames; // nextEvent > first + f here
+        if (s.allRun)
+            for (; f < end; ++f) laneRecurrences<true>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack);
+        else
+            for (; f < end; ++f) laneRecurrences<false>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack);
     }
+    setStart[last + 1] = frames;
     _mm_store_ps(bands_.envelope, envelope);
     updateLamps(x[frames - 1].follower, sets[last].runBits);
 
     OscillatorLanes o = loadOscillators();
-    for (int32_t f = 0; f < frames; ++f) {
-        const LaneSettings& s = sets[setOf[f]];
-        if (s.allRun) laneOscillators<true, Sse41>(x[f], s, o, floatRate);
-        else laneOscillators<false, Sse41>(x[f], s, o, floatRate);
+    for (int32_t n = 0; n <= last; ++n) {
+        const LaneSettings& s = sets[n];
+        if (s.allRun)
+            for (int32_t f = setStart[n]; f < setStart[n + 1]; ++f) laneOscillators<true, Sse41>(x[f], s, o, floatRate);
+        else
+            for (int32_t f = setStart[n]; f < setStart[n + 1]; ++f) laneOscillators<false, Sse41>(x[f], s, o, floatRate);
     }
     storeOscillators(o);
 
     if (last > 0 || preListening)
-        for (int32_t f = 0; f < frames; ++f) mix.fill(f, sets[setOf[f]].mix);
+        for (int32_t n = 0; n <= last; ++n)
+            for (int32_t f = setStart[n]; f < setStart[n + 1]; ++f) mix.fill(f, sets[n].mix);
     if (!preListening) {
         if (last == 0) mixChunk<Replace, true>(mix, sets[0].mix, x, outL + first, outR + first, frames);
         else mixChunk<Replace, false>(mix, sets[0].mix, x, outL + first, outR + first, frames);
@@ -363,9 +424,22 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
                 f + std::min({frames - f, 10 - counter, left.framesBeforeWrap(), right.framesBeforeWrap()});
             counter += end - f;
             if (counter == 10) counter = 0;
+            // Four frames per register where the delays allow, then two, then one.
+            if (left.readsNothingItWrites(4) && right.readsNothingItWrites(4)) {
+                for (; end - f >= 4; f += 4)
+                    delayReturnFrames<4>(left, right, send + f,
+                                         OneSet ? splat(only.delayVolume) : loadFrames<4>(c.volume + f),
+                                         OneSet ? splat(only.feedbackAmount) : loadFrames<4>(c.feedback + f), feedbackLeft, feedbackRight, wetL + f, wetR + f);
+                if (end - f >= 2) {
+                    delayReturnFrames<2>(left, right, send + f,
+                                         OneSet ? splat(only.delayVolume) : loadFrames<2>(c.volume + f),
+                                         OneSet ? splat(only.feedbackAmount) : loadFrames<2>(c.feedback + f), feedbackLeft, feedbackRight, wetL + f, wetR + f);
+                    f += 2;
+                }
+            }
             for (; f < end; ++f)
                 delayReturn(unwrappedLeft, unwrappedRight, send[f], OneSet ? only.delayVolume : c.volume[f],
-                            c.feedback[f], feedbackLeft, feedbackRight, wetL[f], wetR[f]);
+                            OneSet ? only.feedbackAmount : c.feedback[f], feedbackLeft, feedbackRight, wetL[f], wetR[f]);
             left.wrap();
             right.wrap();
         }
@@ -376,7 +450,8 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
         // A line being resized outputs 0, tested frame by frame.
         for (int32_t f = 0; f < frames; ++f) {
             stepDelayTimes(OneSet ? only.delay : c.delay[f], OneSet ? only.stereo : c.stereo[f]);
-            delayReturn(*leftLine_, *rightLine_, send[f], OneSet ? only.delayVolume : c.volume[f], c.feedback[f],
+            delayReturn(*leftLine_, *rightLine_, send[f], OneSet ? only.delayVolume : c.volume[f],
+                        OneSet ? only.feedbackAmount : c.feedback[f],
                         feedbackLeft, feedbackRight, wetL[f], wetR[f]);
         }
     }

@@ -107,7 +107,7 @@ private:
             const F4 h0 = _mm_load_ps(highState_);
             const F4 h = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(k, constant<floatBits(0.01f)>()), _mm_sub_ps(x, h0)), h0));
             _mm_store_ps(highState_, select(_mm_and_ps(run, band), h, h0));
-            u = select(band, _mm_sub_ps(x, h), x);
+            u = _mm_sub_ps(x, _mm_and_ps(band, h)); // x - 0 is x, -0 included
         }
         const F4 s0 = _mm_load_ps(state_);
         const F4 d = _mm_sub_ps(u, s0);

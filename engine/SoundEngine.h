@@ -166,7 +166,7 @@ private:
         __m128 left, right, run; // run: the band is not idle
         __m128 timbreCoefficient, gateLevel;
         __m128 bend, baseFrequency, tenAm, am, feedback, feedbackDepth, sineShare, noiseShare, volume;
-        MixParameters mix; // its feedbackAmount set by the frame-by-frame code, per frame
+        MixParameters mix; // the frame-by-frame code sets its feedbackAmount per frame
         int32_t runBits, feedbackBits, preListenBits;
         bool allRun;
     };

@@ -54,6 +54,11 @@ public:
         lastEventFrame = frame;
         if (onEvents) onEvents(frame);
     }
+    // Every frame is due while onEvents is set, unless nextEvent names the due frames.
+    int32_t nextEventFrame(int32_t frame) const noexcept override {
+        if (nextEvent) return nextEvent(frame);
+        return onEvents ? frame : noPendingEvents;
+    }
     void reselectCurrentProgram() noexcept override {
         ++reselects;
         for (int32_t i = 0; i < 54; ++i) set(i, p(i));
@@ -82,6 +87,7 @@ public:
     std::array<std::atomic<float>, 54> other{};
     std::array<std::atomic<float>, 108> spread{};
     std::function<void(int32_t)> onEvents;
+    std::function<int32_t(int32_t)> nextEvent; // nextEventFrame(), where set
     int64_t eventCalls = 0;
     int32_t lastEventFrame = -1;
     int32_t reselects = 0;

@@ -121,23 +121,47 @@ public:
         return processLanesAs<false>(x, run);
     }
 
+    // What a stretch of frames may hold in registers while nothing but the states moves:
+    // true when every lane is high-pass with four poles and both ramps rest, settled for the
+    // current coefficients and gain targets (process() then leaves them as they are). `f`
+    // and `q` are the coefficients and dampings, `c` and `g` the smoothing and the gain.
+    struct Resting {
+        lanes::F4 f, q, c, g;
+    };
+    bool resting(Resting& r) const noexcept
+        requires(Lanes == 4)
+    {
+        using namespace lanes;
+        if (!highFourPoles_) return false;
+        r = {load(frequencyCoefficient_), _mm_load_ps(damping_), _mm_load_ps(smoothedCoefficient_), _mm_load_ps(gain_)};
+        return _mm_movemask_ps(_mm_and_ps(_mm_cmpeq_ps(r.f, _mm_load_ps(coefficientSettledFor_)),
+                                          _mm_cmpeq_ps(_mm_load_ps(gainTarget_), _mm_load_ps(gainSettledFor_)))) == 15;
+    }
+    // processLanes() while resting(r) holds.
+    [[gnu::always_inline]] lanes::F4 processResting(lanes::F4 x, lanes::F4 run, const Resting& r) noexcept
+        requires(Lanes == 4)
+    {
+        using namespace lanes;
+        const F4 out2 = stages<true>(x, run, r.f, r.q, run);
+        const F4 s0 = _mm_load_ps(smootherState_);
+        const F4 out = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(out2, s0), r.c), s0));
+        _mm_store_ps(smootherState_, select(run, out, s0));
+        return _mm_mul_ps(r.g, out);
+    }
+
 private:
+    // The two state-variable stages: stage 2's output (stage 1's in `out1`), the states kept
+    // where a lane does not run (stage 2: `run2`).
     template <bool HighFourPoles>
-    [[gnu::always_inline]] lanes::F4 processLanesAs(lanes::F4 x, lanes::F4 run) noexcept {
+    [[gnu::always_inline]] lanes::F4 stages(lanes::F4 x, lanes::F4 run, lanes::F4 f, lanes::F4 q, lanes::F4 run2,
+                                            lanes::F4* out1 = nullptr) noexcept {
         using namespace lanes;
         const auto mask = [](const int32_t* m) {
             return _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(m)));
         };
-        const F4 ones = _mm_castsi128_ps(_mm_set1_epi32(-1));
-        const F4 f = load(frequencyCoefficient_);
-        const F4 q = _mm_load_ps(damping_);
         const F4 low = HighFourPoles ? _mm_setzero_ps() : mask(lowMask_);
-        const F4 high = HighFourPoles ? ones : mask(highMask_);
-        const F4 stage1Only = HighFourPoles ? _mm_setzero_ps() : mask(stage1Mask_);
-        const F4 run2 = HighFourPoles ? run : _mm_andnot_ps(stage1Only, run);
-
-        // One state-variable stage: its output for the selected mode, its state kept where
-        // the lane does not run.
+        const F4 high = HighFourPoles ? _mm_castsi128_ps(_mm_set1_epi32(-1)) : mask(highMask_);
+        // One stage: its output for the selected mode, its state kept where the lane does not run.
         auto stage = [&](F4 in, float* bandState, float* lowState, float* output, F4 runs) {
             const F4 bs = _mm_load_ps(bandState), ls = _mm_load_ps(lowState);
             const F4 highOut = _mm_sub_ps(in, _mm_add_ps(_mm_mul_ps(bs, q), ls));
@@ -150,8 +174,23 @@ private:
             _mm_store_ps(output, select(runs, out, old));
             return out;
         };
-        const F4 out1 = stage(x, bandState1_, lowState1_, stage1Output_, run);
-        const F4 out2 = stage(out1, bandState2_, lowState2_, stage2Output_, run2);
+        const F4 first = stage(x, bandState1_, lowState1_, stage1Output_, run);
+        if (out1) *out1 = first;
+        return stage(first, bandState2_, lowState2_, stage2Output_, run2);
+    }
+
+    template <bool HighFourPoles>
+    [[gnu::always_inline]] lanes::F4 processLanesAs(lanes::F4 x, lanes::F4 run) noexcept {
+        using namespace lanes;
+        const auto mask = [](const int32_t* m) {
+            return _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(m)));
+        };
+        const F4 f = load(frequencyCoefficient_);
+        const F4 q = _mm_load_ps(damping_);
+        const F4 stage1Only = HighFourPoles ? _mm_setzero_ps() : mask(stage1Mask_);
+        const F4 run2 = HighFourPoles ? run : _mm_andnot_ps(stage1Only, run);
+        F4 out1;
+        const F4 out2 = stages<HighFourPoles>(x, run, f, q, run2, &out1);
 
         // The ramps run only until they settle (most frames), as in process().
         F4 c = _mm_load_ps(smoothedCoefficient_);

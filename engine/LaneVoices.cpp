@@ -79,32 +79,45 @@ void SoundEngine::updateLamps(F4 follower, int32_t runBits) noexcept {
     activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~runBits) | lit, std::memory_order_relaxed);
 }
 
+bool SoundEngine::holdValues(HeldValues& held) const noexcept {
+    if (!timbreFilters_->modesAre(true, false) || !envelopeSmoothers_->modesAre(false, false)) return false;
+    if (!bandFilters_->resting(held.band)) return false;
+    held.release = load(bands_.release);
+    held.smoothing = envelopeSmoothers_->coefficients();
+    held.step = modulator_.step();
+    return true;
+}
+
 // The band filters, envelope followers, noise filters, gates and envelope smoothers, and
 // the two shared sources: everything whose state carries from frame to frame but the
 // phases and the lamps. `envelope` is the followers' state.
-template <bool AllRun>
+template <bool AllRun, bool Held>
 void SoundEngine::laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR, F4& envelope,
-                                  float attack) noexcept {
+                                  float attack, const HeldValues& held) noexcept {
     // All running: lane 3 (padding, never read) runs too, so that the mask is constant.
     const F4 run = AllRun ? allLanes() : s.run;
-    x.mod = modulator_.process();
+    x.mod = Held ? modulator_.processBy(held.step) : modulator_.process();
     x.noise = static_cast<float>(noise_.next()) * noiseScale - 0.5f;
 
     const F4 input = _mm_add_ps(_mm_mul_ps(s.left, splat(inL)), _mm_mul_ps(s.right, splat(inR)));
-    const F4 filtered = _mm_mul_ps(constant<floatBits(2.0f)>(), bandFilters_->processLanes(input, run));
+    const F4 band = Held ? bandFilters_->processResting(input, run, held.band) : bandFilters_->processLanes(input, run);
+    const F4 filtered = _mm_mul_ps(constant<floatBits(2.0f)>(), band);
     _mm_store_ps(x.filtered, AllRun ? filtered : keep(run, filtered));
 
     // Envelope follower: 1 ms attack, the band's own release.
     const F4 a = abs(filtered);
-    const F4 k = select(_mm_cmpgt_ps(a, envelope), splat(attack), load(bands_.release));
+    const F4 k = select(_mm_cmpgt_ps(a, envelope), splat(attack), Held ? held.release : load(bands_.release));
     F4 e = flush(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(envelope, a), k), a));
     x.follower = e;
 
-    x.coloured = timbreFilters_->processLanesWith(splat(x.noise), s.timbreCoefficient, run);
+    // The engine's noise filters: lanes 0 and 1 narrow band, lane 2 low-pass.
+    x.coloured = Held ? timbreFilters_->processLanesAs<true, false>(splat(x.noise), s.timbreCoefficient, run)
+                      : timbreFilters_->processLanesWith(splat(x.noise), s.timbreCoefficient, run);
 
     const F4 gate = _mm_cmplt_ps(_mm_mul_ps(e, constant<floatBits(20.0f)>()), s.gateLevel);
     e = select(gate, perLane(gatedEnvelope), e);
-    e = envelopeSmoothers_->processLanes(e, run);
+    e = Held ? envelopeSmoothers_->processLanesAs<false, false>(e, held.smoothing, run)
+             : envelopeSmoothers_->processLanes(e, run);
     x.envelope = e;
     envelope = AllRun ? e : keep(run, e);
 }
@@ -172,7 +185,7 @@ void SoundEngine::laneVoices(float inL, float inR, const LaneSettings& s) noexce
     Bands& b = bands_;
     LaneFrame x;
     F4 envelope = _mm_load_ps(b.envelope);
-    laneRecurrences<AllRun>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed));
+    laneRecurrences<AllRun, false>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed), HeldValues{});
     updateLamps(x.follower, s.runBits);
     _mm_store_ps(b.envelope, envelope);
     OscillatorLanes o = loadOscillators();
@@ -344,10 +357,18 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
         }
         const LaneSettings& s = sets[last];
         const int32_t end = nextEvent - first < frames ? nextEvent - first : frames; // nextEvent > first + f here
-        if (s.allRun)
-            for (; f < end; ++f) laneRecurrences<true>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack);
-        else
-            for (; f < end; ++f) laneRecurrences<false>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack);
+        HeldValues held;
+        const auto stretch = [&]<bool AllRun, bool Held>() __attribute__((always_inline)) {
+            for (; f < end; ++f)
+                laneRecurrences<AllRun, Held>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack, held);
+        };
+        if (holdValues(held)) {
+            if (s.allRun) stretch.template operator()<true, true>();
+            else stretch.template operator()<false, true>();
+        } else {
+            if (s.allRun) stretch.template operator()<true, false>();
+            else stretch.template operator()<false, false>();
+        }
     }
     setStart[last + 1] = frames;
     _mm_store_ps(bands_.envelope, envelope);

@@ -94,7 +94,15 @@ public:
         return processLanesAs<true, true>(x, k, run);
     }
 
-private:
+    // Whether some lane is narrow band and some high-pass: processLanesAs() with those
+    // arguments is then processLanesWith().
+    bool modesAre(bool anyBand, bool anyHigh) const noexcept { return anyBand_ == anyBand && anyHigh_ == anyHigh; }
+    [[gnu::always_inline]] lanes::F4 coefficients() const noexcept
+        requires(Lanes == 4)
+    {
+        return lanes::load(k_);
+    }
+
     template <bool AnyBand, bool AnyHigh>
     [[gnu::always_inline]] lanes::F4 processLanesAs(lanes::F4 x, lanes::F4 k, lanes::F4 run) noexcept {
         using namespace lanes;
@@ -116,8 +124,6 @@ private:
         if constexpr (AnyHigh) return select(mask(highMask_), d, next);
         return next;
     }
-
-public:
 #endif
 
     float coefficient(int lane = 0) const noexcept { return k_[lane].load(std::memory_order_relaxed); }

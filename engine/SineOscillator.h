@@ -26,8 +26,13 @@ public:
     }
     void setFrequency(float frequency) noexcept { frequency_.store(frequency, std::memory_order_relaxed); }
 
-    float process() noexcept {
-        phase_ = phase_ + samplePeriod_.load(std::memory_order_relaxed) * frequency_.load(std::memory_order_relaxed);
+    float process() noexcept { return processBy(step()); }
+    // The phase's step per frame, and process() with it loaded (for a stretch of frames).
+    float step() const noexcept {
+        return samplePeriod_.load(std::memory_order_relaxed) * frequency_.load(std::memory_order_relaxed);
+    }
+    [[gnu::always_inline]] float processBy(float step) noexcept {
+        phase_ = phase_ + step;
         phase_ = phase_ - static_cast<float>(truncateToInt(phase_ + 0.5f));
         return polySine(phase_);
     }

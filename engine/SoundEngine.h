@@ -182,9 +182,19 @@ private:
     // rate moves, or a chunk's worth of frames has passed.
     LaneSettings& frameSettings() noexcept;
     [[gnu::always_inline]] inline void updateLamps(__m128 follower, int32_t runBits) noexcept;
-    template <bool AllRun>
+    // What a stretch of frames between MIDI events holds in registers where the filters
+    // have the engine's set-up and the band filters' ramps rest (see holdValues()).
+    struct HeldValues {
+        BandFilterLanes<laneCount>::Resting band;
+        __m128 release, smoothing;
+        float step; // the modulator's
+    };
+    bool holdValues(HeldValues& held) const noexcept;
+    // With Held, the filters are run with `held`'s values rather than their own dispatch.
+    template <bool AllRun, bool Held>
     [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
-                                                       __m128& envelope, float attack) noexcept;
+                                                       __m128& envelope, float attack,
+                                                       const HeldValues& held) noexcept;
     template <bool AllRun, bool Sse41>
     [[gnu::always_inline]] inline void laneOscillators(LaneFrame& x, const LaneSettings& s, OscillatorLanes& o,
                                                        __m128 floatRate) noexcept;

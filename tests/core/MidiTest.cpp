@@ -179,13 +179,17 @@ TEST_F(MidiTest, AnUnsortedListNeitherStallsNorActsTwice) {
     learn(1, 50);
     learn(2, 51);
     sendMidi({{6, {0xB0, 50, 60}}, {2, {0xB0, 51, 20}}, {8, {0xB0, 51, 80}}});
+    // The engine skips to the frames that nextEventFrame() names.
+    EXPECT_TRUE(effect->nextEventFrame(0) == 6 && effect->nextEventFrame(7) == 7); // 7: overdue
     for (int32_t frame = 0; frame < 6; ++frame) effect->handlePendingEvents(frame);
     EXPECT_EQ(effect->getParameter(2), 0.0f); // waits behind the event of frame 6
     effect->handlePendingEvents(6);
     EXPECT_EQ(effect->getParameter(1), 60 * kByte);
     EXPECT_EQ(effect->getParameter(2), 20 * kByte); // overdue: at once
+    EXPECT_EQ(effect->nextEventFrame(7), 8);
     effect->handlePendingEvents(8);
     EXPECT_EQ(effect->getParameter(2), 80 * kByte);
+    EXPECT_EQ(effect->nextEventFrame(9), zk::EngineHost::noPendingEvents);
 }
 
 TEST_F(MidiTest, EventsInFramesTheSleepingEngineSkipsStillTakeEffect) {

@@ -250,6 +250,9 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
             for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
             for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
             for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
+            // Right delays of 1 sample, and about 4 (where the lines may run four frames at once).
+            if (seed % 6 == 1) program[39] = 0.0f;
+            if (seed % 6 == 4) program[39] = std::sqrt(3.5f / static_cast<float>(rate));
         }
         Stereo in = noise(6000, 2.0f * uniform(), seed);
         in.l[static_cast<size_t>(random() % 6000)] = NAN;
@@ -288,6 +291,13 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
                     else h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
                 }
             };
+            if (seed % 7 < 4) // only the frames with changes have events due, else every frame
+                h.nextEvent = [&](int32_t frame) {
+                    int32_t next = zk::EngineHost::noPendingEvents;
+                    for (const auto& c : changes)
+                        if (c[0] - position >= frame) next = std::min(next, c[0] - position);
+                    return next;
+                };
             Stereo buffer(6001, 0.25f);
             std::copy(in.l.begin(), in.l.end(), buffer.l.begin());
             std::copy(in.r.begin(), in.r.end(), buffer.r.begin());

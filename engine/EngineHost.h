@@ -9,11 +9,13 @@
 
 namespace zk {
 
-// What the sound engine needs from the effect that owns it. The engine reads every
-// parameter live, so a change made between two frames is heard at the next frame. A read
-// is two loads: the implementer keeps one slot per parameter pointing at wherever the
-// current value lives (the current program or a shared value), and announces every value
-// it stores (announceValueChange), which lets the engine keep a frame's values until then.
+// What the sound engine needs from the effect that owns it. The engine reads the
+// parameters after each frame's MIDI events, so a change an event makes is heard from its
+// frame on; one made by another thread is heard within the engine's chunk of frames (at
+// most 32). A read is two loads: the implementer keeps one slot per parameter pointing at
+// wherever the current value lives (the current program or a shared value), and announces
+// every value it stores (announceValueChange), which lets the engine keep a frame's values
+// until then.
 class EngineHost {
 public:
     static constexpr int32_t parameterCount = 54;

@@ -358,6 +358,8 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
         const LaneSettings& s = sets[last];
         const int32_t end = nextEvent - first < frames ? nextEvent - first : frames; // nextEvent > first + f here
         HeldValues held;
+        // The GNU attribute: a standard one in that place belongs to the type, and the call
+        // would not be inlined.
         const auto stretch = [&]<bool AllRun, bool Held>() __attribute__((always_inline)) {
             for (; f < end; ++f)
                 laneRecurrences<AllRun, Held>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack, held);

@@ -50,7 +50,8 @@ int32_t PluginEffect::nextEventFrame(int32_t frame) const noexcept {
     if (index == kNoList) return noPendingEvents;
     const vst2::VstEvents* list = pendingList_.load(std::memory_order_relaxed);
     if (!list || index >= list->numEvents) return noPendingEvents;
-    const vst2::VstEvent* event = list->events[index];
+    const vst2::VstEvent* const* slots = list->events; // the host's array runs past the declared two
+    const vst2::VstEvent* event = slots[index];
     // A null entry is skipped at the next call, as handlePendingEvents() consumes it at once.
     if (!event || event->deltaFrames < frame) return frame;
     return event->deltaFrames;

@@ -94,6 +94,9 @@ void PluginEffect::setParameter(int32_t index, float value) noexcept {
     if (validParameter(index)) {
         value = storeParameter(index, value);
         applyEngineHook(index);
+        // Once more with the engine's own values set: a frame that read the values between
+        // the two announcements reads them again.
+        announceValueChange();
     }
     if (EditorBase* ed = editor()) ed->setParameter(index, value);
 }

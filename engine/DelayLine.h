@@ -40,10 +40,14 @@ public:
         float last;
         float process(float x) noexcept {
             buffer[write] = x;
-            if (++write >= length) write = 0;
             last = buffer[read];
-            if (++read >= length) read -= length;
+            step();
             return last;
+        }
+        // Both indices on to the next frame's cells.
+        void step() noexcept {
+            if (++write >= length) write = 0;
+            if (++read >= length) read -= length;
         }
         // How many process() calls are due before either index wraps (at least 1): a run of
         // them may use processUnwrapped() and then wrap() once.

@@ -29,6 +29,11 @@ template <bool AllRun>
 }
 
 [[gnu::always_inline]] inline F4 perLane(const float (&v)[4]) noexcept { return _mm_setr_ps(v[0], v[1], v[2], v[3]); }
+
+// limitFeedback() on lanes: max(-limit, v) is v < -limit ? -limit : v, and min likewise.
+[[gnu::always_inline]] inline F4 limitFeedbackLanes(F4 v) noexcept {
+    return _mm_min_ps(constant<floatBits(1.0e6f)>(), _mm_max_ps(constant<floatBits(-1.0e6f)>(), v));
+}
 } // namespace
 
 void SoundEngine::settingsFrom(const FrameParameters& p, float twoPiOverRate, LaneSettings& s) const noexcept {
@@ -180,12 +185,12 @@ void SoundEngine::storeOscillators(const OscillatorLanes& o) noexcept {
     _mm_store_ps(s.previous, o.previous);
 }
 
-template <bool AllRun, bool Sse41>
-void SoundEngine::laneVoices(float inL, float inR, const LaneSettings& s) noexcept {
+template <bool AllRun, bool Held, bool Sse41>
+void SoundEngine::laneFrame(float inL, float inR, const LaneSettings& s, float& outL, float& outR) noexcept {
     Bands& b = bands_;
     LaneFrame x;
     F4 envelope = _mm_load_ps(b.envelope);
-    laneRecurrences<AllRun, false>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed), HeldValues{});
+    laneRecurrences<AllRun, Held>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed), frameHeld_);
     updateLamps(x.follower, s.runBits);
     _mm_store_ps(b.envelope, envelope);
     OscillatorLanes o = loadOscillators();
@@ -194,6 +199,59 @@ void SoundEngine::laneVoices(float inL, float inR, const LaneSettings& s) noexce
     _mm_store_ps(b.filtered, _mm_load_ps(x.filtered));
     _mm_store_ps(b.preVolume, _mm_load_ps(x.preVolume));
     _mm_store_ps(b.voice, _mm_load_ps(x.voice));
+    if (s.preListenBits == 0 && laneNormalMix(s.mix, x, inL, inR, outL, outR)) return;
+    MixParameters m = s.mix;
+    m.feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
+    mixFrame(m, x.filtered, x.preVolume, x.voice, inL, inR, outL, outR);
+}
+
+// normalMix() of one frame, with the two channels of each step in lanes of one register
+// (left in lane 0, right in lane 1 or 2); false, having done nothing, while a delay line is
+// being resized.
+bool SoundEngine::laneNormalMix(const MixParameters& m, const LaneFrame& x, float inL, float inR, float& outL,
+                                float& outR) noexcept {
+    DelayLine::Run left, right;
+    if (!leftLine_->begin(left) || !rightLine_->begin(right)) return false;
+    float leftDelay, rightDelay;
+    if (nextDelayTimes(delayUpdateCounter_, m.delay, m.stereo, leftDelay, rightDelay)) {
+        leftLine_->setDelay(left, leftDelay);
+        rightLine_->setDelay(right, rightDelay);
+    }
+    // The send: effect 2, then 3, then 1.
+    const F4 sends = _mm_mul_ps(_mm_load_ps(m.effect), _mm_load_ps(x.preVolume));
+    const float send = _mm_cvtss_f32(_mm_add_ss(_mm_add_ss(_mm_shuffle_ps(sends, sends, 1), _mm_movehl_ps(sends, sends)),
+                                                sends));
+    // The lines' inputs, then their outputs.
+    const F4 feedback = _mm_unpacklo_ps(_mm_set_ss(feedbackLeft_), _mm_set_ss(feedbackRight_));
+    const F4 crossed = _mm_shuffle_ps(feedback, feedback, _MM_SHUFFLE(3, 2, 0, 1));
+    const F4 in = _mm_add_ps(_mm_add_ps(_mm_mul_ps(constant<floatBits(0.5f)>(), crossed), feedback), splat(send));
+    left.buffer[left.write] = _mm_cvtss_f32(in);
+    right.buffer[right.write] = _mm_cvtss_f32(_mm_shuffle_ps(in, in, 1));
+    left.last = left.buffer[left.read];
+    right.last = right.buffer[right.read];
+    left.step(), right.step();
+    leftLine_->end(left);
+    rightLine_->end(right);
+    const F4 wet = _mm_mul_ps(splat(m.delayVolume), _mm_unpacklo_ps(_mm_set_ss(left.last), _mm_set_ss(right.last)));
+    const F4 next = limitFeedbackLanes(flush(_mm_mul_ps(splat(feedbackAmount_.load(std::memory_order_relaxed)), wet)));
+    feedbackLeft_ = _mm_cvtss_f32(next);
+    feedbackRight_ = _mm_cvtss_f32(_mm_shuffle_ps(next, next, 1));
+
+    // Left in lane 0, right in lane 2: left adds bands 3, 1, 2 (away from their pans), right
+    // bands 2, 3, 1.
+    const F4 voice = _mm_load_ps(x.voice), pan = _mm_load_ps(m.pan);
+    const F4 toRight = _mm_mul_ps(pan, voice);
+    const F4 toLeft = _mm_mul_ps(_mm_sub_ps(constant<floatBits(1.0f)>(), pan), voice);
+    F4 sum = _mm_unpacklo_ps(wet, wet);
+    sum = _mm_add_ps(sum, _mm_shuffle_ps(toLeft, toRight, _MM_SHUFFLE(1, 1, 2, 2)));
+    sum = _mm_add_ps(sum, _mm_shuffle_ps(toLeft, toRight, _MM_SHUFFLE(2, 2, 0, 0)));
+    sum = _mm_add_ps(sum, _mm_shuffle_ps(toLeft, toRight, _MM_SHUFFLE(0, 0, 1, 1)));
+    const F4 dryIn = _mm_movelh_ps(_mm_set_ss(inL), _mm_set_ss(inR));
+    const F4 out = _mm_add_ps(_mm_mul_ps(_mm_mul_ps(splat(m.master), sum), constant<floatBits(4.0f)>()),
+                              _mm_mul_ps(splat(m.dry), dryIn));
+    outL = _mm_cvtss_f32(out);
+    outR = _mm_cvtss_f32(_mm_movehl_ps(out, out));
+    return true;
 }
 
 void SoundEngine::ChunkMix::fill(int32_t f, const MixParameters& m) noexcept {
@@ -218,6 +276,8 @@ SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
         FrameParameters p;
         readFrame(p);
         settingsFrom(p, twoPiOverRate, frameSettings_);
+        // The held values change only with the values and the rate, or as a ramp settles.
+        frameHolds_ = holdValues(frameHeld_);
     }
     return frameSettings_;
 }
@@ -282,11 +342,8 @@ template <int N>
                                                      float& feedbackRight, float* wetL, float* wetR) noexcept {
     const F4 rawL = loadFrames<N>(left.buffer + left.read), rawR = loadFrames<N>(right.buffer + right.read);
     const F4 l = _mm_mul_ps(volume, rawL), r = _mm_mul_ps(volume, rawR);
-    // limitFeedback(): max(-limit, v) is v < -limit ? -limit : v, and min likewise.
-    const auto limit = [](F4 v) {
-        return _mm_min_ps(constant<floatBits(1.0e6f)>(), _mm_max_ps(constant<floatBits(-1.0e6f)>(), v));
-    };
-    const F4 nextL = limit(flush(_mm_mul_ps(amount, l))), nextR = limit(flush(_mm_mul_ps(amount, r)));
+    const F4 nextL = limitFeedbackLanes(flush(_mm_mul_ps(amount, l)));
+    const F4 nextR = limitFeedbackLanes(flush(_mm_mul_ps(amount, r)));
     // The feedback each frame's input sees: the frame before's.
     const auto previous = [](F4 v, float before) {
         return _mm_move_ss(_mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 1, 0, 3)), _mm_set_ss(before));
@@ -519,10 +576,14 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
     else silenceCounter_ = frames - 1 - (31 - std::countl_zero(loud));
 }
 
-template void SoundEngine::laneVoices<true, false>(float, float, const LaneSettings&) noexcept;
-template void SoundEngine::laneVoices<false, false>(float, float, const LaneSettings&) noexcept;
-template void SoundEngine::laneVoices<true, true>(float, float, const LaneSettings&) noexcept;
-template void SoundEngine::laneVoices<false, true>(float, float, const LaneSettings&) noexcept;
+template void SoundEngine::laneFrame<true, true, false>(float, float, const LaneSettings&, float&, float&) noexcept;
+template void SoundEngine::laneFrame<true, true, true>(float, float, const LaneSettings&, float&, float&) noexcept;
+template void SoundEngine::laneFrame<true, false, false>(float, float, const LaneSettings&, float&, float&) noexcept;
+template void SoundEngine::laneFrame<true, false, true>(float, float, const LaneSettings&, float&, float&) noexcept;
+template void SoundEngine::laneFrame<false, true, false>(float, float, const LaneSettings&, float&, float&) noexcept;
+template void SoundEngine::laneFrame<false, true, true>(float, float, const LaneSettings&, float&, float&) noexcept;
+template void SoundEngine::laneFrame<false, false, false>(float, float, const LaneSettings&, float&, float&) noexcept;
+template void SoundEngine::laneFrame<false, false, true>(float, float, const LaneSettings&, float&, float&) noexcept;
 template void SoundEngine::runChunk<true, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
 template void SoundEngine::runChunk<false, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
 template void SoundEngine::runChunk<true, true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;

@@ -112,6 +112,9 @@ void SoundEngine::initEngine(double sampleRate) {
     modulator_.setFrequency(2000.0f);
     floatRate_.store(static_cast<float>(sampleRate), std::memory_order_relaxed);
     delayUpdateCounter_ = 0;
+#if ZK_ENGINE_SSE
+    framesOnSettings_ = chunkFrames; // the filters' held values are new too
+#endif
 }
 
 void SoundEngine::resetFields() noexcept {
@@ -305,10 +308,7 @@ void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& 
     host_.handlePendingEvents(frameIndex);
 #if ZK_ENGINE_SSE
     if constexpr (Path != VoicePath::scalar) {
-        if (LaneSettings* lanes = simdVoices<Path == VoicePath::lanesSse41>(inL, inR)) {
-            // The lanes' values, read after the events, are the mix's too.
-            lanes->mix.feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
-            mixFrame(lanes->mix, bands_.filtered, bands_.preVolume, bands_.voice, inL, inR, outL, outR);
+        if (laneFrameDone<Path == VoicePath::lanesSse41>(inL, inR, outL, outR)) {
             countSilence(outL, outR);
             return;
         }
@@ -370,23 +370,27 @@ void SoundEngine::scalarVoices(float inL, float inR) noexcept {
 // The three voices as lanes 0..2 of one register, every operation in the order of voice()
 // so that each lane gives the scalar bits (see LaneVoices.cpp).
 template <bool Sse41>
-SoundEngine::LaneSettings* SoundEngine::simdVoices(float inL, float inR) noexcept {
+bool SoundEngine::laneFrameDone(float inL, float inR, float& outL, float& outR) noexcept {
     // One running band is cheaper alone; with all three (the common case for lanes) the
     // keep-the-old-state blends fold away. Both paths give the same bits, so the choice may
     // follow the last frame: while fewer than two bands ran, the scalar code goes first
     // (without the gathering below) and tells how many run now.
     if (scalarRunCount_ < 2) {
         scalarVoices(inL, inR);
-        return nullptr;
+        return false;
     }
-    LaneSettings& s = frameSettings();
-    if (s.allRun) laneVoices<true, Sse41>(inL, inR, s);
-    else if (std::popcount(static_cast<unsigned>(s.runBits)) == 2) laneVoices<false, Sse41>(inL, inR, s);
-    else {
+    const LaneSettings& s = frameSettings();
+    if (s.allRun) {
+        if (frameHolds_) laneFrame<true, true, Sse41>(inL, inR, s, outL, outR);
+        else laneFrame<true, false, Sse41>(inL, inR, s, outL, outR);
+    } else if (std::popcount(static_cast<unsigned>(s.runBits)) == 2) {
+        if (frameHolds_) laneFrame<false, true, Sse41>(inL, inR, s, outL, outR);
+        else laneFrame<false, false, Sse41>(inL, inR, s, outL, outR);
+    } else {
         scalarVoices(inL, inR);
-        return nullptr;
+        return false;
     }
-    return &s;
+    return true;
 }
 #endif
 

@@ -131,10 +131,10 @@ private:
 
 #if ZK_ENGINE_SSE
     struct LaneSettings;
-    // The settings the lanes computed the frame with, for the mix; null where the scalar
-    // code computed it.
+    // One frame, voices and mix, by the lanes; false where the scalar code computed the
+    // voices instead (the mix is then the caller's).
     template <bool Sse41>
-    [[gnu::always_inline]] inline LaneSettings* simdVoices(float inL, float inR) noexcept;
+    [[gnu::always_inline]] inline bool laneFrameDone(float inL, float inR, float& outL, float& outR) noexcept;
     [[gnu::always_inline]] inline __m128 parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept;
     // Band parameter `offset` of bands 1..3 in lanes 0..2.
     [[gnu::always_inline]] inline __m128 bandLanes(int32_t offset) const noexcept;
@@ -176,10 +176,12 @@ private:
     // order, else one by one (`left` and `right` already read).
     [[gnu::always_inline]] inline void readFrame(FrameParameters& p) noexcept;
     [[gnu::always_inline]] inline void readFrameOneByOne(FrameParameters& p, __m128 left, __m128 right) const noexcept;
-    template <bool AllRun, bool Sse41>
-    void laneVoices(float inL, float inR, const LaneSettings& s) noexcept;
-    // The frame-by-frame lanes' settings, read again when the host announces a change, the
-    // rate moves, or a chunk's worth of frames has passed.
+    // With Held, the filters run with frameHeld_.
+    template <bool AllRun, bool Held, bool Sse41>
+    void laneFrame(float inL, float inR, const LaneSettings& s, float& outL, float& outR) noexcept;
+    // The frame-by-frame lanes' settings, with the held values where the filters allow
+    // (frameHolds_), read again when the host announces a change, the rate moves, or a
+    // chunk's worth of frames has passed.
     LaneSettings& frameSettings() noexcept;
     [[gnu::always_inline]] inline void updateLamps(__m128 follower, int32_t runBits) noexcept;
     // What a stretch of frames between MIDI events holds in registers where the filters
@@ -195,6 +197,8 @@ private:
     [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
                                                        __m128& envelope, float attack,
                                                        const HeldValues& held) noexcept;
+    [[gnu::always_inline]] inline bool laneNormalMix(const MixParameters& m, const LaneFrame& x, float inL, float inR,
+                                                     float& outL, float& outR) noexcept;
     template <bool AllRun, bool Sse41>
     [[gnu::always_inline]] inline void laneOscillators(LaneFrame& x, const LaneSettings& s, OscillatorLanes& o,
                                                        __m128 floatRate) noexcept;
@@ -271,6 +275,8 @@ private:
     const std::atomic<float>* contiguous_ = nullptr;
 #if ZK_ENGINE_SSE
     LaneSettings frameSettings_{};
+    HeldValues frameHeld_{};
+    bool frameHolds_ = false;
     uint32_t frameSettingsValues_ = 0;
     float frameSettingsRate_ = 0.0f; // the twoPiOverRate they were worked out for
     int32_t framesOnSettings_ = chunkFrames;

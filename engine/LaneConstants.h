@@ -16,8 +16,15 @@ namespace zk::lanes {
 // Keyed by the float's bit pattern: not every compiler takes a float template argument.
 constexpr uint32_t floatBits(float v) noexcept { return std::bit_cast<uint32_t>(v); }
 
+// Hidden: in position-independent code a symbol that another module could override is
+// reached through the global offset table, one more instruction at every use.
+#if defined(__ELF__)
+#define ZK_LANE_CONSTANT_VISIBILITY [[gnu::visibility("hidden")]]
+#else
+#define ZK_LANE_CONSTANT_VISIBILITY
+#endif
 template <uint32_t Bits>
-struct Splat {
+struct ZK_LANE_CONSTANT_VISIBILITY Splat {
     static const __m128 value;
 };
 

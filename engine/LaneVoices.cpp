@@ -142,8 +142,6 @@ void SoundEngine::laneOscillators(LaneFrame& x, const LaneSettings& s, Oscillato
     // roundps gives -0 where floorFast gives +0, but only for -0 + 0.5 = -0 (rounding
     // downwards), where the wrap subtracts it from -0.5: the bits do not differ.
     const F4 phase = _mm_sub_ps(phase1, floorLanes<Sse41>(_mm_add_ps(phase1, constant<floatBits(0.5f)>())));
-    o.pitch = update<AllRun>(run, pitch, o.pitch);
-    o.frequency = update<AllRun>(run, frequency, o.frequency);
     o.phase = update<AllRun>(run, phase, o.phase);
 
     // FM: feedback of the previous output, else the modulator (band 1 scaled by its envelope).
@@ -153,7 +151,6 @@ void SoundEngine::laneOscillators(LaneFrame& x, const LaneSettings& s, Oscillato
     // Feedback FM only where a band asks for it: otherwise the previous output would chain
     // every frame to the one before through the sine.
     if (s.feedbackBits != 0) fm = select(s.feedback, _mm_mul_ps(_mm_mul_ps(s.feedbackDepth, o.previous), envelope), fm);
-    o.fmAmount = update<AllRun>(run, fm, o.fmAmount);
     const F4 p1 = _mm_add_ps(_mm_mul_ps(fm, constant<floatBits(0.15915507f)>()), phase);
     const F4 p = _mm_sub_ps(p1, floorLanes<Sse41>(_mm_add_ps(p1, constant<floatBits(0.5f)>())));
     const F4 pa = abs(p);
@@ -172,16 +169,12 @@ void SoundEngine::laneOscillators(LaneFrame& x, const LaneSettings& s, Oscillato
 
 SoundEngine::OscillatorLanes SoundEngine::loadOscillators() const noexcept {
     const Bands& s = bands_;
-    return {_mm_load_ps(s.phase), _mm_load_ps(s.pitch), _mm_load_ps(s.frequency), _mm_load_ps(s.fmAmount),
-            _mm_load_ps(s.previous)};
+    return {_mm_load_ps(s.phase), _mm_load_ps(s.previous)};
 }
 
 void SoundEngine::storeOscillators(const OscillatorLanes& o) noexcept {
     Bands& s = bands_;
     _mm_store_ps(s.phase, o.phase);
-    _mm_store_ps(s.pitch, o.pitch);
-    _mm_store_ps(s.frequency, o.frequency);
-    _mm_store_ps(s.fmAmount, o.fmAmount);
     _mm_store_ps(s.previous, o.previous);
 }
 

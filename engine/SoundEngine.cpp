@@ -123,9 +123,6 @@ void SoundEngine::resetFields() noexcept {
         bands_.filtered[b] = 0.0f;
         bands_.envelope[b] = 0.0f;
         bands_.phase[b] = 0.0f;
-        bands_.frequency[b] = 200.0f;
-        bands_.pitch[b] = 0.0f;
-        bands_.fmAmount[b] = 0.0f;
         bands_.previous[b] = 0.0f;
         bands_.preVolume[b] = 0.0f;
         bands_.voice[b] = 0.0f;
@@ -424,10 +421,10 @@ void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float 
 
     // Pitch bend by the envelope: m is ln of the frequency ratio, e^m to second order.
     const float m = (v.mod[Band] * bendScale[Band] - bendOffset[Band]) * envelope * 0.0577623f;
-    s.pitch[Band] = (0.5f * m + 1.0f) * m + 1.0f;
+    const float pitch = (0.5f * m + 1.0f) * m + 1.0f;
     const float offset = v.offset[Band];
-    s.frequency[Band] = (offset * offset * offset * 7000.0f + 30.0f) * s.pitch[Band];
-    s.phase[Band] = wrapPhase(s.phase[Band] + s.frequency[Band] / floatRate);
+    const float frequency = (offset * offset * offset * 7000.0f + 30.0f) * pitch;
+    s.phase[Band] = wrapPhase(s.phase[Band] + frequency / floatRate);
 
     float fm;
     if (v.fmButton[Band] != 0.0f) {
@@ -437,7 +434,6 @@ void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float 
     } else {
         fm = v.oscillatorAm[Band] * mod;
     }
-    s.fmAmount[Band] = fm;
     const float sine = polySine(wrapPhase(fm * 0.15915507f + s.phase[Band]));
     s.previous[Band] = sine;
 

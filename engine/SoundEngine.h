@@ -85,9 +85,6 @@ private:
         alignas(16) float filtered[laneCount];
         alignas(16) float envelope[laneCount];
         alignas(16) float phase[laneCount];
-        alignas(16) float frequency[laneCount];
-        alignas(16) float pitch[laneCount];
-        alignas(16) float fmAmount[laneCount];
         alignas(16) float previous[laneCount];
         alignas(16) float preVolume[laneCount];
         alignas(16) float voice[laneCount];
@@ -153,7 +150,7 @@ private:
     };
     // The oscillators' state across frames.
     struct OscillatorLanes {
-        __m128 phase, pitch, frequency, fmAmount, previous;
+        __m128 phase, previous;
     };
     // Every parameter value one frame of the lanes uses; band values in lanes 0..2.
     struct FrameParameters {

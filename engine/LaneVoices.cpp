@@ -30,6 +30,18 @@ template <bool AllRun>
 
 [[gnu::always_inline]] inline F4 perLane(const float (&v)[4]) noexcept { return _mm_setr_ps(v[0], v[1], v[2], v[3]); }
 
+// finiteOrZero() on four samples.
+[[gnu::always_inline]] inline F4 finiteOrZero4(F4 v) noexcept {
+    const __m128i bits = _mm_castps_si128(v);
+    const __m128i exponentMask = _mm_set1_epi32(0x7F800000);
+    const __m128i exponent = _mm_and_si128(bits, exponentMask);
+    const __m128i nonFinite = _mm_cmpeq_epi32(exponent, exponentMask);
+    const __m128i tiny = _mm_cmpeq_epi32(exponent, _mm_setzero_si128());
+    const __m128i signOnly = _mm_and_si128(bits, _mm_set1_epi32(static_cast<int32_t>(0x80000000u)));
+    const __m128i kept = _mm_or_si128(_mm_and_si128(tiny, signOnly), _mm_andnot_si128(tiny, bits));
+    return _mm_castsi128_ps(_mm_andnot_si128(nonFinite, kept));
+}
+
 // limitFeedback() on lanes: max(-limit, v) is v < -limit ? -limit : v, and min likewise.
 [[gnu::always_inline]] inline F4 limitFeedbackLanes(F4 v) noexcept {
     return _mm_min_ps(constant<floatBits(1.0e6f)>(), _mm_max_ps(constant<floatBits(-1.0e6f)>(), v));
@@ -198,6 +210,62 @@ void SoundEngine::laneFrame(float inL, float inR, const LaneSettings& s, float& 
     mixFrame(m, x.filtered, x.preVolume, x.voice, inL, inR, outL, outR);
 }
 
+
+template <bool Sse41>
+bool SoundEngine::laneFrameDone(float inL, float inR, float& outL, float& outR) noexcept {
+    // One running band is cheaper alone; with all three (the common case for lanes) the
+    // keep-the-old-state blends fold away. Both paths give the same bits, so the choice may
+    // follow the last frame: while fewer than two bands ran, the scalar code goes first
+    // (without the gathering below) and tells how many run now.
+    if (scalarRunCount_ < 2) {
+        scalarVoices(inL, inR);
+        return false;
+    }
+    const LaneSettings& s = frameSettings();
+    if (s.allRun) {
+        if (frameHolds_) laneFrame<true, true, Sse41>(inL, inR, s, outL, outR);
+        else laneFrame<true, false, Sse41>(inL, inR, s, outL, outR);
+    } else if (std::popcount(static_cast<unsigned>(s.runBits)) == 2) {
+        if (frameHolds_) laneFrame<false, true, Sse41>(inL, inR, s, outL, outR);
+        else laneFrame<false, false, Sse41>(inL, inR, s, outL, outR);
+    } else {
+        scalarVoices(inL, inR);
+        return false;
+    }
+    return true;
+}
+
+// One frame outside chunks: its events, its voices and mix, the silence count and the output.
+template <bool Replace, bool Sse41>
+void SoundEngine::frameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
+    // Input first: with in-place buffers the output overwrites it.
+    const float xl = finiteOrZero(inL[i]);
+    const float xr = finiteOrZero(inR[i]);
+    host_.handlePendingEvents(i);
+    float l, r;
+    if (!laneFrameDone<Sse41>(xl, xr, l, r)) mixBands(xl, xr, l, r);
+    countSilence(l, r);
+    writeFrame<Replace>(outL, outR, i, l, r);
+}
+
+template <bool Replace, bool Sse41>
+void SoundEngine::laneFrameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
+    frameAt<Replace, Sse41>(inL, inR, outL, outR, i);
+}
+
+// Blocks of one to three frames: run()'s frame-by-frame part in a function of its own,
+// without run()'s chunk and sleep logic and its registers.
+template <bool Replace, bool Sse41>
+void SoundEngine::runShortBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
+    for (int32_t i = 0; i < frames; ++i) {
+        if (asleep_) {
+            run<Replace, Sse41 ? VoicePath::lanesSse41 : VoicePath::lanes>(inL, inR, outL, outR, i, frames);
+            return;
+        }
+        frameAt<Replace, Sse41>(inL, inR, outL, outR, i);
+    }
+}
+
 // normalMix() of one frame, with the two channels of each step in lanes of one register
 // (left in lane 0, right in lane 1 or 2); false, having done nothing, while a delay line is
 // being resized.
@@ -259,20 +327,24 @@ void SoundEngine::ChunkMix::fill(int32_t f, const MixParameters& m) noexcept {
     feedback[f] = m.feedbackAmount;
 }
 
-SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
+const SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
     const uint32_t values = host_.valueGeneration();
     const float twoPiOverRate = rate_.twoPiOverRate();
-    if (values != frameSettingsValues_ || twoPiOverRate != frameSettingsRate_ || ++framesOnSettings_ >= chunkFrames) {
-        frameSettingsValues_ = values;
-        frameSettingsRate_ = twoPiOverRate;
-        framesOnSettings_ = 0;
-        FrameParameters p;
-        readFrame(p);
-        settingsFrom(p, twoPiOverRate, frameSettings_);
-        // The held values change only with the values and the rate, or as a ramp settles.
-        frameHolds_ = holdValues(frameHeld_);
-    }
+    if (values == frameSettingsValues_ && twoPiOverRate == frameSettingsRate_ && ++framesOnSettings_ < chunkFrames)
+        return frameSettings_;
+    readFrameSettings(values, twoPiOverRate);
     return frameSettings_;
+}
+
+void SoundEngine::readFrameSettings(uint32_t values, float twoPiOverRate) noexcept {
+    frameSettingsValues_ = values;
+    frameSettingsRate_ = twoPiOverRate;
+    framesOnSettings_ = 0;
+    FrameParameters p;
+    readFrame(p);
+    settingsFrom(p, twoPiOverRate, frameSettings_);
+    // The held values change only with the values and the rate, or as a ramp settles.
+    frameHolds_ = holdValues(frameHeld_);
 }
 
 SoundEngine::MixParameters SoundEngine::ChunkMix::at(int32_t f) const noexcept {
@@ -292,17 +364,6 @@ SoundEngine::MixParameters SoundEngine::ChunkMix::at(int32_t f) const noexcept {
 }
 
 namespace {
-// finiteOrZero() on four samples.
-[[gnu::always_inline]] inline F4 finiteOrZero4(F4 v) noexcept {
-    const __m128i bits = _mm_castps_si128(v);
-    const __m128i exponentMask = _mm_set1_epi32(0x7F800000);
-    const __m128i exponent = _mm_and_si128(bits, exponentMask);
-    const __m128i nonFinite = _mm_cmpeq_epi32(exponent, exponentMask);
-    const __m128i tiny = _mm_cmpeq_epi32(exponent, _mm_setzero_si128());
-    const __m128i signOnly = _mm_and_si128(bits, _mm_set1_epi32(static_cast<int32_t>(0x80000000u)));
-    const __m128i kept = _mm_or_si128(_mm_and_si128(tiny, signOnly), _mm_andnot_si128(tiny, bits));
-    return _mm_castsi128_ps(_mm_andnot_si128(nonFinite, kept));
-}
 
 // A delay line's run within a stretch where neither index wraps.
 struct UnwrappedRun {
@@ -390,7 +451,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
     int preListening = 0; // bit n: band n + 1 pre-listens in some frame
     F4 envelope = _mm_load_ps(bands_.envelope);
     int32_t nextEvent = host_.nextEventFrame(first);
-    for (int32_t f = 0; f < frames;) {
+    for (int32_t f = 0; f < frames; /* the stretches move f on */) {
         if (first + f >= nextEvent) {
             host_.handlePendingEvents(first + f);
             nextEvent = host_.nextEventFrame(first + f + 1);
@@ -569,14 +630,14 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
     else silenceCounter_ = frames - 1 - (31 - std::countl_zero(loud));
 }
 
-template void SoundEngine::laneFrame<true, true, false>(float, float, const LaneSettings&, float&, float&) noexcept;
-template void SoundEngine::laneFrame<true, true, true>(float, float, const LaneSettings&, float&, float&) noexcept;
-template void SoundEngine::laneFrame<true, false, false>(float, float, const LaneSettings&, float&, float&) noexcept;
-template void SoundEngine::laneFrame<true, false, true>(float, float, const LaneSettings&, float&, float&) noexcept;
-template void SoundEngine::laneFrame<false, true, false>(float, float, const LaneSettings&, float&, float&) noexcept;
-template void SoundEngine::laneFrame<false, true, true>(float, float, const LaneSettings&, float&, float&) noexcept;
-template void SoundEngine::laneFrame<false, false, false>(float, float, const LaneSettings&, float&, float&) noexcept;
-template void SoundEngine::laneFrame<false, false, true>(float, float, const LaneSettings&, float&, float&) noexcept;
+template void SoundEngine::laneFrameAt<true, false>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::laneFrameAt<true, true>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, false>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, true>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::runShortBlock<true, false>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::runShortBlock<true, true>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, false>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, true>(const float*, const float*, float*, float*, int32_t) noexcept;
 template void SoundEngine::runChunk<true, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
 template void SoundEngine::runChunk<false, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
 template void SoundEngine::runChunk<true, true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;

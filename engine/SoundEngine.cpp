@@ -230,17 +230,23 @@ void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, 
     switch (path_) {
 #if ZK_ENGINE_SSE
     case VoicePath::lanesSse41:
-        if (replace) run<true, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
-        else run<false, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
+        if (frames < 4) {
+            if (replace) runShortBlock<true, true>(inL, inR, outL, outR, frames);
+            else runShortBlock<false, true>(inL, inR, outL, outR, frames);
+        } else if (replace) run<true, VoicePath::lanesSse41>(inL, inR, outL, outR, 0, frames);
+        else run<false, VoicePath::lanesSse41>(inL, inR, outL, outR, 0, frames);
         return;
     case VoicePath::lanes:
-        if (replace) run<true, VoicePath::lanes>(inL, inR, outL, outR, frames);
-        else run<false, VoicePath::lanes>(inL, inR, outL, outR, frames);
+        if (frames < 4) {
+            if (replace) runShortBlock<true, false>(inL, inR, outL, outR, frames);
+            else runShortBlock<false, false>(inL, inR, outL, outR, frames);
+        } else if (replace) run<true, VoicePath::lanes>(inL, inR, outL, outR, 0, frames);
+        else run<false, VoicePath::lanes>(inL, inR, outL, outR, 0, frames);
         return;
 #endif
     default:
-        if (replace) run<true, VoicePath::scalar>(inL, inR, outL, outR, frames);
-        else run<false, VoicePath::scalar>(inL, inR, outL, outR, frames);
+        if (replace) run<true, VoicePath::scalar>(inL, inR, outL, outR, 0, frames);
+        else run<false, VoicePath::scalar>(inL, inR, outL, outR, 0, frames);
     }
 }
 
@@ -258,12 +264,13 @@ bool staggered(const float* in, const float* out, int32_t frames) noexcept {
 #endif
 
 template <bool Replace, SoundEngine::VoicePath Path>
-void SoundEngine::run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
+void SoundEngine::run(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
+                      int32_t frames) noexcept {
 #if ZK_ENGINE_SSE
     const bool chunked = Path != VoicePath::scalar && frames >= 4 && !staggered(inL, outL, frames) &&
                          !staggered(inR, outL, frames) && !staggered(inL, outR, frames) && !staggered(inR, outR, frames);
 #endif
-    int32_t i = 0;
+    int32_t i = first;
     while (i < frames) {
         if (asleep_) {
             // Skip to the first frame that wakes the engine, sixteen frames per test.
@@ -288,36 +295,27 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
                 i += n;
                 continue;
             }
+            laneFrameAt<Replace, Path == VoicePath::lanesSse41>(inL, inR, outL, outR, i++);
+            continue;
         }
 #endif
         // Input first: with in-place buffers the output overwrites it.
         const float xl = finiteOrZero(inL[i]);
         const float xr = finiteOrZero(inR[i]);
+        host_.handlePendingEvents(i);
         float l, r;
-        computeFrame<Path>(i, xl, xr, l, r);
+        scalarVoices(xl, xr);
+        mixBands(xl, xr, l, r);
+        countSilence(l, r);
         writeFrame<Replace>(outL, outR, i, l, r);
         ++i;
     }
 }
 
-template <SoundEngine::VoicePath Path>
-void SoundEngine::computeFrame(int32_t frameIndex, float inL, float inR, float& outL, float& outR) noexcept {
-    host_.handlePendingEvents(frameIndex);
-#if ZK_ENGINE_SSE
-    if constexpr (Path != VoicePath::scalar) {
-        if (laneFrameDone<Path == VoicePath::lanesSse41>(inL, inR, outL, outR)) {
-            countSilence(outL, outR);
-            return;
-        }
-    } else
-#endif
-    {
-        scalarVoices(inL, inR);
-    }
+void SoundEngine::mixBands(float inL, float inR, float& outL, float& outR) noexcept {
     MixParameters mix;
     readMix(mix);
     mixFrame(mix, bands_.filtered, bands_.preVolume, bands_.voice, inL, inR, outL, outR);
-    countSilence(outL, outR);
 }
 
 void SoundEngine::scalarVoices(float inL, float inR) noexcept {
@@ -362,34 +360,6 @@ void SoundEngine::scalarVoices(float inL, float inR) noexcept {
     voice<1>(v, mod, noise, attack, floatRate, twoPiOverRate);
     voice<2>(v, mod, noise, attack, floatRate, twoPiOverRate);
 }
-
-#if ZK_ENGINE_SSE
-// The three voices as lanes 0..2 of one register, every operation in the order of voice()
-// so that each lane gives the scalar bits (see LaneVoices.cpp).
-template <bool Sse41>
-bool SoundEngine::laneFrameDone(float inL, float inR, float& outL, float& outR) noexcept {
-    // One running band is cheaper alone; with all three (the common case for lanes) the
-    // keep-the-old-state blends fold away. Both paths give the same bits, so the choice may
-    // follow the last frame: while fewer than two bands ran, the scalar code goes first
-    // (without the gathering below) and tells how many run now.
-    if (scalarRunCount_ < 2) {
-        scalarVoices(inL, inR);
-        return false;
-    }
-    const LaneSettings& s = frameSettings();
-    if (s.allRun) {
-        if (frameHolds_) laneFrame<true, true, Sse41>(inL, inR, s, outL, outR);
-        else laneFrame<true, false, Sse41>(inL, inR, s, outL, outR);
-    } else if (std::popcount(static_cast<unsigned>(s.runBits)) == 2) {
-        if (frameHolds_) laneFrame<false, true, Sse41>(inL, inR, s, outL, outR);
-        else laneFrame<false, false, Sse41>(inL, inR, s, outL, outR);
-    } else {
-        scalarVoices(inL, inR);
-        return false;
-    }
-    return true;
-}
-#endif
 
 // One band voice (Band 0..2). An idle band keeps its filter states and phase; its
 // envelope, previous output, pre-volume output, voice and filtered signal become 0.
@@ -449,5 +419,16 @@ void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float 
     s.preVolume[Band] = out;
     s.voice[Band] = v.volume[Band] * out + v.volume[Band] * out;
 }
+
+#if ZK_ENGINE_SSE
+template void SoundEngine::run<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*, int32_t,
+                                                                     int32_t) noexcept;
+template void SoundEngine::run<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
+                                                                      int32_t, int32_t) noexcept;
+template void SoundEngine::run<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
+                                                                          int32_t, int32_t) noexcept;
+template void SoundEngine::run<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
+                                                                           int32_t, int32_t) noexcept;
+#endif
 
 } // namespace zk

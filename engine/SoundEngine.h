@@ -95,12 +95,12 @@ private:
 
     float parameter(int32_t index) const noexcept { return host_.engineParameter(index); }
     void resetFields() noexcept;
+    // Frames `first` to `frames` - 1.
     template <bool Replace, VoicePath Path>
-    void run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
-    template <VoicePath Path>
-    [[gnu::always_inline]] inline void computeFrame(int32_t frameIndex, float inL, float inR, float& outL,
-                                                    float& outR) noexcept;
+    void run(const float* inL, const float* inR, float* outL, float* outR, int32_t first, int32_t frames) noexcept;
     void scalarVoices(float inL, float inR) noexcept;
+    // The mix of the voices' results in bands_, with the parameters read now.
+    void mixBands(float inL, float inR, float& outL, float& outR) noexcept;
 
     // The output mix's parameter values of one frame.
     struct MixParameters {
@@ -132,6 +132,15 @@ private:
     // voices instead (the mix is then the caller's).
     template <bool Sse41>
     [[gnu::always_inline]] inline bool laneFrameDone(float inL, float inR, float& outL, float& outR) noexcept;
+    // Frame `i` outside chunks: its events, voices and mix, the silence count and the output.
+    template <bool Replace, bool Sse41>
+    void laneFrameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept;
+    template <bool Replace, bool Sse41>
+    [[gnu::always_inline]] inline void frameAt(const float* inL, const float* inR, float* outL, float* outR,
+                                               int32_t i) noexcept;
+    // Blocks of one to three frames, frame by frame.
+    template <bool Replace, bool Sse41>
+    void runShortBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
     [[gnu::always_inline]] inline __m128 parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept;
     // Band parameter `offset` of bands 1..3 in lanes 0..2.
     [[gnu::always_inline]] inline __m128 bandLanes(int32_t offset) const noexcept;
@@ -175,11 +184,13 @@ private:
     [[gnu::always_inline]] inline void readFrameOneByOne(FrameParameters& p, __m128 left, __m128 right) const noexcept;
     // With Held, the filters run with frameHeld_.
     template <bool AllRun, bool Held, bool Sse41>
-    void laneFrame(float inL, float inR, const LaneSettings& s, float& outL, float& outR) noexcept;
+    [[gnu::always_inline]] inline void laneFrame(float inL, float inR, const LaneSettings& s, float& outL,
+                                                 float& outR) noexcept;
     // The frame-by-frame lanes' settings, with the held values where the filters allow
     // (frameHolds_), read again when the host announces a change, the rate moves, or a
     // chunk's worth of frames has passed.
-    LaneSettings& frameSettings() noexcept;
+    [[gnu::always_inline]] inline const LaneSettings& frameSettings() noexcept;
+    void readFrameSettings(uint32_t values, float twoPiOverRate) noexcept;
     [[gnu::always_inline]] inline void updateLamps(__m128 follower, int32_t runBits) noexcept;
     // What a stretch of frames between MIDI events holds in registers where the filters
     // have the engine's set-up and the band filters' ramps rest (see holdValues()).

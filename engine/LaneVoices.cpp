@@ -236,33 +236,29 @@ bool SoundEngine::laneFrameDone(float inL, float inR, float& outL, float& outR) 
 }
 
 // One frame outside chunks: its events, its voices and mix, the silence count and the output.
-template <bool Replace, bool Sse41>
-void SoundEngine::frameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
+template <bool Replace, SoundEngine::VoicePath Path>
+void SoundEngine::frameBody(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
     // Input first: with in-place buffers the output overwrites it.
     const float xl = finiteOrZero(inL[i]);
     const float xr = finiteOrZero(inR[i]);
     host_.handlePendingEvents(i);
     float l, r;
-    if (!laneFrameDone<Sse41>(xl, xr, l, r)) mixBands(xl, xr, l, r);
+    if (!laneFrameDone<Path != VoicePath::lanes>(xl, xr, l, r)) mixBands(xl, xr, l, r);
     countSilence(l, r);
     writeFrame<Replace>(outL, outR, i, l, r);
 }
 
-template <bool Replace, bool Sse41>
-void SoundEngine::laneFrameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
-    frameAt<Replace, Sse41>(inL, inR, outL, outR, i);
-}
-
 // Blocks of one to three frames: run()'s frame-by-frame part in a function of its own,
 // without run()'s chunk and sleep logic and its registers.
-template <bool Replace, bool Sse41>
-void SoundEngine::runShortBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
+template <bool Replace, SoundEngine::VoicePath Path>
+void SoundEngine::shortBlockBody(const float* inL, const float* inR, float* outL, float* outR,
+                                 int32_t frames) noexcept {
     for (int32_t i = 0; i < frames; ++i) {
         if (asleep_) {
-            run<Replace, Sse41 ? VoicePath::lanesSse41 : VoicePath::lanes>(inL, inR, outL, outR, i, frames);
+            run<Replace, Path>(inL, inR, outL, outR, i, frames);
             return;
         }
-        frameAt<Replace, Sse41>(inL, inR, outL, outR, i);
+        frameBody<Replace, Path>(inL, inR, outL, outR, i);
     }
 }
 
@@ -427,9 +423,10 @@ template <int N>
 // Three passes over the chunk: the frames' events, parameters and recurrences; the
 // oscillators; the mix and the outputs. Each frame's parameters are read right after its
 // events, as frame by frame; the rate-derived values change only at resume.
-template <bool Replace, bool Sse41>
-void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
-                           int32_t frames) noexcept {
+template <bool Replace, SoundEngine::VoicePath Path>
+void SoundEngine::chunkBody(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
+                            int32_t frames) noexcept {
+    constexpr bool Sse41 = Path != VoicePath::lanes;
     LaneFrame x[chunkFrames];
     ChunkMix mix;
     // Input first: with in-place buffers the outputs overwrite it.
@@ -630,18 +627,67 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
     else silenceCounter_ = frames - 1 - (31 - std::countl_zero(loud));
 }
 
-template void SoundEngine::laneFrameAt<true, false>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, true>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, false>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, true>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, false>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, true>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, false>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, true>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::runChunk<true, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
-template void SoundEngine::runChunk<false, false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
-template void SoundEngine::runChunk<true, true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
-template void SoundEngine::runChunk<false, true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
+// The entry points: one function per path, with the bodies inlined. The AVX path's are the
+// SSE4.1 path's operations in the VEX encoding (three operands: no register copies), which
+// gives the same bits.
+template <bool Replace, SoundEngine::VoicePath Path>
+void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
+                           int32_t frames) noexcept {
+    chunkBody<Replace, Path>(inL, inR, outL, outR, first, frames);
+}
+template <bool Replace, SoundEngine::VoicePath Path>
+void SoundEngine::laneFrameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
+    frameBody<Replace, Path>(inL, inR, outL, outR, i);
+}
+template <bool Replace, SoundEngine::VoicePath Path>
+void SoundEngine::runShortBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
+    shortBlockBody<Replace, Path>(inL, inR, outL, outR, frames);
+}
+template <bool Replace>
+void SoundEngine::runChunkAvx(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
+                              int32_t frames) noexcept {
+    chunkBody<Replace, VoicePath::lanesAvx>(inL, inR, outL, outR, first, frames);
+}
+template <bool Replace>
+void SoundEngine::laneFrameAtAvx(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
+    frameBody<Replace, VoicePath::lanesAvx>(inL, inR, outL, outR, i);
+}
+template <bool Replace>
+void SoundEngine::runShortBlockAvx(const float* inL, const float* inR, float* outL, float* outR,
+                                   int32_t frames) noexcept {
+    shortBlockBody<Replace, VoicePath::lanesAvx>(inL, inR, outL, outR, frames);
+}
+
+template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*, int32_t,
+                                                                 int32_t) noexcept;
+template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
+                                                                    int32_t) noexcept;
+template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
+                                                                      int32_t) noexcept;
+template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*, int32_t,
+                                                                 int32_t) noexcept;
+template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
+                                                                    int32_t) noexcept;
+template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
+                                                                      int32_t) noexcept;
+template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*, int32_t,
+                                                                 int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
+                                                                    int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
+                                                                      int32_t) noexcept;
+template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*, int32_t,
+                                                                 int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
+                                                                    int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
+                                                                      int32_t) noexcept;
+template void SoundEngine::runChunkAvx<true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
+template void SoundEngine::laneFrameAtAvx<true>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::runShortBlockAvx<true>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::runChunkAvx<false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
+template void SoundEngine::laneFrameAtAvx<false>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::runShortBlockAvx<false>(const float*, const float*, float*, float*, int32_t) noexcept;
 
 } // namespace zk
 

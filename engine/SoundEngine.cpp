@@ -215,12 +215,19 @@ bool SoundEngine::pathAvailable(VoicePath path) noexcept {
 #else
         return false;
 #endif
+    case VoicePath::lanesAvx:
+#if ZK_ENGINE_SSE && defined(__GNUC__)
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx"); // false where the system does not save the AVX registers
+#else
+        return false;
+#endif
     }
     return false;
 }
 
 SoundEngine::VoicePath SoundEngine::fastestPath() noexcept {
-    for (VoicePath path : {VoicePath::lanesSse41, VoicePath::lanes})
+    for (VoicePath path : {VoicePath::lanesAvx, VoicePath::lanesSse41, VoicePath::lanes})
         if (pathAvailable(path)) return path;
     return VoicePath::scalar;
 }
@@ -229,17 +236,24 @@ void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, 
                                bool replace) noexcept {
     switch (path_) {
 #if ZK_ENGINE_SSE
+    case VoicePath::lanesAvx:
+        if (frames < 4) {
+            if (replace) runShortBlockAvx<true>(inL, inR, outL, outR, frames);
+            else runShortBlockAvx<false>(inL, inR, outL, outR, frames);
+        } else if (replace) run<true, VoicePath::lanesAvx>(inL, inR, outL, outR, 0, frames);
+        else run<false, VoicePath::lanesAvx>(inL, inR, outL, outR, 0, frames);
+        return;
     case VoicePath::lanesSse41:
         if (frames < 4) {
-            if (replace) runShortBlock<true, true>(inL, inR, outL, outR, frames);
-            else runShortBlock<false, true>(inL, inR, outL, outR, frames);
+            if (replace) runShortBlock<true, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
+            else runShortBlock<false, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
         } else if (replace) run<true, VoicePath::lanesSse41>(inL, inR, outL, outR, 0, frames);
         else run<false, VoicePath::lanesSse41>(inL, inR, outL, outR, 0, frames);
         return;
     case VoicePath::lanes:
         if (frames < 4) {
-            if (replace) runShortBlock<true, false>(inL, inR, outL, outR, frames);
-            else runShortBlock<false, false>(inL, inR, outL, outR, frames);
+            if (replace) runShortBlock<true, VoicePath::lanes>(inL, inR, outL, outR, frames);
+            else runShortBlock<false, VoicePath::lanes>(inL, inR, outL, outR, frames);
         } else if (replace) run<true, VoicePath::lanes>(inL, inR, outL, outR, 0, frames);
         else run<false, VoicePath::lanes>(inL, inR, outL, outR, 0, frames);
         return;
@@ -291,11 +305,13 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
             const int32_t n = std::min(frames - i, chunkFrames) & ~3; // whole registers of frames
             if (chunked && n > 0 &&
                 static_cast<double>(silenceCounter_) + n <= storedRate_.load(std::memory_order_relaxed)) {
-                runChunk<Replace, Path == VoicePath::lanesSse41>(inL, inR, outL, outR, i, n);
+                if constexpr (Path == VoicePath::lanesAvx) runChunkAvx<Replace>(inL, inR, outL, outR, i, n);
+                else runChunk<Replace, Path>(inL, inR, outL, outR, i, n);
                 i += n;
                 continue;
             }
-            laneFrameAt<Replace, Path == VoicePath::lanesSse41>(inL, inR, outL, outR, i++);
+            if constexpr (Path == VoicePath::lanesAvx) laneFrameAtAvx<Replace>(inL, inR, outL, outR, i++);
+            else laneFrameAt<Replace, Path>(inL, inR, outL, outR, i++);
             continue;
         }
 #endif
@@ -429,6 +445,10 @@ template void SoundEngine::run<true, SoundEngine::VoicePath::lanesSse41>(const f
                                                                           int32_t, int32_t) noexcept;
 template void SoundEngine::run<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
                                                                            int32_t, int32_t) noexcept;
+template void SoundEngine::run<true, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
+                                                                        int32_t, int32_t) noexcept;
+template void SoundEngine::run<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
+                                                                         int32_t, int32_t) noexcept;
 #endif
 
 } // namespace zk

@@ -37,11 +37,11 @@ public:
                       bool replace) noexcept;
 
     // The band voices run as SSE2 lanes where available (with SSE4.1 rounding where the
-    // processor has it), else as scalar code; every path gives the same bits. The lane paths
-    // take runs of four or more frames in chunks, pass by pass, and shorter ones frame by
-    // frame. The engine starts on the fastest path; tests and the benchmark can pick any
-    // available one.
-    enum class VoicePath { scalar, lanes, lanesSse41 };
+    // processor has it, and in the AVX encoding of the same 128-bit operations where it has
+    // AVX), else as scalar code; every path gives the same bits. The lane paths take runs of
+    // four or more frames in chunks, pass by pass, and shorter ones frame by frame. The
+    // engine starts on the fastest path; tests and the benchmark can pick any available one.
+    enum class VoicePath { scalar, lanes, lanesSse41, lanesAvx };
     static bool pathAvailable(VoicePath path) noexcept;
     static VoicePath fastestPath() noexcept;
     // An unavailable path leaves the current one.
@@ -133,14 +133,31 @@ private:
     template <bool Sse41>
     [[gnu::always_inline]] inline bool laneFrameDone(float inL, float inR, float& outL, float& outR) noexcept;
     // Frame `i` outside chunks: its events, voices and mix, the silence count and the output.
-    template <bool Replace, bool Sse41>
-    void laneFrameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept;
-    template <bool Replace, bool Sse41>
-    [[gnu::always_inline]] inline void frameAt(const float* inL, const float* inR, float* outL, float* outR,
-                                               int32_t i) noexcept;
+    template <bool Replace, VoicePath Path>
+    [[gnu::always_inline]] inline void frameBody(const float* inL, const float* inR, float* outL, float* outR,
+                                                 int32_t i) noexcept;
     // Blocks of one to three frames, frame by frame.
-    template <bool Replace, bool Sse41>
+    template <bool Replace, VoicePath Path>
+    [[gnu::always_inline]] inline void shortBlockBody(const float* inL, const float* inR, float* outL, float* outR,
+                                                      int32_t frames) noexcept;
+    // The lane paths' entry points, each with its body inlined: for the SSE2 and SSE4.1
+    // paths, and the AVX path's compiled for AVX.
+    template <bool Replace, VoicePath Path>
+    void runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
+                  int32_t frames) noexcept;
+    template <bool Replace, VoicePath Path>
+    void laneFrameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept;
+    template <bool Replace, VoicePath Path>
     void runShortBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
+    template <bool Replace>
+    [[gnu::target("avx")]] void runChunkAvx(const float* inL, const float* inR, float* outL, float* outR,
+                                            int32_t first, int32_t frames) noexcept;
+    template <bool Replace>
+    [[gnu::target("avx")]] void laneFrameAtAvx(const float* inL, const float* inR, float* outL, float* outR,
+                                               int32_t i) noexcept;
+    template <bool Replace>
+    [[gnu::target("avx")]] void runShortBlockAvx(const float* inL, const float* inR, float* outL, float* outR,
+                                                 int32_t frames) noexcept;
     [[gnu::always_inline]] inline __m128 parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept;
     // Band parameter `offset` of bands 1..3 in lanes 0..2.
     [[gnu::always_inline]] inline __m128 bandLanes(int32_t offset) const noexcept;
@@ -226,9 +243,9 @@ private:
     };
     // Frames `first` to `first + frames - 1`, a multiple of 4 up to chunkFrames, step by step;
     // the engine is awake and cannot fall asleep within them.
-    template <bool Replace, bool Sse41>
-    void runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
-                  int32_t frames) noexcept;
+    template <bool Replace, VoicePath Path>
+    [[gnu::always_inline]] inline void chunkBody(const float* inL, const float* inR, float* outL, float* outR,
+                                                 int32_t first, int32_t frames) noexcept;
     // The normal mix of a chunk without pre-listen frames, four frames per register but for
     // the delay lines.
     // With OneSet, every frame's mix values are `only`'s, else those in `c`.

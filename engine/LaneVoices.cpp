@@ -201,9 +201,6 @@ void SoundEngine::laneFrame(float inL, float inR, const LaneSettings& s, float& 
     OscillatorLanes o = loadOscillators();
     laneOscillators<AllRun, Sse41>(x, s, o, splat(floatRate_.load(std::memory_order_relaxed)));
     storeOscillators(o);
-    _mm_store_ps(b.filtered, _mm_load_ps(x.filtered));
-    _mm_store_ps(b.preVolume, _mm_load_ps(x.preVolume));
-    _mm_store_ps(b.voice, _mm_load_ps(x.voice));
     if (s.preListenBits == 0 && laneNormalMix(s.mix, x, inL, inR, outL, outR)) return;
     MixParameters m = s.mix;
     m.feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
@@ -279,7 +276,7 @@ bool SoundEngine::laneNormalMix(const MixParameters& m, const LaneFrame& x, floa
     const float send = _mm_cvtss_f32(_mm_add_ss(_mm_add_ss(_mm_shuffle_ps(sends, sends, 1), _mm_movehl_ps(sends, sends)),
                                                 sends));
     // The lines' inputs, then their outputs.
-    const F4 feedback = _mm_unpacklo_ps(_mm_set_ss(feedbackLeft_), _mm_set_ss(feedbackRight_));
+    const F4 feedback = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(feedback_));
     const F4 crossed = _mm_shuffle_ps(feedback, feedback, _MM_SHUFFLE(3, 2, 0, 1));
     const F4 in = _mm_add_ps(_mm_add_ps(_mm_mul_ps(constant<floatBits(0.5f)>(), crossed), feedback), splat(send));
     left.buffer[left.write] = _mm_cvtss_f32(in);
@@ -291,8 +288,7 @@ bool SoundEngine::laneNormalMix(const MixParameters& m, const LaneFrame& x, floa
     rightLine_->end(right);
     const F4 wet = _mm_mul_ps(splat(m.delayVolume), _mm_unpacklo_ps(_mm_set_ss(left.last), _mm_set_ss(right.last)));
     const F4 next = limitFeedbackLanes(flush(_mm_mul_ps(splat(feedbackAmount_.load(std::memory_order_relaxed)), wet)));
-    feedbackLeft_ = _mm_cvtss_f32(next);
-    feedbackRight_ = _mm_cvtss_f32(_mm_shuffle_ps(next, next, 1));
+    _mm_storel_pi(reinterpret_cast<__m64*>(feedback_), next);
 
     // Left in lane 0, right in lane 2: left adds bands 3, 1, 2 (away from their pans), right
     // bands 2, 3, 1.
@@ -508,10 +504,6 @@ void SoundEngine::chunkBody(const float* inL, const float* inR, float* outL, flo
             writeFrame<Replace>(outL, outR, first + f, l, r);
         }
     }
-    const LaneFrame& end = x[frames - 1];
-    _mm_store_ps(bands_.filtered, _mm_load_ps(end.filtered));
-    _mm_store_ps(bands_.preVolume, _mm_load_ps(end.preVolume));
-    _mm_store_ps(bands_.voice, _mm_load_ps(end.voice));
     scalarRunCount_ = std::popcount(static_cast<unsigned>(sets[last].runBits & 7));
 }
 
@@ -536,7 +528,7 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
         _mm_store_ps(send + f, _mm_add_ps(_mm_add_ps(_mm_mul_ps(e[1], pv[1]), _mm_mul_ps(e[2], pv[2])),
                                           _mm_mul_ps(e[0], pv[0])));
     }
-    float feedbackLeft = feedbackLeft_, feedbackRight = feedbackRight_;
+    float feedbackLeft = feedback_[0], feedbackRight = feedback_[1];
     DelayLine::Run left, right;
     if (leftLine_->begin(left) && rightLine_->begin(right)) {
         // The lines' indices in registers for the chunk, which runs in stretches that reach
@@ -586,8 +578,8 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
                         feedbackLeft, feedbackRight, wetL[f], wetR[f]);
         }
     }
-    feedbackLeft_ = feedbackLeft;
-    feedbackRight_ = feedbackRight;
+    feedback_[0] = feedbackLeft;
+    feedback_[1] = feedbackRight;
     static_assert(chunkFrames <= 32 && chunkFrames % 4 == 0, "one bit per frame, whole registers");
     uint32_t loud = 0; // bit f: frame f is not quiet
     const F4 quietLevel = constant<floatBits(0.0001f)>();

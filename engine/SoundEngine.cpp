@@ -132,7 +132,7 @@ void SoundEngine::resetFields() noexcept {
                   std::memory_order_relaxed);
     activeBits_.store(0, std::memory_order_relaxed);
     feedbackAmount_.store(0.0f, std::memory_order_relaxed);
-    feedbackLeft_ = feedbackRight_ = 0.0f;
+    feedback_[0] = feedback_[1] = 0.0f;
     delayTime_ = stereoAmount_ = 0.0f;
     silenceCounter_ = 0;
     noise_.seed(1);

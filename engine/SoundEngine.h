@@ -79,7 +79,8 @@ public:
 private:
     static constexpr int laneCount = 4; // three bands, padded to one SIMD register
 
-    // Per-band state, one lane per band.
+    // Per-band state, one lane per band. Input, filtered, pre-volume and voice carry the
+    // scalar voices' values to the mix of the same frame; the lanes keep theirs in registers.
     struct Bands {
         alignas(16) float input[laneCount];
         alignas(16) float filtered[laneCount];
@@ -286,8 +287,8 @@ private:
     std::atomic<float> attack_{0.0f};
     std::atomic<float> feedbackAmount_{0.0f};
 
-    float feedbackLeft_ = 0.0f;
-    float feedbackRight_ = 0.0f;
+    // The delay lines' cross-feedback values, left and right: one 8-byte move for the lanes.
+    alignas(8) float feedback_[2] = {0.0f, 0.0f};
     float delayTime_ = 0.0f;
     float stereoAmount_ = 0.0f;
     int32_t delayUpdateCounter_ = 0;

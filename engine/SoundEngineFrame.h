@@ -120,7 +120,7 @@ inline void SoundEngine::normalMix(const MixParameters& m, const float* preVolum
     stepDelayTimes(m.delay, m.stereo);
     const float send = m.effect[1] * preVolume[1] + m.effect[2] * preVolume[2] + m.effect[0] * preVolume[0];
     float l, r;
-    delayReturn(*leftLine_, *rightLine_, send, m.delayVolume, m.feedbackAmount, feedbackLeft_, feedbackRight_, l, r);
+    delayReturn(*leftLine_, *rightLine_, send, m.delayVolume, m.feedbackAmount, feedback_[0], feedback_[1], l, r);
 
     r = r + m.pan[1] * voice[1] + m.pan[2] * voice[2] + m.pan[0] * voice[0];
     l = l + (1.0f - m.pan[2]) * voice[2] + (1.0f - m.pan[0]) * voice[0] + (1.0f - m.pan[1]) * voice[1];

@@ -146,6 +146,17 @@ using F4 = __m128;
     return floorFast(v);
 #endif
 }
+// The truncation of one float by roundss (SSE4.1; the caller checks): the value of
+// static_cast<float>(truncateToInt(v)) for |v| < 2^31 but for the sign of a zero result,
+// -0 for v in (-1, 0). Its input register is its output, so it depends on nothing else.
+[[gnu::always_inline]] inline float truncateSse41(float v) noexcept {
+#if defined(__GNUC__)
+    asm("roundss $3, %0, %0" : "+x"(v)); // 3: towards zero
+    return v;
+#else
+    return static_cast<float>(truncateToInt(v));
+#endif
+}
 template <bool Sse41>
 [[gnu::always_inline]] inline F4 floorLanes(F4 v) noexcept {
     if constexpr (Sse41) return floorSse41(v);

@@ -108,12 +108,12 @@ bool SoundEngine::holdValues(HeldValues& held) const noexcept {
 // The band filters, envelope followers, noise filters, gates and envelope smoothers, and
 // the two shared sources: everything whose state carries from frame to frame but the
 // phases and the lamps. `envelope` is the followers' state.
-template <bool AllRun, bool Held>
+template <bool AllRun, bool Held, bool Sse41>
 void SoundEngine::laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR, F4& envelope,
                                   float attack, const HeldValues& held) noexcept {
     // All running: lane 3 (padding, never read) runs too, so that the mask is constant.
     const F4 run = AllRun ? allLanes() : s.run;
-    x.mod = Held ? modulator_.processBy(held.step) : modulator_.process();
+    x.mod = modulator_.processBy<Sse41>(Held ? held.step : modulator_.step());
     x.noise = static_cast<float>(noise_.next()) * noiseScale - 0.5f;
 
     const F4 input = _mm_add_ps(_mm_mul_ps(s.left, splat(inL)), _mm_mul_ps(s.right, splat(inR)));
@@ -195,7 +195,8 @@ void SoundEngine::laneFrame(float inL, float inR, const LaneSettings& s, float& 
     Bands& b = bands_;
     LaneFrame x;
     F4 envelope = _mm_load_ps(b.envelope);
-    laneRecurrences<AllRun, Held>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed), frameHeld_);
+    laneRecurrences<AllRun, Held, Sse41>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed),
+                                         frameHeld_);
     updateLamps(x.follower, s.runBits);
     _mm_store_ps(b.envelope, envelope);
     OscillatorLanes o = loadOscillators();
@@ -466,7 +467,7 @@ void SoundEngine::chunkBody(const float* inL, const float* inR, float* outL, flo
         // would not be inlined.
         const auto stretch = [&]<bool AllRun, bool Held>() __attribute__((always_inline)) {
             for (; f < end; ++f)
-                laneRecurrences<AllRun, Held>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack, held);
+                laneRecurrences<AllRun, Held, Sse41>(x[f], s, mix.inL[f], mix.inR[f], envelope, attack, held);
         };
         if (holdValues(held)) {
             if (s.allRun) stretch.template operator()<true, true>();

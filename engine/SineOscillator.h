@@ -31,9 +31,20 @@ public:
     float step() const noexcept {
         return samplePeriod_.load(std::memory_order_relaxed) * frequency_.load(std::memory_order_relaxed);
     }
+    // With Sse41 (the caller checks the processor) the wrap truncates by roundss, a shorter
+    // chain from frame to frame. Its -0 for phase + 0.5 in (-1, 0) changes nothing: the
+    // phase is then below -0.5, and subtracting -0 or +0 from it gives it unchanged.
+    template <bool Sse41 = false>
     [[gnu::always_inline]] float processBy(float step) noexcept {
         phase_ = phase_ + step;
-        phase_ = phase_ - static_cast<float>(truncateToInt(phase_ + 0.5f));
+        const float v = phase_ + 0.5f;
+        float whole;
+#if ZK_ENGINE_SSE
+        if constexpr (Sse41) whole = std::fabs(v) < 2147483648.0f ? lanes::truncateSse41(v) : static_cast<float>(truncateToInt(v));
+        else
+#endif
+            whole = static_cast<float>(truncateToInt(v));
+        phase_ = phase_ - whole;
         return polySine(phase_);
     }
 

@@ -219,7 +219,7 @@ private:
     };
     bool holdValues(HeldValues& held) const noexcept;
     // With Held, the filters are run with `held`'s values rather than their own dispatch.
-    template <bool AllRun, bool Held>
+    template <bool AllRun, bool Held, bool Sse41>
     [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
                                                        __m128& envelope, float attack,
                                                        const HeldValues& held) noexcept;

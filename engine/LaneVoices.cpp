@@ -620,21 +620,27 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
     else silenceCounter_ = frames - 1 - (31 - std::countl_zero(loud));
 }
 
-// The entry points: one function per path, with the bodies inlined. The AVX path's are the
-// SSE4.1 path's operations in the VEX encoding (three operands: no register copies), which
-// gives the same bits.
+// The entry points: one function per path, with the bodies inlined. The AVX paths' are the
+// SSE4.1 path's operations in the VEX encoding (three operands: no register copies) or the
+// EVEX one (also 32 registers instead of 16), which give the same bits.
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
                            int32_t frames) noexcept {
-    chunkBody<Replace, Path>(inL, inR, outL, outR, first, frames);
+    if constexpr (Path == VoicePath::lanesAvx512) runChunkAvx512<Replace>(inL, inR, outL, outR, first, frames);
+    else if constexpr (Path == VoicePath::lanesAvx) runChunkAvx<Replace>(inL, inR, outL, outR, first, frames);
+    else chunkBody<Replace, Path>(inL, inR, outL, outR, first, frames);
 }
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::laneFrameAt(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
-    frameBody<Replace, Path>(inL, inR, outL, outR, i);
+    if constexpr (Path == VoicePath::lanesAvx512) laneFrameAtAvx512<Replace>(inL, inR, outL, outR, i);
+    else if constexpr (Path == VoicePath::lanesAvx) laneFrameAtAvx<Replace>(inL, inR, outL, outR, i);
+    else frameBody<Replace, Path>(inL, inR, outL, outR, i);
 }
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::runShortBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
-    shortBlockBody<Replace, Path>(inL, inR, outL, outR, frames);
+    if constexpr (Path == VoicePath::lanesAvx512) runShortBlockAvx512<Replace>(inL, inR, outL, outR, frames);
+    else if constexpr (Path == VoicePath::lanesAvx) runShortBlockAvx<Replace>(inL, inR, outL, outR, frames);
+    else shortBlockBody<Replace, Path>(inL, inR, outL, outR, frames);
 }
 template <bool Replace>
 void SoundEngine::runChunkAvx(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
@@ -650,6 +656,21 @@ void SoundEngine::runShortBlockAvx(const float* inL, const float* inR, float* ou
                                    int32_t frames) noexcept {
     shortBlockBody<Replace, VoicePath::lanesAvx>(inL, inR, outL, outR, frames);
 }
+template <bool Replace>
+void SoundEngine::runChunkAvx512(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
+                                 int32_t frames) noexcept {
+    chunkBody<Replace, VoicePath::lanesAvx512>(inL, inR, outL, outR, first, frames);
+}
+template <bool Replace>
+void SoundEngine::laneFrameAtAvx512(const float* inL, const float* inR, float* outL, float* outR,
+                                    int32_t i) noexcept {
+    frameBody<Replace, VoicePath::lanesAvx512>(inL, inR, outL, outR, i);
+}
+template <bool Replace>
+void SoundEngine::runShortBlockAvx512(const float* inL, const float* inR, float* outL, float* outR,
+                                      int32_t frames) noexcept {
+    shortBlockBody<Replace, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
+}
 
 template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*, int32_t,
                                                                  int32_t) noexcept;
@@ -663,6 +684,18 @@ template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanesSse41>
                                                                     int32_t) noexcept;
 template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
                                                                       int32_t) noexcept;
+template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*, int32_t,
+                                                                 int32_t) noexcept;
+template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
+                                                                    int32_t) noexcept;
+template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
+                                                                      int32_t) noexcept;
+template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*, int32_t,
+                                                                 int32_t) noexcept;
+template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
+                                                                    int32_t) noexcept;
+template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
+                                                                      int32_t) noexcept;
 template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*, int32_t,
                                                                  int32_t) noexcept;
 template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
@@ -675,12 +708,18 @@ template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanesSse41
                                                                     int32_t) noexcept;
 template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
                                                                       int32_t) noexcept;
-template void SoundEngine::runChunkAvx<true>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
-template void SoundEngine::laneFrameAtAvx<true>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::runShortBlockAvx<true>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::runChunkAvx<false>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
-template void SoundEngine::laneFrameAtAvx<false>(const float*, const float*, float*, float*, int32_t) noexcept;
-template void SoundEngine::runShortBlockAvx<false>(const float*, const float*, float*, float*, int32_t) noexcept;
+template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*, int32_t,
+                                                                 int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
+                                                                    int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
+                                                                      int32_t) noexcept;
+template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*, int32_t,
+                                                                 int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
+                                                                    int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
+                                                                      int32_t) noexcept;
 
 } // namespace zk
 

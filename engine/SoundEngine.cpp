@@ -222,12 +222,19 @@ bool SoundEngine::pathAvailable(VoicePath path) noexcept {
 #else
         return false;
 #endif
+    case VoicePath::lanesAvx512:
+#if ZK_ENGINE_SSE && defined(__GNUC__)
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+#else
+        return false;
+#endif
     }
     return false;
 }
 
 SoundEngine::VoicePath SoundEngine::fastestPath() noexcept {
-    for (VoicePath path : {VoicePath::lanesAvx, VoicePath::lanesSse41, VoicePath::lanes})
+    for (VoicePath path : {VoicePath::lanesAvx512, VoicePath::lanesAvx, VoicePath::lanesSse41, VoicePath::lanes})
         if (pathAvailable(path)) return path;
     return VoicePath::scalar;
 }
@@ -236,32 +243,40 @@ void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, 
                                bool replace) noexcept {
     switch (path_) {
 #if ZK_ENGINE_SSE
+    case VoicePath::lanesAvx512:
+        if (replace) processOn<true, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
+        else processOn<false, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
+        return;
     case VoicePath::lanesAvx:
-        if (frames < 4) {
-            if (replace) runShortBlockAvx<true>(inL, inR, outL, outR, frames);
-            else runShortBlockAvx<false>(inL, inR, outL, outR, frames);
-        } else if (replace) run<true, VoicePath::lanesAvx>(inL, inR, outL, outR, 0, frames);
-        else run<false, VoicePath::lanesAvx>(inL, inR, outL, outR, 0, frames);
+        if (replace) processOn<true, VoicePath::lanesAvx>(inL, inR, outL, outR, frames);
+        else processOn<false, VoicePath::lanesAvx>(inL, inR, outL, outR, frames);
         return;
     case VoicePath::lanesSse41:
-        if (frames < 4) {
-            if (replace) runShortBlock<true, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
-            else runShortBlock<false, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
-        } else if (replace) run<true, VoicePath::lanesSse41>(inL, inR, outL, outR, 0, frames);
-        else run<false, VoicePath::lanesSse41>(inL, inR, outL, outR, 0, frames);
+        if (replace) processOn<true, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
+        else processOn<false, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
         return;
     case VoicePath::lanes:
-        if (frames < 4) {
-            if (replace) runShortBlock<true, VoicePath::lanes>(inL, inR, outL, outR, frames);
-            else runShortBlock<false, VoicePath::lanes>(inL, inR, outL, outR, frames);
-        } else if (replace) run<true, VoicePath::lanes>(inL, inR, outL, outR, 0, frames);
-        else run<false, VoicePath::lanes>(inL, inR, outL, outR, 0, frames);
+        if (replace) processOn<true, VoicePath::lanes>(inL, inR, outL, outR, frames);
+        else processOn<false, VoicePath::lanes>(inL, inR, outL, outR, frames);
         return;
 #endif
     default:
-        if (replace) run<true, VoicePath::scalar>(inL, inR, outL, outR, 0, frames);
-        else run<false, VoicePath::scalar>(inL, inR, outL, outR, 0, frames);
+        if (replace) processOn<true, VoicePath::scalar>(inL, inR, outL, outR, frames);
+        else processOn<false, VoicePath::scalar>(inL, inR, outL, outR, frames);
     }
+}
+
+template <bool Replace, SoundEngine::VoicePath Path>
+void SoundEngine::processOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
+#if ZK_ENGINE_SSE
+    if constexpr (Path != VoicePath::scalar) {
+        if (frames < 4) {
+            runShortBlock<Replace, Path>(inL, inR, outL, outR, frames);
+            return;
+        }
+    }
+#endif
+    run<Replace, Path>(inL, inR, outL, outR, 0, frames);
 }
 
 #if ZK_ENGINE_SSE
@@ -305,13 +320,11 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
             const int32_t n = std::min(frames - i, chunkFrames) & ~3; // whole registers of frames
             if (chunked && n > 0 &&
                 static_cast<double>(silenceCounter_) + n <= storedRate_.load(std::memory_order_relaxed)) {
-                if constexpr (Path == VoicePath::lanesAvx) runChunkAvx<Replace>(inL, inR, outL, outR, i, n);
-                else runChunk<Replace, Path>(inL, inR, outL, outR, i, n);
+                runChunk<Replace, Path>(inL, inR, outL, outR, i, n);
                 i += n;
                 continue;
             }
-            if constexpr (Path == VoicePath::lanesAvx) laneFrameAtAvx<Replace>(inL, inR, outL, outR, i++);
-            else laneFrameAt<Replace, Path>(inL, inR, outL, outR, i++);
+            laneFrameAt<Replace, Path>(inL, inR, outL, outR, i++);
             continue;
         }
 #endif
@@ -449,6 +462,10 @@ template void SoundEngine::run<true, SoundEngine::VoicePath::lanesAvx>(const flo
                                                                         int32_t, int32_t) noexcept;
 template void SoundEngine::run<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
                                                                          int32_t, int32_t) noexcept;
+template void SoundEngine::run<true, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
+                                                                           int32_t, int32_t) noexcept;
+template void SoundEngine::run<false, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
+                                                                            int32_t, int32_t) noexcept;
 #endif
 
 } // namespace zk

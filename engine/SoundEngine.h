@@ -37,11 +37,12 @@ public:
                       bool replace) noexcept;
 
     // The band voices run as SSE2 lanes where available (with SSE4.1 rounding where the
-    // processor has it, and in the AVX encoding of the same 128-bit operations where it has
-    // AVX), else as scalar code; every path gives the same bits. The lane paths take runs of
-    // four or more frames in chunks, pass by pass, and shorter ones frame by frame. The
-    // engine starts on the fastest path; tests and the benchmark can pick any available one.
-    enum class VoicePath { scalar, lanes, lanesSse41, lanesAvx };
+    // processor has it, and in the AVX or AVX-512 encoding of the same 128-bit operations
+    // where it has those), else as scalar code; every path gives the same bits. The lane
+    // paths take runs of four or more frames in chunks, pass by pass, and shorter ones frame
+    // by frame. The engine starts on the fastest path; tests and the benchmark can pick any
+    // available one.
+    enum class VoicePath { scalar, lanes, lanesSse41, lanesAvx, lanesAvx512 };
     static bool pathAvailable(VoicePath path) noexcept;
     static VoicePath fastestPath() noexcept;
     // An unavailable path leaves the current one.
@@ -98,6 +99,8 @@ private:
     void resetFields() noexcept;
     // Frames `first` to `frames` - 1.
     template <bool Replace, VoicePath Path>
+    void processOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
+    template <bool Replace, VoicePath Path>
     void run(const float* inL, const float* inR, float* outL, float* outR, int32_t first, int32_t frames) noexcept;
     void scalarVoices(float inL, float inR) noexcept;
     // The mix of the voices' results in bands_, with the parameters read now.
@@ -142,7 +145,7 @@ private:
     [[gnu::always_inline]] inline void shortBlockBody(const float* inL, const float* inR, float* outL, float* outR,
                                                       int32_t frames) noexcept;
     // The lane paths' entry points, each with its body inlined: for the SSE2 and SSE4.1
-    // paths, and the AVX path's compiled for AVX.
+    // paths, and calls of the AVX paths' own, compiled for AVX and for AVX-512.
     template <bool Replace, VoicePath Path>
     void runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
                   int32_t frames) noexcept;
@@ -159,6 +162,15 @@ private:
     template <bool Replace>
     [[gnu::target("avx")]] void runShortBlockAvx(const float* inL, const float* inR, float* outL, float* outR,
                                                  int32_t frames) noexcept;
+    template <bool Replace>
+    [[gnu::target("avx512f,avx512vl")]] void runChunkAvx512(const float* inL, const float* inR, float* outL,
+                                                            float* outR, int32_t first, int32_t frames) noexcept;
+    template <bool Replace>
+    [[gnu::target("avx512f,avx512vl")]] void laneFrameAtAvx512(const float* inL, const float* inR, float* outL,
+                                                               float* outR, int32_t i) noexcept;
+    template <bool Replace>
+    [[gnu::target("avx512f,avx512vl")]] void runShortBlockAvx512(const float* inL, const float* inR, float* outL,
+                                                                 float* outR, int32_t frames) noexcept;
     [[gnu::always_inline]] inline __m128 parameterLanes(int32_t a, int32_t b, int32_t c) const noexcept;
     // Band parameter `offset` of bands 1..3 in lanes 0..2.
     [[gnu::always_inline]] inline __m128 bandLanes(int32_t offset) const noexcept;

@@ -154,7 +154,7 @@ TEST(Engine, ResumeKeepsEnvelopesAndPhasesButNotTheDelay) {
 
 TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
     using Path = zk::SoundEngine::VoicePath;
-    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx}) {
+    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512}) {
         if (!zk::SoundEngine::pathAvailable(path)) continue;
         FakeHost h(44100.0);
         h.engine.useVoicePath(path);
@@ -227,7 +227,7 @@ TEST(EngineFaults, ARunawayEchoStaysFiniteAndDiesAwayAfterwards) {
     EXPECT_LT(std::fabs(out.l.back()), 1.0f);
 }
 
-// Every voice path (SSE lanes, with and without SSE4.1, in the AVX encoding; frame by frame
+// Every voice path (SSE lanes, with and without SSE4.1, in the AVX encodings; frame by frame
 // and in chunks) gives the scalar code's bits for random programs, rates, inputs, block
 // sizes, changes and program changes inside blocks, parameter values in and out of index
 // order, and in-place and overlapping buffers; the lamps after every block too.
@@ -235,7 +235,7 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
     using Path = zk::SoundEngine::VoicePath;
     using Layout = FakeHost::Layout;
     std::vector<Path> paths{Path::scalar};
-    for (Path path : {Path::lanes, Path::lanesSse41, Path::lanesAvx})
+    for (Path path : {Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512})
         if (zk::SoundEngine::pathAvailable(path)) paths.push_back(path);
     if (paths.size() == 1) GTEST_SKIP() << "scalar-only build";
     const double rates[] = {22050.0, 44100.0, 48000.0, 96000.0, 31000.0};

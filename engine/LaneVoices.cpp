@@ -208,7 +208,6 @@ void SoundEngine::laneFrame(float inL, float inR, const LaneSettings& s, float& 
     mixFrame(m, x.filtered, x.preVolume, x.voice, inL, inR, outL, outR);
 }
 
-
 template <bool Sse41>
 bool SoundEngine::laneFrameDone(float inL, float inR, float& outL, float& outR) noexcept {
     // One running band is cheaper alone; with all three (the common case for lanes) the
@@ -274,8 +273,8 @@ bool SoundEngine::laneNormalMix(const MixParameters& m, const LaneFrame& x, floa
     }
     // The send: effect 2, then 3, then 1.
     const F4 sends = _mm_mul_ps(_mm_load_ps(m.effect), _mm_load_ps(x.preVolume));
-    const float send = _mm_cvtss_f32(_mm_add_ss(_mm_add_ss(_mm_shuffle_ps(sends, sends, 1), _mm_movehl_ps(sends, sends)),
-                                                sends));
+    const float send =
+        _mm_cvtss_f32(_mm_add_ss(_mm_add_ss(_mm_shuffle_ps(sends, sends, 1), _mm_movehl_ps(sends, sends)), sends));
     // The lines' inputs, then their outputs.
     const F4 feedback = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(feedback_));
     const F4 crossed = _mm_shuffle_ps(feedback, feedback, _MM_SHUFFLE(3, 2, 0, 1));
@@ -357,7 +356,6 @@ SoundEngine::MixParameters SoundEngine::ChunkMix::at(int32_t f) const noexcept {
 }
 
 namespace {
-
 // A delay line's run within a stretch where neither index wraps.
 struct UnwrappedRun {
     DelayLine::Run& run;
@@ -553,11 +551,13 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
                 for (; end - f >= 4; f += 4)
                     delayReturnFrames<4>(left, right, send + f,
                                          OneSet ? splat(only.delayVolume) : loadFrames<4>(c.volume + f),
-                                         OneSet ? splat(only.feedbackAmount) : loadFrames<4>(c.feedback + f), feedbackLeft, feedbackRight, wetL + f, wetR + f);
+                                         OneSet ? splat(only.feedbackAmount) : loadFrames<4>(c.feedback + f),
+                                         feedbackLeft, feedbackRight, wetL + f, wetR + f);
                 if (end - f >= 2) {
                     delayReturnFrames<2>(left, right, send + f,
                                          OneSet ? splat(only.delayVolume) : loadFrames<2>(c.volume + f),
-                                         OneSet ? splat(only.feedbackAmount) : loadFrames<2>(c.feedback + f), feedbackLeft, feedbackRight, wetL + f, wetR + f);
+                                         OneSet ? splat(only.feedbackAmount) : loadFrames<2>(c.feedback + f),
+                                         feedbackLeft, feedbackRight, wetL + f, wetR + f);
                     f += 2;
                 }
             }
@@ -672,54 +672,55 @@ void SoundEngine::runShortBlockAvx512(const float* inL, const float* inR, float*
     shortBlockBody<Replace, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
 }
 
-template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*, int32_t,
+using LanePath = SoundEngine::VoicePath;
+template void SoundEngine::runChunk<true, LanePath::lanes>(const float*, const float*, float*, float*, int32_t,
+                                                           int32_t) noexcept;
+template void SoundEngine::laneFrameAt<true, LanePath::lanes>(const float*, const float*, float*, float*,
+                                                              int32_t) noexcept;
+template void SoundEngine::runShortBlock<true, LanePath::lanes>(const float*, const float*, float*, float*,
+                                                                int32_t) noexcept;
+template void SoundEngine::runChunk<false, LanePath::lanes>(const float*, const float*, float*, float*, int32_t,
+                                                            int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, LanePath::lanes>(const float*, const float*, float*, float*,
+                                                               int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, LanePath::lanes>(const float*, const float*, float*, float*,
                                                                  int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
-                                                                    int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
-                                                                      int32_t) noexcept;
-template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*, int32_t,
+template void SoundEngine::runChunk<true, LanePath::lanesSse41>(const float*, const float*, float*, float*, int32_t,
+                                                                int32_t) noexcept;
+template void SoundEngine::laneFrameAt<true, LanePath::lanesSse41>(const float*, const float*, float*, float*,
+                                                                   int32_t) noexcept;
+template void SoundEngine::runShortBlock<true, LanePath::lanesSse41>(const float*, const float*, float*, float*,
+                                                                     int32_t) noexcept;
+template void SoundEngine::runChunk<false, LanePath::lanesSse41>(const float*, const float*, float*, float*, int32_t,
                                                                  int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
+template void SoundEngine::laneFrameAt<false, LanePath::lanesSse41>(const float*, const float*, float*, float*,
                                                                     int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
+template void SoundEngine::runShortBlock<false, LanePath::lanesSse41>(const float*, const float*, float*, float*,
                                                                       int32_t) noexcept;
-template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*, int32_t,
+template void SoundEngine::runChunk<true, LanePath::lanesAvx>(const float*, const float*, float*, float*, int32_t,
+                                                              int32_t) noexcept;
+template void SoundEngine::laneFrameAt<true, LanePath::lanesAvx>(const float*, const float*, float*, float*,
                                                                  int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
+template void SoundEngine::runShortBlock<true, LanePath::lanesAvx>(const float*, const float*, float*, float*,
+                                                                   int32_t) noexcept;
+template void SoundEngine::runChunk<false, LanePath::lanesAvx>(const float*, const float*, float*, float*, int32_t,
+                                                               int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, LanePath::lanesAvx>(const float*, const float*, float*, float*,
+                                                                  int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, LanePath::lanesAvx>(const float*, const float*, float*, float*,
                                                                     int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                      int32_t) noexcept;
-template void SoundEngine::runChunk<true, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*, int32_t,
+template void SoundEngine::runChunk<true, LanePath::lanesAvx512>(const float*, const float*, float*, float*, int32_t,
                                                                  int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
+template void SoundEngine::laneFrameAt<true, LanePath::lanesAvx512>(const float*, const float*, float*, float*,
                                                                     int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
+template void SoundEngine::runShortBlock<true, LanePath::lanesAvx512>(const float*, const float*, float*, float*,
                                                                       int32_t) noexcept;
-template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*, int32_t,
-                                                                 int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
-                                                                    int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
-                                                                      int32_t) noexcept;
-template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*, int32_t,
-                                                                 int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
-                                                                    int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
-                                                                      int32_t) noexcept;
-template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*, int32_t,
-                                                                 int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                    int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                      int32_t) noexcept;
-template void SoundEngine::runChunk<false, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*, int32_t,
-                                                                 int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
-                                                                    int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
-                                                                      int32_t) noexcept;
+template void SoundEngine::runChunk<false, LanePath::lanesAvx512>(const float*, const float*, float*, float*, int32_t,
+                                                                  int32_t) noexcept;
+template void SoundEngine::laneFrameAt<false, LanePath::lanesAvx512>(const float*, const float*, float*, float*,
+                                                                     int32_t) noexcept;
+template void SoundEngine::runShortBlock<false, LanePath::lanesAvx512>(const float*, const float*, float*, float*,
+                                                                       int32_t) noexcept;
 
 } // namespace zk
 

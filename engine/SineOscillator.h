@@ -40,7 +40,8 @@ public:
         const float v = phase_ + 0.5f;
         float whole;
 #if ZK_ENGINE_SSE
-        if constexpr (Sse41) whole = std::fabs(v) < 2147483648.0f ? lanes::truncateSse41(v) : static_cast<float>(truncateToInt(v));
+        if constexpr (Sse41)
+            whole = std::fabs(v) < 2147483648.0f ? lanes::truncateSse41(v) : static_cast<float>(truncateToInt(v));
         else
 #endif
             whole = static_cast<float>(truncateToInt(v));

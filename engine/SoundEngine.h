@@ -97,9 +97,11 @@ private:
 
     float parameter(int32_t index) const noexcept { return host_.engineParameter(index); }
     void resetFields() noexcept;
-    // Frames `first` to `frames` - 1.
+    // A block on one path: blocks of one to three frames by the lanes' short-block loop,
+    // the others by run().
     template <bool Replace, VoicePath Path>
     void processOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
+    // Frames `first` to `frames` - 1.
     template <bool Replace, VoicePath Path>
     void run(const float* inL, const float* inR, float* outL, float* outR, int32_t first, int32_t frames) noexcept;
     void scalarVoices(float inL, float inR) noexcept;
@@ -235,6 +237,7 @@ private:
     [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
                                                        __m128& envelope, float attack,
                                                        const HeldValues& held) noexcept;
+    // normalMix() with the lanes' results; false while a delay line is being resized.
     [[gnu::always_inline]] inline bool laneNormalMix(const MixParameters& m, const LaneFrame& x, float inL, float inR,
                                                      float& outL, float& outR) noexcept;
     template <bool AllRun, bool Sse41>

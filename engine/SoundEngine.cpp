@@ -270,7 +270,7 @@ template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::processOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
 #if ZK_ENGINE_SSE
     if constexpr (Path != VoicePath::scalar) {
-        if (frames < 4) {
+        if (frames < 4 && !asleep_) { // run() skips silence while asleep
             runShortBlock<Replace, Path>(inL, inR, outL, outR, frames);
             return;
         }

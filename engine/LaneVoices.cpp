@@ -232,17 +232,14 @@ bool SoundEngine::laneFrameDone(float inL, float inR, float& outL, float& outR) 
     return true;
 }
 
-// One frame outside chunks: its events, its voices and mix, the silence count and the output.
+// One frame outside chunks by the lanes, or by the scalar voices where they are cheaper.
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::frameBody(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
-    // Input first: with in-place buffers the output overwrites it.
-    const float xl = finiteOrZero(inL[i]);
-    const float xr = finiteOrZero(inR[i]);
-    host_.handlePendingEvents(i);
-    float l, r;
-    if (!laneFrameDone<Path != VoicePath::lanes>(xl, xr, l, r)) mixBands(xl, xr, l, r);
-    countSilence(l, r);
-    writeFrame<Replace>(outL, outR, i, l, r);
+    frameWith<Replace>(
+        inL, inR, outL, outR, i, [this](float xl, float xr, float& l, float& r) __attribute__((always_inline)) {
+            if (!laneFrameDone<Path != VoicePath::lanes>(xl, xr, l, r))
+                mixBands(xl, xr, l, r);
+        });
 }
 
 // Blocks of one to three frames: run()'s frame-by-frame part in a function of its own,

@@ -241,28 +241,21 @@ SoundEngine::VoicePath SoundEngine::fastestPath() noexcept {
 
 void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
                                bool replace) noexcept {
+    if (replace) processOnPath<true>(inL, inR, outL, outR, frames);
+    else processOnPath<false>(inL, inR, outL, outR, frames);
+}
+
+template <bool Replace>
+void SoundEngine::processOnPath(const float* inL, const float* inR, float* outL, float* outR,
+                                int32_t frames) noexcept {
     switch (path_) {
 #if ZK_ENGINE_SSE
-    case VoicePath::lanesAvx512:
-        if (replace) processOn<true, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
-        else processOn<false, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
-        return;
-    case VoicePath::lanesAvx:
-        if (replace) processOn<true, VoicePath::lanesAvx>(inL, inR, outL, outR, frames);
-        else processOn<false, VoicePath::lanesAvx>(inL, inR, outL, outR, frames);
-        return;
-    case VoicePath::lanesSse41:
-        if (replace) processOn<true, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
-        else processOn<false, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
-        return;
-    case VoicePath::lanes:
-        if (replace) processOn<true, VoicePath::lanes>(inL, inR, outL, outR, frames);
-        else processOn<false, VoicePath::lanes>(inL, inR, outL, outR, frames);
-        return;
+    case VoicePath::lanesAvx512: return processOn<Replace, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
+    case VoicePath::lanesAvx: return processOn<Replace, VoicePath::lanesAvx>(inL, inR, outL, outR, frames);
+    case VoicePath::lanesSse41: return processOn<Replace, VoicePath::lanesSse41>(inL, inR, outL, outR, frames);
+    case VoicePath::lanes: return processOn<Replace, VoicePath::lanes>(inL, inR, outL, outR, frames);
 #endif
-    default:
-        if (replace) processOn<true, VoicePath::scalar>(inL, inR, outL, outR, frames);
-        else processOn<false, VoicePath::scalar>(inL, inR, outL, outR, frames);
+    default: return processOn<Replace, VoicePath::scalar>(inL, inR, outL, outR, frames);
     }
 }
 
@@ -328,16 +321,10 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
             continue;
         }
 #endif
-        // Input first: with in-place buffers the output overwrites it.
-        const float xl = finiteOrZero(inL[i]);
-        const float xr = finiteOrZero(inR[i]);
-        host_.handlePendingEvents(i);
-        float l, r;
-        scalarVoices(xl, xr);
-        mixBands(xl, xr, l, r);
-        countSilence(l, r);
-        writeFrame<Replace>(outL, outR, i, l, r);
-        ++i;
+        frameWith<Replace>(inL, inR, outL, outR, i++, [this](float xl, float xr, float& l, float& r) {
+            scalarVoices(xl, xr);
+            mixBands(xl, xr, l, r);
+        });
     }
 }
 

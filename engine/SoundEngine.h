@@ -99,12 +99,17 @@ private:
     void resetFields() noexcept;
     // A block on one path: blocks of one to three frames by the lanes' short-block loop,
     // the others by run().
+    template <bool Replace>
+    void processOnPath(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
     template <bool Replace, VoicePath Path>
     void processOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
     // Frames `first` to `frames` - 1.
     template <bool Replace, VoicePath Path>
     void run(const float* inL, const float* inR, float* outL, float* outR, int32_t first, int32_t frames) noexcept;
     void scalarVoices(float inL, float inR) noexcept;
+    template <bool Replace, class VoicesAndMix>
+    [[gnu::always_inline]] inline void frameWith(const float* inL, const float* inR, float* outL, float* outR,
+                                                 int32_t i, VoicesAndMix voicesAndMix) noexcept;
     // The mix of the voices' results in bands_, with the parameters read now.
     void mixBands(float inL, float inR, float& outL, float& outR) noexcept;
 

@@ -37,6 +37,22 @@ template <bool Replace>
     }
 }
 
+// One frame outside chunks: the input check, the frame's events, `voicesAndMix(inL, inR,
+// outL, outR)`, the silence count and the output.
+template <bool Replace, class VoicesAndMix>
+[[gnu::always_inline]] inline void SoundEngine::frameWith(const float* inL, const float* inR, float* outL,
+                                                          float* outR, int32_t i,
+                                                          VoicesAndMix voicesAndMix) noexcept {
+    // Input first: with in-place buffers the output overwrites it.
+    const float xl = finiteOrZero(inL[i]);
+    const float xr = finiteOrZero(inR[i]);
+    host_.handlePendingEvents(i);
+    float l, r;
+    voicesAndMix(xl, xr, l, r);
+    countSilence(l, r);
+    writeFrame<Replace>(outL, outR, i, l, r);
+}
+
 // Every value the mix reads, read after the frame's events. Delay and Stereo are used only
 // every tenth frame; reading them always costs less than a branch.
 inline void SoundEngine::readMix(MixParameters& m) const noexcept {

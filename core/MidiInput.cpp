@@ -20,10 +20,12 @@ int32_t PluginEffect::processEvents(vst2::VstEvents* events) noexcept {
     }
     pendingList_.store(events, std::memory_order_relaxed);
     pendingIndex_.store(0, std::memory_order_relaxed);
+    setEventsPending(true);
     return 1;
 }
 
 void PluginEffect::dropPendingEvents() noexcept {
+    setEventsPending(false);
     pendingIndex_.store(kNoList, std::memory_order_relaxed);
     pendingList_.store(nullptr, std::memory_order_relaxed);
 }

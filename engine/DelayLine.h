@@ -78,6 +78,21 @@ public:
         lastOutput_ = run.last;
     }
 
+#if ZK_ENGINE_SSE
+    // process() on two lines at once, not busy (the caller checks): their inputs in lanes 0
+    // and 1 of `in`, their outputs in lanes 0 and 1 of the result (the others 0).
+    static __m128 processPair(DelayLine& left, DelayLine& right, __m128 in) noexcept {
+        left.buffer_[left.writeIndex_] = _mm_cvtss_f32(in);
+        right.buffer_[right.writeIndex_] = _mm_cvtss_f32(_mm_shuffle_ps(in, in, 1));
+        const __m128 l = _mm_load_ss(&left.buffer_[left.readIndex_]), r = _mm_load_ss(&right.buffer_[right.readIndex_]);
+        _mm_store_ss(&left.lastOutput_, l);
+        _mm_store_ss(&right.lastOutput_, r);
+        left.step();
+        right.step();
+        return _mm_unpacklo_ps(l, r);
+    }
+#endif
+
     int32_t length() const noexcept { return length_; }
     int32_t writeIndex() const noexcept { return writeIndex_; }
     int32_t readIndex() const noexcept { return readIndex_; }
@@ -88,6 +103,10 @@ public:
     void setBusyForTest(bool busy) noexcept { busy_.store(busy, std::memory_order_relaxed); }
 
 private:
+    void step() noexcept {
+        if (++writeIndex_ >= length_) writeIndex_ = 0;
+        if (++readIndex_ >= length_) readIndex_ -= length_;
+    }
     static int32_t lengthFor(int32_t maximumDelay) noexcept;
     bool allocate(int32_t length);
     int32_t readIndexFor(float delay, int32_t writeIndex) const noexcept;

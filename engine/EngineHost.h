@@ -61,6 +61,9 @@ public:
         return base;
     }
 
+    // False while no MIDI event is pending, so that a frame needs no call of
+    // handlePendingEvents().
+    bool eventsPending() const noexcept { return eventsPending_.load(std::memory_order_relaxed); }
     // Acts on the MIDI events due at `frame` (index within the block) before it is computed.
     virtual void handlePendingEvents(int32_t frame) noexcept = 0;
     // The first frame from `frame` on at which handlePendingEvents() would act on an event
@@ -74,6 +77,8 @@ public:
     virtual void reselectCurrentProgram() noexcept = 0;
 
 protected:
+    // To be set while events may be pending, and cleared once none can be.
+    void setEventsPending(bool pending) noexcept { eventsPending_.store(pending, std::memory_order_relaxed); }
     // To be called after storing a value that a slot may point at.
     void announceValueChange() noexcept { valueGeneration_.fetch_add(1, std::memory_order_release); }
 
@@ -93,6 +98,7 @@ private:
     std::array<std::atomic<const std::atomic<float>*>, parameterCount> slots_;
     std::atomic<uint32_t> generation_{0};
     std::atomic<uint32_t> valueGeneration_{0};
+    std::atomic<bool> eventsPending_{false};
 };
 
 } // namespace zk

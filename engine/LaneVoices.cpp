@@ -261,12 +261,11 @@ void SoundEngine::shortBlockBody(const float* inL, const float* inR, float* outL
 // being resized.
 bool SoundEngine::laneNormalMix(const MixParameters& m, const LaneFrame& x, float inL, float inR, float& outL,
                                 float& outR) noexcept {
-    DelayLine::Run left, right;
-    if (!leftLine_->begin(left) || !rightLine_->begin(right)) return false;
+    if (leftLine_->busy() || rightLine_->busy()) return false;
     float leftDelay, rightDelay;
     if (nextDelayTimes(delayUpdateCounter_, m.delay, m.stereo, leftDelay, rightDelay)) {
-        leftLine_->setDelay(left, leftDelay);
-        rightLine_->setDelay(right, rightDelay);
+        leftLine_->setDelay(leftDelay);
+        rightLine_->setDelay(rightDelay);
     }
     // The send: effect 2, then 3, then 1.
     const F4 sends = _mm_mul_ps(_mm_load_ps(m.effect), _mm_load_ps(x.preVolume));
@@ -276,14 +275,7 @@ bool SoundEngine::laneNormalMix(const MixParameters& m, const LaneFrame& x, floa
     const F4 feedback = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(feedback_));
     const F4 crossed = _mm_shuffle_ps(feedback, feedback, _MM_SHUFFLE(3, 2, 0, 1));
     const F4 in = _mm_add_ps(_mm_add_ps(_mm_mul_ps(constant<floatBits(0.5f)>(), crossed), feedback), splat(send));
-    left.buffer[left.write] = _mm_cvtss_f32(in);
-    right.buffer[right.write] = _mm_cvtss_f32(_mm_shuffle_ps(in, in, 1));
-    left.last = left.buffer[left.read];
-    right.last = right.buffer[right.read];
-    left.step(), right.step();
-    leftLine_->end(left);
-    rightLine_->end(right);
-    const F4 wet = _mm_mul_ps(splat(m.delayVolume), _mm_unpacklo_ps(_mm_set_ss(left.last), _mm_set_ss(right.last)));
+    const F4 wet = _mm_mul_ps(splat(m.delayVolume), DelayLine::processPair(*leftLine_, *rightLine_, in));
     const F4 next = limitFeedbackLanes(flush(_mm_mul_ps(splat(feedbackAmount_.load(std::memory_order_relaxed)), wet)));
     _mm_storel_pi(reinterpret_cast<__m64*>(feedback_), next);
 
@@ -319,7 +311,10 @@ void SoundEngine::ChunkMix::fill(int32_t f, const MixParameters& m) noexcept {
 const SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
     const uint32_t values = host_.valueGeneration();
     const float twoPiOverRate = rate_.twoPiOverRate();
-    if (values == frameSettingsValues_ && twoPiOverRate == frameSettingsRate_ && ++framesOnSettings_ < chunkFrames)
+    // Held values stay right until the values or the rate move; until the ramps rest, a
+    // chunk's worth of frames passes between looks at whether they do now.
+    if (values == frameSettingsValues_ && twoPiOverRate == frameSettingsRate_ &&
+        (frameHolds_ || ++framesOnSettings_ < chunkFrames))
         return frameSettings_;
     readFrameSettings(values, twoPiOverRate);
     return frameSettings_;

@@ -113,7 +113,8 @@ void SoundEngine::initEngine(double sampleRate) {
     floatRate_.store(static_cast<float>(sampleRate), std::memory_order_relaxed);
     delayUpdateCounter_ = 0;
 #if ZK_ENGINE_SSE
-    framesOnSettings_ = chunkFrames; // the filters' held values are new too
+    frameHolds_ = false; // the filters' held values are new too
+    framesOnSettings_ = chunkFrames;
 #endif
 }
 

@@ -224,8 +224,8 @@ private:
     [[gnu::always_inline]] inline void laneFrame(float inL, float inR, const LaneSettings& s, float& outL,
                                                  float& outR) noexcept;
     // The frame-by-frame lanes' settings, with the held values where the filters allow
-    // (frameHolds_), read again when the host announces a change, the rate moves, or a
-    // chunk's worth of frames has passed.
+    // (frameHolds_), read again when the host announces a change, the rate moves, or, while
+    // nothing is held, a chunk's worth of frames has passed.
     [[gnu::always_inline]] inline const LaneSettings& frameSettings() noexcept;
     void readFrameSettings(uint32_t values, float twoPiOverRate) noexcept;
     [[gnu::always_inline]] inline void updateLamps(__m128 follower, int32_t runBits) noexcept;

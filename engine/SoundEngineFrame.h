@@ -46,7 +46,7 @@ template <bool Replace, class VoicesAndMix>
     // Input first: with in-place buffers the output overwrites it.
     const float xl = finiteOrZero(inL[i]);
     const float xr = finiteOrZero(inR[i]);
-    host_.handlePendingEvents(i);
+    if (host_.eventsPending()) host_.handlePendingEvents(i);
     float l, r;
     voicesAndMix(xl, xr, l, r);
     countSilence(l, r);
@@ -149,11 +149,10 @@ inline void SoundEngine::normalMix(const MixParameters& m, const float* preVolum
 inline void SoundEngine::countSilence(float l, float r) noexcept {
     constexpr float quietLevel = 0.0001f;
     if (std::fabs(l) < quietLevel && std::fabs(r) < quietLevel) {
-        ++silenceCounter_;
+        if (++silenceCounter_ > storedRate_.load(std::memory_order_relaxed)) asleep_ = true;
     } else {
-        silenceCounter_ = 0;
+        silenceCounter_ = 0; // a rate is positive: no sleep on a loud frame
     }
-    if (silenceCounter_ > storedRate_.load(std::memory_order_relaxed)) asleep_ = true;
 }
 
 #if ZK_ENGINE_SSE

@@ -1,5 +1,6 @@
 #include "tests/core/EffectFixture.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -159,18 +160,23 @@ TEST_F(MidiTest, AControllerInsideABlockIsHeardFromItsFrame) {
     learn(25, 50);
     split.setParameter(25, effect->getParameter(25));
 
-    sendMidi({{101, {0xB0, 50, 127}}});
-    float* inputs[2] = {inL.data(), inR.data()};
-    float* outputs[2] = {outL.data(), outR.data()};
-    effect->processReplacing(inputs, outputs, 512);
-    for (int32_t from : {0, 101}) {
-        if (from) split.setParameter(25, effect->getParameter(25));
-        const int32_t frames = from ? 512 - from : 101;
-        float* in[2] = {&inL[from], &inR[from]};
-        float* out[2] = {&splitL[from], &splitR[from]};
-        split.processReplacing(in, out, frames);
+    // A long block (processed in chunks) and a short one (frame by frame), each with the
+    // controller inside it, against the same frames with the block split there.
+    int32_t start = 0;
+    for (auto [frames, at, value] : {std::array<int32_t, 3>{509, 101, 127}, std::array<int32_t, 3>{3, 1, 30}}) {
+        sendMidi({{at, {0xB0, 50, static_cast<uint8_t>(value)}}});
+        float* inputs[2] = {&inL[start], &inR[start]};
+        float* outputs[2] = {&outL[start], &outR[start]};
+        effect->processReplacing(inputs, outputs, frames);
+        for (int32_t from : {0, at}) {
+            if (from) split.setParameter(25, effect->getParameter(25));
+            float* in[2] = {&inL[start + from], &inR[start + from]};
+            float* out[2] = {&splitL[start + from], &splitR[start + from]};
+            split.processReplacing(in, out, from ? frames - from : at);
+        }
+        EXPECT_EQ(effect->getParameter(25), static_cast<float>(value) / 127.0f);
+        start += frames;
     }
-    EXPECT_EQ(effect->getParameter(25), 1.0f);
     EXPECT_TRUE(outL == splitL && outR == splitR);
     EXPECT_NE(outL[100], 0.0f);
 }

@@ -69,9 +69,9 @@ TEST(Allocation, ProcessBlockNeverAllocates) {
     std::vector<float> inL(block), inR(block), outL(block), outR(block);
     uint32_t seed = 1;
     int64_t events = 0;
-    h.onEvents = [&](int32_t frame) { // MIDI-driven changes, some through the setters
+    h.setOnEvents([&](int32_t frame) { // MIDI-driven changes, some through the setters
         if (frame % 97 == 0) ++events, h.set(static_cast<int32_t>(events % 54), static_cast<float>(events % 11) / 10.0f);
-    };
+    });
     for (int32_t done = 0, n = 0; done < 441000; done += block, ++n) { // 10 s of audio
         const bool silent = (n / 200) % 3 == 2; // stretches long enough to fall asleep
         for (size_t i = 0; i < inL.size(); ++i) {

@@ -65,7 +65,7 @@ TEST(Engine, SilenceFromTheStartIsExactZeroEvenWithDry) {
 TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
     FakeHost w(44100.0);
     w.set(0, 0.0f), w.set(1, 1.0f); // Master 0: the output is the dry signal alone
-    w.onEvents = [](int32_t) {}; // every frame has events due
+    w.setOnEvents([](int32_t) {}); // every frame has events due
     Stereo in(100);
     in.r[60] = -0.0011f;
     Stereo out = render(w, in, 100);
@@ -101,7 +101,7 @@ TEST(Engine, PreListenOutputsTheWeightedBandSignals) {
     render(h, in, out, 512, 1000, 2000);
     EXPECT_EQ(std::vector<float>(out.l.begin() + 1000, out.l.end()), std::vector<float>(1000, 0.0f));
     EXPECT_EQ(h.engine.delayLine(0).writeIndex(), 0); // the delay did not run
-    h.onEvents = [&](int32_t f) { if (f == 100) h.set(45, 0.0f); };
+    h.setOnEvents([&](int32_t f) { if (f == 100) h.set(45, 0.0f); });
     render(h, in, out, 1000, 2000, 3000);
     EXPECT_TRUE(out.l[2099] == 0.0f && out.l[2100] != 0.0f); // the normal mix from that frame
     EXPECT_EQ(h.engine.delayLine(0).writeIndex(), 900);
@@ -121,7 +121,7 @@ TEST(Engine, EventsActAtTheirFrameInsideABlock) {
     FakeHost whole(44100.0), split(44100.0), unchanged(44100.0);
     const Stereo in = noise(1024, 0.4f);
     auto change = [](FakeHost& h) { h.set(0, 0.2f), h.set(16, 0.8f), h.set(14, 1.0f); }; // per frame, setter, band 2 on
-    whole.onEvents = [&](int32_t f) { if (f == 300) change(whole); };
+    whole.setOnEvents([&](int32_t f) { if (f == 300) change(whole); });
     Stereo a = render(whole, in, 1024), b, c = render(unchanged, in, 1024);
     render(split, in, b, 1024, 0, 300);
     change(split);
@@ -284,13 +284,13 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
             h.useLayout(seed % 4 == 3 ? Layout::spread : Layout::program);
             h.start(rate);
             int32_t position = 0;
-            h.onEvents = [&](int32_t frame) {
+            h.setOnEvents([&](int32_t frame) {
                 for (const auto& c : changes) {
                     if (c[0] != position + frame) continue;
                     if (c[1] >= 54) h.changeTo(layouts[c[1] - 54]);
                     else h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
                 }
-            };
+            });
             if (seed % 7 < 4) // only the frames with changes have events due, else every frame
                 h.nextEvent = [&](int32_t frame) {
                     int32_t next = zk::EngineHost::noPendingEvents;

@@ -49,6 +49,11 @@ public:
         reselectCurrentProgram();
     }
 
+    // What the frames' events do; every frame has events due while it is set.
+    void setOnEvents(std::function<void(int32_t)> events) {
+        onEvents = std::move(events);
+        setEventsPending(static_cast<bool>(onEvents));
+    }
     void handlePendingEvents(int32_t frame) noexcept override {
         ++eventCalls;
         lastEventFrame = frame;
@@ -86,12 +91,14 @@ public:
     std::array<std::atomic<float>, 54> values; // the default layout's values
     std::array<std::atomic<float>, 54> other{};
     std::array<std::atomic<float>, 108> spread{};
-    std::function<void(int32_t)> onEvents;
     std::function<int32_t(int32_t)> nextEvent; // nextEventFrame(), where set
     int64_t eventCalls = 0;
     int32_t lastEventFrame = -1;
     int32_t reselects = 0;
     zk::SoundEngine engine; // last, so that the values exist when it is built
+
+private:
+    std::function<void(int32_t)> onEvents;
 
 private:
     Layout layout_ = Layout::program;

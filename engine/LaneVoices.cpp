@@ -93,7 +93,9 @@ void SoundEngine::updateLamps(F4 follower, int32_t runBits) noexcept {
     const int dark = _mm_movemask_ps(
         _mm_and_ps(_mm_cmpge_ps(lamp, _mm_setzero_ps()), _mm_cmplt_ps(lamp, constant<floatBits(1.0f)>())));
     const int32_t lit = ~dark & runBits & 7;
-    activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~runBits) | lit, std::memory_order_relaxed);
+    // Only bits 0..2 are ever set: with all three bands running, none is kept.
+    const int32_t kept = runBits == 7 ? 0 : activeBits_.load(std::memory_order_relaxed) & ~runBits;
+    activeBits_.store(kept | lit, std::memory_order_relaxed);
 }
 
 bool SoundEngine::holdValues(HeldValues& held) const noexcept {
@@ -197,7 +199,7 @@ void SoundEngine::laneFrame(float inL, float inR, const LaneSettings& s, float& 
     F4 envelope = _mm_load_ps(b.envelope);
     laneRecurrences<AllRun, Held, Sse41>(x, s, inL, inR, envelope, attack_.load(std::memory_order_relaxed),
                                          frameHeld_);
-    updateLamps(x.follower, s.runBits);
+    updateLamps(x.follower, AllRun ? 7 : s.runBits);
     _mm_store_ps(b.envelope, envelope);
     OscillatorLanes o = loadOscillators();
     laneOscillators<AllRun, Sse41>(x, s, o, splat(floatRate_.load(std::memory_order_relaxed)));
@@ -237,8 +239,12 @@ template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::frameBody(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
     frameWith<Replace>(
         inL, inR, outL, outR, i, [this](float xl, float xr, float& l, float& r) __attribute__((always_inline)) {
-            if (!laneFrameDone<Path != VoicePath::lanes>(xl, xr, l, r))
-                mixBands(xl, xr, l, r);
+            float lanesL, lanesR; // not the out-of-line mix's: those live in memory
+            if (laneFrameDone<Path != VoicePath::lanes>(xl, xr, lanesL, lanesR)) {
+                l = lanesL, r = lanesR;
+                return;
+            }
+            mixBands(xl, xr, l, r);
         });
 }
 
@@ -263,7 +269,7 @@ bool SoundEngine::laneNormalMix(const MixParameters& m, const LaneFrame& x, floa
                                 float& outR) noexcept {
     if (leftLine_->busy() || rightLine_->busy()) return false;
     float leftDelay, rightDelay;
-    if (nextDelayTimes(delayUpdateCounter_, m.delay, m.stereo, leftDelay, rightDelay)) {
+    if (nextDelayTimes(delayUpdateWait_, m.delay, m.stereo, leftDelay, rightDelay)) {
         leftLine_->setDelay(leftDelay);
         rightLine_->setDelay(rightDelay);
     }
@@ -524,20 +530,21 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
     if (leftLine_->begin(left) && rightLine_->begin(right)) {
         // The lines' indices in registers for the chunk, which runs in stretches that reach
         // neither a delay-time update nor an index's wrap.
-        int32_t counter = delayUpdateCounter_;
+        int32_t wait = delayUpdateWait_;
         UnwrappedRun unwrappedLeft{left}, unwrappedRight{right};
         for (int32_t f = 0; f < frames;) {
-            if (counter == 0) {
+            if (wait == 0) {
                 float leftDelay, rightDelay;
                 glideDelayTimes(OneSet ? only.delay : c.delay[f], OneSet ? only.stereo : c.stereo[f], leftDelay,
                                 rightDelay);
                 leftLine_->setDelay(left, leftDelay);
                 rightLine_->setDelay(right, rightDelay);
             }
+            // Up to the next update: from an update frame, the interval.
+            const int32_t beforeUpdate = wait == 0 ? delayUpdateInterval : wait;
             const int32_t end =
-                f + std::min({frames - f, 10 - counter, left.framesBeforeWrap(), right.framesBeforeWrap()});
-            counter += end - f;
-            if (counter == 10) counter = 0;
+                f + std::min({frames - f, beforeUpdate, left.framesBeforeWrap(), right.framesBeforeWrap()});
+            wait = beforeUpdate - (end - f);
             // Four frames per register where the delays allow, then two, then one.
             if (left.readsNothingItWrites(4) && right.readsNothingItWrites(4)) {
                 for (; end - f >= 4; f += 4)
@@ -559,7 +566,7 @@ void SoundEngine::mixChunk(const ChunkMix& c, const MixParameters& only, const L
             left.wrap();
             right.wrap();
         }
-        delayUpdateCounter_ = counter;
+        delayUpdateWait_ = wait;
         leftLine_->end(left);
         rightLine_->end(right);
     } else {

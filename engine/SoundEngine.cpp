@@ -111,7 +111,7 @@ void SoundEngine::initEngine(double sampleRate) {
     modulator_.setSampleRate(static_cast<float>(sampleRate));
     modulator_.setFrequency(2000.0f);
     floatRate_.store(static_cast<float>(sampleRate), std::memory_order_relaxed);
-    delayUpdateCounter_ = 0;
+    delayUpdateWait_ = 0;
 #if ZK_ENGINE_SSE
     frameHolds_ = false; // the filters' held values are new too
     framesOnSettings_ = chunkFrames;

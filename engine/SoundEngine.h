@@ -127,7 +127,7 @@ private:
                                                 float& outR) noexcept;
     [[gnu::always_inline]] inline void normalMix(const MixParameters& m, const float* preVolume, const float* voice,
                                                  float inL, float inR, float& outL, float& outR) noexcept;
-    [[gnu::always_inline]] inline bool nextDelayTimes(int32_t& counter, float delay, float stereo, float& left,
+    [[gnu::always_inline]] inline bool nextDelayTimes(int32_t& wait, float delay, float stereo, float& left,
                                                       float& right) noexcept;
     [[gnu::always_inline]] inline void glideDelayTimes(float delay, float stereo, float& left, float& right) noexcept;
     [[gnu::always_inline]] inline void stepDelayTimes(float delay, float stereo) noexcept;
@@ -311,7 +311,8 @@ private:
     alignas(8) float feedback_[2] = {0.0f, 0.0f};
     float delayTime_ = 0.0f;
     float stereoAmount_ = 0.0f;
-    int32_t delayUpdateCounter_ = 0;
+    static constexpr int32_t delayUpdateInterval = 10; // frames
+    int32_t delayUpdateWait_ = 0;       // frames before the next delay-time update
     int32_t silenceCounter_ = 0;
     bool asleep_ = true;
     VoicePath path_ = fastestPath();

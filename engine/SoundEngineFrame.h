@@ -19,6 +19,7 @@ inline float finiteOrZero(float x) noexcept {
     uint32_t bits;
     std::memcpy(&bits, &x, sizeof bits);
     const uint32_t exponent = bits & 0x7F800000u;
+    if (exponent - 0x00800000u < 0x7F000000u) return x; // normal: the usual case first
     if (exponent == 0x7F800000u) return 0.0f;
     if (exponent == 0) bits &= 0x80000000u;
     std::memcpy(&x, &bits, sizeof bits);
@@ -81,17 +82,19 @@ inline void SoundEngine::mixFrame(const MixParameters& m, const float* filtered,
 }
 
 // Every tenth frame of the normal mix the delay times glide towards Delay and Stereo: true
-// on those frames, with the lines' new delays in `left` and `right`. `counter` is the
-// delay-update counter.
-inline bool SoundEngine::nextDelayTimes(int32_t& counter, float delay, float stereo, float& left,
+// on those frames, with the lines' new delays in `left` and `right`. `wait` is the number
+// of frames before the next such frame.
+inline bool SoundEngine::nextDelayTimes(int32_t& wait, float delay, float stereo, float& left,
                                         float& right) noexcept {
-    const bool update = counter == 0;
-    if (update) glideDelayTimes(delay, stereo, left, right);
-    if (++counter > 9) counter = 0;
+    const bool update = --wait < 0;
+    if (update) {
+        wait = delayUpdateInterval - 1;
+        glideDelayTimes(delay, stereo, left, right);
+    }
     return update;
 }
 
-// One step of the delay times' glide, on a frame whose update counter is 0.
+// One step of the delay times' glide.
 inline void SoundEngine::glideDelayTimes(float delay, float stereo, float& left, float& right) noexcept {
     const int32_t whole = wholeRate_.load(std::memory_order_relaxed);
     delayTime_ = delay * delay + 0.14f;
@@ -104,7 +107,7 @@ inline void SoundEngine::glideDelayTimes(float delay, float stereo, float& left,
 
 inline void SoundEngine::stepDelayTimes(float delay, float stereo) noexcept {
     float left, right;
-    if (nextDelayTimes(delayUpdateCounter_, delay, stereo, left, right)) {
+    if (nextDelayTimes(delayUpdateWait_, delay, stereo, left, right)) {
         leftLine_->setDelay(left);
         rightLine_->setDelay(right);
     }

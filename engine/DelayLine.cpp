@@ -43,17 +43,4 @@ void DelayLine::resize(int32_t maximumDelay) {
     lastOutput_ = 0.0f;
 }
 
-int32_t DelayLine::readIndexFor(float delay, int32_t writeIndex) const noexcept {
-    const int32_t largest = length_ - 1;
-    float position;
-    if (delay != delay) position = static_cast<float>(writeIndex);
-    else if (delay > static_cast<float>(largest)) position = static_cast<float>(writeIndex + 1);
-    else if (delay < 0.0f) position = static_cast<float>(writeIndex);
-    else position = static_cast<float>(writeIndex) - delay;
-    while (position < 0.0f) position += static_cast<float>(length_);
-    int32_t index = static_cast<int32_t>(position);
-    if (index >= length_) index = 0; // the cell after the last one is cell 0
-    return index;
-}
-
 } // namespace zk

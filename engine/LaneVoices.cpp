@@ -192,7 +192,7 @@ void SoundEngine::storeOscillators(const OscillatorLanes& o) noexcept {
     _mm_store_ps(s.previous, o.previous);
 }
 
-template <bool AllRun, bool Held, bool Sse41>
+template <bool AllRun, bool Held, bool Sse41, bool Plain>
 void SoundEngine::laneFrame(float inL, float inR, const LaneSettings& s, float& outL, float& outR) noexcept {
     Bands& b = bands_;
     LaneFrame x;
@@ -204,7 +204,11 @@ void SoundEngine::laneFrame(float inL, float inR, const LaneSettings& s, float& 
     OscillatorLanes o = loadOscillators();
     laneOscillators<AllRun, Sse41>(x, s, o, splat(floatRate_.load(std::memory_order_relaxed)));
     storeOscillators(o);
-    if (s.preListenBits == 0 && laneNormalMix(s.mix, x, inL, inR, outL, outR)) return;
+    if constexpr (Plain) {
+        laneNormalMix<true>(s.mix, x, inL, inR, outL, outR);
+        return;
+    }
+    if (s.preListenBits == 0 && laneNormalMix<false>(s.mix, x, inL, inR, outL, outR)) return;
     MixParameters m = s.mix;
     m.feedbackAmount = feedbackAmount_.load(std::memory_order_relaxed);
     mixFrame(m, x.filtered, x.preVolume, x.voice, inL, inR, outL, outR);
@@ -237,15 +241,28 @@ bool SoundEngine::laneFrameDone(float inL, float inR, float& outL, float& outR) 
 // One frame outside chunks by the lanes, or by the scalar voices where they are cheaper.
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::frameBody(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
-    frameWith<Replace>(
+    frameWith<Replace, true>(
         inL, inR, outL, outR, i, [this](float xl, float xr, float& l, float& r) __attribute__((always_inline)) {
-            float lanesL, lanesR; // not the out-of-line mix's: those live in memory
-            if (laneFrameDone<Path != VoicePath::lanes>(xl, xr, lanesL, lanesR)) {
-                l = lanesL, r = lanesR;
-                return;
-            }
-            mixBands(xl, xr, l, r);
+            if (!laneFrameDone<Path != VoicePath::lanes>(xl, xr, l, r))
+                mixBands(xl, xr, l, r);
         });
+}
+
+// The usual frame: awake, no event pending, the settings current with held values, all
+// three bands running, no pre-listening and neither line being resized. A function that
+// makes no call needs no registers saved, which a lone frame would notice.
+template <bool Replace, SoundEngine::VoicePath Path>
+bool SoundEngine::plainFrameBody(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
+    const LaneSettings& s = frameSettings_;
+    if (asleep_ || host_.eventsPending() || scalarRunCount_ < 2 ||
+        !frameSettingsFor(host_.valueGeneration(), rate_.twoPiOverRate()) || !framePlain_ || leftLine_->busy() ||
+        rightLine_->busy())
+        return false;
+    frameWith<Replace, false>(inL, inR, outL, outR, i,
+                              [this, &s](float xl, float xr, float& l, float& r) __attribute__((always_inline)) {
+                                  laneFrame<true, true, Path != VoicePath::lanes, true>(xl, xr, s, l, r);
+                              });
+    return true;
 }
 
 // Blocks of one to three frames: run()'s frame-by-frame part in a function of its own,
@@ -253,21 +270,32 @@ void SoundEngine::frameBody(const float* inL, const float* inR, float* outL, flo
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::shortBlockBody(const float* inL, const float* inR, float* outL, float* outR,
                                  int32_t frames) noexcept {
-    for (int32_t i = 0; i < frames; ++i) {
+    int32_t i = 0;
+    while (i < frames && plainFrameBody<Replace, Path>(inL, inR, outL, outR, i)) ++i;
+    if (i < frames) shortBlockRest<Replace, Path>(inL, inR, outL, outR, i, frames);
+}
+
+// The frames of a short block from the first that is not plain: out of line, so that the
+// plain frames' function makes no call but this one, last.
+template <bool Replace, SoundEngine::VoicePath Path>
+void SoundEngine::shortBlockRest(const float* inL, const float* inR, float* outL, float* outR, int32_t i,
+                                 int32_t frames) noexcept {
+    for (; i < frames; ++i) {
         if (asleep_) {
             run<Replace, Path>(inL, inR, outL, outR, i, frames);
             return;
         }
-        frameBody<Replace, Path>(inL, inR, outL, outR, i);
+        laneFrameAt<Replace, Path>(inL, inR, outL, outR, i);
     }
 }
 
 // normalMix() of one frame, with the two channels of each step in lanes of one register
 // (left in lane 0, right in lane 1 or 2); false, having done nothing, while a delay line is
 // being resized.
+template <bool LinesFree>
 bool SoundEngine::laneNormalMix(const MixParameters& m, const LaneFrame& x, float inL, float inR, float& outL,
                                 float& outR) noexcept {
-    if (leftLine_->busy() || rightLine_->busy()) return false;
+    if (!LinesFree && (leftLine_->busy() || rightLine_->busy())) return false;
     float leftDelay, rightDelay;
     if (nextDelayTimes(delayUpdateWait_, m.delay, m.stereo, leftDelay, rightDelay)) {
         leftLine_->setDelay(leftDelay);
@@ -319,8 +347,7 @@ const SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
     const float twoPiOverRate = rate_.twoPiOverRate();
     // Held values stay right until the values or the rate move; until the ramps rest, a
     // chunk's worth of frames passes between looks at whether they do now.
-    if (values == frameSettingsValues_ && twoPiOverRate == frameSettingsRate_ &&
-        (frameHolds_ || ++framesOnSettings_ < chunkFrames))
+    if (frameSettingsFor(values, twoPiOverRate) && (frameHolds_ || ++framesOnSettings_ < chunkFrames))
         return frameSettings_;
     readFrameSettings(values, twoPiOverRate);
     return frameSettings_;
@@ -328,13 +355,14 @@ const SoundEngine::LaneSettings& SoundEngine::frameSettings() noexcept {
 
 void SoundEngine::readFrameSettings(uint32_t values, float twoPiOverRate) noexcept {
     frameSettingsValues_ = values;
-    frameSettingsRate_ = twoPiOverRate;
+    frameSettingsRate_ = std::bit_cast<uint32_t>(twoPiOverRate);
     framesOnSettings_ = 0;
     FrameParameters p;
     readFrame(p);
     settingsFrom(p, twoPiOverRate, frameSettings_);
     // The held values change only with the values and the rate, or as a ramp settles.
     frameHolds_ = holdValues(frameHeld_);
+    framePlain_ = frameHolds_ && frameSettings_.allRun && frameSettings_.preListenBits == 0;
 }
 
 SoundEngine::MixParameters SoundEngine::ChunkMix::at(int32_t f) const noexcept {

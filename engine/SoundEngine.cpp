@@ -113,7 +113,7 @@ void SoundEngine::initEngine(double sampleRate) {
     floatRate_.store(static_cast<float>(sampleRate), std::memory_order_relaxed);
     delayUpdateWait_ = 0;
 #if ZK_ENGINE_SSE
-    frameHolds_ = false; // the filters' held values are new too
+    frameHolds_ = framePlain_ = false; // the filters' held values are new too
     framesOnSettings_ = chunkFrames;
 #endif
 }
@@ -322,7 +322,7 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
             continue;
         }
 #endif
-        frameWith<Replace>(inL, inR, outL, outR, i++, [this](float xl, float xr, float& l, float& r) {
+        frameWith<Replace, true>(inL, inR, outL, outR, i++, [this](float xl, float xr, float& l, float& r) {
             scalarVoices(xl, xr);
             mixBands(xl, xr, l, r);
         });

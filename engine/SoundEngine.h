@@ -9,6 +9,7 @@
 #include "engine/SineOscillator.h"
 
 #include <atomic>
+#include <bit>
 #include <cstdint>
 #include <optional>
 
@@ -107,7 +108,7 @@ private:
     template <bool Replace, VoicePath Path>
     void run(const float* inL, const float* inR, float* outL, float* outR, int32_t first, int32_t frames) noexcept;
     void scalarVoices(float inL, float inR) noexcept;
-    template <bool Replace, class VoicesAndMix>
+    template <bool Replace, bool Events, class VoicesAndMix>
     [[gnu::always_inline]] inline void frameWith(const float* inL, const float* inR, float* outL, float* outR,
                                                  int32_t i, VoicesAndMix voicesAndMix) noexcept;
     // The mix of the voices' results in bands_, with the parameters read now.
@@ -147,10 +148,18 @@ private:
     template <bool Replace, VoicePath Path>
     [[gnu::always_inline]] inline void frameBody(const float* inL, const float* inR, float* outL, float* outR,
                                                  int32_t i) noexcept;
+    // The same for the usual such frame, making no call; false, having changed nothing, for
+    // any other.
+    template <bool Replace, VoicePath Path>
+    [[gnu::always_inline]] inline bool plainFrameBody(const float* inL, const float* inR, float* outL, float* outR,
+                                                      int32_t i) noexcept;
     // Blocks of one to three frames, frame by frame.
     template <bool Replace, VoicePath Path>
     [[gnu::always_inline]] inline void shortBlockBody(const float* inL, const float* inR, float* outL, float* outR,
                                                       int32_t frames) noexcept;
+    template <bool Replace, VoicePath Path>
+    [[gnu::noinline]] void shortBlockRest(const float* inL, const float* inR, float* outL, float* outR, int32_t i,
+                                          int32_t frames) noexcept;
     // The lane paths' entry points, each with its body inlined: for the SSE2 and SSE4.1
     // paths, and calls of the AVX paths' own, compiled for AVX and for AVX-512.
     template <bool Replace, VoicePath Path>
@@ -219,14 +228,20 @@ private:
     // order, else one by one (`left` and `right` already read).
     [[gnu::always_inline]] inline void readFrame(FrameParameters& p) noexcept;
     [[gnu::always_inline]] inline void readFrameOneByOne(FrameParameters& p, __m128 left, __m128 right) const noexcept;
-    // With Held, the filters run with frameHeld_.
-    template <bool AllRun, bool Held, bool Sse41>
+    // With Held, the filters run with frameHeld_; with Plain, the caller has ruled out
+    // pre-listening and a line being resized.
+    template <bool AllRun, bool Held, bool Sse41, bool Plain = false>
     [[gnu::always_inline]] inline void laneFrame(float inL, float inR, const LaneSettings& s, float& outL,
                                                  float& outR) noexcept;
     // The frame-by-frame lanes' settings, with the held values where the filters allow
     // (frameHolds_), read again when the host announces a change, the rate moves, or, while
     // nothing is held, a chunk's worth of frames has passed.
     [[gnu::always_inline]] inline const LaneSettings& frameSettings() noexcept;
+    // True when frameSettings_ holds for the values and rate now (the rate compared by its
+    // bits, which takes fewer instructions).
+    [[gnu::always_inline]] inline bool frameSettingsFor(uint32_t values, float twoPiOverRate) const noexcept {
+        return values == frameSettingsValues_ && std::bit_cast<uint32_t>(twoPiOverRate) == frameSettingsRate_;
+    }
     void readFrameSettings(uint32_t values, float twoPiOverRate) noexcept;
     [[gnu::always_inline]] inline void updateLamps(__m128 follower, int32_t runBits) noexcept;
     // What a stretch of frames between MIDI events holds in registers where the filters
@@ -242,7 +257,9 @@ private:
     [[gnu::always_inline]] inline void laneRecurrences(LaneFrame& x, const LaneSettings& s, float inL, float inR,
                                                        __m128& envelope, float attack,
                                                        const HeldValues& held) noexcept;
-    // normalMix() with the lanes' results; false while a delay line is being resized.
+    // normalMix() with the lanes' results; false while a delay line is being resized (which
+    // the caller may have ruled out).
+    template <bool LinesFree>
     [[gnu::always_inline]] inline bool laneNormalMix(const MixParameters& m, const LaneFrame& x, float inL, float inR,
                                                      float& outL, float& outR) noexcept;
     template <bool AllRun, bool Sse41>
@@ -324,8 +341,9 @@ private:
     LaneSettings frameSettings_{};
     HeldValues frameHeld_{};
     bool frameHolds_ = false;
+    bool framePlain_ = false; // held, with all three bands running and no pre-listening
     uint32_t frameSettingsValues_ = 0;
-    float frameSettingsRate_ = 0.0f; // the twoPiOverRate they were worked out for
+    uint32_t frameSettingsRate_ = 0; // the bits of the twoPiOverRate they were worked out for
     int32_t framesOnSettings_ = chunkFrames;
 #endif
 };

@@ -38,16 +38,17 @@ template <bool Replace>
     }
 }
 
-// One frame outside chunks: the input check, the frame's events, `voicesAndMix(inL, inR,
-// outL, outR)`, the silence count and the output.
-template <bool Replace, class VoicesAndMix>
+// One frame outside chunks: the input check, the frame's events (unless the caller knows
+// that none is pending), `voicesAndMix(inL, inR, outL, outR)`, the silence count and the
+// output.
+template <bool Replace, bool Events, class VoicesAndMix>
 [[gnu::always_inline]] inline void SoundEngine::frameWith(const float* inL, const float* inR, float* outL,
                                                           float* outR, int32_t i,
                                                           VoicesAndMix voicesAndMix) noexcept {
     // Input first: with in-place buffers the output overwrites it.
     const float xl = finiteOrZero(inL[i]);
     const float xr = finiteOrZero(inR[i]);
-    if (host_.eventsPending()) host_.handlePendingEvents(i);
+    if (Events && host_.eventsPending()) host_.handlePendingEvents(i);
     float l, r;
     voicesAndMix(xl, xr, l, r);
     countSilence(l, r);

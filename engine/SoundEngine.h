@@ -66,6 +66,11 @@ public:
     bool asleep() const noexcept { return asleep_; }
     int32_t silenceCounter() const noexcept { return silenceCounter_; }
     double storedRate() const noexcept { return storedRate_.load(std::memory_order_relaxed); }
+    // As while resume resizes them on another thread.
+    void setDelayLinesBusyForTest(bool busy) noexcept {
+        leftLine_->setBusyForTest(busy);
+        rightLine_->setBusyForTest(busy);
+    }
     int32_t wholeRate() const noexcept { return wholeRate_.load(std::memory_order_relaxed); }
     float blockSampleRate() const noexcept { return rate_.rate(); }
     float attackCoefficient() const noexcept { return attack_.load(std::memory_order_relaxed); }

@@ -155,17 +155,27 @@ TEST(Engine, ResumeKeepsEnvelopesAndPhasesButNotTheDelay) {
 TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
     using Path = zk::SoundEngine::VoicePath;
     for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512}) {
-        if (!zk::SoundEngine::pathAvailable(path)) continue;
-        FakeHost h(44100.0);
-        h.engine.useVoicePath(path);
-        h.set(1, 1.0f), h.set(14, 1.0f), h.set(26, 1.0f); // Dry on; all three bands run (lanes)
-        render(h, noise(3000, 4.0f));
-        EXPECT_TRUE(h.engine.bandActivity(1) && h.engine.bandActivity(2) && h.engine.bandActivity(3)) << int(path);
-        h.set(14, 0.0f); // band 2 idle: keeps its lamp while the others fade
-        render(h, Stereo(20000, 0.01f)); // DC: the band filters settle to 0; Dry keeps the engine awake
-        EXPECT_FALSE(h.engine.asleep());
-        EXPECT_TRUE(!h.engine.bandActivity(1) && h.engine.bandActivity(2) && !h.engine.bandActivity(3)) << int(path);
-        EXPECT_TRUE(h.engine.bandActivity(0) == 0 && h.engine.bandActivity(4) == 0);
+        for (int32_t block : {512, 1}) { // in chunks, and frame by frame
+            if (!zk::SoundEngine::pathAvailable(path)) continue;
+            FakeHost h(44100.0);
+            h.engine.useVoicePath(path);
+            h.set(1, 1.0f), h.set(14, 1.0f), h.set(26, 1.0f); // Dry on; all three bands run (lanes)
+            render(h, noise(3000, 4.0f), block);
+            EXPECT_TRUE(h.engine.bandActivity(1) && h.engine.bandActivity(2) && h.engine.bandActivity(3)) << int(path);
+            h.set(14, 0.0f); // band 2 idle: keeps its lamp while the others fade
+            render(h, Stereo(20000, 0.01f), block); // DC: the band filters settle to 0; Dry keeps the engine awake
+            EXPECT_FALSE(h.engine.asleep());
+            EXPECT_TRUE(!h.engine.bandActivity(1) && h.engine.bandActivity(2) && !h.engine.bandActivity(3))
+                << int(path);
+            h.set(14, 1.0f); // running again, it fades too
+            render(h, Stereo(20000, 0.01f), block);
+            EXPECT_TRUE(!h.engine.bandActivity(1) && !h.engine.bandActivity(2) && !h.engine.bandActivity(3))
+                << int(path) << " " << block;
+            render(h, noise(3000, 4.0f), block); // and all light again, with no value changed since
+            EXPECT_TRUE(h.engine.bandActivity(1) && h.engine.bandActivity(2) && h.engine.bandActivity(3))
+                << int(path) << " " << block;
+            EXPECT_TRUE(h.engine.bandActivity(0) == 0 && h.engine.bandActivity(4) == 0);
+        }
     }
 }
 
@@ -186,6 +196,35 @@ TEST(EngineFaults, EachEngineKeepsItsOwnRate) {
     FakeHost soloB(96000.0);
     for (size_t n = 0; n < 10; ++n) step(soloB, aloneB, n);
     EXPECT_TRUE(outA.l == aloneA.l && outB.l == aloneB.l);
+}
+
+// Resume resizes the lines on its own thread while the audio thread may be in a block: every
+// path and block size leaves them alone while they are busy (they give 0), as the scalar
+// code does.
+TEST(EngineFaults, DelayLinesBeingResizedAreLeftAloneOnEveryPath) {
+    using Path = zk::SoundEngine::VoicePath;
+    const Stereo in = noise(9000, 0.5f);
+    auto renderWithLines = [&](Path path, int32_t block, bool busy) {
+        FakeHost h(44100.0);
+        h.engine.useVoicePath(path);
+        for (auto [index, value] : {std::pair{14, 1.0f}, {15, 0.5f}, {26, 0.3f}, {27, 1.0f}, {11, 0.5f}, {23, 0.4f},
+                                    {35, 0.6f}, {40, 0.5f}, {39, 0.01f}})
+            h.set(index, value);
+        Stereo out;
+        render(h, in, out, block, 0, 3000);
+        h.engine.setDelayLinesBusyForTest(busy);
+        render(h, in, out, block, 3000, 6000);
+        h.engine.setDelayLinesBusyForTest(false);
+        return render(h, in, out, block, 6000, 9000);
+    };
+    const Stereo expected = renderWithLines(Path::scalar, 512, true);
+    ASSERT_NE(expected.l, renderWithLines(Path::scalar, 512, false).l); // the busy stretch is heard
+    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512})
+        for (int32_t block : {1, 3, 512}) {
+            if (!zk::SoundEngine::pathAvailable(path)) continue;
+            const Stereo out = renderWithLines(path, block, true);
+            EXPECT_TRUE(out.l == expected.l && out.r == expected.r) << int(path) << " " << block;
+        }
 }
 
 TEST(EngineFaults, NonFiniteInputCountsAsZero) {
@@ -229,8 +268,9 @@ TEST(EngineFaults, ARunawayEchoStaysFiniteAndDiesAwayAfterwards) {
 
 // Every voice path (SSE lanes, with and without SSE4.1, in the AVX encodings; frame by frame
 // and in chunks) gives the scalar code's bits for random programs, rates, inputs, block
-// sizes, changes and program changes inside blocks, parameter values in and out of index
-// order, and in-place and overlapping buffers; the lamps after every block too.
+// sizes (short ones alone too), changes and program changes inside blocks, parameter values
+// in and out of index order, and in-place and overlapping buffers; the lamps after every
+// block too.
 TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
     using Path = zk::SoundEngine::VoicePath;
     using Layout = FakeHost::Layout;
@@ -258,14 +298,17 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
         in.l[static_cast<size_t>(random() % 6000)] = NAN;
         std::fill(in.l.begin() + 3000, in.l.begin() + 3500, 0.0f);
         std::fill(in.r.begin() + 3000, in.r.begin() + 3500, 0.0f);
-        std::vector<std::array<int32_t, 3>> changes(43); // frame, index (54 + n: to layout n), value x 1000
+        // Frame, index (54 + n: to layout n), value x 1000. Fewer with short blocks, where the
+        // lone frames' held filter values need ramps at rest.
+        std::vector<std::array<int32_t, 3>> changes(seed % 4 == 2 ? 8 : 43);
         for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % 54),
                                      static_cast<int32_t>(random() % 1001)};
         for (auto& c : changes) // half the Left and Right moves switch the band off
             if (c[1] >= 2 && c[1] < 38 && (c[1] - 2) % 12 < 2 && c[2] % 2) c[2] = 0;
-        for (size_t n = 40; n < 43; ++n) changes[n][1] = 54 + static_cast<int32_t>(random() % 3);
-        std::vector<int32_t> blocks;
-        for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % 700));
+        for (size_t n = changes.size() - 3; n < changes.size(); ++n) changes[n][1] = 54 + static_cast<int32_t>(random() % 3);
+        std::vector<int32_t> blocks; // every fourth seed, blocks of one to three frames only
+        const uint32_t longest = seed % 4 == 2 ? 3 : 700;
+        for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % longest));
         const bool replace = seed % 3 != 0;
         const uint32_t buffers = seed % 5; // 0, 1, 4: apart; 2: in place; 3: output a frame ahead in one buffer
 
@@ -311,6 +354,10 @@ TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
                 n = std::min(n, 6000 - position);
                 if (n <= 0) break;
                 const size_t at = static_cast<size_t>(position);
+                if (h.nextEvent) // events pending only in blocks with changes, as from a real host
+                    h.setEventsPending(std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
+                        return c[0] >= position && c[0] < position + n;
+                    }));
                 h.engine.processBlock(inL + at, inR + at, outL + at, outR + at, n, replace);
                 position += n;
                 lamps[path].push_back(h.engine.bandActivity(1) | h.engine.bandActivity(2) << 1 |

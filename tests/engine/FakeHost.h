@@ -54,6 +54,7 @@ public:
         onEvents = std::move(events);
         setEventsPending(static_cast<bool>(onEvents));
     }
+    using EngineHost::setEventsPending;
     void handlePendingEvents(int32_t frame) noexcept override {
         ++eventCalls;
         lastEventFrame = frame;

@@ -249,8 +249,9 @@ void SoundEngine::frameBody(const float* inL, const float* inR, float* outL, flo
 }
 
 // The usual frame: awake, no event pending, the settings current with held values, all
-// three bands running, no pre-listening and neither line being resized. A function that
-// makes no call needs no registers saved, which a lone frame would notice.
+// three bands running, no pre-listening and neither line being resized. It makes no call,
+// so that the short-block loop running it (the other frames go out of line) spills and
+// reloads nothing around calls, which a lone frame would notice.
 template <bool Replace, SoundEngine::VoicePath Path>
 bool SoundEngine::plainFrameBody(const float* inL, const float* inR, float* outL, float* outR, int32_t i) noexcept {
     const LaneSettings& s = frameSettings_;

@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstring>
 
+#if ZK_ENGINE_SSE
+#include <smmintrin.h> // SSE4.1, for the functions that ask for it
+#endif
+
 namespace zk {
 
 using namespace voice;
@@ -50,6 +54,40 @@ inline bool anyWakes16(const float* l, const float* r) noexcept {
     for (int k = 0; k < 16; ++k) any |= wakes(l + k) | wakes(r + k);
     return any != 0;
 #endif
+}
+
+#if ZK_ENGINE_SSE
+// firstWakingGroup() with SSE4.1. A sample wakes exactly when its magnitude's bits less
+// wakeBits + 1, taken unsigned, are at most `largest` (infinity's bits less them, less 1):
+// the least such difference over the group tells whether any sample does.
+[[gnu::target("sse4.1")]] int32_t firstWakingGroupSse41(const float* l, const float* r, int32_t j,
+                                                          int32_t frames) noexcept {
+    const __m128i magnitude = _mm_set1_epi32(0x7FFFFFFF), above = _mm_set1_epi32(wakeBits + 1);
+    const __m128i largest = _mm_set1_epi32(0x7F800000 - (wakeBits + 1) - 1);
+    for (; j + 16 <= frames; j += 16) {
+        __m128i least = _mm_set1_epi32(-1);
+        for (int k = 0; k < 16; k += 4)
+            for (const float* p : {l + j + k, r + j + k}) {
+                const __m128i bits = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), magnitude);
+                least = _mm_min_epu32(least, _mm_sub_epi32(bits, above));
+            }
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_min_epu32(least, largest), least)) != 0) break;
+    }
+    return j;
+}
+#endif
+
+// The first group of sixteen frames from `j` on in which a sample wakes the engine, or
+// the first frame after the whole groups: the caller tests the frames from there one by one.
+template <SoundEngine::VoicePath Path>
+int32_t firstWakingGroup(const float* l, const float* r, int32_t j, int32_t frames) noexcept {
+#if ZK_ENGINE_SSE
+    if constexpr (Path != SoundEngine::VoicePath::scalar && Path != SoundEngine::VoicePath::lanes)
+        return firstWakingGroupSse41(l, r, j, frames);
+#endif
+    for (; j + 16 <= frames; j += 16)
+        if (anyWakes16(l + j, r + j)) break;
+    return j;
 }
 
 inline float wrapPhase(float y) noexcept { return y - floorFast(y + 0.5f); }
@@ -297,9 +335,7 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
     while (i < frames) {
         if (asleep_) {
             // Skip to the first frame that wakes the engine, sixteen frames per test.
-            int32_t j = i;
-            for (; j + 16 <= frames; j += 16)
-                if (anyWakes16(inL + j, inR + j)) break;
+            int32_t j = firstWakingGroup<Path>(inL, inR, i, frames);
             while (j < frames && !wakes(inL + j) && !wakes(inR + j)) ++j;
             for (int32_t k = i; k < j; ++k) writeFrame<Replace>(outL, outR, k, 0.0f, 0.0f);
             i = j;

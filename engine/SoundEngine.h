@@ -293,8 +293,8 @@ private:
     // the delay lines.
     // With OneSet, every frame's mix values are `only`'s, else those in `c`.
     template <bool Replace, bool OneSet>
-    void mixChunk(const ChunkMix& c, const MixParameters& only, const LaneFrame* x, float* outL, float* outR,
-                  int32_t frames) noexcept;
+    [[gnu::always_inline]] inline void mixChunk(const ChunkMix& c, const MixParameters& only, const LaneFrame* x,
+                                                float* outL, float* outR, int32_t frames) noexcept;
 #endif
     // The per-band parameter values of one frame, one lane per band.
     struct VoiceParameters {

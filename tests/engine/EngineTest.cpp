@@ -72,6 +72,26 @@ TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
     EXPECT_TRUE(out.r[59] == 0.0f && out.r[60] == -0.0011f);
     EXPECT_TRUE(w.eventCalls == 40 && w.lastEventFrame == 99); // once per processed frame
 
+    // Every path wakes at the first sample above the level wherever it lies in the block;
+    // the level itself, infinities and NaN do not wake it.
+    using Path = zk::SoundEngine::VoicePath;
+    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512}) {
+        if (!zk::SoundEngine::pathAvailable(path)) continue;
+        for (size_t at : {0, 15, 16, 47, 61, 99})
+            for (bool right : {false, true}) {
+                FakeHost h(44100.0);
+                h.engine.useVoicePath(path);
+                h.set(0, 0.0f), h.set(1, 1.0f);
+                Stereo sleepy(100);
+                sleepy.l[10] = 0.001f, sleepy.r[20] = -INFINITY, sleepy.l[30] = NAN, sleepy.r[40] = -0.001f;
+                const float waking = right ? -std::nextafter(0.001f, 1.0f) : std::nextafter(0.001f, 1.0f);
+                (right ? sleepy.r : sleepy.l)[at] = waking;
+                const Stereo woken = render(h, sleepy, 100);
+                for (size_t i = 0; i < at; ++i) ASSERT_TRUE(woken.l[i] == 0.0f && woken.r[i] == 0.0f) << i;
+                EXPECT_EQ((right ? woken.r : woken.l)[at], waking) << int(path) << " " << at;
+            }
+    }
+
     for (float level : {0.00005f, -0.0001f, std::nextafter(-0.0001f, 0.0f)}) {
         FakeHost h(44100.0);
         h.set(0, 0.0f), h.set(1, 1.0f);

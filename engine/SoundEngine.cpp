@@ -83,7 +83,7 @@ template <SoundEngine::VoicePath Path>
 int32_t firstWakingGroup(const float* l, const float* r, int32_t j, int32_t frames) noexcept {
 #if ZK_ENGINE_SSE
     if constexpr (Path != SoundEngine::VoicePath::scalar && Path != SoundEngine::VoicePath::lanes)
-        return firstWakingGroupSse41(l, r, j, frames);
+        return j + 16 <= frames ? firstWakingGroupSse41(l, r, j, frames) : j; // no call for short blocks
 #endif
     for (; j + 16 <= frames; j += 16)
         if (anyWakes16(l + j, r + j)) break;

@@ -700,55 +700,20 @@ void SoundEngine::runShortBlockAvx512(const float* inL, const float* inR, float*
     shortBlockBody<Replace, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
 }
 
-using LanePath = SoundEngine::VoicePath;
-template void SoundEngine::runChunk<true, LanePath::lanes>(const float*, const float*, float*, float*, int32_t,
-                                                           int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, LanePath::lanes>(const float*, const float*, float*, float*,
-                                                              int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, LanePath::lanes>(const float*, const float*, float*, float*,
-                                                                int32_t) noexcept;
-template void SoundEngine::runChunk<false, LanePath::lanes>(const float*, const float*, float*, float*, int32_t,
-                                                            int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, LanePath::lanes>(const float*, const float*, float*, float*,
-                                                               int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, LanePath::lanes>(const float*, const float*, float*, float*,
-                                                                 int32_t) noexcept;
-template void SoundEngine::runChunk<true, LanePath::lanesSse41>(const float*, const float*, float*, float*, int32_t,
-                                                                int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, LanePath::lanesSse41>(const float*, const float*, float*, float*,
-                                                                   int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, LanePath::lanesSse41>(const float*, const float*, float*, float*,
-                                                                     int32_t) noexcept;
-template void SoundEngine::runChunk<false, LanePath::lanesSse41>(const float*, const float*, float*, float*, int32_t,
-                                                                 int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, LanePath::lanesSse41>(const float*, const float*, float*, float*,
-                                                                    int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, LanePath::lanesSse41>(const float*, const float*, float*, float*,
-                                                                      int32_t) noexcept;
-template void SoundEngine::runChunk<true, LanePath::lanesAvx>(const float*, const float*, float*, float*, int32_t,
-                                                              int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, LanePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                 int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, LanePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                   int32_t) noexcept;
-template void SoundEngine::runChunk<false, LanePath::lanesAvx>(const float*, const float*, float*, float*, int32_t,
-                                                               int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, LanePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                  int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, LanePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                    int32_t) noexcept;
-template void SoundEngine::runChunk<true, LanePath::lanesAvx512>(const float*, const float*, float*, float*, int32_t,
-                                                                 int32_t) noexcept;
-template void SoundEngine::laneFrameAt<true, LanePath::lanesAvx512>(const float*, const float*, float*, float*,
-                                                                    int32_t) noexcept;
-template void SoundEngine::runShortBlock<true, LanePath::lanesAvx512>(const float*, const float*, float*, float*,
-                                                                      int32_t) noexcept;
-template void SoundEngine::runChunk<false, LanePath::lanesAvx512>(const float*, const float*, float*, float*, int32_t,
-                                                                  int32_t) noexcept;
-template void SoundEngine::laneFrameAt<false, LanePath::lanesAvx512>(const float*, const float*, float*, float*,
-                                                                     int32_t) noexcept;
-template void SoundEngine::runShortBlock<false, LanePath::lanesAvx512>(const float*, const float*, float*, float*,
-                                                                       int32_t) noexcept;
+// The lane paths' entry points for both replace flags, each path's a line.
+#define ZK_LANE_ENTRY_POINTS(Replace, Path)                                                                        \
+    template void SoundEngine::runChunk<Replace, Path>(const float*, const float*, float*, float*, int32_t,          \
+                                                       int32_t) noexcept;                                          \
+    template void SoundEngine::laneFrameAt<Replace, Path>(const float*, const float*, float*, float*,               \
+                                                          int32_t) noexcept;                                       \
+    template void SoundEngine::runShortBlock<Replace, Path>(const float*, const float*, float*, float*, int32_t) noexcept;
+#define ZK_LANE_PATH(Path) ZK_LANE_ENTRY_POINTS(true, Path) ZK_LANE_ENTRY_POINTS(false, Path)
+ZK_LANE_PATH(SoundEngine::VoicePath::lanes)
+ZK_LANE_PATH(SoundEngine::VoicePath::lanesSse41)
+ZK_LANE_PATH(SoundEngine::VoicePath::lanesAvx)
+ZK_LANE_PATH(SoundEngine::VoicePath::lanesAvx512)
+#undef ZK_LANE_PATH
+#undef ZK_LANE_ENTRY_POINTS
 
 } // namespace zk
 

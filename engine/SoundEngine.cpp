@@ -474,22 +474,15 @@ void SoundEngine::voice(const VoiceParameters& v, float mod, float noise, float 
 }
 
 #if ZK_ENGINE_SSE
-template void SoundEngine::run<true, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*, int32_t,
-                                                                     int32_t) noexcept;
-template void SoundEngine::run<false, SoundEngine::VoicePath::lanes>(const float*, const float*, float*, float*,
-                                                                      int32_t, int32_t) noexcept;
-template void SoundEngine::run<true, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
-                                                                          int32_t, int32_t) noexcept;
-template void SoundEngine::run<false, SoundEngine::VoicePath::lanesSse41>(const float*, const float*, float*, float*,
-                                                                           int32_t, int32_t) noexcept;
-template void SoundEngine::run<true, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                        int32_t, int32_t) noexcept;
-template void SoundEngine::run<false, SoundEngine::VoicePath::lanesAvx>(const float*, const float*, float*, float*,
-                                                                         int32_t, int32_t) noexcept;
-template void SoundEngine::run<true, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
-                                                                           int32_t, int32_t) noexcept;
-template void SoundEngine::run<false, SoundEngine::VoicePath::lanesAvx512>(const float*, const float*, float*, float*,
-                                                                            int32_t, int32_t) noexcept;
+// The lane paths' frame loops for both replace flags, each path's a line.
+#define ZK_LANE_RUN(Path)                                                                                          \
+    template void SoundEngine::run<true, Path>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept; \
+    template void SoundEngine::run<false, Path>(const float*, const float*, float*, float*, int32_t, int32_t) noexcept;
+ZK_LANE_RUN(SoundEngine::VoicePath::lanes)
+ZK_LANE_RUN(SoundEngine::VoicePath::lanesSse41)
+ZK_LANE_RUN(SoundEngine::VoicePath::lanesAvx)
+ZK_LANE_RUN(SoundEngine::VoicePath::lanesAvx512)
+#undef ZK_LANE_RUN
 #endif
 
 } // namespace zk

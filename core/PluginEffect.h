@@ -100,7 +100,9 @@ private:
     std::atomic<int32_t> learnTarget_{-1};
     std::atomic<vst2::VstEvents*> pendingList_{nullptr};
     std::atomic<int32_t> pendingIndex_{-1};
-    std::array<uint8_t, kBankChunkSize> chunkBuffer_{};
+    // What getChunk hands out; each kind stays valid until the next getChunk of that kind.
+    std::array<uint8_t, kBankChunkSize> bankChunk_{};
+    std::array<uint8_t, kPresetChunkSize> presetChunk_{};
 };
 
 } // namespace zk

@@ -83,7 +83,7 @@ void PluginEffect::readProgramRecord(const uint8_t* in, ProgramRecord& program) 
 }
 
 void PluginEffect::writeBankChunk() noexcept {
-    uint8_t* out = chunkBuffer_.data();
+    uint8_t* out = bankChunk_.data();
     for (const ParameterDescriptor& descriptor : descriptors_) {
         out[0] = descriptor.inProgram.load(std::memory_order_relaxed);
         out[1] = descriptor.unclamped.load(std::memory_order_relaxed);
@@ -119,12 +119,12 @@ void PluginEffect::readBankChunk(const uint8_t* in) noexcept {
 
 int32_t PluginEffect::getChunk(void** data, bool isPreset) noexcept {
     if (isPreset) {
-        writeProgramRecord(programs_[getProgram()], chunkBuffer_.data());
-        *data = chunkBuffer_.data();
+        writeProgramRecord(programs_[getProgram()], presetChunk_.data());
+        *data = presetChunk_.data();
         return kPresetChunkSize;
     }
     writeBankChunk();
-    *data = chunkBuffer_.data();
+    *data = bankChunk_.data();
     return kBankChunkSize;
 }
 

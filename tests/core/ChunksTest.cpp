@@ -64,6 +64,22 @@ TEST_F(ChunksTest, BankLayoutIsDescriptorsThenProgramsLittleEndian) {
     EXPECT_TRUE(std::equal(preset.begin(), preset.end(), bank.begin() + three));
 }
 
+// A host may hold the bank while it asks for the preset, and the other way round.
+TEST_F(ChunksTest, BankAndPresetEachKeepTheirBytesUntilTheNextOfTheirKind) {
+    effect->setParameter(1, 0.25f);
+    void* bank = nullptr;
+    void* preset = nullptr;
+    const auto bankSize = effect->dispatch(vst2::effGetChunk, 0, 0, &bank);
+    const std::vector<uint8_t> bankBytes(static_cast<uint8_t*>(bank), static_cast<uint8_t*>(bank) + bankSize);
+    effect->dispatch(vst2::effGetChunk, 1, 0, &preset);
+    const std::vector<uint8_t> presetBytes(static_cast<uint8_t*>(preset), static_cast<uint8_t*>(preset) + 240);
+    EXPECT_EQ(0, std::memcmp(bank, bankBytes.data(), bankBytes.size()));
+    effect->setParameter(1, 0.5f);
+    void* again = nullptr;
+    effect->dispatch(vst2::effGetChunk, 0, 0, &again);
+    EXPECT_EQ(0, std::memcmp(preset, presetBytes.data(), presetBytes.size()));
+}
+
 TEST_F(ChunksTest, BankRoundTripRestoresEverything) {
     effect->setProgram(1);
     effect->setParameter(zk::CommandLearn, 0.0f);

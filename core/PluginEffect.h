@@ -75,6 +75,8 @@ private:
     void refreshParameterSlot(int32_t index) noexcept;
 
     void initEngine() noexcept;
+    // Makes `index` current and applies all its values, exclusive of any other caller.
+    void applyProgram(int32_t index) noexcept;
     void readLearnedControllers() noexcept;
     float storeParameter(int32_t index, float value) noexcept;
     void applyEngineHook(int32_t index) noexcept;

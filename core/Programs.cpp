@@ -31,8 +31,17 @@ uint32_t getLittle32(const uint8_t* in) noexcept {
 
 void PluginEffect::setProgram(int32_t index) noexcept {
     if (!validProgram(index)) return;
-    // A program change is exclusive: a second caller waits until the first has applied
-    // all its values.
+    applyProgram(index);
+    // Outside the exclusive part: the host and the panel may change the program again from
+    // inside these calls, on this thread or another, and must not wait for this one.
+    updateDisplay();
+    if (EditorBase* ed = editor()) ed->idle();
+}
+
+void PluginEffect::applyProgram(int32_t index) noexcept {
+    // A program change is exclusive: a second caller waits until the first has applied all
+    // its values. Nothing in here calls the host or draws (the panel only takes the values),
+    // so the holder never waits for anyone.
     bool expected = false;
     while (!programChangeBusy_.compare_exchange_weak(expected, true, std::memory_order_acquire)) {
         expected = false;
@@ -40,8 +49,6 @@ void PluginEffect::setProgram(int32_t index) noexcept {
     }
     currentProgram_.store(index, std::memory_order_relaxed);
     for (int32_t i = 0; i < kNumParameters; ++i) setParameter(i, getParameter(i));
-    updateDisplay();
-    if (EditorBase* ed = editor()) ed->idle();
     programChangeBusy_.store(false, std::memory_order_release);
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,13 +33,21 @@ struct RecordingEditor final : zk::EditorBase {
     std::vector<std::pair<int32_t, float>> parameters;
     int refreshes = 0;
     int idles = 0;
+    std::function<void()> onIdle;               // what the panel does in its idle, where set
+    std::function<void(int32_t)> onParameter;   // after a value is recorded, where set
     bool getRect(vst2::ERect**) noexcept override { return false; }
     bool open(void*) noexcept override { return false; }
     void close() noexcept override {}
-    void idle() noexcept override { ++idles; }
+    void idle() noexcept override {
+        ++idles;
+        if (onIdle) onIdle();
+    }
     bool setKnobMode(int32_t) noexcept override { return false; }
     bool onWheel(float) noexcept override { return false; }
-    void setParameter(int32_t index, float value) noexcept override { parameters.emplace_back(index, value); }
+    void setParameter(int32_t index, float value) noexcept override {
+        parameters.emplace_back(index, value);
+        if (onParameter) onParameter(index);
+    }
     void refreshLearnedControllers() noexcept override { ++refreshes; }
 };
 

@@ -10,6 +10,10 @@ namespace zk {
 namespace {
 constexpr float kDataByteScale = 0.007874016f; // 1/127: data byte 127 gives 1.0
 constexpr int32_t kNoList = -1;
+// Controller numbers 120..127 carry the Channel Mode messages (All Sound Off, Reset All
+// Controllers, All Notes Off ...), which hosts send on every channel when the transport
+// stops: they are not controllers, and neither teach nor move a parameter.
+constexpr int32_t kFirstChannelModeMessage = 120;
 } // namespace
 
 int32_t PluginEffect::processEvents(vst2::VstEvents* events) noexcept {
@@ -66,6 +70,7 @@ void PluginEffect::handleMidiEvent(const vst2::VstMidiEvent& event) noexcept {
     switch (status & 0xF0) {
     case 0xC0: setProgram(data1); break;
     case 0xB0: {
+        if (data1 >= kFirstChannelModeMessage) break;
         // The message that teaches a binding also moves the parameter it binds.
         int32_t target = learnTarget_.exchange(-1, std::memory_order_relaxed);
         if (target >= 0 && target < kNumParameters) {

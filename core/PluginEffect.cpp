@@ -197,7 +197,12 @@ void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t fra
     renderBlock(inputs, outputs, frames, true);
 }
 
+// A host may free or reuse the memory of an event list once it switches the effect off or
+// on again (or closes it, when the destructor drops it): a list still pending is dropped unread.
+void PluginEffect::suspend() noexcept { dropPendingEvents(); }
+
 void PluginEffect::resume() noexcept {
+    dropPendingEvents();
     const bool ready = !notReady_.load(std::memory_order_relaxed);
     if (ready) wantMidi();
     engine_.adoptSampleRate(sampleRate(), ready);

@@ -52,6 +52,7 @@ public:
     // Audio
     void process(float** inputs, float** outputs, int32_t frames) noexcept override;
     void processReplacing(float** inputs, float** outputs, int32_t frames) noexcept override;
+    void suspend() noexcept override;
     void resume() noexcept override;
     int32_t bandActivity(int32_t band) const noexcept { return engine_.bandActivity(band); }
     bool notReady() const noexcept { return notReady_.load(std::memory_order_relaxed); }

@@ -1,5 +1,6 @@
 #include "engine/SoundEngine.h"
 
+#include "engine/FloatEnvironment.h"
 #include "engine/SoundEngineFrame.h"
 #include "engine/VoiceConstants.h"
 
@@ -280,6 +281,7 @@ SoundEngine::VoicePath SoundEngine::fastestPath() noexcept {
 
 void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
                                bool replace) noexcept {
+    const FlushSubnormalsScope noSubnormals;
     if (replace) processOnPath<true>(inL, inR, outL, outR, frames);
     else processOnPath<false>(inL, inR, outL, outR, frames);
 }

@@ -82,7 +82,7 @@ float EffectBase::getParameter(int32_t) const noexcept { return 0.0f; }
 
 void EffectBase::setParameterAutomated(int32_t index, float value) noexcept {
     setParameter(index, value);
-    callHost(vst2::audioMasterAutomate, index, 0, nullptr, value);
+    if (isParameterIndex(index)) callHost(vst2::audioMasterAutomate, index, 0, nullptr, value);
 }
 
 void EffectBase::process(float**, float**, int32_t) noexcept {}

@@ -25,7 +25,10 @@ public:
 
     virtual void setParameter(int32_t index, float value) noexcept;
     virtual float getParameter(int32_t index) const noexcept;
-    // setParameter, then tells the host so it can record the change.
+    // setParameter, then tells the host so it can record the change. Only the record's
+    // parameters are ever reported, here and by beginEdit and endEdit: an index past them
+    // (a command of the panel) is carried out but kept from the host, which may index an
+    // array of its own with it.
     virtual void setParameterAutomated(int32_t index, float value) noexcept;
     virtual void process(float** inputs, float** outputs, int32_t frames) noexcept;
     virtual void processReplacing(float** inputs, float** outputs, int32_t frames) noexcept;
@@ -89,8 +92,12 @@ public:
                              float opt = 0.0f) noexcept;
     bool wantMidi() noexcept { return callHost(vst2::audioMasterWantMidi, 0, 1) != 0; }
     bool updateDisplay() noexcept { return callHost(vst2::audioMasterUpdateDisplay) != 0; }
-    bool beginEdit(int32_t index) noexcept { return callHost(vst2::audioMasterBeginEdit, index) != 0; }
-    bool endEdit(int32_t index) noexcept { return callHost(vst2::audioMasterEndEdit, index) != 0; }
+    bool beginEdit(int32_t index) noexcept {
+        return isParameterIndex(index) && callHost(vst2::audioMasterBeginEdit, index) != 0;
+    }
+    bool endEdit(int32_t index) noexcept {
+        return isParameterIndex(index) && callHost(vst2::audioMasterEndEdit, index) != 0;
+    }
     void hostIdle() noexcept { callHost(vst2::audioMasterIdle); }
     bool hasHostCallback() const noexcept { return hostCallback_ != nullptr; }
 
@@ -98,6 +105,8 @@ protected:
     std::atomic<int32_t> currentProgram_{0};
 
 private:
+    bool isParameterIndex(int32_t index) const noexcept { return index >= 0 && index < numParams_; }
+
     std::atomic<float> sampleRate_{44100.0f};
     std::unique_ptr<EditorBase> editor_;
     vst2::audioMasterCallback hostCallback_;

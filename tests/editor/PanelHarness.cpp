@@ -115,6 +115,16 @@ std::vector<HostCall> PanelHarness::callsOf(int32_t opcode) const {
     return found;
 }
 
+std::vector<HostCall> PanelHarness::reportsPastParameters() const {
+    std::vector<HostCall> found;
+    for (const HostCall& call : calls)
+        if ((call.opcode == vst2::audioMasterAutomate || call.opcode == vst2::audioMasterBeginEdit ||
+             call.opcode == vst2::audioMasterEndEdit) &&
+            (call.index < 0 || call.index >= zk::kNumParameters))
+            found.push_back(call);
+    return found;
+}
+
 bool PanelHarness::savePng(const char* path) { return sw::writePng(*editor().frame(), path); }
 
 } // namespace zktest

@@ -87,6 +87,8 @@ public:
     void controlChange(uint8_t controller, uint8_t value);
     // Host calls of an opcode, in order.
     std::vector<HostCall> callsOf(int32_t opcode) const;
+    // Automation and edit gestures reported with an index that is no parameter (none may be).
+    std::vector<HostCall> reportsPastParameters() const;
 
     bool savePng(const char* path);
 

@@ -84,6 +84,8 @@ TEST(ZkhostErrors, EachFailureHasItsExitCodeAndMessage) {
         {renderArgs(dir + "/o.mp9"), 2, "unknown extension"},
         {renderArgs(dir + "/o.flac", {"--format", "float"}), 2, "FLAC"},
         {{"bench", modulePath(), "--block", "0"}, 2, "--block"},
+        {{"panel", modulePath(), "--send-cc", "128=1"}, 2, "--send-cc"},
+        {{"panel", modulePath(), "--send-cc", "20"}, 2, "--send-cc"},
         {{"info"}, 2, "MODULE"},
         {{}, 2, "subcommand"},
         {renderArgs(out, {"--automate", dir + "/none.csv"}), 3, "cannot open"},

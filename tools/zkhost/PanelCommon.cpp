@@ -1,5 +1,6 @@
 #include "tools/zkhost/PanelWindow.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zkhost {
@@ -13,7 +14,8 @@ PanelSize panelSize(PluginHost& host) {
     return {rect->right - rect->left, rect->bottom - rect->top};
 }
 
-bool EditReporter::report(const PluginHost& host) {
+bool EditReporter::report(PluginHost& host) {
+    if (options_.sendController >= 0) sendController(host);
     bool quit = false;
     for (; reported_ < host.edits.size(); ++reported_) {
         const EditRecord& edit = host.edits[reported_];
@@ -25,8 +27,46 @@ bool EditReporter::report(const PluginHost& host) {
         case EditRecord::Kind::endEdit: std::printf("endEdit %d\n", edit.index); break;
         }
     }
+    if (options_.quitOnChange >= 0 && watchedParameterMoved(host)) quit = true;
     std::fflush(stdout);
     return quit;
+}
+
+void EditReporter::sendController(PluginHost& host) {
+    constexpr int32_t kFrames = 64;
+    if (!started_) {
+        host.start(44100, kFrames);
+        const int32_t channels = std::max({host.effect()->numInputs, host.effect()->numOutputs, 2});
+        buffers_.assign(2 * static_cast<std::size_t>(channels), std::vector<float>(kFrames, 0.0f));
+        started_ = true;
+    }
+    vst2::VstMidiEvent event{};
+    event.type = vst2::kVstMidiType;
+    event.byteSize = sizeof event;
+    event.midiData[0] = static_cast<char>(0xB0);
+    event.midiData[1] = static_cast<char>(options_.sendController);
+    event.midiData[2] = static_cast<char>(options_.sendValue);
+    host.sendMidi({event});
+    // Silence in, and nothing listened to of what comes out.
+    std::vector<float*> channels;
+    for (std::vector<float>& buffer : buffers_) {
+        std::fill(buffer.begin(), buffer.end(), 0.0f);
+        channels.push_back(buffer.data());
+    }
+    host.process(channels.data(), channels.data() + buffers_.size() / 2, kFrames, !host.canReplacing());
+}
+
+bool EditReporter::watchedParameterMoved(PluginHost& host) {
+    const float value = host.getParameter(options_.quitOnChange);
+    if (!watching_) {
+        watching_ = true;
+        watched_ = value;
+        return false;
+    }
+    if (value == watched_) return false;
+    watched_ = value;
+    std::printf("parameter %d %.9g\n", options_.quitOnChange, double(value));
+    return true;
 }
 
 } // namespace zkhost

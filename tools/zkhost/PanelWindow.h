@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zkhost {
 
@@ -16,6 +17,9 @@ struct PanelOptions {
     std::string screenshot;    // the panel's pixels just before it closes (PNG on Linux, BMP on Windows)
     bool logAutomation = false; // print every automate, beginEdit and endEdit the plug-in reports
     int quitOnAutomate = -1;   // close as soon as the plug-in automates this index
+    int sendController = -1;   // after every idle, pass this Control Change to the plug-in ...
+    int sendValue = 0;         // ... with this value, and process a block of silence
+    int quitOnChange = -1;     // close as soon as this parameter's value changes, and print it
     int cycles = 0;            // open and close the panel this often first, counting what is left (Linux)
     bool destroyWindowFirst = false; // destroy the window before effEditClose, as some hosts do (Linux)
 };
@@ -32,17 +36,26 @@ struct PanelSize {
 // What effEditGetRect reports; throws HostError for a plug-in without a panel or a size.
 PanelSize panelSize(PluginHost& host);
 
-// Prints what the plug-in reported since the last call ("automate INDEX VALUE",
-// "beginEdit INDEX", "endEdit INDEX") when the log is wanted; true once the plug-in has
-// automated `quitOnAutomate`.
+// The host's side of each idle call. Prints what the plug-in reported since the last call
+// ("automate INDEX VALUE", "beginEdit INDEX", "endEdit INDEX") when the log is wanted,
+// passes it `sendController` where asked, and prints "parameter INDEX VALUE" whenever the
+// watched parameter has moved (by MIDI, say, which the plug-in does not report). True once
+// the plug-in has automated `quitOnAutomate` or the watched parameter has moved.
 class EditReporter {
 public:
     explicit EditReporter(const PanelOptions& options) : options_(options) {}
-    bool report(const PluginHost& host);
+    bool report(PluginHost& host);
 
 private:
+    void sendController(PluginHost& host);
+    bool watchedParameterMoved(PluginHost& host);
+
     const PanelOptions& options_;
     std::size_t reported_ = 0;
+    bool started_ = false;
+    std::vector<std::vector<float>> buffers_;
+    bool watching_ = false;
+    float watched_ = 0.0f;
 };
 
 } // namespace zkhost

@@ -454,6 +454,11 @@ int run(int argc, char** argv) {
     pan->add_option("--screenshot", panel.screenshot, screenshotHelp);
     pan->add_flag("--log-automation", panel.logAutomation, "Print every automate, beginEdit and endEdit of the plug-in");
     pan->add_option("--quit-on-automate", panel.quitOnAutomate, "Close once the plug-in automates this index");
+    std::string sendController;
+    pan->add_option("--send-cc", sendController,
+                    "CC=VALUE: pass this Control Change to the plug-in after every idle call, with a block of silence");
+    pan->add_option("--quit-on-change", panel.quitOnChange,
+                    "Close once this parameter's value changes, printing \"parameter INDEX VALUE\"");
 #if !defined(_WIN32)
     pan->add_option("--cycles", panel.cycles, "Open and close the panel this often first and count what is left");
     pan->add_flag("--destroy-window-first", panel.destroyWindowFirst, "Destroy the window before closing the panel");
@@ -480,6 +485,12 @@ int run(int argc, char** argv) {
     if (*pan) {
         if (!(panel.seconds > 0 && panel.seconds <= 3600)) throw UsageError("--seconds must be above 0 and at most 3600");
         if (panel.cycles < 0 || panel.cycles > 10000) throw UsageError("--cycles must be 0 to 10000");
+        if (!sendController.empty()) {
+            char rest = 0;
+            if (std::sscanf(sendController.c_str(), "%d=%d%c", &panel.sendController, &panel.sendValue, &rest) != 2 ||
+                panel.sendController < 0 || panel.sendController > 127 || panel.sendValue < 0 || panel.sendValue > 127)
+                throw UsageError("--send-cc must be CC=VALUE, both 0 to 127");
+        }
         PluginHost host(panelModule);
         return runPanel(host, panel, [&] { applyState(host, panelState); });
     }

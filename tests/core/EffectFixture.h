@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <string>
@@ -32,7 +33,7 @@ struct ScriptedMessages final : zk::MessageService {
 struct RecordingEditor final : zk::EditorBase {
     std::vector<std::pair<int32_t, float>> parameters;
     int refreshes = 0;
-    int idles = 0;
+    std::atomic<int> idles{0}; // program changes on two threads both run the idle
     std::function<void()> onIdle;               // what the panel does in its idle, where set
     std::function<void(int32_t)> onParameter;   // after a value is recorded, where set
     bool getRect(vst2::ERect**) noexcept override { return false; }

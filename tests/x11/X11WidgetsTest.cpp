@@ -100,6 +100,25 @@ TEST_F(MenuTest, ClickOutsideOrEscapeDismissesWithoutReport) {
     EXPECT_TRUE(recorder.reports.empty());
 }
 
+// The host tears its window down while the menu is open (from a thread of its own, since
+// the panel's is in the menu): the menu leaves the screen with the panel, and a click where
+// its entry was chooses nothing.
+TEST_F(MenuTest, GoesWithThePanelsWindow) {
+    withInput(*frame, [&](FakeInput& input) {
+        input.click(opener);
+        ASSERT_TRUE(waitFor(menuOpen));
+        XDestroyWindow(input.display(), host);
+        XSync(input.display(), False);
+        EXPECT_TRUE(waitFor([] { return !menuOpen(); }, 1000ms)) << "the menu outlived the panel";
+        input.click(entryAt(0));
+    });
+    EXPECT_FALSE(menuOpen());
+    EXPECT_TRUE(recorder.reports.empty());
+    EXPECT_FALSE(frame->windowOpen());
+    frame.reset();
+    host = XCreateSimpleWindow(display, DefaultRootWindow(display), 50, 40, 400, 300, 0, 0, 0);
+}
+
 TEST_F(X11Test, EditFieldTakesTypingAndEndsOnReturnOrAClickElsewhere) {
     auto frame = makeFrame();
     auto* edit = new TextEdit({20, 100, 140, 120}, &recorder, 9, "7", nullptr, 0);

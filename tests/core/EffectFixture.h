@@ -15,16 +15,29 @@ namespace zktest {
 
 struct ScriptedMessages final : zk::MessageService {
     std::vector<std::string> shown; // "title|text", in order
-    std::deque<bool> answers;       // Yes/No answers to give; No once they run out
-    void showMessage(const char* text, const char* title) noexcept override {
+    std::vector<void*> windows;     // the window each message named
+    std::deque<bool> answers;       // Yes/No answers given at once; No once they run out
+    bool answerLater = false;       // instead, questions wait for answerNext()
+    std::deque<Answer> waiting;
+    void showMessage(const char* text, const char* title, void* window) noexcept override {
         shown.push_back(std::string(title) + "|" + text);
+        windows.push_back(window);
     }
-    bool askYesNo(const char* text, const char* title) noexcept override {
+    void askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept override {
         shown.push_back(std::string(title) + "|" + text);
-        if (answers.empty()) return false;
-        bool answer = answers.front();
-        answers.pop_front();
-        return answer;
+        windows.push_back(window);
+        if (answerLater) {
+            waiting.push_back(std::move(answer));
+            return;
+        }
+        const bool yes = !answers.empty() && answers.front();
+        if (!answers.empty()) answers.pop_front();
+        answer(yes);
+    }
+    void answerNext(bool yes) {
+        Answer answer = std::move(waiting.front());
+        waiting.pop_front();
+        answer(yes);
     }
 };
 
@@ -32,6 +45,8 @@ struct RecordingEditor final : zk::EditorBase {
     std::vector<std::pair<int32_t, float>> parameters;
     int refreshes = 0;
     int idles = 0;
+    void* window = nullptr; // what messageWindow() reports
+    void* messageWindow() noexcept override { return window; }
     bool getRect(vst2::ERect**) noexcept override { return false; }
     bool open(void*) noexcept override { return false; }
     void close() noexcept override {}

@@ -6,16 +6,27 @@
 
 namespace zktest {
 
-void PanelMessages::showMessage(const char* text, const char* title) noexcept {
+void PanelMessages::showMessage(const char* text, const char* title, void* window) noexcept {
     shown.push_back(std::string(title) + "|" + text);
+    windows.push_back(window);
 }
 
-bool PanelMessages::askYesNo(const char* text, const char* title) noexcept {
+void PanelMessages::askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept {
     shown.push_back(std::string(title) + "|" + text);
-    if (answers.empty()) return false;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
+    windows.push_back(window);
+    if (answerLater) {
+        waiting.push_back(std::move(answer));
+        return;
+    }
+    const bool yes = !answers.empty() && answers.front();
+    if (!answers.empty()) answers.pop_front();
+    answer(yes);
+}
+
+void PanelMessages::answerNext(bool yes) {
+    Answer answer = std::move(waiting.front());
+    waiting.pop_front();
+    answer(yes);
 }
 
 uint32_t PanelSettings::readValue(const std::string& name) noexcept {
@@ -30,7 +41,8 @@ void PanelSettings::writeValues(std::vector<zk::SettingsWrite>& writes) noexcept
     }
 }
 
-PanelHarness::PanelHarness(bool testPictures) : previous_(zk::gui::platform::install(&system)) {
+PanelHarness::PanelHarness(bool testPictures, zk::MessageService* boxes)
+    : previous_(zk::gui::platform::install(&system)) {
     if (testPictures) {
         for (const zk::panel::BitmapSize& size : zk::panel::kBitmapSizes) {
             std::vector<zk::gui::platform::ColorRef> pixels(std::size_t(size.width * size.height), picture::handle);
@@ -43,7 +55,7 @@ PanelHarness::PanelHarness(bool testPictures) : previous_(zk::gui::platform::ins
             system.registerBitmap(size.id, size.width, size.height, std::move(pixels));
         }
     }
-    effect_ = std::make_unique<zk::PluginEffect>(&hostCallback, zk::EffectServices{&messages, &settings});
+    effect_ = std::make_unique<zk::PluginEffect>(&hostCallback, zk::EffectServices{boxes ? boxes : &messages, &settings});
     effect_->record()->user = this;
     effect_->resume();
 }

@@ -27,9 +27,13 @@ struct HostCall {
 
 struct PanelMessages final : zk::MessageService {
     std::vector<std::string> shown; // "title|text"
-    std::deque<bool> answers;       // Yes/No answers; No once they run out
-    void showMessage(const char* text, const char* title) noexcept override;
-    bool askYesNo(const char* text, const char* title) noexcept override;
+    std::vector<void*> windows;     // the window each message named
+    std::deque<bool> answers;       // Yes/No answers given at once; No once they run out
+    bool answerLater = false;       // instead, questions wait for answerNext()
+    std::deque<Answer> waiting;
+    void showMessage(const char* text, const char* title, void* window) noexcept override;
+    void askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept override;
+    void answerNext(bool yes);
 };
 
 struct PanelSettings final : zk::SettingsStore {
@@ -52,8 +56,9 @@ constexpr ColorRef on = rgb(255, 60, 60);
 class PanelHarness {
 public:
     // testPictures: every panel bitmap is registered as a flat picture of its size, so that
-    // nothing depends on the artwork; otherwise the module's own pictures are used.
-    explicit PanelHarness(bool testPictures = true);
+    // nothing depends on the artwork; otherwise the module's own pictures are used. The
+    // effect's message boxes go to `messages` unless another service is given.
+    explicit PanelHarness(bool testPictures = true, zk::MessageService* boxes = nullptr);
     ~PanelHarness();
     PanelHarness(const PanelHarness&) = delete;
     PanelHarness& operator=(const PanelHarness&) = delete;

@@ -15,6 +15,7 @@ namespace zk::gui::platform::x11 {
 
 class Connection;
 class X11Window;
+struct BoxRequest;
 class X11MenuService;
 class X11EditFieldService;
 
@@ -55,6 +56,9 @@ public:
     X11Window* activeWindow();
     X11Window* windowOf(Window* window);
     std::vector<X11Window*> windows();
+    // [any] Queues a box over the live window with that X11 id, if there is one; the
+    // request is taken only then.
+    bool postBox(unsigned long windowId, BoxRequest& request);
     void retire(std::unique_ptr<Connection> connection);
     void closeRetired();
     Platform& fallback() { return fallback_; }

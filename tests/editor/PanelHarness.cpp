@@ -6,29 +6,6 @@
 
 namespace zktest {
 
-void PanelMessages::showMessage(const char* text, const char* title, void* window) noexcept {
-    shown.push_back(std::string(title) + "|" + text);
-    windows.push_back(window);
-}
-
-void PanelMessages::askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept {
-    shown.push_back(std::string(title) + "|" + text);
-    windows.push_back(window);
-    if (answerLater) {
-        waiting.push_back(std::move(answer));
-        return;
-    }
-    const bool yes = !answers.empty() && answers.front();
-    if (!answers.empty()) answers.pop_front();
-    answer(yes);
-}
-
-void PanelMessages::answerNext(bool yes) {
-    Answer answer = std::move(waiting.front());
-    waiting.pop_front();
-    answer(yes);
-}
-
 uint32_t PanelSettings::readValue(const std::string& name) noexcept {
     const auto found = values.find(name);
     return found == values.end() ? 0 : found->second;

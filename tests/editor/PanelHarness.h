@@ -7,8 +7,8 @@
 #include "core/PluginEffect.h"
 #include "editor/PluginEditor.h"
 #include "gui/platform/software/SoftwarePlatform.h"
+#include "tests/support/ScriptedMessages.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,17 +23,6 @@ struct HostCall {
     int32_t opcode;
     int32_t index;
     float value;
-};
-
-struct PanelMessages final : zk::MessageService {
-    std::vector<std::string> shown; // "title|text"
-    std::vector<void*> windows;     // the window each message named
-    std::deque<bool> answers;       // Yes/No answers given at once; No once they run out
-    bool answerLater = false;       // instead, questions wait for answerNext()
-    std::deque<Answer> waiting;
-    void showMessage(const char* text, const char* title, void* window) noexcept override;
-    void askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept override;
-    void answerNext(bool yes);
 };
 
 struct PanelSettings final : zk::SettingsStore {
@@ -96,7 +85,7 @@ public:
     bool savePng(const char* path);
 
     sw::SoftwarePlatform system;
-    PanelMessages messages;
+    ScriptedMessages messages;
     PanelSettings settings;
     std::vector<HostCall> calls;
 

@@ -1,9 +1,9 @@
 #pragma once
 
 // The X11 back end. Windows with a parent are child windows on a Display connection of
-// their own; menus and edit fields over such a window are X11 windows too. Everything else
-// (pixels, bitmaps, and windows, menus and edit fields without an X11 owner, as in
-// headless use) is the software back end's.
+// their own; menus, edit fields and message boxes over such a window are X11 windows too,
+// and go with it. Everything else (pixels, bitmaps, and windows, menus and edit fields
+// without an X11 owner, as in headless use) is the software back end's.
 
 #include "gui/platform/Platform.h"
 

@@ -118,10 +118,12 @@ void PluginEffect::handleLearnCommand(float value) noexcept {
 }
 
 void PluginEffect::forgetAllControllers() noexcept {
-    if (!services_.messages->askYesNo("Forget Learned MidiCC?", "Warning!")) return;
-    for (ParameterDescriptor& descriptor : descriptors_)
-        descriptor.learnedController.store(0, std::memory_order_relaxed);
-    refreshEditorControllers();
+    ask("Forget Learned MidiCC?", "Warning!", [this](bool yes) {
+        if (!yes) return;
+        for (ParameterDescriptor& descriptor : descriptors_)
+            descriptor.learnedController.store(0, std::memory_order_relaxed);
+        refreshEditorControllers();
+    });
 }
 
 } // namespace zk

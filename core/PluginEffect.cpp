@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace zk {
 
@@ -74,6 +75,8 @@ PluginEffect::PluginEffect(vst2::audioMasterCallback hostCallback, EffectService
 PluginEffect::~PluginEffect() {
     notReady_.store(true);
     dropPendingEvents();
+    // The panel goes while everything its boxes may answer to is still here.
+    if (EditorBase* ed = editor()) ed->close();
 }
 
 void PluginEffect::initEngine() noexcept {
@@ -173,6 +176,16 @@ void PluginEffect::copyParameterName(int32_t index, char* text) const noexcept {
         copyText(text, descriptors_[index].name, kParamNameChars);
     else
         text[0] = 0;
+}
+
+void PluginEffect::tell(const char* text, const char* title) noexcept {
+    EditorBase* ed = editor();
+    services_.messages->showMessage(text, title, ed ? ed->messageWindow() : nullptr);
+}
+
+void PluginEffect::ask(const char* text, const char* title, MessageService::Answer answer) noexcept {
+    EditorBase* ed = editor();
+    services_.messages->askYesNo(text, title, ed ? ed->messageWindow() : nullptr, std::move(answer));
 }
 
 // ---- audio --------------------------------------------------------------------------

@@ -85,6 +85,11 @@ private:
     void handleLearnCommand(float value) noexcept;
     void forgetAllControllers() noexcept;
     void saveDefaults() noexcept;
+    void writeDefaults() noexcept;
+    // Messages to the user, over the panel while it is open and this is its thread; a
+    // question's answer may come later (MessageService).
+    void tell(const char* text, const char* title) noexcept;
+    void ask(const char* text, const char* title, MessageService::Answer answer) noexcept;
     void refreshEditorControllers() noexcept;
     void dropPendingEvents() noexcept;
     void renderBlock(float** inputs, float** outputs, int32_t frames, bool replace) noexcept;

@@ -141,7 +141,7 @@ int32_t PluginEffect::setChunk(void* data, int32_t size, bool isPreset) noexcept
         if (size == kBankChunkSize && bytes)
             readBankChunk(bytes);
         else
-            services_.messages->showMessage("Can't load bank, wrong file size!", "Error!");
+            tell("Can't load bank, wrong file size!", "Error!");
         setProgram(getProgram());
     } else if (size >= 0 && size <= kPresetChunkSize && (bytes || size == 0)) {
         // A shorter preset replaces only the leading bytes of the current program record.
@@ -152,7 +152,7 @@ int32_t PluginEffect::setChunk(void* data, int32_t size, bool isPreset) noexcept
         readProgramRecord(record, program);
         setProgram(getProgram());
     } else {
-        services_.messages->showMessage("Can't load preset, wrong file size!", "Error!");
+        tell("Can't load preset, wrong file size!", "Error!");
     }
     refreshEditorControllers();
     return 1;

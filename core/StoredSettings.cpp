@@ -56,7 +56,12 @@ void PluginEffect::readLearnedControllers() noexcept {
 }
 
 void PluginEffect::saveDefaults() noexcept {
-    if (!services_.messages->askYesNo("Save Actual Values as Defaults?", "Warning!")) return;
+    ask("Save Actual Values as Defaults?", "Warning!", [this](bool yes) {
+        if (yes) writeDefaults();
+    });
+}
+
+void PluginEffect::writeDefaults() noexcept {
     // Every value goes in one change, so that a failure midway never leaves a mixture of
     // old and new bindings behind; the messages then follow the parameters in order.
     struct Pending {
@@ -87,11 +92,11 @@ void PluginEffect::saveDefaults() noexcept {
     };
     for (int32_t i = 0; i < kNumParameters; ++i) {
         if (pending[i].valueWrite >= 0 && !written(pending[i].valueWrite))
-            services_.messages->showMessage("Error saving registery!", "Error!");
+            tell("Error saving registery!", "Error!");
         if (!written(pending[i].controllerWrite))
-            services_.messages->showMessage("Error saving Midi-CC registery!", "Error!");
+            tell("Error saving Midi-CC registery!", "Error!");
     }
-    services_.messages->showMessage("Default Values Saved!", "Ok!");
+    tell("Default Values Saved!", "Ok!");
 }
 
 } // namespace zk

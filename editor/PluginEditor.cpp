@@ -239,6 +239,17 @@ void PluginEditor::refreshLearnedControllers() noexcept {
             learn->setLearnedCC(effect_.learnedController(index));
 }
 
+void* PluginEditor::messageWindow() noexcept {
+    // A box over the panel is handled by the panel's idle: only its own thread puts one up.
+    if (!onGuiThread())
+        return nullptr;
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    if (!onGuiThread() || inactive_.load(std::memory_order_relaxed) || !frame_ || !frame_->windowOpen())
+        return nullptr;
+    gui::platform::Window* window = frame_->platformWindow();
+    return window ? window->nativeHandle() : nullptr;
+}
+
 void PluginEditor::beginEdit(int32_t tag) { effect_.beginEdit(tag); }
 
 void PluginEditor::endEdit(int32_t tag) { effect_.endEdit(tag); }

@@ -60,6 +60,7 @@ public:
     // Effect operations.
     void setParameter(int32_t index, float value) noexcept override;
     void refreshLearnedControllers() noexcept override;
+    void* messageWindow() noexcept override;
 
     // Toolkit operations.
     void valueChanged(gui::DrawContext* context, gui::Control* control) override;

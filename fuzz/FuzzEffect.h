@@ -48,8 +48,8 @@ private:
 // Yes and No in turn, so that both answers of every question are reached.
 class QuietMessages final : public zk::MessageService {
 public:
-    void showMessage(const char*, const char*) noexcept override {}
-    bool askYesNo(const char*, const char*) noexcept override { return yes_ = !yes_; }
+    void showMessage(const char*, const char*, void*) noexcept override {}
+    void askYesNo(const char*, const char*, void*, Answer answer) noexcept override { answer(yes_ = !yes_); }
 
 private:
     bool yes_ = false;

@@ -24,9 +24,12 @@ public:
     virtual bool setKnobMode(int32_t mode) noexcept = 0;
     virtual bool onWheel(float distance) noexcept = 0;
 
-    // Effect operations; these two may arrive on the audio thread.
+    // Effect operations; these three may arrive on the audio thread.
     virtual void setParameter(int32_t index, float value) noexcept = 0;
     virtual void refreshLearnedControllers() noexcept = 0;
+    // The native window a message box of the effect belongs to: the open panel's, when
+    // called on the panel's own thread; null otherwise.
+    virtual void* messageWindow() noexcept { return nullptr; }
 };
 
 } // namespace zk

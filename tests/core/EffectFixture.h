@@ -4,6 +4,7 @@
 // an editor that records what the effect tells it.
 
 #include "core/PluginEffect.h"
+#include "tests/support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -15,27 +16,14 @@
 
 namespace zktest {
 
-struct ScriptedMessages final : zk::MessageService {
-    std::vector<std::string> shown; // "title|text", in order
-    std::deque<bool> answers;       // Yes/No answers to give; No once they run out
-    void showMessage(const char* text, const char* title) noexcept override {
-        shown.push_back(std::string(title) + "|" + text);
-    }
-    bool askYesNo(const char* text, const char* title) noexcept override {
-        shown.push_back(std::string(title) + "|" + text);
-        if (answers.empty()) return false;
-        bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
-
 struct RecordingEditor final : zk::EditorBase {
     std::vector<std::pair<int32_t, float>> parameters;
     int refreshes = 0;
     std::atomic<int> idles{0}; // program changes on two threads both run the idle
     std::function<void()> onIdle;               // what the panel does in its idle, where set
     std::function<void(int32_t)> onParameter;   // after a value is recorded, where set
+    void* window = nullptr; // what messageWindow() reports
+    void* messageWindow() noexcept override { return window; }
     bool getRect(vst2::ERect**) noexcept override { return false; }
     bool open(void*) noexcept override { return false; }
     void close() noexcept override {}

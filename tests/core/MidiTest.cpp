@@ -77,6 +77,25 @@ TEST_F(MidiTest, ForgettingOneOrAllBindings) {
     EXPECT_EQ(messages.shown[1], "Warning!|Forget Learned MidiCC?");
 }
 
+// The answer may come long after the question (a box over the panel): the bindings stay
+// until a Yes comes. The question names the window the editor gives for it.
+TEST_F(MidiTest, ForgettingAllWaitsForTheAnswerAskedOverTheEditorsWindow) {
+    learn(2, 12);
+    int panel = 0;
+    editor->window = &panel;
+    messages.answerLater = true;
+    effect->setParameter(zk::CommandDefaults, 2.0f);
+    effect->setParameter(zk::CommandDefaults, 2.0f);
+    EXPECT_EQ(effect->learnedController(2), 12);
+    messages.answerNext(false);
+    EXPECT_EQ(effect->learnedController(2), 12);
+    const int refreshes = editor->refreshes;
+    messages.answerNext(true);
+    EXPECT_EQ(effect->learnedController(2), 0);
+    EXPECT_EQ(editor->refreshes, refreshes + 1);
+    EXPECT_EQ(messages.windows, (std::vector<void*>{&panel, &panel}));
+}
+
 TEST_F(MidiTest, LearnCommandsThatNameNoParameterChangeNothing) {
     learn(53, 9);
     for (float value : {54.0f, -2.0f, 999.0f, 999.5f, 1054.0f, 5000.0f, std::nanf(""), -1e30f, 1e30f}) {

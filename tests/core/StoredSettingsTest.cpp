@@ -76,6 +76,26 @@ TEST_F(StoredSettingsTest, NoAtTheQuestionWritesNothing) {
     EXPECT_EQ(messages.shown.size(), 1u);
 }
 
+// The answer may come long after the question (a box over the panel): nothing is written
+// before it, and after a Yes the failures and the final notice follow in order.
+TEST_F(StoredSettingsTest, TheSaveWaitsForItsAnswerAndTellsInOrderAfterIt) {
+    auto effect = newInstance();
+    learn(*effect, 0, 7);
+    messages.answerLater = true;
+    effect->setParameter(zk::CommandDefaults, 1.0f);
+    effect->setParameter(zk::CommandDefaults, 1.0f);
+    EXPECT_EQ(store.batches, 0);
+    messages.answerNext(false);
+    EXPECT_EQ(store.batches, 0);
+    store.failWrites = true;
+    messages.answerNext(true);
+    EXPECT_EQ(store.batches, 1);
+    ASSERT_EQ(messages.shown.size(), 2u + 54u + 1u);
+    EXPECT_EQ(messages.shown[1], "Warning!|Save Actual Values as Defaults?");
+    for (std::size_t i = 2; i < 2 + 54; ++i) EXPECT_EQ(messages.shown[i], "Error!|Error saving Midi-CC registery!");
+    EXPECT_EQ(messages.shown.back(), "Ok!|Default Values Saved!");
+}
+
 TEST_F(StoredSettingsTest, SharedNamesKeepTheLastParametersBinding) {
     auto effect = newInstance();
     learn(*effect, 8, 20); // band 1's FMbutton only: band 3's unbound one is saved after it

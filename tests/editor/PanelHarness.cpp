@@ -6,18 +6,6 @@
 
 namespace zktest {
 
-void PanelMessages::showMessage(const char* text, const char* title) noexcept {
-    shown.push_back(std::string(title) + "|" + text);
-}
-
-bool PanelMessages::askYesNo(const char* text, const char* title) noexcept {
-    shown.push_back(std::string(title) + "|" + text);
-    if (answers.empty()) return false;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
 uint32_t PanelSettings::readValue(const std::string& name) noexcept {
     const auto found = values.find(name);
     return found == values.end() ? 0 : found->second;
@@ -30,7 +18,8 @@ void PanelSettings::writeValues(std::vector<zk::SettingsWrite>& writes) noexcept
     }
 }
 
-PanelHarness::PanelHarness(bool testPictures) : previous_(zk::gui::platform::install(&system)) {
+PanelHarness::PanelHarness(bool testPictures, zk::MessageService* boxes)
+    : previous_(zk::gui::platform::install(&system)) {
     if (testPictures) {
         for (const zk::panel::BitmapSize& size : zk::panel::kBitmapSizes) {
             std::vector<zk::gui::platform::ColorRef> pixels(std::size_t(size.width * size.height), picture::handle);
@@ -43,7 +32,7 @@ PanelHarness::PanelHarness(bool testPictures) : previous_(zk::gui::platform::ins
             system.registerBitmap(size.id, size.width, size.height, std::move(pixels));
         }
     }
-    effect_ = std::make_unique<zk::PluginEffect>(&hostCallback, zk::EffectServices{&messages, &settings});
+    effect_ = std::make_unique<zk::PluginEffect>(&hostCallback, zk::EffectServices{boxes ? boxes : &messages, &settings});
     effect_->record()->user = this;
     effect_->resume();
 }

@@ -7,8 +7,8 @@
 #include "core/PluginEffect.h"
 #include "editor/PluginEditor.h"
 #include "gui/platform/software/SoftwarePlatform.h"
+#include "tests/support/ScriptedMessages.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,13 +23,6 @@ struct HostCall {
     int32_t opcode;
     int32_t index;
     float value;
-};
-
-struct PanelMessages final : zk::MessageService {
-    std::vector<std::string> shown; // "title|text"
-    std::deque<bool> answers;       // Yes/No answers; No once they run out
-    void showMessage(const char* text, const char* title) noexcept override;
-    bool askYesNo(const char* text, const char* title) noexcept override;
 };
 
 struct PanelSettings final : zk::SettingsStore {
@@ -52,8 +45,9 @@ constexpr ColorRef on = rgb(255, 60, 60);
 class PanelHarness {
 public:
     // testPictures: every panel bitmap is registered as a flat picture of its size, so that
-    // nothing depends on the artwork; otherwise the module's own pictures are used.
-    explicit PanelHarness(bool testPictures = true);
+    // nothing depends on the artwork; otherwise the module's own pictures are used. The
+    // effect's message boxes go to `messages` unless another service is given.
+    explicit PanelHarness(bool testPictures = true, zk::MessageService* boxes = nullptr);
     ~PanelHarness();
     PanelHarness(const PanelHarness&) = delete;
     PanelHarness& operator=(const PanelHarness&) = delete;
@@ -93,7 +87,7 @@ public:
     bool savePng(const char* path);
 
     sw::SoftwarePlatform system;
-    PanelMessages messages;
+    ScriptedMessages messages;
     PanelSettings settings;
     std::vector<HostCall> calls;
 

@@ -94,8 +94,8 @@ TEST(Allocation, ProcessBlockNeverAllocates) {
 namespace {
 
 struct SilentMessages final : zk::MessageService {
-    void showMessage(const char*, const char*) noexcept override {}
-    bool askYesNo(const char*, const char*) noexcept override { return false; }
+    void showMessage(const char*, const char*, void*) noexcept override {}
+    void askYesNo(const char*, const char*, void*, Answer answer) noexcept override { answer(false); }
 };
 
 vst2::VstIntPtr quietHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float) {

@@ -28,8 +28,8 @@ using namespace vst2;
 using Clock = std::chrono::steady_clock;
 
 struct QuietMessages final : zk::MessageService {
-    void showMessage(const char*, const char*) noexcept override {}
-    bool askYesNo(const char*, const char*) noexcept override { return false; }
+    void showMessage(const char*, const char*, void*) noexcept override {}
+    void askYesNo(const char*, const char*, void*, Answer answer) noexcept override { answer(false); }
 };
 
 struct MemorySettings final : zk::SettingsStore {

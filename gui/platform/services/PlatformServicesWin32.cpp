@@ -7,14 +7,16 @@ namespace zk {
 
 namespace {
 
-// Modal boxes without an owner window.
+// The system's modal boxes without an owner window, over the panel or not; a question is
+// answered before the call returns.
 class WindowsMessages final : public MessageService {
 public:
-    void showMessage(const char* text, const char* title) noexcept override {
+    void showMessage(const char* text, const char* title, void*) noexcept override {
         MessageBoxA(nullptr, text, title, MB_OK);
     }
-    bool askYesNo(const char* text, const char* title) noexcept override {
-        return MessageBoxA(nullptr, text, title, MB_YESNO) == IDYES;
+    void askYesNo(const char* text, const char* title, void*, Answer answer) noexcept override {
+        const bool yes = MessageBoxA(nullptr, text, title, MB_YESNO) == IDYES;
+        if (answer) answer(yes);
     }
 };
 

@@ -1,330 +1,54 @@
 #include "gui/platform/x11/MessageDialog.h"
 
-#include "gui/platform/software/FontEngine.h"
-#include "gui/platform/software/SoftDevice.h"
-#include "gui/platform/x11/ImagePusher.h"
+#include "gui/platform/x11/DialogQueue.h"
 #include "gui/platform/x11/X11Platform.h"
-#include "gui/platform/x11/X11Window.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
-#include <X11/keysym.h>
-#include <poll.h>
-
-#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <string>
-#include <vector>
+#include <utility>
 
 namespace zk::gui::platform::x11 {
 
-std::atomic<unsigned long> X11MessageService::openDialog_{0};
-
 namespace {
 
-constexpr int32_t padding = 16;
-constexpr int32_t lineHeight = 16;
-constexpr int32_t buttonWidth = 80;
-constexpr int32_t buttonHeight = 24;
-constexpr int32_t buttonGap = 8;
-constexpr int32_t maxTextWidth = 420;
-constexpr ColorRef dialogBack = 0xF0F0F0;
-
-FontDesc dialogFont() {
-    FontDesc font;
-    font.height = -12;
-    font.weight = 400;
-    std::snprintf(font.faceName, sizeof font.faceName, "%s", "Arial");
-    return font;
+bool post(X11Platform* platform, void* window, BoxRequest& request) {
+    return platform && window && platform->postBox(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window)), request);
 }
 
-int32_t widthOf(const std::string& text) {
-    return software::FontEngine::instance().measure(dialogFont(), text.data(), text.size()).width;
+void log(const char* text, const char* title) {
+    std::fprintf(stderr, "%s %s\n", title ? title : "", text ? text : "");
 }
-
-// Lines broken at newlines and, where a line is too wide, between words.
-std::vector<std::string> wrap(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string rest = text.substr(start, end - start);
-        while (widthOf(rest) > maxTextWidth) {
-            std::size_t cut = rest.size();
-            while (cut > 0 && (rest[cut - 1] != ' ' || widthOf(rest.substr(0, cut - 1)) > maxTextWidth))
-                --cut;
-            if (cut == 0)
-                break; // one long word: left as it is, clipped
-            lines.push_back(rest.substr(0, cut - 1));
-            rest = rest.substr(cut);
-        }
-        lines.push_back(rest);
-        start = end + 1;
-    }
-    return lines;
-}
-
-// The top-level ancestor of a window, for WM_TRANSIENT_FOR.
-::Window topLevelOf(Display* display, ::Window window) {
-    for (int depth = 0; window && depth < 64; ++depth) {
-        ::Window root = 0, parent = 0, *children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count))
-            return 0;
-        if (children)
-            XFree(children);
-        if (parent == root || parent == 0)
-            return window;
-        window = parent;
-    }
-    return 0;
-}
-
-class Dialog {
-public:
-    Dialog(Connection& connection, const char* text, const char* title, const char* const* buttons, int32_t count,
-           int32_t escape, X11Platform* platform, X11Window* panel)
-        : platform_(platform), connection_(connection), display_(connection.display()), lines_(wrap(text ? text : "")),
-          buttons_(buttons, buttons + count), escape_(escape), panel_(panel) {
-        int32_t textWidth = 0;
-        for (const std::string& line : lines_)
-            textWidth = std::max(textWidth, widthOf(line));
-        const int32_t buttonsWidth = count * buttonWidth + (count - 1) * buttonGap;
-        width_ = std::max({textWidth, buttonsWidth, 160}) + 2 * padding;
-        height_ = padding + int32_t(lines_.size()) * lineHeight + padding + buttonHeight + padding;
-        buttonsLeft_ = (width_ - buttonsWidth) / 2;
-        create(title ? title : "");
-    }
-    ~Dialog() {
-        pusher_.reset();
-        XDestroyWindow(display_, window_);
-        XSync(display_, False);
-    }
-
-    int32_t run() {
-        while (choice_ < 0) {
-            while (choice_ < 0 && XPending(display_) > 0) {
-                XEvent event;
-                XNextEvent(display_, &event);
-                handle(event);
-            }
-            if (choice_ >= 0)
-                break;
-            // The panel behind keeps its picture; its clicks wait for the answer.
-            // Looked up anew each time: the host may close it from another thread.
-            X11Window* panel = platform_ ? platform_->windowOf(panel_) : nullptr;
-            if (panel && panel->ownedByThisThread() && !panel->gone())
-                panel->processPaintEvents();
-            pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-            poll(&fd, 1, 30);
-        }
-        return choice_;
-    }
-
-    ::Window id() const { return window_; }
-
-private:
-    void create(const std::string& title) {
-        const int screen = DefaultScreen(display_);
-        ::Window owner = 0;
-        int32_t x = (DisplayWidth(display_, screen) - width_) / 2, y = (DisplayHeight(display_, screen) - height_) / 2;
-        if (panel_ && panel_->ownedByThisThread() && !panel_->gone()) {
-            owner = topLevelOf(display_, panel_->id());
-            const Point origin = panel_->screenOrigin();
-            const int32_t w = panel_->pixels().width(), h = panel_->pixels().height();
-            x = std::max(0, origin.h + (w - width_) / 2);
-            y = std::max(0, origin.v + (h - height_) / 2);
-        }
-        XSetWindowAttributes attributes{};
-        attributes.background_pixel = WhitePixel(display_, screen);
-        attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
-        window_ = XCreateWindow(display_, connection_.root(), x, y, unsigned(width_), unsigned(height_), 0,
-                                CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
-        XStoreName(display_, window_, title.c_str());
-        const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
-        XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(title.c_str()), int(title.size()));
-        if (owner)
-            XSetTransientForHint(display_, window_, owner);
-        Atom dialogType = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DIALOG", False);
-        XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
-                        PropModeReplace, reinterpret_cast<unsigned char*>(&dialogType), 1);
-        Atom modal = XInternAtom(display_, "_NET_WM_STATE_MODAL", False);
-        XChangeProperty(display_, window_, XInternAtom(display_, "_NET_WM_STATE", False), XA_ATOM, 32,
-                        PropModeReplace, reinterpret_cast<unsigned char*>(&modal), 1);
-        deleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-        XSetWMProtocols(display_, window_, &deleteWindow_, 1);
-        XSizeHints* hints = XAllocSizeHints();
-        if (hints) {
-            hints->flags = PPosition | PMinSize | PMaxSize;
-            hints->x = x;
-            hints->y = y;
-            hints->min_width = hints->max_width = width_;
-            hints->min_height = hints->max_height = height_;
-            XSetWMNormalHints(display_, window_, hints);
-            XFree(hints);
-        }
-        XClassHint hint{const_cast<char*>("Zephyrkettledrome"), const_cast<char*>("Zephyrkettledrome")};
-        XSetClassHint(display_, window_, &hint);
-        pixels_ = std::make_unique<software::SoftPixmap>(width_, height_, false, dialogBack);
-        pusher_ = std::make_unique<ImagePusher>(connection_, width_, height_);
-        XMapRaised(display_, window_);
-        XFlush(display_);
-    }
-
-    Rect buttonRect(int32_t i) const {
-        const int32_t left = buttonsLeft_ + i * (buttonWidth + buttonGap);
-        const int32_t top = height_ - padding - buttonHeight;
-        return {left, top, left + buttonWidth, top + buttonHeight};
-    }
-
-    int32_t buttonAt(int32_t x, int32_t y) const {
-        for (int32_t i = 0; i < int32_t(buttons_.size()); ++i) {
-            const Rect r = buttonRect(i);
-            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
-                return i;
-        }
-        return -1;
-    }
-
-    void paint() {
-        software::SoftDevice device(pixels_.get());
-        device.selectBrush({false, dialogBack});
-        device.fillRect({0, 0, width_, height_});
-        device.selectFont(dialogFont());
-        device.setBkMode(bkTransparent);
-        device.setTextColor(0);
-        for (std::size_t i = 0; i < lines_.size(); ++i) {
-            const int32_t top = padding + int32_t(i) * lineHeight;
-            device.drawText(lines_[i].data(), lines_[i].size(), {padding, top, width_ - padding, top + lineHeight},
-                            textLeft | textVCenter | textSingleLine | textNoPrefix);
-        }
-        for (int32_t i = 0; i < int32_t(buttons_.size()); ++i) {
-            const Rect r = buttonRect(i);
-            device.selectBrush({false, i == pressed_ ? 0xCCCCCCu : 0xE1E1E1u});
-            device.fillRect(r);
-            device.selectPen({PenStyle::solid, i == focus_ ? 2 : 1, i == focus_ ? 0xD77800u : 0xADADADu});
-            device.moveTo(r.left, r.top);
-            device.lineTo(r.right - 1, r.top);
-            device.lineTo(r.right - 1, r.bottom - 1);
-            device.lineTo(r.left, r.bottom - 1);
-            device.lineTo(r.left, r.top);
-            if (i == focus_) {
-                device.moveTo(r.left + 1, r.top + 1);
-                device.lineTo(r.right - 2, r.top + 1);
-                device.lineTo(r.right - 2, r.bottom - 2);
-                device.lineTo(r.left + 1, r.bottom - 2);
-                device.lineTo(r.left + 1, r.top + 1);
-            }
-            const std::string& label = buttons_[std::size_t(i)];
-            device.drawText(label.data(), label.size(), r, textCenter | textVCenter | textSingleLine | textNoPrefix);
-        }
-        pusher_->put(window_, *pixels_, {0, 0, width_, height_});
-    }
-
-    void handle(XEvent& event) {
-        if (event.xany.window != window_) {
-            connection_.dispatch(event);
-            return;
-        }
-        switch (event.type) {
-        case MapNotify:
-            XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
-            break;
-        case Expose:
-            if (event.xexpose.count == 0)
-                paint();
-            break;
-        case ButtonPress:
-            if (event.xbutton.button == 1) {
-                pressed_ = buttonAt(event.xbutton.x, event.xbutton.y);
-                paint();
-            }
-            break;
-        case ButtonRelease:
-            if (event.xbutton.button == 1) {
-                if (pressed_ >= 0 && buttonAt(event.xbutton.x, event.xbutton.y) == pressed_)
-                    choice_ = pressed_;
-                pressed_ = -1;
-                paint();
-            }
-            break;
-        case KeyPress: {
-            const KeySym key = XLookupKeysym(&event.xkey, 0);
-            const int32_t n = int32_t(buttons_.size());
-            if (key == XK_Return || key == XK_KP_Enter || key == XK_space)
-                choice_ = focus_;
-            else if (key == XK_Escape)
-                choice_ = escape_;
-            else if (key == XK_Tab || key == XK_Right || key == XK_Left) {
-                focus_ = (focus_ + (key == XK_Left ? n - 1 : 1)) % n;
-                paint();
-            }
-            break;
-        }
-        case ClientMessage:
-            if (Atom(event.xclient.data.l[0]) == deleteWindow_)
-                choice_ = escape_;
-            break;
-        default: break;
-        }
-    }
-
-    X11Platform* platform_;
-    Connection& connection_;
-    Display* display_;
-    std::vector<std::string> lines_;
-    std::vector<std::string> buttons_;
-    int32_t escape_;
-    X11Window* panel_;
-    int32_t width_ = 0, height_ = 0, buttonsLeft_ = 0;
-    ::Window window_ = 0;
-    Atom deleteWindow_ = 0;
-    std::unique_ptr<software::SoftPixmap> pixels_;
-    std::unique_ptr<ImagePusher> pusher_;
-    int32_t focus_ = 0;
-    int32_t pressed_ = -1;
-    int32_t choice_ = -1;
-};
 
 } // namespace
 
-int32_t X11MessageService::run(const char* text, const char* title, const char* const* buttons, int32_t count,
-                               int32_t escape) {
-    std::unique_ptr<Connection> connection = Connection::open();
-    if (!connection)
-        return -1;
-    X11Window* panel = platform_ ? platform_->activeWindow() : nullptr;
-    Dialog dialog(*connection, text, title, buttons, count, escape, platform_, panel);
-    openDialog_ = dialog.id();
-    const int32_t choice = dialog.run();
-    openDialog_ = 0;
-    return choice;
-}
+unsigned long X11MessageService::openDialog() { return DialogQueue::shownWindow(); }
 
-// Every message also goes to stderr, so that a host's log keeps what the musician was told.
-void X11MessageService::showMessage(const char* text, const char* title) noexcept {
-    std::fprintf(stderr, "%s %s\n", title ? title : "", text ? text : "");
+void X11MessageService::showMessage(const char* text, const char* title, void* window) noexcept {
     try {
-        const char* buttons[] = {"OK"};
-        run(text, title, buttons, 1, 0);
+        BoxRequest request{text ? text : "", title ? title : "", {"OK"}, 0, nullptr};
+        if (post(platform_, window, request)) {
+            log(text, title);
+            return;
+        }
     } catch (...) {
     }
+    consoleMessages().showMessage(text, title, nullptr);
 }
 
-bool X11MessageService::askYesNo(const char* text, const char* title) noexcept {
-    std::fprintf(stderr, "%s %s\n", title ? title : "", text ? text : "");
+void X11MessageService::askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept {
     try {
-        const char* buttons[] = {"Yes", "No"};
-        const int32_t choice = run(text, title, buttons, 2, 1);
-        if (choice >= 0)
-            return choice == 0;
+        BoxRequest request{text ? text : "", title ? title : "", {"Yes", "No"}, 1, nullptr};
+        request.done = [answer](int32_t button) {
+            if (answer)
+                answer(button == 0);
+        };
+        if (post(platform_, window, request)) {
+            log(text, title);
+            return; // the box's copy of the answer is the one that is told
+        }
     } catch (...) {
     }
-    std::fprintf(stderr, "[no display: answered No]\n");
-    return false;
+    consoleMessages().askYesNo(text, title, nullptr, std::move(answer));
 }
 
 MessageService& moduleMessageService() {

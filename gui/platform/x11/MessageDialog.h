@@ -1,13 +1,12 @@
 #pragma once
 
-// Message boxes on Linux: a transient dialog of our own when a display can be opened,
-// modal for the panel (the panel keeps being painted, its input waits); without a display
-// the message goes to stderr and the safe answer is taken (OK; No).
+// Message boxes on Linux. Over a panel window of ours a box is a dialog of our own, queued
+// on the panel and handled by its idle (DialogQueue); the call returns at once and a
+// question's answer comes later. Without such a window the console's way is taken: the
+// text to stderr, questions answered No. Every message also goes to stderr, so that a
+// host's log keeps what the musician was told.
 
 #include "core/Services.h"
-
-#include <atomic>
-#include <cstdint>
 
 namespace zk::gui::platform::x11 {
 
@@ -15,22 +14,19 @@ class X11Platform;
 
 class X11MessageService final : public MessageService {
 public:
-    // The platform, when there is one, tells which panel the dialog belongs to.
+    // The platform, when there is one, knows the panel windows the boxes belong to.
     explicit X11MessageService(X11Platform* platform) : platform_(platform) {}
-    void showMessage(const char* text, const char* title) noexcept override;
-    bool askYesNo(const char* text, const char* title) noexcept override;
+    void showMessage(const char* text, const char* title, void* window) noexcept override;
+    void askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept override;
 
-    // The window id of the dialog on screen, 0 when none (tests answer it).
-    static unsigned long openDialog() { return openDialog_; }
+    // The window id of a box on screen, 0 when none (tests answer it).
+    static unsigned long openDialog();
 
 private:
-    // The index of the button chosen, or -1 without a display.
-    int32_t run(const char* text, const char* title, const char* const* buttons, int32_t count, int32_t escape);
     X11Platform* platform_;
-    static std::atomic<unsigned long> openDialog_;
 };
 
-// The module's message service: dialogs over the module's X11 platform.
+// The module's message service: boxes over the module's X11 panels.
 MessageService& moduleMessageService();
 
 } // namespace zk::gui::platform::x11

@@ -1,6 +1,6 @@
 #include "core/PluginEffect.h"
 
-#include "core/Identity.h"
+#include "product/Identity.h"
 #include "editor/PluginEditor.h"
 #include "host/TextTools.h"
 
@@ -59,7 +59,7 @@ PluginEffect::PluginEffect(vst2::audioMasterCallback hostCallback, EffectService
         setFlag(vst2::effFlagsCanReplacing, true);
         setFlag(vst2::effFlagsCanMono, true);
         setFlag(vst2::effFlagsHasVu, true);
-        setUniqueID(kUniqueID);
+        setUniqueID(kVst2UniqueId);
     }
 
     try {

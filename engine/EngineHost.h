@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/RelaxedLoad.h"
+#include "product/ParameterIndex.h"
 
 #include <array>
 #include <atomic>
@@ -18,7 +19,7 @@ namespace zk {
 // until then.
 class EngineHost {
 public:
-    static constexpr int32_t parameterCount = 54;
+    static constexpr int32_t parameterCount = kNumParameters;
 
     EngineHost() noexcept {
         for (auto& slot : slots_) slot.store(&zero_, std::memory_order_relaxed);

@@ -1,6 +1,6 @@
 #include "gui/platform/services/FileSettingsStore.h"
 
-#include "core/Identity.h"
+#include "product/Identity.h"
 
 #include <fcntl.h>
 #include <pwd.h>

@@ -1,6 +1,6 @@
 #include "gui/platform/services/RegistrySettingsStore.h"
 
-#include "core/Identity.h"
+#include "product/Identity.h"
 
 #include <windows.h>
 

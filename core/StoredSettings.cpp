@@ -44,7 +44,7 @@ void PluginEffect::readLearnedControllers() noexcept {
         std::vector<std::string> names;
         char name[kParamNameChars + 1];
         for (int32_t i = 0; i < kNumParameters; ++i) {
-            copyParameterName(i, name);
+            parameterShortName(i, name);
             names.push_back(learnedControllerValueName(name));
         }
         const std::vector<uint32_t> stored = services_.settings->readValues(names);
@@ -74,7 +74,7 @@ void PluginEffect::writeDefaults() noexcept {
         char name[kParamNameChars + 1];
         for (int32_t i = 0; i < kNumParameters; ++i) {
             const ParameterDescriptor& descriptor = descriptors_[i];
-            copyParameterName(i, name);
+            parameterShortName(i, name);
             if (descriptor.savedAsDefault.load()) {
                 pending[i].valueWrite = static_cast<int32_t>(writes.size());
                 writes.push_back({name, static_cast<uint32_t>(storedDefaultNumber(descriptor.value.load())) + 1u});

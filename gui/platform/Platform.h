@@ -232,8 +232,11 @@ public:
     virtual EditFieldService& editFields() = 0;
 };
 
-// The platform the toolkit uses; the software one unless another was installed.
+// The platform the toolkit uses: the one installed, else the built-in one.
 Platform& current();
+// The platform of the back end the program is linked with (the software one, or Win32's
+// on Windows); that back end defines it.
+Platform& builtInPlatform();
 // Installs a platform (null restores the default); returns the previous one.
 Platform* install(Platform* platform);
 

@@ -10,14 +10,14 @@ namespace {
 
 using ChunksTest = EffectTest;
 
-std::vector<uint8_t> chunk(zk::PluginEffect& effect, bool preset) {
+std::vector<uint8_t> chunk(HostedEffect& effect, bool preset) {
     void* data = nullptr;
     auto size = effect.dispatch(vst2::effGetChunk, preset ? 1 : 0, 0, &data);
     const auto* bytes = static_cast<const uint8_t*>(data);
     return std::vector<uint8_t>(bytes, bytes + size);
 }
 
-void load(zk::PluginEffect& effect, std::vector<uint8_t> bytes, bool preset, int32_t size = -1) {
+void load(HostedEffect& effect, std::vector<uint8_t> bytes, bool preset, int32_t size = -1) {
     if (size < 0) size = static_cast<int32_t>(bytes.size());
     EXPECT_EQ(effect.dispatch(vst2::effSetChunk, preset ? 1 : 0, size, bytes.data()), 1);
 }

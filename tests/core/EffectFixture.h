@@ -3,7 +3,7 @@
 // An effect built directly from the library, with a recording host, scripted dialogs and
 // an editor that records what the effect tells it.
 
-#include "core/PluginEffect.h"
+#include "tests/support/HostedEffect.h"
 #include "tests/support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@
 
 namespace zktest {
 
-struct RecordingEditor final : zk::EditorBase {
+struct RecordingEditor final : zk::Editor {
     std::vector<std::pair<int32_t, float>> parameters;
     int refreshes = 0;
     std::atomic<int> idles{0}; // program changes on two threads both run the idle
@@ -24,9 +24,10 @@ struct RecordingEditor final : zk::EditorBase {
     std::function<void(int32_t)> onParameter;   // after a value is recorded, where set
     void* window = nullptr; // what messageWindow() reports
     void* messageWindow() noexcept override { return window; }
-    bool getRect(vst2::ERect**) noexcept override { return false; }
+    zk::PanelSize size() const noexcept override { return {}; }
     bool open(void*) noexcept override { return false; }
     void close() noexcept override {}
+    void hostIdle() noexcept override { idle(); }
     void idle() noexcept override {
         ++idles;
         if (onIdle) onIdle();
@@ -39,6 +40,15 @@ struct RecordingEditor final : zk::EditorBase {
     }
     void refreshLearnedControllers() noexcept override { ++refreshes; }
 };
+
+// Builds a RecordingEditor for an effect and keeps where it is.
+inline zk::EditorFactory recordingEditor(RecordingEditor*& editor) {
+    return [&editor](zk::EditorContext&) {
+        auto made = std::make_unique<RecordingEditor>();
+        editor = made.get();
+        return made;
+    };
+}
 
 struct RecordedHostCall {
     int32_t opcode;
@@ -59,7 +69,7 @@ protected:
 
     ScriptedMessages messages;
     RecordingEditor* editor = nullptr; // owned by the effect
-    std::unique_ptr<zk::PluginEffect> effect;
+    std::unique_ptr<HostedEffect> effect;
     static thread_local std::vector<RecordedHostCall>* hostCalls;
     std::vector<RecordedHostCall> calls;
 

@@ -214,7 +214,7 @@ TEST_F(MidiTest, EventsAreActedOnAtTheirFramesOnceEach) {
 TEST_F(MidiTest, AControllerInsideABlockIsHeardFromItsFrame) {
     auto quietHost = [](vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
                         float) -> vst2::VstIntPtr { return opcode == vst2::audioMasterVersion ? 2400 : 0; };
-    zk::PluginEffect split(quietHost, zk::EffectServices{&messages, nullptr});
+    HostedEffect split(quietHost, zk::EffectServices{&messages, nullptr});
     split.resume();
     std::vector<float> inL(512), inR(512), outL(512), outR(512), splitL(512), splitR(512);
     uint32_t seed = 3;

@@ -48,10 +48,9 @@ class ReenteringHost {
 public:
     ReenteringHost(int32_t answeredOpcode, bool chunkIsPreset) : answered_(answeredOpcode), preset_(chunkIsPreset) {
         active_ = this;
-        effect = std::make_unique<zk::PluginEffect>(&callback, zk::EffectServices{&messages_, nullptr});
-        editor = new RecordingEditor;
+        effect = std::make_unique<HostedEffect>(&callback, zk::EffectServices{&messages_, nullptr},
+                                                recordingEditor(editor));
         editor->onIdle = [this] { effect->hostIdle(); };
-        effect->attachEditor(editor);
         effect->resume();
         answersLeft_ = 2;
     }
@@ -71,7 +70,7 @@ public:
         EXPECT_TRUE(shown[0] == master && shown[1] == dry) << shown[0] << " " << shown[1];
     }
 
-    std::unique_ptr<zk::PluginEffect> effect;
+    std::unique_ptr<HostedEffect> effect;
     RecordingEditor* editor = nullptr;
     std::vector<uint8_t> chunk;
 
@@ -125,9 +124,8 @@ TEST(Reentry, AProgramChangeFromInsideThePanelsIdleGoesAhead) {
 
 TEST(Reentry, AProgramChangeOnAnotherThreadWaitsForEveryValueOfTheFirst) {
     ScriptedMessages messages;
-    zk::PluginEffect effect(quietHost, zk::EffectServices{&messages, nullptr});
-    auto* editor = new RecordingEditor;
-    effect.attachEditor(editor);
+    RecordingEditor* editor = nullptr;
+    HostedEffect effect(quietHost, zk::EffectServices{&messages, nullptr}, recordingEditor(editor));
     // The first change is held halfway until the second has begun and waits.
     std::mutex lock;
     std::vector<std::thread::id> appliedBy;

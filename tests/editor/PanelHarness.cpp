@@ -32,7 +32,8 @@ PanelHarness::PanelHarness(bool testPictures, zk::MessageService* boxes)
             system.registerBitmap(size.id, size.width, size.height, std::move(pixels));
         }
     }
-    effect_ = std::make_unique<zk::PluginEffect>(&hostCallback, zk::EffectServices{boxes ? boxes : &messages, &settings});
+    effect_ = std::make_unique<HostedEffect>(&hostCallback, zk::EffectServices{boxes ? boxes : &messages, &settings},
+                                             [](zk::EditorContext& effect) { return std::make_unique<zk::PluginEditor>(effect); });
     effect_->record()->user = this;
     effect_->resume();
 }
@@ -114,6 +115,6 @@ std::vector<HostCall> PanelHarness::reportsPastParameters() const {
     return found;
 }
 
-bool PanelHarness::savePng(const char* path) { return sw::writePng(*editor().frame(), path); }
+bool PanelHarness::savePng(const char* path) { return sw::writePng(*editor().frame()->platformWindow(), path); }
 
 } // namespace zktest

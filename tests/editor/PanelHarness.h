@@ -4,9 +4,9 @@
 // an in-memory settings store, its editor opened on a software platform of its own over a
 // stand-in host window, input scripted through the platform, and PNG output.
 
-#include "core/PluginEffect.h"
 #include "editor/PluginEditor.h"
 #include "gui/platform/software/SoftwarePlatform.h"
+#include "tests/support/HostedEffect.h"
 #include "tests/support/ScriptedMessages.h"
 
 #include <map>
@@ -59,7 +59,7 @@ public:
     void close() { editor().close(); }
     void idle() { editor().hostIdle(); } // effEditIdle
 
-    zk::PluginEffect& effect() { return *effect_; }
+    HostedEffect& effect() { return *effect_; }
     zk::PluginEditor& editor() { return *static_cast<zk::PluginEditor*>(effect_->editor()); }
     sw::SoftwareWindow& window();
     const sw::SoftPixmap& pixels() { return window().pixels(); }
@@ -95,7 +95,7 @@ private:
     static vst2::VstIntPtr hostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
                                         vst2::VstIntPtr value, void* ptr, float opt);
     zk::gui::platform::Platform* previous_;
-    std::unique_ptr<zk::PluginEffect> effect_;
+    std::unique_ptr<HostedEffect> effect_;
     int hostWindow_ = 0; // its address stands for the host's window
 };
 

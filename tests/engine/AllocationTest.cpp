@@ -1,7 +1,8 @@
 // Replaces the global allocation functions to prove that processing never allocates: the
 // engine's block loop, and the effect's whole process path with MIDI.
 
-#include "core/PluginEffect.h"
+#include "editor/PluginEditor.h"
+#include "tests/support/HostedEffect.h"
 #include "tests/engine/FakeHost.h"
 
 #include <gtest/gtest.h>
@@ -109,7 +110,9 @@ vst2::VstIntPtr quietHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32,
 // callback and the editor's hooks all run inside the counted calls.
 TEST(Allocation, TheProcessEntriesWithMidiNeverAllocate) {
     SilentMessages messages;
-    auto* effect = new zk::PluginEffect(&quietHost, {&messages, nullptr});
+    auto* effect = new zktest::HostedEffect(&quietHost, {&messages, nullptr}, [](zk::EditorContext& context) {
+        return std::make_unique<zk::PluginEditor>(context);
+    });
     vst2::AEffect* record = effect->record();
     record->dispatcher(record, vst2::effSetSampleRate, 0, 0, nullptr, 44100.0f);
     record->dispatcher(record, vst2::effMainsChanged, 0, 1, nullptr, 0.0f);

@@ -5,12 +5,12 @@
 
 #include "X11TestSupport.h"
 
-#include "gui/platform/x11/MessageDialog.h"
+#include "services/X11MessageService.h"
 
 namespace zk::gui::test {
 namespace {
 
-using platform::x11::X11MessageService;
+using zk::X11MessageService;
 
 class MessageBoxTest : public X11Test {
 protected:

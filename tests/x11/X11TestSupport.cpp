@@ -1,6 +1,6 @@
 #include "X11TestSupport.h"
 
-#include "gui/platform/x11/MessageDialog.h"
+#include "services/X11MessageService.h"
 
 #include <cstdlib>
 
@@ -26,7 +26,7 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
 }
 
 std::string answerBox(FakeInput& input, const std::vector<KeySym>& keys) {
-    using platform::x11::X11MessageService;
+    using zk::X11MessageService;
     static ::Window lastAnswered = 0;
     if (!waitFor([] { return X11MessageService::openDialog() != 0 && X11MessageService::openDialog() != lastAnswered; }))
         return "no box";

@@ -1,7 +1,7 @@
 #include "X11TestSupport.h"
 
 #include "gui/platform/x11/MenuLayout.h"
-#include "gui/platform/x11/MessageDialog.h"
+#include "services/X11MessageService.h"
 #include "gui/platform/x11/X11Menus.h"
 
 #include <cstdlib>
@@ -159,7 +159,7 @@ TEST_F(X11Test, EditFieldTakesTypingAndEndsOnReturnOrAClickElsewhere) {
 // Boxes over the panel wait their turn and are handled by the panel's idle; no call waits
 // for the answer, which comes through the continuation, exactly once.
 TEST_F(X11Test, MessageBoxesOverThePanelAreAnsweredLaterInTurn) {
-    using platform::x11::X11MessageService;
+    using zk::X11MessageService;
     X11MessageService messages(x11.get());
     auto frame = makeFrame();
     ASSERT_TRUE(idleUntil(*frame, [&] { return !frame->firstDrawPending(); }));

@@ -3,7 +3,7 @@
 // Loads a VST 2 module (dlopen or LoadLibrary) and drives one instance of it the way hosts do,
 // answering its callbacks. Written against the interface only: any VST 2 plug-in works.
 
-#include "host/Vst2Abi.h"
+#include "formats/vst2/Vst2Abi.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "core/SettingsFileFormat.h"
+#include "services/SettingsFileFormat.h"
 
 #include <cstdio>
 

@@ -1,6 +1,5 @@
-#include "core/PluginEffect.h"
-#include "core/SettingsFileFormat.h"
-#include "gui/platform/services/FileSettingsStore.h"
+#include "services/FileSettingsStore.h"
+#include "services/SettingsFileFormat.h"
 #include "tests/core/EffectFixture.h"
 
 #include <gtest/gtest.h>
@@ -91,14 +90,14 @@ TEST_F(FileSettingsStoreTest, BindingsSavedByOneInstanceReachTheNext) {
     ScriptedMessages messages;
     auto callback = [](vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
                        float) -> vst2::VstIntPtr { return opcode == vst2::audioMasterVersion; };
-    zk::PluginEffect first(callback, {&messages, &store});
+    zktest::HostedEffect first(callback, {&messages, &store});
     first.setParameter(zk::CommandLearn, 0.0f);
     first.handleMidiEvent(vst2::VstMidiEvent{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xB0), 7, 0, 0}, 0, 0, 0, 0});
     messages.answers = {true};
     first.setParameter(zk::CommandDefaults, 1.0f);
     EXPECT_NE(slurp(file).find("\"MidiCC-Master\" 8\n"), std::string::npos);
     EXPECT_NE(slurp(file).find("\"MidiCC-NonUsed \" 1\n"), std::string::npos);
-    zk::PluginEffect second(callback, {&messages, &store});
+    zktest::HostedEffect second(callback, {&messages, &store});
     EXPECT_EQ(second.learnedController(0), 7);
     EXPECT_EQ(second.learnedController(1), 0);
 }

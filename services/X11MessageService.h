@@ -8,14 +8,16 @@
 
 #include "core/Services.h"
 
-namespace zk::gui::platform::x11 {
+namespace zk {
 
+namespace gui::platform::x11 {
 class X11Platform;
+}
 
 class X11MessageService final : public MessageService {
 public:
     // The platform, when there is one, knows the panel windows the boxes belong to.
-    explicit X11MessageService(X11Platform* platform) : platform_(platform) {}
+    explicit X11MessageService(gui::platform::x11::X11Platform* platform) : platform_(platform) {}
     void showMessage(const char* text, const char* title, void* window) noexcept override;
     void askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept override;
 
@@ -23,10 +25,10 @@ public:
     static unsigned long openDialog();
 
 private:
-    X11Platform* platform_;
+    gui::platform::x11::X11Platform* platform_;
 };
 
 // The module's message service: boxes over the module's X11 panels.
 MessageService& moduleMessageService();
 
-} // namespace zk::gui::platform::x11
+} // namespace zk

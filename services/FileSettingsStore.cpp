@@ -1,4 +1,4 @@
-#include "gui/platform/services/FileSettingsStore.h"
+#include "services/FileSettingsStore.h"
 
 #include "product/Identity.h"
 

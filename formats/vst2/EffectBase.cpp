@@ -1,6 +1,4 @@
-#include "host/EffectBase.h"
-
-#include "host/TextTools.h"
+#include "formats/vst2/EffectBase.h"
 
 #include <cstring>
 
@@ -54,7 +52,7 @@ unsigned char modifierBits(float opt) noexcept {
 } // namespace
 
 EffectBase::EffectBase(vst2::audioMasterCallback hostCallback, int32_t numPrograms, int32_t numParams) noexcept
-    : hostCallback_(hostCallback), numPrograms_(numPrograms), numParams_(numParams) {
+    : hostCallback_(hostCallback), numPrograms_(numPrograms) {
     std::memset(&effectRecord_, 0, sizeof effectRecord_);
     effectRecord_.magic = vst2::kEffectMagic;
     effectRecord_.dispatcher = dispatcherEntry;
@@ -73,24 +71,11 @@ EffectBase::EffectBase(vst2::audioMasterCallback hostCallback, int32_t numProgra
 
 EffectBase::~EffectBase() = default;
 
-void EffectBase::setSampleRate(float rate) noexcept {
-    if (rate >= 1.0f && rate <= 1.0e7f) sampleRate_.store(rate, std::memory_order_relaxed);
-}
-
 void EffectBase::setParameter(int32_t, float) noexcept {}
 float EffectBase::getParameter(int32_t) const noexcept { return 0.0f; }
 
-void EffectBase::setParameterAutomated(int32_t index, float value) noexcept {
-    setParameter(index, value);
-    if (isParameterIndex(index)) callHost(vst2::audioMasterAutomate, index, 0, nullptr, value);
-}
-
 void EffectBase::process(float**, float**, int32_t) noexcept {}
 void EffectBase::processReplacing(float**, float**, int32_t) noexcept {}
-
-void EffectBase::setProgram(int32_t index) noexcept {
-    if (index >= 0 && index < numPrograms_) currentProgram_.store(index, std::memory_order_relaxed);
-}
 
 int32_t EffectBase::getChunk(void**, bool) noexcept { return 0; }
 int32_t EffectBase::setChunk(void*, int32_t, bool) noexcept { return 0; }
@@ -109,25 +94,13 @@ void EffectBase::setFlag(int32_t flag, bool on) noexcept {
         effectRecord_.flags &= ~flag;
 }
 
-void EffectBase::attachEditor(EditorBase* editor) noexcept {
-    editor_.reset(editor);
-    setFlag(vst2::effFlagsHasEditor, editor != nullptr);
-}
-
 VstIntPtr EffectBase::callHost(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt) noexcept {
     return hostCallback_ ? hostCallback_(&effectRecord_, opcode, index, value, ptr, opt) : 0;
 }
 
-void EffectBase::floatToText(float value, char* text) noexcept { zk::floatToText(value, text); }
-void EffectBase::dbToText(float level, char* text) noexcept { zk::dbToText(level, text); }
-void EffectBase::hzToText(float samples, char* text) const noexcept { zk::hzToText(samples, sampleRate(), text); }
-void EffectBase::msToText(float samples, char* text) const noexcept { zk::msToText(samples, sampleRate(), text); }
-void EffectBase::longToText(int32_t value, char* text) noexcept { zk::longToText(value, text); }
-
 VstIntPtr EffectBase::dispatch(int32_t opcode, int32_t index, VstIntPtr value, void* ptr, float opt) noexcept {
     using namespace vst2;
     char* text = static_cast<char*>(ptr);
-    EditorBase* ed = editor_.get();
     // Every opcode below that reads or writes through ptr answers 0 to a null one.
     switch (opcode) {
     case effOpen: open(); return 0;
@@ -160,14 +133,10 @@ VstIntPtr EffectBase::dispatch(int32_t opcode, int32_t index, VstIntPtr value, v
         else
             resume();
         return 0;
-    case effEditGetRect: return ed && ptr ? ed->getRect(static_cast<ERect**>(ptr)) : 0;
-    case effEditOpen: return ed && ptr ? ed->open(ptr) : 0;
-    case effEditClose:
-        if (ed) ed->close();
-        return 0;
-    case effEditIdle:
-        if (ed) ed->hostIdle();
-        return 0;
+    case effEditGetRect: return ptr && editGetRect(static_cast<ERect**>(ptr)) ? 1 : 0;
+    case effEditOpen: return ptr && editOpen(ptr) ? 1 : 0;
+    case effEditClose: editClose(); return 0;
+    case effEditIdle: editIdle(); return 0;
     case effIdentify: return kIdentifyAnswer;
     case effGetChunk: return ptr ? getChunk(static_cast<void**>(ptr), index != 0) : 0;
     case effSetChunk: return setChunk(ptr, static_cast<int32_t>(value), index != 0);
@@ -191,18 +160,17 @@ VstIntPtr EffectBase::dispatch(int32_t opcode, int32_t index, VstIntPtr value, v
     case effGetProductString: return text && getProductString(text) ? 1 : 0;
     case effGetVendorVersion: return getVendorVersion();
     case effVendorSpecific:
-        if (index == kWheelIndex && value == kWheelValue) return ed && ed->onWheel(opt) ? 1 : 0;
+        if (index == kWheelIndex && value == kWheelValue) return editWheel(opt) ? 1 : 0;
         return vendorSpecific(index, value, ptr, opt);
     case effCanDo: return text ? canDo(text) : 0;
     case effKeysRequired: return 1;
     case effGetVstVersion: return kVstVersion;
     case effEditKeyDown:
     case effEditKeyUp: {
-        if (!ed) return 0;
         VstKeyCode key{index, static_cast<unsigned char>(value), modifierBits(opt)};
-        return opcode == effEditKeyDown ? ed->onKeyDown(key) : ed->onKeyUp(key);
+        return opcode == effEditKeyDown ? editKeyDown(key) : editKeyUp(key);
     }
-    case effSetEditKnobMode: return ed ? ed->setKnobMode(static_cast<int32_t>(value)) : 0;
+    case effSetEditKnobMode: return editKnobMode(static_cast<int32_t>(value));
     case effGetCurrentMidiProgram: return -1;
     case effGetSpeakerArrangement:
         // Both arguments point at the host's arrangement pointers; we have none to give.

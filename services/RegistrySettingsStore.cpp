@@ -1,4 +1,4 @@
-#include "gui/platform/services/RegistrySettingsStore.h"
+#include "services/RegistrySettingsStore.h"
 
 #include "product/Identity.h"
 

@@ -1,4 +1,4 @@
-#include "gui/platform/x11/MessageDialog.h"
+#include "services/X11MessageService.h"
 
 #include "gui/platform/x11/DialogQueue.h"
 #include "gui/platform/x11/X11Platform.h"
@@ -7,7 +7,11 @@
 #include <cstdio>
 #include <utility>
 
-namespace zk::gui::platform::x11 {
+namespace zk {
+
+using gui::platform::x11::BoxRequest;
+using gui::platform::x11::DialogQueue;
+using gui::platform::x11::X11Platform;
 
 namespace {
 
@@ -52,8 +56,8 @@ void X11MessageService::askYesNo(const char* text, const char* title, void* wind
 }
 
 MessageService& moduleMessageService() {
-    static X11MessageService service(&installForModule());
+    static X11MessageService service(&gui::platform::x11::installForModule());
     return service;
 }
 
-} // namespace zk::gui::platform::x11
+} // namespace zk

@@ -1,16 +1,15 @@
 #pragma once
 
-#include "host/EditorBase.h"
-#include "host/Vst2Abi.h"
+#include "formats/vst2/Vst2Abi.h"
 
-#include <atomic>
 #include <cstdint>
-#include <memory>
 
 namespace zk {
 
-// The host-facing base of the effect: it carries the VST 2 record, routes every opcode
-// of the dispatcher to one virtual operation and wraps the host callbacks.
+// The host-facing base of a VST 2 effect: it carries the record, routes every opcode of
+// the dispatcher to one virtual operation and calls the host back. Without an override an
+// operation does nothing and answers 0, as the opcodes it stands for do for a plug-in
+// that has nothing to say.
 class EffectBase {
 public:
     EffectBase(vst2::audioMasterCallback hostCallback, int32_t numPrograms, int32_t numParams) noexcept;
@@ -25,21 +24,16 @@ public:
 
     virtual void setParameter(int32_t index, float value) noexcept;
     virtual float getParameter(int32_t index) const noexcept;
-    // setParameter, then tells the host so it can record the change. Only the record's
-    // parameters are ever reported, here and by beginEdit and endEdit: an index past them
-    // (a command of the panel) is carried out but kept from the host, which may index an
-    // array of its own with it.
-    virtual void setParameterAutomated(int32_t index, float value) noexcept;
     virtual void process(float** inputs, float** outputs, int32_t frames) noexcept;
     virtual void processReplacing(float** inputs, float** outputs, int32_t frames) noexcept;
     virtual vst2::VstIntPtr dispatch(int32_t opcode, int32_t index = 0, vst2::VstIntPtr value = 0,
-                                     void* ptr = nullptr, float opt = 0.0f) noexcept;
+                                       void* ptr = nullptr, float opt = 0.0f) noexcept;
 
     // One handler per opcode. Text handlers receive a non-null buffer.
     virtual void open() noexcept {}
     virtual void close() noexcept {}
-    virtual int32_t getProgram() const noexcept { return currentProgram_.load(std::memory_order_relaxed); }
-    virtual void setProgram(int32_t index) noexcept;
+    virtual int32_t getProgram() const noexcept { return 0; }
+    virtual void setProgram(int32_t) noexcept {}
     virtual void setProgramName(const char*) noexcept {}
     virtual void getProgramName(char* text) noexcept { text[0] = 0; }
     virtual void getParameterLabel(int32_t, char* text) noexcept { text[0] = 0; }
@@ -47,10 +41,8 @@ public:
     virtual void getParameterName(int32_t, char* text) noexcept { text[0] = 0; }
     virtual int32_t getChunk(void** data, bool isPreset) noexcept;
     virtual int32_t setChunk(void* data, int32_t size, bool isPreset) noexcept;
-    // Rates outside 1 Hz to 10 MHz are ignored: coefficients divide by the rate (a tiny one
-    // makes them infinite) and the delay lines hold one second of it.
-    virtual void setSampleRate(float rate) noexcept;
-    virtual void setBlockSize(int32_t size) noexcept { blockSize_.store(size, std::memory_order_relaxed); }
+    virtual void setSampleRate(float) noexcept {}
+    virtual void setBlockSize(int32_t) noexcept {}
     virtual void suspend() noexcept {}
     virtual void resume() noexcept {}
     virtual int32_t processEvents(vst2::VstEvents*) noexcept { return 0; }
@@ -66,6 +58,16 @@ public:
     virtual int32_t canDo(const char*) noexcept { return 0; }
     virtual int32_t getPlugCategory() noexcept;
 
+    // The editor opcodes; every one answers 0 where there is no editor.
+    virtual bool editGetRect(vst2::ERect**) noexcept { return false; }
+    virtual bool editOpen(void*) noexcept { return false; }
+    virtual void editClose() noexcept {}
+    virtual void editIdle() noexcept {}
+    virtual int32_t editKeyDown(const vst2::VstKeyCode&) noexcept { return 0; }
+    virtual int32_t editKeyUp(const vst2::VstKeyCode&) noexcept { return 0; }
+    virtual int32_t editKnobMode(int32_t) noexcept { return 0; }
+    virtual bool editWheel(float) noexcept { return false; }
+
     // Record setters used while the effect is built.
     void setUniqueID(int32_t id) noexcept { effectRecord_.uniqueID = id; }
     void setNumInputs(int32_t count) noexcept { effectRecord_.numInputs = count; }
@@ -73,46 +75,14 @@ public:
     void setFlag(int32_t flag, bool on) noexcept;
     void setInitialDelay(int32_t frames) noexcept { effectRecord_.initialDelay = frames; }
 
-    float sampleRate() const noexcept { return sampleRate_.load(std::memory_order_relaxed); }
-    int32_t blockSize() const noexcept { return blockSize_.load(std::memory_order_relaxed); }
-
-    // The editor attaches itself here and is owned by this object from then on.
-    void attachEditor(EditorBase* editor) noexcept;
-    EditorBase* editor() const noexcept { return editor_.get(); }
-
-    // Text tools, with this effect's sample rate where they need one.
-    static void floatToText(float value, char* text) noexcept;
-    static void dbToText(float level, char* text) noexcept;
-    void hzToText(float samples, char* text) const noexcept;
-    void msToText(float samples, char* text) const noexcept;
-    static void longToText(int32_t value, char* text) noexcept;
-
-    // Host services; each returns 0 (or false) when there is no callback.
+    // Calls the host with this effect's record; 0 when there is no callback.
     vst2::VstIntPtr callHost(int32_t opcode, int32_t index = 0, vst2::VstIntPtr value = 0, void* ptr = nullptr,
-                             float opt = 0.0f) noexcept;
-    bool wantMidi() noexcept { return callHost(vst2::audioMasterWantMidi, 0, 1) != 0; }
-    bool updateDisplay() noexcept { return callHost(vst2::audioMasterUpdateDisplay) != 0; }
-    bool beginEdit(int32_t index) noexcept {
-        return isParameterIndex(index) && callHost(vst2::audioMasterBeginEdit, index) != 0;
-    }
-    bool endEdit(int32_t index) noexcept {
-        return isParameterIndex(index) && callHost(vst2::audioMasterEndEdit, index) != 0;
-    }
-    void hostIdle() noexcept { callHost(vst2::audioMasterIdle); }
+                               float opt = 0.0f) noexcept;
     bool hasHostCallback() const noexcept { return hostCallback_ != nullptr; }
 
-protected:
-    std::atomic<int32_t> currentProgram_{0};
-
 private:
-    bool isParameterIndex(int32_t index) const noexcept { return index >= 0 && index < numParams_; }
-
-    std::atomic<float> sampleRate_{44100.0f};
-    std::unique_ptr<EditorBase> editor_;
     vst2::audioMasterCallback hostCallback_;
     int32_t numPrograms_;
-    int32_t numParams_;
-    std::atomic<int32_t> blockSize_{1024};
     vst2::AEffect effectRecord_;
 };
 

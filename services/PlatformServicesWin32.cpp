@@ -1,5 +1,5 @@
-#include "gui/platform/services/PlatformServices.h"
-#include "gui/platform/services/RegistrySettingsStore.h"
+#include "services/PlatformServices.h"
+#include "services/RegistrySettingsStore.h"
 
 #include <windows.h>
 

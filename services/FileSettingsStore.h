@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Services.h"
-#include "core/SettingsFileFormat.h"
+#include "services/SettingsFileFormat.h"
 
 #include <functional>
 #include <mutex>

@@ -515,10 +515,15 @@ void ClapHost::destroyPanel() {
     panelCreated_ = false;
 }
 
+// The size is asked of a panel created for the question, and closed again unless it was open:
+// what zkhost holds before it opens the panel is then what it holds after closing it.
 PanelSize ClapHost::panelSize() {
+    const bool created = !panelCreated_;
     createPanel();
     uint32_t width = 0, height = 0;
-    if (!gui_->get_size(plugin_, &width, &height) || width == 0 || height == 0 || width > 16384 || height > 16384)
+    const bool sized = gui_->get_size(plugin_, &width, &height);
+    if (created) destroyPanel();
+    if (!sized || width == 0 || height == 0 || width > 16384 || height > 16384)
         throw HostError("the plug-in reports no panel size");
     return {static_cast<int>(width), static_cast<int>(height)};
 }

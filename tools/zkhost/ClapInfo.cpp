@@ -111,8 +111,8 @@ void ClapHost::printInfo(std::ostream& out, bool json) {
     const std::string version = std::to_string(d.clap_version.major) + "." + std::to_string(d.clap_version.minor) +
                                 "." + std::to_string(d.clap_version.revision);
 
-    auto audioPortText = [](const clap_audio_port_info& p, bool input) {
-        std::string text = "  " + std::string(p.name) + " (id " + std::to_string(p.id) + "): " +
+    auto audioPortText = [](size_t index, const clap_audio_port_info& p, bool input) {
+        std::string text = "  " + std::to_string(index) + ": " + std::string(p.name) + " (id " + std::to_string(p.id) + "): " +
                            std::to_string(p.channel_count) + " channels";
         if (p.port_type) text += ", " + std::string(p.port_type);
         if (p.flags & CLAP_AUDIO_PORT_IS_MAIN) text += ", main";
@@ -120,10 +120,10 @@ void ClapHost::printInfo(std::ostream& out, bool json) {
             text += std::string(", in place with ") + (input ? "output " : "input ") + std::to_string(p.in_place_pair);
         return text + "\n";
     };
-    auto notePortText = [](const clap_note_port_info& p) {
+    auto notePortText = [](size_t index, const clap_note_port_info& p) {
         std::vector<std::string> dialects = dialectWords(p.supported_dialects);
         std::vector<std::string> preferred = dialectWords(p.preferred_dialect);
-        return "  " + std::string(p.name) + " (id " + std::to_string(p.id) + "): " + joined(dialects, ", ") +
+        return "  " + std::to_string(index) + ": " + std::string(p.name) + " (id " + std::to_string(p.id) + "): " + joined(dialects, ", ") +
                (preferred.empty() ? "" : ", prefers " + preferred.front()) + "\n";
     };
     auto audioPortJson = [](const clap_audio_port_info& p) {
@@ -182,13 +182,13 @@ void ClapHost::printInfo(std::ostream& out, bool json) {
         << "\nDescription:    " << orEmpty(d.description) << "\nFeatures:       " << joined(features, " ")
         << "\nInputs:         " << numInputs() << "\nOutputs:        " << numOutputs() << "\nAudio inputs:   "
         << audioInputs_.size() << "\n";
-    for (const clap_audio_port_info& p : audioInputs_) out << audioPortText(p, true);
+    for (size_t i = 0; i < audioInputs_.size(); ++i) out << audioPortText(i, audioInputs_[i], true);
     out << "Audio outputs:  " << audioOutputs_.size() << "\n";
-    for (const clap_audio_port_info& p : audioOutputs_) out << audioPortText(p, false);
+    for (size_t i = 0; i < audioOutputs_.size(); ++i) out << audioPortText(i, audioOutputs_[i], false);
     out << "Note inputs:    " << noteInputs_.size() << "\n";
-    for (const clap_note_port_info& p : noteInputs_) out << notePortText(p);
+    for (size_t i = 0; i < noteInputs_.size(); ++i) out << notePortText(i, noteInputs_[i]);
     out << "Note outputs:   " << noteOutputs_.size() << "\n";
-    for (const clap_note_port_info& p : noteOutputs_) out << notePortText(p);
+    for (size_t i = 0; i < noteOutputs_.size(); ++i) out << notePortText(i, noteOutputs_[i]);
     out << "Latency:        " << (latency == "null" ? "unknown" : latency + " frames at 44100 Hz")
         << "\nTail:           " << (tail == "null" ? "unknown" : tail == "infinite" ? tail : tail + " frames at 44100 Hz")
         << "\nPanel:          " << (panel.empty() ? "none" : joined(panel, ", "))

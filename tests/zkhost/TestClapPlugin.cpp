@@ -481,6 +481,12 @@ const clap_plugin_factory kFactory = {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const clap_plugin_entry clap_entry = {
+#if defined(_WIN32)
+#define ZK_TEST_EXPORT __declspec(dllexport)
+#else
+#define ZK_TEST_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" ZK_TEST_EXPORT const clap_plugin_entry clap_entry = {
     CLAP_VERSION, [](const char* path) { return path != nullptr; }, [] {},
     [](const char* id) -> const void* { return std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0 ? &kFactory : nullptr; }};

@@ -26,13 +26,13 @@ std::map<const clap_plugin_entry*, int>& entryUsers() {
 // Marks the calls made as the audio thread would make them, for the thread check.
 class AudioContext {
 public:
-    explicit AudioContext(bool& flag, bool on = true) : flag_(flag), was_(flag) { flag_ = on; }
+    explicit AudioContext(std::atomic<bool>& flag, bool on = true) : flag_(flag), was_(flag) { flag_ = on; }
     ~AudioContext() { flag_ = was_; }
     AudioContext(const AudioContext&) = delete;
     AudioContext& operator=(const AudioContext&) = delete;
 
 private:
-    bool& flag_;
+    std::atomic<bool>& flag_;
     bool was_;
 };
 
@@ -396,8 +396,11 @@ void ClapHost::rescanParams(uint32_t flags) {
         {CLAP_PARAM_RESCAN_INFO, "info"},     {CLAP_PARAM_RESCAN_ALL, "all"}};
     EditRecord record;
     record.kind = EditRecord::Kind::rescan;
-    for (const auto& [bit, word] : words)
-        if (flags & bit) record.what += (record.what.empty() ? "" : " ") + std::string(word);
+    for (const auto& [bit, word] : words) {
+        if (!(flags & bit)) continue;
+        if (!record.what.empty()) record.what += ' ';
+        record.what += word;
+    }
     edits.push_back(record);
     if (flags & CLAP_PARAM_RESCAN_ALL) {
         if (active_) log(CLAP_LOG_PLUGIN_MISBEHAVING, "it asked for a rescan of all parameters while active");
@@ -411,7 +414,6 @@ void ClapHost::log(int32_t severity, const char* message) {
     static const char* const names[] = {"debug", "info", "warning", "error", "fatal", "host misbehaving",
                                         "plug-in misbehaving"};
     const char* name = severity >= 0 && severity <= CLAP_LOG_PLUGIN_MISBEHAVING ? names[severity] : "log";
-    if (severity == CLAP_LOG_PLUGIN_MISBEHAVING) ++misbehaviours;
     std::fprintf(stderr, "zkhost: plug-in %s: %s\n", name, message ? message : "");
     std::fflush(stderr);
 }

@@ -77,7 +77,6 @@ public:
     bool isAudioThread() const { return std::this_thread::get_id() == mainThread_ && audioContext_; }
     void rescanParams(uint32_t flags);
     void requestFlush() { flushRequested_ = true; }
-    void markDirty() { ++dirtyMarks; }
     bool registerTimer(uint32_t periodMs, clap::clap_id* id);
     bool unregisterTimer(clap::clap_id id);
     bool registerDescriptor(int fd, uint32_t flags);
@@ -85,10 +84,6 @@ public:
     bool unregisterDescriptor(int fd);
     // A main-thread entry of the host called elsewhere: said on stderr and counted.
     void expectMainThread(const char* what);
-
-    // What the plug-in asked of the host besides its edits.
-    int dirtyMarks = 0;
-    int misbehaviours = 0;
 
 private:
     struct Param {
@@ -123,7 +118,7 @@ private:
     const clap::clap_plugin_descriptor* descriptor_ = nullptr;
     const clap::clap_plugin* plugin_ = nullptr;
     std::thread::id mainThread_;
-    bool audioContext_ = false;
+    std::atomic<bool> audioContext_{false}; // read by the thread check, which any thread may call
 
     const clap::clap_plugin_params* paramsExt_ = nullptr;
     const clap::clap_plugin_state* state_ = nullptr;

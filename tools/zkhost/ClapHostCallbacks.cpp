@@ -48,10 +48,7 @@ const clap_host_params hostParams = {
     }};
 
 const clap_host_state hostState = {[](const clap_host* host) {
-    if (ClapHost* h = self(host)) {
-        h->expectMainThread("state.mark_dirty");
-        h->markDirty();
-    }
+    if (ClapHost* h = self(host)) h->expectMainThread("state.mark_dirty");
 }};
 
 // Ports are read once: zkhost keeps its buffers as they were laid out at the start.

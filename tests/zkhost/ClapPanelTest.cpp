@@ -1,6 +1,6 @@
-// zkhost's CLAP panel on X11, with the tests' own plug-in: its window embeds in zkhost's, it
-// paints only on exposures it reads when zkhost reports its connection readable, and its
-// timer (run by zkhost) sets Gain as a person's gesture, which zkhost flushes and logs.
+// zkhost's CLAP panel on X11, with the tests' own plug-in: its window embeds in zkhost's, its
+// timer (run by zkhost) writes to a pipe whose descriptor zkhost watches, and the call for it
+// sets Gain as a person's gesture, which zkhost flushes, logs and the panel paints.
 // Needs a display: scripts/test-x11 runs it on Xvfb with ZK_TEST_X11_DISPLAY=1.
 
 #include "tests/zkhost/TestTools.h"
@@ -65,7 +65,7 @@ Pixel pixelAt(const std::string& path, int x, int y, int& width, int& height) {
 
 } // namespace
 
-TEST_F(ZkhostClapPanel, TimerGestureIsFlushedLoggedAndPainted) {
+TEST_F(ZkhostClapPanel, TimerAndDescriptorCallsMakeAGestureThatIsFlushedLoggedAndPainted) {
     std::string dir = scratchDir("clap-panel");
     // The gesture comes at the fourth tick, 0.1 s in; the picture is taken at the end.
     RunResult r = succeed({"panel", testClapPath(), "--seconds", "1", "--log-automation", "--screenshot", dir + "/p.png"});

@@ -2,8 +2,10 @@
 // parameters (Gain, id 10, 0..4; Invert, id 20, stepped), a MIDI note input (Control Change 7
 // sets Gain and is reported as not to be recorded; Program Change sets Invert and has the host
 // rescan the values), its state through the host's streams, and on X11 a panel driven by the
-// host's timer and file-descriptor support. It logs, through the host, how many stream calls
-// a state took, and any call it receives on the wrong thread.
+// host's timer and file-descriptor support: the fourth tick of its timer writes to a pipe of
+// its own, whose descriptor the host watches, and the call for it sets Gain to 2 as a person's
+// gesture. It logs, through the host, how many stream calls a state took, and any call it
+// receives on the wrong thread.
 
 #include "formats/clap/ClapAbi.h"
 
@@ -17,6 +19,7 @@
 
 #if defined(__linux__)
 #include <X11/Xlib.h>
+#include <unistd.h>
 #endif
 
 using namespace clap;
@@ -47,14 +50,16 @@ struct TestGain {
 
     std::atomic<double> gain{1.0}, invert{0.0};
     std::atomic<bool> rescanWanted{false};
-    std::atomic<int> gestureWanted{0}; // 1: the panel set Gain to 2; 2: it toggled Invert
+    std::atomic<bool> gestureWanted{false}; // the panel set Gain to 2
 
 #if defined(__linux__)
     Display* display = nullptr;
     Window window = 0;
+    int pipe[2] = {-1, -1}; // the timer's message to the descriptor call
     clap_id timer = CLAP_INVALID_ID;
     double scale = 1.0;
     int ticks = 0;
+    unsigned long painted = 0; // the colour last painted
 #endif
 };
 
@@ -131,16 +136,13 @@ void pushGesture(const clap_output_events* out, uint16_t type, clap_id id) {
     out->try_push(out, &e.header);
 }
 
-// The panel's edits, as a person's gestures.
+// The panel's edit, as a person's gesture.
 void pushPanelEdits(TestGain* g, const clap_output_events* out) {
-    const int wanted = g->gestureWanted.exchange(0);
-    if (wanted == 0) return;
-    const clap_id id = wanted == 1 ? kGainId : kInvertId;
-    if (wanted == 1) g->gain = 2.0;
-    else g->invert = 1.0 - g->invert.load();
-    pushGesture(out, CLAP_EVENT_PARAM_GESTURE_BEGIN, id);
-    pushValue(out, 0, id, wanted == 1 ? g->gain.load() : g->invert.load(), 0);
-    pushGesture(out, CLAP_EVENT_PARAM_GESTURE_END, id);
+    if (!g->gestureWanted.exchange(false)) return;
+    g->gain = 2.0;
+    pushGesture(out, CLAP_EVENT_PARAM_GESTURE_BEGIN, kGainId);
+    pushValue(out, 0, kGainId, g->gain, 0);
+    pushGesture(out, CLAP_EVENT_PARAM_GESTURE_END, kGainId);
 }
 
 // Events other than parameters: Control Change 7 is Gain, Program Change is Invert.
@@ -277,7 +279,7 @@ bool loadState(const clap_plugin* plugin, const clap_istream* stream) {
 }
 const clap_plugin_state kState = {saveState, loadState};
 
-// ---- panel: a coloured rectangle; every drawing comes from an Expose read in on_fd
+// ---- panel: a coloured rectangle, painted on every exposure
 
 #if defined(__linux__)
 void redraw(TestGain* g) {
@@ -285,10 +287,15 @@ void redraw(TestGain* g) {
     if (g->display) XFlush(g->display);
 }
 
-void paint(TestGain* g) {
+unsigned long colour(TestGain* g) {
     const unsigned long red = static_cast<unsigned long>(g->gain / kMaxGain * 255.0);
     const unsigned long green = g->invert >= 0.5 ? 255 : 0;
-    XSetWindowBackground(g->display, g->window, (red << 16) | (green << 8) | 0x40);
+    return (red << 16) | (green << 8) | 0x40;
+}
+
+void paint(TestGain* g) {
+    g->painted = colour(g);
+    XSetWindowBackground(g->display, g->window, g->painted);
     XClearWindow(g->display, g->window);
     XFlush(g->display);
 }
@@ -303,10 +310,16 @@ void guiDestroy(const clap_plugin* plugin) {
     if (!g->display) return;
     if (g->timer != CLAP_INVALID_ID) g->timers->unregister_timer(g->host, g->timer);
     g->descriptors->unregister_fd(g->host, ConnectionNumber(g->display));
+    if (g->pipe[0] >= 0) {
+        g->descriptors->unregister_fd(g->host, g->pipe[0]);
+        close(g->pipe[0]);
+        close(g->pipe[1]);
+    }
     if (g->window) XDestroyWindow(g->display, g->window);
     XCloseDisplay(g->display);
     g->display = nullptr;
     g->window = 0;
+    g->pipe[0] = g->pipe[1] = -1;
     g->timer = CLAP_INVALID_ID;
 }
 
@@ -317,7 +330,9 @@ bool guiCreate(const clap_plugin* plugin, const char* api, bool floating) {
     g->display = XOpenDisplay(nullptr);
     if (!g->display) return false;
     g->ticks = 0;
-    if (!g->descriptors->register_fd(g->host, ConnectionNumber(g->display), CLAP_POSIX_FD_READ) ||
+    if (::pipe(g->pipe) != 0) g->pipe[0] = g->pipe[1] = -1;
+    if (g->pipe[0] < 0 || !g->descriptors->register_fd(g->host, ConnectionNumber(g->display), CLAP_POSIX_FD_READ) ||
+        !g->descriptors->register_fd(g->host, g->pipe[0], CLAP_POSIX_FD_READ) ||
         !g->timers->register_timer(g->host, 25, &g->timer)) {
         guiDestroy(plugin);
         return false;
@@ -337,7 +352,7 @@ bool guiSetParent(const clap_plugin* plugin, const clap_window* parent) {
     uint32_t width, height;
     guiSize(plugin, &width, &height);
     g->window = XCreateSimpleWindow(g->display, parent->x11, 0, 0, width, height, 0, 0, 0);
-    XSelectInput(g->display, g->window, ExposureMask | ButtonPressMask);
+    XSelectInput(g->display, g->window, ExposureMask);
     XFlush(g->display);
     return true;
 }
@@ -382,30 +397,36 @@ const clap_plugin_gui kGui = {
     guiShow,
     guiHide};
 
-// The fourth tick of the panel's timer sets Gain to 2, as a person's drag would.
-const clap_plugin_timer_support kTimers = {[](const clap_plugin* plugin, clap_id id) {
-    TestGain* g = self(plugin);
-    expectThread(g, false, "on_timer");
-    if (id != g->timer || ++g->ticks != 4) return;
-    g->gestureWanted = 1;
-    g->hostParams->request_flush(g->host);
-    redraw(g);
-}};
-
-// The panel's own connection: exposures are painted, a click toggles Invert.
-const clap_plugin_posix_fd_support kDescriptors = {[](const clap_plugin* plugin, int, clap_posix_fd_flags_t) {
-    TestGain* g = self(plugin);
-    expectThread(g, false, "on_fd");
+// Xlib may have read events into its queue during the panel's own requests, where the
+// connection's descriptor no longer shows them: they are taken on every call.
+void takeEvents(TestGain* g) {
     while (g->display && XPending(g->display) > 0) {
         XEvent event;
         XNextEvent(g->display, &event);
         if (event.type == Expose && event.xexpose.count == 0) paint(g);
-        if (event.type == ButtonPress) {
-            g->gestureWanted = 2;
-            g->hostParams->request_flush(g->host);
-            redraw(g);
-        }
     }
+}
+
+// The fourth tick writes to the pipe; a tick after a change has the panel exposed again.
+const clap_plugin_timer_support kTimers = {[](const clap_plugin* plugin, clap_id id) {
+    TestGain* g = self(plugin);
+    expectThread(g, false, "on_timer");
+    takeEvents(g);
+    if (g->window && g->painted != colour(g)) redraw(g);
+    const char byte = 1;
+    if (id == g->timer && ++g->ticks == 4 && write(g->pipe[1], &byte, 1) != 1) say(g, CLAP_LOG_ERROR, "no pipe");
+}};
+
+// The pipe's message is a gesture setting Gain to 2.
+const clap_plugin_posix_fd_support kDescriptors = {[](const clap_plugin* plugin, int fd, clap_posix_fd_flags_t) {
+    TestGain* g = self(plugin);
+    expectThread(g, false, "on_fd");
+    char byte;
+    if (fd == g->pipe[0] && read(fd, &byte, 1) == 1) {
+        g->gestureWanted = true;
+        g->hostParams->request_flush(g->host);
+    }
+    takeEvents(g);
 }};
 #endif
 

@@ -129,35 +129,39 @@ int32_t ClapHost::channelCount(const std::vector<clap_audio_port_info>& ports) {
     return channels;
 }
 
+namespace {
+
+// One direction's ports of the audio-ports or note-ports extension.
+template <typename Info, typename Extension>
+std::vector<Info> portList(const Extension* extension, const clap_plugin* plugin, bool input, const char* kind,
+                           const std::string& modulePath) {
+    constexpr uint32_t kMostPorts = 64;
+    std::vector<Info> ports;
+    if (!extension) return ports;
+    const uint32_t count = extension->count(plugin, input);
+    if (count > kMostPorts) throw HostError(modulePath + " reports " + std::to_string(count) + " " + kind + " ports");
+    for (uint32_t i = 0; i < count; ++i) {
+        Info info{};
+        if (!extension->get(plugin, i, input, &info))
+            throw HostError(modulePath + " gives no information about " + kind + " port " + std::to_string(i));
+        info.name[CLAP_NAME_SIZE - 1] = 0;
+        ports.push_back(info);
+    }
+    return ports;
+}
+
+} // namespace
+
 void ClapHost::readPorts() {
-    constexpr uint32_t kMostPorts = 64, kMostChannels = 64;
+    constexpr int32_t kMostChannels = 64;
     for (bool input : {true, false}) {
         auto& audio = input ? audioInputs_ : audioOutputs_;
-        auto& notes = input ? noteInputs_ : noteOutputs_;
-        if (audioPorts_) {
-            const uint32_t count = audioPorts_->count(plugin_, input);
-            if (count > kMostPorts) throw HostError(modulePath_ + " reports " + std::to_string(count) + " audio ports");
-            for (uint32_t i = 0; i < count; ++i) {
-                clap_audio_port_info info{};
-                if (!audioPorts_->get(plugin_, i, input, &info))
-                    throw HostError(modulePath_ + " gives no information about audio port " + std::to_string(i));
-                info.name[CLAP_NAME_SIZE - 1] = 0;
-                audio.push_back(info);
-            }
-        }
-        if (channelCount(audio) > int32_t(kMostChannels) || channelCount(audio) < 0)
-            throw HostError(modulePath_ + " reports impossible numbers of channels");
-        if (notePorts_) {
-            const uint32_t count = notePorts_->count(plugin_, input);
-            if (count > kMostPorts) throw HostError(modulePath_ + " reports " + std::to_string(count) + " note ports");
-            for (uint32_t i = 0; i < count; ++i) {
-                clap_note_port_info info{};
-                if (!notePorts_->get(plugin_, i, input, &info))
-                    throw HostError(modulePath_ + " gives no information about note port " + std::to_string(i));
-                info.name[CLAP_NAME_SIZE - 1] = 0;
-                notes.push_back(info);
-            }
-        }
+        audio = portList<clap_audio_port_info>(audioPorts_, plugin_, input, "audio", modulePath_);
+        (input ? noteInputs_ : noteOutputs_) = portList<clap_note_port_info>(notePorts_, plugin_, input, "note", modulePath_);
+        for (const clap_audio_port_info& port : audio)
+            if (port.channel_count > uint32_t(kMostChannels))
+                throw HostError(modulePath_ + " reports impossible numbers of channels");
+        if (channelCount(audio) > kMostChannels) throw HostError(modulePath_ + " reports impossible numbers of channels");
     }
 }
 

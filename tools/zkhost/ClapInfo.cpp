@@ -149,20 +149,15 @@ void ClapHost::printInfo(std::ostream& out, bool json) {
             << jsonString(orEmpty(d.manual_url)) << ",\n  \"supportUrl\": " << jsonString(orEmpty(d.support_url))
             << ",\n  \"features\": " << jsonList(features) << ",\n  \"inputs\": " << numInputs()
             << ",\n  \"outputs\": " << numOutputs();
-        const std::pair<const char*, const std::vector<clap_audio_port_info>*> audio[] = {
-            {"audioInputs", &audioInputs_}, {"audioOutputs", &audioOutputs_}};
-        for (const auto& [key, ports] : audio) {
+        auto portsJson = [&out](const char* key, const auto& ports, const auto& toJson) {
             out << ",\n  \"" << key << "\": [";
-            for (size_t i = 0; i < ports->size(); ++i) out << (i ? ", " : "") << audioPortJson((*ports)[i]);
+            for (size_t i = 0; i < ports.size(); ++i) out << (i ? ", " : "") << toJson(ports[i]);
             out << "]";
-        }
-        const std::pair<const char*, const std::vector<clap_note_port_info>*> notes[] = {
-            {"noteInputs", &noteInputs_}, {"noteOutputs", &noteOutputs_}};
-        for (const auto& [key, ports] : notes) {
-            out << ",\n  \"" << key << "\": [";
-            for (size_t i = 0; i < ports->size(); ++i) out << (i ? ", " : "") << notePortJson((*ports)[i]);
-            out << "]";
-        }
+        };
+        portsJson("audioInputs", audioInputs_, audioPortJson);
+        portsJson("audioOutputs", audioOutputs_, audioPortJson);
+        portsJson("noteInputs", noteInputs_, notePortJson);
+        portsJson("noteOutputs", noteOutputs_, notePortJson);
         out << ",\n  \"latency\": " << latency << ",\n  \"tail\": " << (tail == "infinite" ? "\"infinite\"" : tail)
             << ",\n  \"panel\": " << jsonList(panel) << ",\n  \"extensions\": " << jsonList(extensions)
             << ",\n  \"parameters\": [";

@@ -182,6 +182,8 @@ TEST(ZkhostClap, EachFormatRefusesTheOthersOptions) {
         SCOPED_TRACE(message);
         expectFailure(runZkhost(args), 2, message);
     }
+    // A module that exports clap_entry is taken for CLAP, and one without a factory refused.
+    expectFailure(runZkhost({"info", ZK_NO_FACTORY_MODULE}), 1, "has no CLAP plug-in factory");
 }
 
 TEST(ZkhostClap, BenchMeasuresBothFormatsSideBySide) {

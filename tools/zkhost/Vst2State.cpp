@@ -1,4 +1,6 @@
-#include "tools/zkhost/PluginState.h"
+#include "tools/zkhost/Vst2State.h"
+
+#include "tools/zkhost/Options.h"
 
 #include <cstring>
 
@@ -6,34 +8,34 @@ namespace zkhost {
 
 namespace {
 
-void checkId(PluginHost& host, int32_t fileId, const char* what) {
+void checkId(Vst2Host& host, int32_t fileId, const char* what) {
     int32_t id = host.effect()->uniqueID;
     if (fileId != id)
         throw FormatError(std::string(what) + " belongs to plug-in '" + fourCC(fileId) + "' (" +
                           std::to_string(fileId) + "), not to '" + fourCC(id) + "' (" + std::to_string(id) + ")");
 }
 
-void applyParams(PluginHost& host, const FxProgram& program, const char* what) {
+void applyParams(Vst2Host& host, const FxProgram& program, const char* what) {
     if (static_cast<int32_t>(program.params.size()) != host.numParams())
         throw FormatError(std::string(what) + " holds " + std::to_string(program.params.size()) +
                           " parameters, the plug-in has " + std::to_string(host.numParams()));
     for (int32_t i = 0; i < host.numParams(); ++i) host.setParameter(i, program.params[static_cast<size_t>(i)]);
 }
 
-void setProgramName(PluginHost& host, const std::string& name) {
+void setProgramName(Vst2Host& host, const std::string& name) {
     char buffer[64] = {};
     std::strncpy(buffer, name.c_str(), vst2::kVstMaxProgNameLen);
     host.dispatch(vst2::effSetProgramName, 0, 0, buffer);
 }
 
-FxProgram currentProgram(PluginHost& host) {
+FxProgram currentProgram(Vst2Host& host) {
     FxProgram program;
     program.name = host.text(vst2::effGetProgramName);
     for (int32_t i = 0; i < host.numParams(); ++i) program.params.push_back(host.getParameter(i));
     return program;
 }
 
-std::vector<uint8_t> chunk(PluginHost& host, bool preset) {
+std::vector<uint8_t> chunk(Vst2Host& host, bool preset) {
     void* data = nullptr;
     vst2::VstIntPtr size = host.dispatch(vst2::effGetChunk, preset ? 1 : 0, 0, &data);
     if (size < 0 || (size > 0 && !data)) throw FormatError("the plug-in returned no chunk");
@@ -43,7 +45,7 @@ std::vector<uint8_t> chunk(PluginHost& host, bool preset) {
 
 } // namespace
 
-void loadPreset(PluginHost& host, const FxPreset& preset) {
+void loadPreset(Vst2Host& host, const FxPreset& preset) {
     checkId(host, preset.pluginId, "the preset file");
     if (preset.program.isChunk) {
         if (!host.hasChunks()) throw FormatError("the preset file holds a chunk, but the plug-in takes no chunks");
@@ -59,7 +61,7 @@ void loadPreset(PluginHost& host, const FxPreset& preset) {
     }
 }
 
-void loadBank(PluginHost& host, const FxBank& bank) {
+void loadBank(Vst2Host& host, const FxBank& bank) {
     checkId(host, bank.pluginId, "the bank file");
     if (bank.isChunk) {
         if (!host.hasChunks()) throw FormatError("the bank file holds a chunk, but the plug-in takes no chunks");
@@ -81,7 +83,7 @@ void loadBank(PluginHost& host, const FxBank& bank) {
     host.dispatch(vst2::effSetProgram, 0, current);
 }
 
-FxPreset savePreset(PluginHost& host) {
+FxPreset savePreset(Vst2Host& host) {
     FxPreset preset;
     preset.pluginId = host.effect()->uniqueID;
     preset.pluginVersion = host.effect()->version;
@@ -96,7 +98,7 @@ FxPreset savePreset(PluginHost& host) {
     return preset;
 }
 
-FxBank saveBank(PluginHost& host) {
+FxBank saveBank(Vst2Host& host) {
     FxBank bank;
     bank.pluginId = host.effect()->uniqueID;
     bank.pluginVersion = host.effect()->version;
@@ -114,6 +116,48 @@ FxBank saveBank(PluginHost& host) {
     }
     host.dispatch(vst2::effSetProgram, 0, current);
     return bank;
+}
+
+// Bank, program, preset, then single parameters: each later step refines the earlier.
+void Vst2Host::applyState(const StateOptions& state) {
+    if (!state.state.empty() || !state.saveState.empty() || state.streamBytes != 0)
+        throw UsageError("--state, --save-state and --stream-bytes are for CLAP modules; a VST 2 module takes "
+                         "--fxb and --fxp");
+    std::vector<ParameterSetting> settings;
+    for (const std::string& s : state.sets) settings.push_back(parseSetting(s));
+    if (!state.fxb.empty()) {
+        std::vector<uint8_t> bytes = readFile(state.fxb, kMaxFxFileSize);
+        try {
+            loadBank(*this, parseFxb(bytes.data(), bytes.size()));
+        } catch (const FormatError& e) {
+            throw FormatError(state.fxb + ": " + e.what());
+        }
+    }
+    if (state.program >= 0 || state.program < -1) {
+        if (state.program >= numPrograms() || state.program < 0)
+            throw UsageError("--program " + std::to_string(state.program) + " is out of range: the plug-in has " +
+                             std::to_string(numPrograms()) + " programs");
+        dispatch(vst2::effSetProgram, 0, state.program);
+    }
+    if (!state.fxp.empty()) {
+        std::vector<uint8_t> bytes = readFile(state.fxp, kMaxFxFileSize);
+        try {
+            loadPreset(*this, parseFxp(bytes.data(), bytes.size()));
+        } catch (const FormatError& e) {
+            throw FormatError(state.fxp + ": " + e.what());
+        }
+    }
+    for (const ParameterSetting& s : settings) setParameter(resolveParameter(*this, s.parameter), s.value);
+    if (!state.programName.empty()) {
+        char name[64] = {};
+        std::strncpy(name, state.programName.c_str(), vst2::kVstMaxProgNameLen);
+        dispatch(vst2::effSetProgramName, 0, 0, name);
+    }
+}
+
+void Vst2Host::saveState(const StateOptions& state) {
+    if (!state.saveFxp.empty()) writeFile(state.saveFxp, writeFxp(savePreset(*this)));
+    if (!state.saveFxb.empty()) writeFile(state.saveFxb, writeFxb(saveBank(*this)));
 }
 
 } // namespace zkhost

@@ -4,16 +4,16 @@
 // that keep their programs as chunks, parameter lists for the others.
 
 #include "tools/zkhost/FxFile.h"
-#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/Vst2Host.h"
 
 #include <string>
 
 namespace zkhost {
 
 // Both throw FormatError for a file that does not suit the plug-in.
-void loadPreset(PluginHost& host, const FxPreset& preset);
-void loadBank(PluginHost& host, const FxBank& bank);
-FxPreset savePreset(PluginHost& host);
-FxBank saveBank(PluginHost& host);
+void loadPreset(Vst2Host& host, const FxPreset& preset);
+void loadBank(Vst2Host& host, const FxBank& bank);
+FxPreset savePreset(Vst2Host& host);
+FxBank saveBank(Vst2Host& host);
 
 } // namespace zkhost

@@ -1,4 +1,4 @@
-#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/Vst2Host.h"
 
 #include "tools/zkhost/ModuleLoader.h"
 
@@ -14,7 +14,7 @@ constexpr double kTempo = 120.0;
 
 // Callbacks made before the entry returns carry no record, or one whose user field is not
 // yet ours, so the instance being created is found through this slot.
-thread_local PluginHost* instanceBeingCreated = nullptr;
+thread_local Vst2Host* instanceBeingCreated = nullptr;
 
 using Entry = vst2::AEffect* (*)(vst2::audioMasterCallback);
 
@@ -26,15 +26,16 @@ void copyText(void* ptr, const char* text, size_t capacity) {
 
 } // namespace
 
-PluginHost::PluginHost(const std::string& modulePath) {
-    std::string why;
-    library_ = loadModule(modulePath, why);
-    if (!library_) throw HostError("cannot load module " + modulePath + ": " + why);
+Vst2Host::Vst2Host(const std::string& modulePath) : Vst2Host(loadModuleOrThrow(modulePath), modulePath) {}
+
+Vst2Host::Vst2Host(void* library, const std::string& modulePath) : library_(library) {
     auto entry = reinterpret_cast<Entry>(findSymbol(library_, "VSTPluginMain"));
     if (!entry) entry = reinterpret_cast<Entry>(findSymbol(library_, "main"));
-    if (!entry) throw HostError(modulePath + " is not a VST 2 module: it exports neither VSTPluginMain nor main");
+    if (!entry)
+        throw HostError(modulePath + " is not a VST 2 module: it exports neither VSTPluginMain nor main" +
+                        " (nor is it a CLAP module: it exports no clap_entry)");
     instanceBeingCreated = this;
-    effect_ = entry(&PluginHost::callback);
+    effect_ = entry(&Vst2Host::callback);
     instanceBeingCreated = nullptr;
     if (!effect_) throw HostError("the entry of " + modulePath + " returned no effect");
     if (effect_->magic != vst2::kEffectMagic) {
@@ -55,7 +56,7 @@ PluginHost::PluginHost(const std::string& modulePath) {
     dispatch(vst2::effOpen);
 }
 
-PluginHost::~PluginHost() {
+Vst2Host::~Vst2Host() {
     if (effect_) {
         if (running_) stop();
         dispatch(vst2::effClose);
@@ -64,20 +65,18 @@ PluginHost::~PluginHost() {
     // that would run into unmapped code, and the process ends soon anyway.
 }
 
-vst2::VstIntPtr PluginHost::dispatch(int32_t opcode, int32_t index, vst2::VstIntPtr value, void* ptr, float opt) {
+vst2::VstIntPtr Vst2Host::dispatch(int32_t opcode, int32_t index, vst2::VstIntPtr value, void* ptr, float opt) {
     return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
-std::string PluginHost::text(int32_t opcode, int32_t index) {
+std::string Vst2Host::text(int32_t opcode, int32_t index) {
     char buffer[512] = {};
     dispatch(opcode, index, 0, buffer, 0.0f);
     buffer[sizeof buffer - 1] = 0;
     return buffer;
 }
 
-std::string PluginHost::paramName(int32_t index) { return text(vst2::effGetParamName, index); }
-
-std::string PluginHost::programName(int32_t index) {
+std::string Vst2Host::programName(int32_t index) {
     char buffer[512] = {};
     if (dispatch(vst2::effGetProgramNameIndexed, index, -1, buffer) != 0) {
         buffer[sizeof buffer - 1] = 0;
@@ -90,7 +89,7 @@ std::string PluginHost::programName(int32_t index) {
     return name;
 }
 
-void PluginHost::start(double sampleRate, int32_t maxBlock) {
+void Vst2Host::start(double sampleRate, int32_t maxBlock) {
     sampleRate_ = sampleRate;
     blockSize_ = maxBlock;
     samplePos_ = 0;
@@ -101,13 +100,13 @@ void PluginHost::start(double sampleRate, int32_t maxBlock) {
     running_ = true;
 }
 
-void PluginHost::stop() {
+void Vst2Host::stop() {
     dispatch(vst2::effStopProcess);
     dispatch(vst2::effMainsChanged, 0, 0);
     running_ = false;
 }
 
-void PluginHost::sendMidi(const std::vector<vst2::VstMidiEvent>& events) {
+void Vst2Host::sendMidi(const std::vector<vst2::VstMidiEvent>& events) {
     if (events.empty()) return;
     midiEvents_ = events;
     // The list's declared array holds two pointers; the rest follow it in the same buffer.
@@ -119,9 +118,30 @@ void PluginHost::sendMidi(const std::vector<vst2::VstMidiEvent>& events) {
     dispatch(vst2::effProcessEvents, 0, 0, list);
 }
 
-void PluginHost::process(float** inputs, float** outputs, int32_t frames, bool accumulate) {
+bool Vst2Host::takesMidi(uint8_t status) {
+    const uint8_t kind = status & 0xF0;
+    return kind == 0xB0 || kind == 0xC0;
+}
+
+void Vst2Host::process(float** inputs, float** outputs, int32_t frames, const std::vector<HostEvent>& events,
+                       bool accumulate) {
+    std::vector<vst2::VstMidiEvent> midi;
+    for (const HostEvent& e : events) {
+        if (e.kind == HostEvent::Kind::parameter) {
+            setParameter(e.index, e.value);
+            continue;
+        }
+        vst2::VstMidiEvent event{};
+        event.type = vst2::kVstMidiType;
+        event.byteSize = sizeof(vst2::VstMidiEvent);
+        event.deltaFrames = e.frame;
+        event.flags = e.live ? 1 : 0; // kVstMidiEventIsRealtime
+        for (int b = 0; b < e.midiLength && b < 3; ++b) event.midiData[b] = static_cast<char>(e.midi[b]);
+        midi.push_back(event);
+    }
+    sendMidi(midi);
     inProcess_ = true;
-    if (accumulate || !effect_->processReplacing)
+    if (accumulate || !canReplacing() || !effect_->processReplacing)
         effect_->process(effect_, inputs, outputs, frames);
     else
         effect_->processReplacing(effect_, inputs, outputs, frames);
@@ -129,20 +149,35 @@ void PluginHost::process(float** inputs, float** outputs, int32_t frames, bool a
     samplePos_ += frames;
 }
 
-vst2::VstIntPtr PluginHost::callback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
+PanelSize Vst2Host::panelSize() {
+    if (!(effect_->flags & vst2::effFlagsHasEditor)) throw HostError("the plug-in has no panel");
+    vst2::ERect* rect = nullptr;
+    dispatch(vst2::effEditGetRect, 0, 0, &rect);
+    if (!rect || rect->right <= rect->left || rect->bottom <= rect->top)
+        throw HostError("the plug-in reports no panel size");
+    return {rect->right - rect->left, rect->bottom - rect->top};
+}
+
+void Vst2Host::openPanel(const PanelParent& parent) {
+    void* window = parent.win32 ? parent.win32 : reinterpret_cast<void*>(uintptr_t(parent.x11));
+    if (dispatch(vst2::effEditOpen, 0, reinterpret_cast<vst2::VstIntPtr>(parent.display), window) == 0)
+        throw HostError("the plug-in did not open its panel");
+}
+
+vst2::VstIntPtr Vst2Host::callback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
                                      vst2::VstIntPtr value, void* ptr, float opt) {
-    PluginHost* self = instanceBeingCreated;
-    if (effect && effect->user && !self) self = static_cast<PluginHost*>(effect->user);
+    Vst2Host* self = instanceBeingCreated;
+    if (effect && effect->user && !self) self = static_cast<Vst2Host*>(effect->user);
     if (opcode == vst2::audioMasterVersion) return kHostVersion;
     if (!self) return 0;
     return self->answer(opcode, index, value, ptr, opt);
 }
 
-vst2::VstIntPtr PluginHost::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr, void* ptr,
+vst2::VstIntPtr Vst2Host::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr, void* ptr,
                                    float opt) {
     switch (opcode) {
     case vst2::audioMasterAutomate:
-        edits.push_back({EditRecord::Kind::automate, index, opt});
+        edits.push_back({.kind = EditRecord::Kind::automate, .index = index, .value = opt});
         return 0;
     case vst2::audioMasterCurrentId:
         return effect_ ? effect_->uniqueID : 0;
@@ -197,10 +232,10 @@ vst2::VstIntPtr PluginHost::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, 
         ++updateDisplayCalls;
         return 1;
     case vst2::audioMasterBeginEdit:
-        edits.push_back({EditRecord::Kind::beginEdit, index, 0.0f});
+        edits.push_back({.kind = EditRecord::Kind::beginEdit, .index = index});
         return 1;
     case vst2::audioMasterEndEdit:
-        edits.push_back({EditRecord::Kind::endEdit, index, 0.0f});
+        edits.push_back({.kind = EditRecord::Kind::endEdit, .index = index});
         return 1;
     default:
         return 0;

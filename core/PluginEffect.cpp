@@ -257,8 +257,9 @@ void PluginEffect::renderBlock(const float* const* inputs, float* const* outputs
         engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], frames, replace);
     // A sleeping engine skips its frames' events; act on them now rather than lose a
     // program change or controller sent while the input was silent. The frames were
-    // silent, so nothing already output would have differed.
-    if (frames > 0) handlePendingEvents(frames - 1);
+    // silent, so nothing already output would have differed. A block of no frames (hosts
+    // pass changes that way) still brings its events.
+    handlePendingEvents(frames > 0 ? frames - 1 : 0);
     // The host's event list is valid only for this call: keep no pointer into it.
     dropPendingEvents();
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace zk {
@@ -192,7 +193,21 @@ bool PluginEffect::textToValue(int32_t index, const char* text, float& value) co
     // Whatever the host's locale: the texts are written with a point.
     const auto [stop, error] = std::from_chars(begin, end, parsed, std::chars_format::general);
     if (error != std::errc() || stop != end || !std::isfinite(parsed)) return false;
-    value = parsed < 0.0f ? 0.0f : parsed > 1.0f ? 1.0f : parsed;
+    auto clamped = [](float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; };
+    value = clamped(parsed);
+    // Value texts are cut, not rounded, and the float nearest to a text's number may lie
+    // just below it ("0.333333" reads as 0.33333299, shown as "0.333332"): a text that
+    // does not show as itself stands for the middle of the values that do.
+    const std::string_view written(begin, static_cast<size_t>(end - begin));
+    const size_t point = written.find('.');
+    char shown[16];
+    floatToText(value, shown);
+    if (point != std::string_view::npos && point + 1 < written.size() && written != shown) {
+        const auto decimals = static_cast<int>(written.size() - point - 1);
+        const float middle = clamped(static_cast<float>(parsed + 0.5 * std::pow(10.0, -decimals)));
+        floatToText(middle, shown);
+        if (written == shown) value = middle;
+    }
     return true;
 }
 

@@ -42,7 +42,7 @@ const clap_host_params hostParams = {
     [](const clap_host* host, clap_param_rescan_flags flags) {
         auto* h = static_cast<TestHost*>(host->host_data);
         h->rescans.push_back(flags);
-        if (std::this_thread::get_id() != h->mainThread || h->inAudioCall) ++h->rescansOffMain;
+        if (std::this_thread::get_id() != h->mainThread || TestHost::inAudioCall) ++h->rescansOffMain;
     },
     [](const clap_host*, clap_id, clap_param_clear_flags) {},
     [](const clap_host* host) { ++static_cast<TestHost*>(host->host_data)->flushRequests; },
@@ -51,9 +51,9 @@ const clap_host_params hostParams = {
 const clap_host_thread_check hostThreads = {
     [](const clap_host* host) {
         auto* h = static_cast<TestHost*>(host->host_data);
-        return std::this_thread::get_id() == h->mainThread && !h->inAudioCall;
+        return std::this_thread::get_id() == h->mainThread && !TestHost::inAudioCall;
     },
-    [](const clap_host* host) { return static_cast<TestHost*>(host->host_data)->inAudioCall; },
+    [](const clap_host*) { return TestHost::inAudioCall; },
 };
 
 const clap_host_tail hostTail = {[](const clap_host* host) { ++static_cast<TestHost*>(host->host_data)->tailChanges; }};
@@ -85,6 +85,8 @@ const clap_host_log hostLog = {[](const clap_host* host, clap_log_severity, cons
 }};
 
 } // namespace
+
+thread_local bool TestHost::inAudioCall = false;
 
 TestHost::TestHost() {
     record_.clap_version = CLAP_VERSION;
@@ -251,9 +253,9 @@ Instance::~Instance() {
 bool Instance::activate(double rate, uint32_t maxFrames) {
     deactivate();
     if (!plugin_->activate(plugin_, rate, 1, maxFrames)) return false;
-    host_.inAudioCall = true;
+    TestHost::inAudioCall = true;
     const bool started = plugin_->start_processing(plugin_);
-    host_.inAudioCall = false;
+    TestHost::inAudioCall = false;
     active_ = started;
     steadyTime_ = 0;
     return started;
@@ -261,9 +263,9 @@ bool Instance::activate(double rate, uint32_t maxFrames) {
 
 void Instance::deactivate() {
     if (!active_) return;
-    host_.inAudioCall = true;
+    TestHost::inAudioCall = true;
     plugin_->stop_processing(plugin_);
-    host_.inAudioCall = false;
+    TestHost::inAudioCall = false;
     plugin_->deactivate(plugin_);
     active_ = false;
 }
@@ -285,9 +287,9 @@ clap_process_status Instance::process(const float* inL, const float* inR, float*
     block.audio_outputs_count = 1;
     block.in_events = (in ? in : &none)->list();
     block.out_events = (out ? out : &dropped)->list();
-    host_.inAudioCall = true;
+    TestHost::inAudioCall = true;
     const clap_process_status status = plugin_->process(plugin_, &block);
-    host_.inAudioCall = false;
+    TestHost::inAudioCall = false;
     steadyTime_ += frames;
     return status;
 }
@@ -305,9 +307,9 @@ Stereo Instance::render(const Stereo& input, const std::vector<uint32_t>& blockS
 
 void Instance::flush(const InputEvents& in, OutputEvents* out) {
     OutputEvents dropped;
-    host_.inAudioCall = active_;
+    TestHost::inAudioCall = active_;
     params_->flush(plugin_, in.list(), (out ? out : &dropped)->list());
-    host_.inAudioCall = false;
+    TestHost::inAudioCall = false;
 }
 
 void Instance::setParameter(uint32_t id, double value) {

@@ -40,7 +40,8 @@ public:
 
     bool offerTimers = true, offerDescriptors = true, offerThreadCheck = true;
     std::thread::id mainThread = std::this_thread::get_id();
-    bool inAudioCall = false; // set by the instance around process, flush while active
+    // Set on the thread that makes an audio-thread call (process, flush while active).
+    static thread_local bool inAudioCall;
 
     std::vector<uint32_t> rescans;       // the flags of every params.rescan
     int rescansOffMain = 0;              // of which not on the main thread

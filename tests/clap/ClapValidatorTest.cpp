@@ -183,9 +183,9 @@ TEST_F(ClapValidator, OddBuffersAreSurvivedAndEventsOfAnEmptyBlockAct) {
         block.audio_outputs_count = shape == 2 ? 0 : 1;
         block.in_events = (shape == 3 ? programChange : none).list();
         block.out_events = out.list();
-        host.inAudioCall = true;
+        TestHost::inAudioCall = true;
         EXPECT_EQ(instance.plugin()->process(instance.plugin(), &block), CLAP_PROCESS_CONTINUE) << shape;
-        host.inAudioCall = false;
+        TestHost::inAudioCall = false;
         if (shape < 2) {
             EXPECT_EQ(*std::max_element(left.begin(), left.end()), 0.0f) << "no input: silence out";
         }
@@ -427,9 +427,9 @@ TEST_F(ClapValidator, DeactivateReactivateAndReset) {
     ASSERT_TRUE(instance.activate(96000, 64));
     EXPECT_EQ(badSample(instance.render(testSignal(10000, 2), {64, 3})), "");
     // Reset clears the sound by having the host switch the plug-in off and on again.
-    host.inAudioCall = true;
+    TestHost::inAudioCall = true;
     instance.plugin()->reset(instance.plugin());
-    host.inAudioCall = false;
+    TestHost::inAudioCall = false;
     EXPECT_EQ(host.restartRequests, 1);
     ASSERT_TRUE(instance.activate(44100, 512));
     const Stereo again = instance.render(testSignal(10000), {512});

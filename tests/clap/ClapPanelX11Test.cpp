@@ -6,37 +6,18 @@
 #include "tests/clap/ClapTestHost.h"
 
 #include <gtest/gtest.h>
-// After the test framework, which has names that Xlib defines as macros.
-#include <X11/Xlib.h>
-
-#include <chrono>
-#include <cstdlib>
-#include <thread>
+#include "tests/support/SuiteDisplay.h"
 
 namespace zkclaptest {
 namespace {
 
 using namespace clap;
 
-class ClapPanelX11 : public ::testing::Test {
+class ClapPanelX11 : public zktest::SuiteDisplayTest {
 protected:
-    // A connection of our own for the whole suite: a server whose last client leaves resets
-    // itself, and refuses the next connection while it does.
-    static void SetUpTestSuite() {
-        if (!std::getenv("ZK_TEST_X11_DISPLAY") || !std::getenv("DISPLAY")) return;
-        for (int attempt = 0; attempt < 50 && !display; ++attempt) {
-            display = XOpenDisplay(nullptr);
-            if (!display) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
-    static void TearDownTestSuite() {
-        if (display) XCloseDisplay(display);
-        display = nullptr;
-    }
     void SetUp() override {
-        if (!std::getenv("ZK_TEST_X11_DISPLAY") || !std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs a display of its own (scripts/test-x11)";
-        ASSERT_NE(display, nullptr) << "cannot open the display " << std::getenv("DISPLAY");
+        SuiteDisplayTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 612, 486, 0, 0, 0);
         XMapWindow(display, parent);
         XSync(display, False);
@@ -54,12 +35,10 @@ protected:
         return count;
     }
 
-    static Display* display;
     ::Window parent = 0;
     ClapModule module{builtClapPath()};
     TestHost host;
 };
-Display* ClapPanelX11::display = nullptr;
 
 TEST_F(ClapPanelX11, TheHostWatchesTheConnectionWhileThePanelIsOpen) {
     Instance instance(module, host);

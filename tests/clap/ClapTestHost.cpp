@@ -114,45 +114,6 @@ const void* TestHost::extension(const clap_host* host, const char* id) {
 
 // ---- events
 
-InputEvents::InputEvents() {
-    list_.ctx = this;
-    list_.size = [](const clap_input_events* list) {
-        return static_cast<uint32_t>(static_cast<InputEvents*>(list->ctx)->events_.size());
-    };
-    list_.get = [](const clap_input_events* list, uint32_t index) -> const clap_event_header* {
-        auto& events = static_cast<InputEvents*>(list->ctx)->events_;
-        return index < events.size() ? &events[index].header : nullptr;
-    };
-}
-
-void InputEvents::addParameter(uint32_t frame, uint32_t id, double value) {
-    Event e{};
-    e.param.header = {sizeof(clap_event_param_value), frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-    e.param.param_id = id;
-    e.param.note_id = -1;
-    e.param.port_index = e.param.channel = e.param.key = -1;
-    e.param.value = value;
-    events_.push_back(e);
-}
-
-void InputEvents::addMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2) {
-    Event e{};
-    e.midi.header = {sizeof(clap_event_midi), frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_MIDI, CLAP_EVENT_IS_LIVE};
-    e.midi.data[0] = status;
-    e.midi.data[1] = data1;
-    e.midi.data[2] = data2;
-    events_.push_back(e);
-}
-
-void InputEvents::addNote(uint32_t frame, int16_t key) {
-    Event e{};
-    e.note.header = {sizeof(clap_event_note), frame, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_NOTE_ON, 0};
-    e.note.note_id = -1;
-    e.note.key = key;
-    e.note.velocity = 1.0;
-    events_.push_back(e);
-}
-
 OutputEvents::OutputEvents(size_t limit) : limit_(limit) {
     list_.ctx = this;
     list_.try_push = [](const clap_output_events* list, const clap_event_header* header) {

@@ -6,6 +6,7 @@
 // instance driven through its record and extensions.
 
 #include "formats/clap/ClapAbi.h"
+#include "tools/zkhost/ClapEvents.h"
 
 #include <cstdint>
 #include <string>
@@ -56,25 +57,16 @@ private:
     clap::clap_host record_{};
 };
 
-// A block's input events.
-class InputEvents {
+// A block's input events, with the shorthands the tests use.
+class InputEvents : public zkhost::ClapInputEvents {
 public:
-    InputEvents();
-    void clear() { events_.clear(); }
-    void addParameter(uint32_t frame, uint32_t id, double value);
-    void addMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2);
-    void addNote(uint32_t frame, int16_t key); // a note on in CLAP's own dialect, which the plug-in ignores
-    const clap::clap_input_events* list() const { return &list_; }
-
-private:
-    union Event {
-        clap::clap_event_header header;
-        clap::clap_event_param_value param;
-        clap::clap_event_midi midi;
-        clap::clap_event_note note;
-    };
-    std::vector<Event> events_;
-    clap::clap_input_events list_{};
+    void addParameter(uint32_t frame, uint32_t id, double value) { addParamValue(frame, id, nullptr, value); }
+    void addMidi(uint32_t frame, uint8_t status, uint8_t data1, uint8_t data2) {
+        const uint8_t bytes[3] = {status, data1, data2};
+        ClapInputEvents::addMidi(frame, 0, bytes, clap::CLAP_EVENT_IS_LIVE);
+    }
+    // A note on in CLAP's own dialect, which the plug-in ignores.
+    void addNote(uint32_t frame, int16_t key) { ClapInputEvents::addNote(clap::CLAP_EVENT_NOTE_ON, frame, 0, 0, key, 1.0); }
 };
 
 // What the plug-in pushed, copied; a limit makes the list refuse pushes past it.

@@ -424,7 +424,8 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
             return true;
         };
         if (!intValue(version, versionNumber) || versionNumber != kCurrentStateVersion) return LV2_STATE_ERR_BAD_TYPE;
-        if (!intValue(program, programNumber) || !bank.data || bank.type != urids_.atomChunk ||
+        if (!intValue(program, programNumber) || programNumber < 0 || programNumber >= kNumPrograms || !bank.data ||
+            bank.type != urids_.atomChunk ||
             bank.size != static_cast<size_t>(PluginEffect::kBankChunkSize))
             return LV2_STATE_ERR_BAD_TYPE;
         restored = effect_->restoreChunk(ChunkKind::bank, bank.data, static_cast<int32_t>(bank.size), programNumber);

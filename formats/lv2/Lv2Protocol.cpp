@@ -163,6 +163,15 @@ bool floatProperty(LV2_Atom_Forge& forge, LV2_URID key, float value) noexcept {
     return lv2_atom_forge_key(&forge, key) && lv2_atom_forge_float(&forge, value);
 }
 
+// lv2_atom_forge_vector reports the header written even when the elements did not fit.
+bool vectorProperty(LV2_Atom_Forge& forge, LV2_URID key, LV2_URID childType, const void* elements) noexcept {
+    LV2_Atom_Forge_Frame frame;
+    if (!lv2_atom_forge_key(&forge, key) || !lv2_atom_forge_vector_head(&forge, &frame, 4, childType)) return false;
+    const bool complete = lv2_atom_forge_write(&forge, elements, 4u * kNumParameters) != 0;
+    lv2_atom_forge_pop(&forge, &frame);
+    return complete;
+}
+
 bool stringProperty(LV2_Atom_Forge& forge, LV2_URID key, const char* text, size_t capacity) noexcept {
     const uint32_t length = static_cast<uint32_t>(strnlen(text ? text : "", capacity - 1));
     return lv2_atom_forge_key(&forge, key) && lv2_atom_forge_string(&forge, text ? text : "", length);
@@ -186,8 +195,7 @@ bool writePanelCommand(LV2_Atom_Forge& forge, const Urids& urids, int32_t tag, f
 
 bool writeValues(LV2_Atom_Forge& forge, const Urids& urids, const float* values) noexcept {
     return writeObject(forge, urids.values, [&] {
-        return lv2_atom_forge_key(&forge, urids.keyValues) &&
-               lv2_atom_forge_vector(&forge, 4, urids.atomFloat, kNumParameters, values);
+        return vectorProperty(forge, urids.keyValues, urids.atomFloat, values);
     });
 }
 
@@ -199,8 +207,7 @@ bool writeValue(LV2_Atom_Forge& forge, const Urids& urids, int32_t index, float 
 
 bool writeControllers(LV2_Atom_Forge& forge, const Urids& urids, const int32_t* controllers) noexcept {
     return writeObject(forge, urids.controllers, [&] {
-        return lv2_atom_forge_key(&forge, urids.keyControllers) &&
-               lv2_atom_forge_vector(&forge, 4, urids.atomInt, kNumParameters, controllers);
+        return vectorProperty(forge, urids.keyControllers, urids.atomInt, controllers);
     });
 }
 

@@ -4,6 +4,9 @@
 #include "tools/zkhost/ClapHost.h"
 #include "tools/zkhost/ModuleLoader.h"
 #include "tools/zkhost/Vst2Host.h"
+#if defined(ZKHOST_LV2)
+#include "tools/zkhost/Lv2Host.h"
+#endif
 
 #include <cstdio>
 
@@ -16,9 +19,12 @@ void* loadModuleOrThrow(const std::string& path) {
     return library;
 }
 
-// A CLAP module exports its entry record; anything else is taken for VST 2, whose host
-// says what is missing.
+// An LV2 plug-in is named by its bundle folder or its URI; a CLAP module exports its entry
+// record; anything else is taken for VST 2, whose host says what is missing.
 std::unique_ptr<HostedPlugin> openPlugin(const std::string& modulePath) {
+#if defined(ZKHOST_LV2)
+    if (looksLikeLv2(modulePath)) return std::make_unique<Lv2Host>(modulePath);
+#endif
     void* library = loadModuleOrThrow(modulePath);
     if (const void* entry = findSymbol(library, clap::CLAP_ENTRY_SYMBOL))
         return std::make_unique<ClapHost>(static_cast<const clap::clap_plugin_entry*>(entry), modulePath);

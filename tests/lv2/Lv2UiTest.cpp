@@ -7,6 +7,7 @@
 #include "formats/lv2/Lv2Ports.h"
 #include "formats/lv2/Lv2Protocol.h"
 #include "tests/lv2/Lv2TestHost.h"
+#include "tests/support/SuiteDisplay.h"
 
 #include <gtest/gtest.h> // before Xlib, whose None is a macro
 
@@ -41,16 +42,10 @@ struct Write {
     Message message;
 };
 
-class UiHost : public ::testing::Test {
+class UiHost : public zktest::SuiteDisplayTest {
 protected:
-    void SetUp() override {
-        if (!std::getenv("ZK_TEST_X11_DISPLAY") || !std::getenv("DISPLAY")) GTEST_SKIP() << "needs a display of its own";
-        display = XOpenDisplay(nullptr);
-        ASSERT_TRUE(display);
-    }
     void TearDown() override {
         if (ui) uiDescriptor().cleanup(ui);
-        if (display) XCloseDisplay(display);
     }
 
     LV2UI_Handle instantiate(void* parent, bool map = true, const char* plugin = zk::kLv2Uri) {
@@ -117,7 +112,6 @@ protected:
         return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
     }
 
-    Display* display = nullptr;
     lv2test::Urids urids;
     LV2_Feature parentFeature{}, mapFeature{};
     std::vector<const LV2_Feature*> features;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 using zktest::FakeHost;
@@ -75,7 +76,7 @@ TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
     // Every path wakes at the first sample above the level wherever it lies in the block;
     // the level itself, infinities and NaN do not wake it.
     using Path = zk::SoundEngine::VoicePath;
-    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512}) {
+    for (Path path : zk::SoundEngine::voicePaths) {
         if (!zk::SoundEngine::pathAvailable(path)) continue;
         for (size_t at : {0, 15, 16, 47, 61, 99})
             for (bool right : {false, true}) {
@@ -174,7 +175,7 @@ TEST(Engine, ResumeKeepsEnvelopesAndPhasesButNotTheDelay) {
 
 TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
     using Path = zk::SoundEngine::VoicePath;
-    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512}) {
+    for (Path path : zk::SoundEngine::voicePaths) {
         for (int32_t block : {512, 1}) { // in chunks, and frame by frame
             if (!zk::SoundEngine::pathAvailable(path)) continue;
             FakeHost h(44100.0);
@@ -239,7 +240,7 @@ TEST(EngineFaults, DelayLinesBeingResizedAreLeftAloneOnEveryPath) {
     };
     const Stereo expected = renderWithLines(Path::scalar, 512, true);
     ASSERT_NE(expected.l, renderWithLines(Path::scalar, 512, false).l); // the busy stretch is heard
-    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512})
+    for (Path path : zk::SoundEngine::voicePaths)
         for (int32_t block : {1, 3, 512}) {
             if (!zk::SoundEngine::pathAvailable(path)) continue;
             const Stereo out = renderWithLines(path, block, true);
@@ -286,116 +287,130 @@ TEST(EngineFaults, ARunawayEchoStaysFiniteAndDiesAwayAfterwards) {
     EXPECT_LT(std::fabs(out.l.back()), 1.0f);
 }
 
-// Every voice path (SSE lanes, with and without SSE4.1, in the AVX encodings; frame by frame
-// and in chunks) gives the scalar code's bits for random programs, rates, inputs, block
-// sizes (short ones alone too), changes and program changes inside blocks, parameter values
-// in and out of index order, and in-place and overlapping buffers; the lamps after every
-// block too.
-TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
-    using Path = zk::SoundEngine::VoicePath;
-    using Layout = FakeHost::Layout;
-    std::vector<Path> paths{Path::scalar};
-    for (Path path : {Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512})
-        if (zk::SoundEngine::pathAvailable(path)) paths.push_back(path);
-    if (paths.size() == 1) GTEST_SKIP() << "scalar-only build";
-    const double rates[] = {22050.0, 44100.0, 48000.0, 96000.0, 31000.0};
-    for (uint32_t seed = 1; seed <= 120; ++seed) {
-        std::mt19937 random(seed);
-        auto uniform = [&random] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(random); };
-        const double rate = seed % 2 ? rates[seed % std::size(rates)] : 8000.0 + 184000.0 * uniform();
-        std::vector<float> programs[3]; // one per layout
-        for (auto& program : programs) {
-            program.resize(54);
-            for (float& value : program) value = uniform() < 0.15f ? 0.0f : uniform();
-            for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
-            for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
-            for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
-            // Right delays of 1 sample, and about 4 (where the lines may run four frames at once).
-            if (seed % 6 == 1) program[39] = 0.0f;
-            if (seed % 6 == 4) program[39] = std::sqrt(3.5f / static_cast<float>(rate));
-        }
-        Stereo in = noise(6000, 2.0f * uniform(), seed);
-        in.l[static_cast<size_t>(random() % 6000)] = NAN;
-        std::fill(in.l.begin() + 3000, in.l.begin() + 3500, 0.0f);
-        std::fill(in.r.begin() + 3000, in.r.begin() + 3500, 0.0f);
-        // Frame, index (54 + n: to layout n), value x 1000. Fewer with short blocks, where the
-        // lone frames' held filter values need ramps at rest.
-        std::vector<std::array<int32_t, 3>> changes(seed % 4 == 2 ? 8 : 43);
-        for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % 54),
-                                     static_cast<int32_t>(random() % 1001)};
-        for (auto& c : changes) // half the Left and Right moves switch the band off
-            if (c[1] >= 2 && c[1] < 38 && (c[1] - 2) % 12 < 2 && c[2] % 2) c[2] = 0;
-        for (size_t n = changes.size() - 3; n < changes.size(); ++n) changes[n][1] = 54 + static_cast<int32_t>(random() % 3);
-        std::vector<int32_t> blocks; // every fourth seed, blocks of one to three frames only
-        const uint32_t longest = seed % 4 == 2 ? 3 : 700;
-        for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % longest));
-        const bool replace = seed % 3 != 0;
-        const uint32_t buffers = seed % 5; // 0, 1, 4: apart; 2: in place; 3: output a frame ahead in one buffer
+namespace {
 
-        std::vector<Stereo> out(paths.size());
-        std::vector<int32_t> quietFrames(paths.size());
-        std::vector<std::vector<int32_t>> lamps(paths.size()); // after every block
-        for (size_t path = 0; path < paths.size(); ++path) {
-            FakeHost h;
-            h.engine.useVoicePath(paths[path]);
-            ASSERT_EQ(h.engine.voicePath(), paths[path]);
-            const Layout layouts[] = {Layout::program, Layout::other, Layout::spread};
-            for (int n = 0; n < 3; ++n) {
-                h.useLayout(layouts[n]);
-                for (int32_t i = 0; i < 54; ++i) h.cell(i).store(programs[n][static_cast<size_t>(i)]);
-            }
-            h.useLayout(seed % 4 == 3 ? Layout::spread : Layout::program);
-            h.start(rate);
-            int32_t position = 0;
-            h.setOnEvents([&](int32_t frame) {
-                for (const auto& c : changes) {
-                    if (c[0] != position + frame) continue;
-                    if (c[1] >= 54) h.changeTo(layouts[c[1] - 54]);
-                    else h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
-                }
-            });
-            if (seed % 7 < 4) // only the frames with changes have events due, else every frame
-                h.nextEvent = [&](int32_t frame) {
-                    int32_t next = zk::EngineHost::noPendingEvents;
-                    for (const auto& c : changes)
-                        if (c[0] - position >= frame) next = std::min(next, c[0] - position);
-                    return next;
-                };
-            Stereo buffer(6001, 0.25f);
-            std::copy(in.l.begin(), in.l.end(), buffer.l.begin());
-            std::copy(in.r.begin(), in.r.end(), buffer.r.begin());
-            const float* inL = buffers >= 2 ? buffer.l.data() : in.l.data();
-            const float* inR = buffers >= 2 ? buffer.r.data() : in.r.data();
-            float* outL = buffers >= 2 ? buffer.l.data() + (buffers == 3) : nullptr;
-            float* outR = buffers >= 2 ? buffer.r.data() + (buffers == 3) : nullptr;
-            out[path] = Stereo(6000, 0.25f);
-            if (buffers < 2) outL = out[path].l.data(), outR = out[path].r.data();
-            for (int32_t n : blocks) {
-                n = std::min(n, 6000 - position);
-                if (n <= 0) break;
-                const size_t at = static_cast<size_t>(position);
-                if (h.nextEvent) // events pending only in blocks with changes, as from a real host
-                    h.setEventsPending(std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
-                        return c[0] >= position && c[0] < position + n;
-                    }));
-                h.engine.processBlock(inL + at, inR + at, outL + at, outR + at, n, replace);
-                position += n;
-                lamps[path].push_back(h.engine.bandActivity(1) | h.engine.bandActivity(2) << 1 |
-                                      h.engine.bandActivity(3) << 2);
-            }
-            if (buffers >= 2) out[path] = buffer;
-            // An output fed back as input can overflow to NaN, whose sign and payload follow the
-            // operand order of commutative operations, which the compiler may swap: one NaN for all.
-            for (auto* channel : {&out[path].l, &out[path].r})
-                for (float& v : *channel) v = std::isnan(v) ? NAN : v;
-            quietFrames[path] = h.engine.asleep() ? -1 : h.engine.silenceCounter();
+// What one voice path gives for a random scenario: the output, the silence count (-1:
+// asleep) and the lamps after every block.
+struct PathRun {
+    Stereo out;
+    int32_t quietFrames = 0;
+    std::vector<int32_t> lamps;
+};
+
+// A random program, rate, input, block sizes (short ones alone too), changes and program
+// changes inside blocks, parameter values in and out of index order, and in-place and
+// overlapping buffers, from `seed`.
+PathRun renderScenario(zk::SoundEngine::VoicePath path, uint32_t seed) {
+    using Layout = FakeHost::Layout;
+    const double rates[] = {22050.0, 44100.0, 48000.0, 96000.0, 31000.0};
+    std::mt19937 random(seed);
+    auto uniform = [&random] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(random); };
+    const double rate = seed % 2 ? rates[seed % std::size(rates)] : 8000.0 + 184000.0 * uniform();
+    std::vector<float> programs[3]; // one per layout
+    for (auto& program : programs) {
+        program.resize(54);
+        for (float& value : program) value = uniform() < 0.15f ? 0.0f : uniform();
+        for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
+        for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
+        for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
+        // Right delays of 1 sample, and about 4 (where the lines may run four frames at once).
+        if (seed % 6 == 1) program[39] = 0.0f;
+        if (seed % 6 == 4) program[39] = std::sqrt(3.5f / static_cast<float>(rate));
+    }
+    Stereo in = noise(6000, 2.0f * uniform(), seed);
+    in.l[static_cast<size_t>(random() % 6000)] = NAN;
+    std::fill(in.l.begin() + 3000, in.l.begin() + 3500, 0.0f);
+    std::fill(in.r.begin() + 3000, in.r.begin() + 3500, 0.0f);
+    // Frame, index (54 + n: to layout n), value x 1000. Fewer with short blocks, where the
+    // ramps come to rest between changes.
+    std::vector<std::array<int32_t, 3>> changes(seed % 4 == 2 ? 8 : 43);
+    for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % 54),
+                                 static_cast<int32_t>(random() % 1001)};
+    for (auto& c : changes) // half the Left and Right moves switch the band off
+        if (c[1] >= 2 && c[1] < 38 && (c[1] - 2) % 12 < 2 && c[2] % 2) c[2] = 0;
+    for (size_t n = changes.size() - 3; n < changes.size(); ++n) changes[n][1] = 54 + static_cast<int32_t>(random() % 3);
+    std::vector<int32_t> blocks; // every fourth seed, blocks of one to three frames only
+    const uint32_t longest = seed % 4 == 2 ? 3 : 700;
+    for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % longest));
+    const bool replace = seed % 3 != 0;
+    const uint32_t buffers = seed % 5; // 0, 1, 4: apart; 2: in place; 3: output a frame ahead in one buffer
+
+    PathRun result;
+    FakeHost h;
+    h.engine.useVoicePath(path);
+    EXPECT_EQ(h.engine.voicePath(), path);
+    const Layout layouts[] = {Layout::program, Layout::other, Layout::spread};
+    for (int n = 0; n < 3; ++n) {
+        h.useLayout(layouts[n]);
+        for (int32_t i = 0; i < 54; ++i) h.cell(i).store(programs[n][static_cast<size_t>(i)]);
+    }
+    h.useLayout(seed % 4 == 3 ? Layout::spread : Layout::program);
+    h.start(rate);
+    int32_t position = 0;
+    h.setOnEvents([&](int32_t frame) {
+        for (const auto& c : changes) {
+            if (c[0] != position + frame) continue;
+            if (c[1] >= 54) h.changeTo(layouts[c[1] - 54]);
+            else h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
         }
-        for (size_t path = 1; path < paths.size(); ++path) {
-            const size_t bytes = out[0].l.size() * sizeof(float);
-            ASSERT_EQ(0, std::memcmp(out[0].l.data(), out[path].l.data(), bytes)) << seed << " " << path;
-            ASSERT_EQ(0, std::memcmp(out[0].r.data(), out[path].r.data(), bytes)) << seed << " " << path;
-            ASSERT_EQ(quietFrames[0], quietFrames[path]) << seed << " " << path;
-            ASSERT_EQ(lamps[0], lamps[path]) << seed << " " << path;
-        }
+    });
+    if (seed % 7 < 4) // only the frames with changes have events due, else every frame
+        h.nextEvent = [&](int32_t frame) {
+            int32_t next = zk::EngineHost::noPendingEvents;
+            for (const auto& c : changes)
+                if (c[0] - position >= frame) next = std::min(next, c[0] - position);
+            return next;
+        };
+    Stereo buffer(6001, 0.25f);
+    std::copy(in.l.begin(), in.l.end(), buffer.l.begin());
+    std::copy(in.r.begin(), in.r.end(), buffer.r.begin());
+    const float* inL = buffers >= 2 ? buffer.l.data() : in.l.data();
+    const float* inR = buffers >= 2 ? buffer.r.data() : in.r.data();
+    float* outL = buffers >= 2 ? buffer.l.data() + (buffers == 3) : nullptr;
+    float* outR = buffers >= 2 ? buffer.r.data() + (buffers == 3) : nullptr;
+    result.out = Stereo(6000, 0.25f);
+    if (buffers < 2) outL = result.out.l.data(), outR = result.out.r.data();
+    for (int32_t n : blocks) {
+        n = std::min(n, 6000 - position);
+        if (n <= 0) break;
+        const size_t at = static_cast<size_t>(position);
+        if (h.nextEvent) // events pending only in blocks with changes, as from a real host
+            h.setEventsPending(std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
+                return c[0] >= position && c[0] < position + n;
+            }));
+        h.engine.processBlock(inL + at, inR + at, outL + at, outR + at, n, replace);
+        position += n;
+        result.lamps.push_back(h.engine.bandActivity(1) | h.engine.bandActivity(2) << 1 | h.engine.bandActivity(3) << 2);
+    }
+    if (buffers >= 2) result.out = buffer;
+    // An output fed back as input can overflow to NaN, whose sign and payload follow the
+    // operand order of commutative operations, which the compiler may swap: one NaN for all.
+    for (auto* channel : {&result.out.l, &result.out.r})
+        for (float& v : *channel) v = std::isnan(v) ? NAN : v;
+    result.quietFrames = h.engine.asleep() ? -1 : h.engine.silenceCounter();
+    return result;
+}
+
+} // namespace
+
+class EnginePaths : public ::testing::TestWithParam<zk::SoundEngine::VoicePath> {};
+
+// Every voice path (frame by frame and in chunks) gives the scalar path's bits, the lamps
+// after every block too, for 120 random scenarios.
+TEST_P(EnginePaths, GiveTheScalarPathsBits) {
+    const zk::SoundEngine::VoicePath path = GetParam();
+    if (path == zk::SoundEngine::VoicePath::scalar) GTEST_SKIP() << "the reference";
+    if (!zk::SoundEngine::pathAvailable(path)) GTEST_SKIP() << "not on this processor";
+    for (uint32_t seed = 1; seed <= 120; ++seed) {
+        const PathRun expected = renderScenario(zk::SoundEngine::VoicePath::scalar, seed);
+        const PathRun actual = renderScenario(path, seed);
+        const size_t bytes = expected.out.l.size() * sizeof(float);
+        ASSERT_EQ(0, std::memcmp(expected.out.l.data(), actual.out.l.data(), bytes)) << seed;
+        ASSERT_EQ(0, std::memcmp(expected.out.r.data(), actual.out.r.data(), bytes)) << seed;
+        ASSERT_EQ(expected.quietFrames, actual.quietFrames) << seed;
+        ASSERT_EQ(expected.lamps, actual.lamps) << seed;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(AllOfThisBuild, EnginePaths, ::testing::ValuesIn(zk::SoundEngine::voicePaths),
+                         [](const auto& info) { return std::string(zk::SoundEngine::pathName(info.param)); });

@@ -22,7 +22,9 @@ namespace {
 alignas(16) constexpr int32_t allLanes[4] = {-1, -1, -1, -1};
 alignas(16) constexpr int32_t noLanes[4] = {};
 alignas(16) constexpr int32_t narrowBandLanes[4] = {-1, -1, 0, 0};
-alignas(16) constexpr int32_t firstLane[4] = {-1, 0, 0, 0}; // band 1's FM follows its envelope
+// Band 1's FM follows its envelope: the follower (never -0) in lane 0, plus 0; 1 elsewhere.
+alignas(16) constexpr int32_t firstLane[4] = {-1, 0, 0, 0};
+alignas(16) constexpr float oneButFirst[4] = {0.0f, 1.0f, 1.0f, 1.0f};
 
 // Whether a sample wakes the engine: above 0.001 in magnitude, and finite.
 template <class T>
@@ -54,6 +56,13 @@ template <class T>
     const T a = abs(x);
     return keep(a < T(INFINITY), select(a < T(std::numeric_limits<float>::min()), x * 0.0f, x));
 }
+// The same on the bits, the usual case first.
+template <>
+[[gnu::always_inline]] inline float finiteOrZero(float x) noexcept {
+    const uint32_t exponent = std::bit_cast<uint32_t>(x) & 0x7F800000u;
+    if (exponent - 0x00800000u < 0x7F000000u) return x; // normal
+    return exponent == 0 ? x * 0.0f : 0.0f;
+}
 
 // The cross-feedback loop gains 1.5 x Volume x feedback amount per round, more than 1 at
 // the top of the ranges, so a held echo can grow without end. Held at a level far above
@@ -73,10 +82,19 @@ template <class T, class Body>
     for (; f < n; ++f) body.template operator()<float>(f);
 }
 
-// Bands 0..2 of frame f (float), or of frames f to f + 3 with frame i in lane i (F4).
+// Bands 0..2 of frame f (float), or of frames f to f + 3 with frame i in lane i (F4), from
+// a frame record's field: the bands as floats or as lanes.
+[[gnu::always_inline]] inline void bandsOf(const float (&bands)[3], float (&b)[3]) noexcept {
+    for (int i = 0; i < 3; ++i) b[i] = bands[i];
+}
+#if ZK_ENGINE_SSE
+[[gnu::always_inline]] inline void bandsOf(const F4 (&bands)[1], float (&b)[3]) noexcept {
+    b[0] = laneOf<0>(bands[0]), b[1] = laneOf<1>(bands[0]), b[2] = laneOf<2>(bands[0]);
+}
+#endif
 template <class Row>
 [[gnu::always_inline]] inline void bandsOfFrames(Row row, int32_t f, float (&b)[3]) noexcept {
-    for (int i = 0; i < 3; ++i) b[i] = row(f)[i];
+    bandsOf(row(f), b);
 }
 
 // One frame of the delay: the send goes in with the cross-feedback values of the frame
@@ -94,8 +112,7 @@ template <class Line>
 #if ZK_ENGINE_SSE
 template <class Row>
 [[gnu::always_inline]] inline void bandsOfFrames(Row row, int32_t f, F4 (&b)[3]) noexcept {
-    __m128 r0 = _mm_load_ps(row(f)), r1 = _mm_load_ps(row(f + 1)), r2 = _mm_load_ps(row(f + 2));
-    __m128 r3 = _mm_load_ps(row(f + 3));
+    __m128 r0 = row(f)[0].v, r1 = row(f + 1)[0].v, r2 = row(f + 2)[0].v, r3 = row(f + 3)[0].v;
     _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
     b[0] = r0, b[1] = r1, b[2] = r2;
 }
@@ -184,9 +201,13 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
             if (host_.nextEventFrame(i) <= i) host_.handlePendingEvents(i);
             next = host_.nextEventFrame(i + 1);
         }
-        int32_t n = oneByOne ? 1 : std::min({frames - i, chunkFrames, next - i});
+        if (oneByOne || frames - i == 1 || next == i + 1) {
+            runChunk<Replace, Path, true>(inL, inR, outL, outR, i++, 1);
+            continue;
+        }
         // Only after its last frame may the chunk have been quiet for more than a second.
         const int32_t room = quietLimit_.load(std::memory_order_relaxed) - silenceCounter_;
+        int32_t n = std::min({frames - i, chunkFrames, next - i});
         if (n - 1 > room) n = room >= 0 ? room + 1 : 1;
         if (n == 1) runChunk<Replace, Path, true>(inL, inR, outL, outR, i, 1);
         else runChunk<Replace, Path, false>(inL, inR, outL, outR, i, n);
@@ -205,7 +226,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
 #endif
     constexpr bool Sse41 = Path == VoicePath::lanesSse41 || Path == VoicePath::lanesAvx512;
     // Inputs first: with in-place buffers the outputs overwrite them.
-    alignas(16) float xl[chunkFrames], xr[chunkFrames];
+    alignas(16) float xl[Lone ? 1 : chunkFrames], xr[Lone ? 1 : chunkFrames];
     forFrames<T>(n, [&]<class U>(int32_t f) __attribute__((always_inline)) {
         storeFrames(xl + f, finiteOrZero(loadFrames<U>(inL + first + f)));
         storeFrames(xr + f, finiteOrZero(loadFrames<U>(inR + first + f)));
@@ -216,25 +237,25 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
     if (Path == VoicePath::scalar || s.values != host_.valueGeneration() ||
         s.rateBits != std::bit_cast<uint32_t>(rate_.twoPiOverRate()))
         readSettings();
-    Frame x[chunkFrames];
+    Frame<T> x[Lone ? 1 : chunkFrames];
     if (s.runBits == 7) voices<T, Sse41, true>(x, xl, xr, n);
     else voices<T, Sse41, false>(x, xl, xr, n);
 
     // The lamps after the last frame: floor(e x scale) != 0, NaN included. Idle bands keep theirs.
     int32_t lit = 0;
     for (int lane = 0; lane < 3; lane += width<T>) {
-        const T lamp = load<T>(x[n - 1].follower, lane) * load<T>(activityScale, lane);
+        const T lamp = x[n - 1].follower[lane] * load<T>(activityScale, lane);
         lit |= (~bits((lamp >= T(0.0f)) & (lamp < T(1.0f))) & ((1 << width<T>) - 1)) << lane;
     }
     activeBits_.store((activeBits_.load(std::memory_order_relaxed) & ~s.runBits) | (lit & s.runBits),
                       std::memory_order_relaxed);
 
     // The mix: the sends, the delay lines, then the panned voices, the levels and the outputs.
-    alignas(16) float send[chunkFrames], wetL[chunkFrames], wetR[chunkFrames];
+    alignas(16) float send[Lone ? 1 : chunkFrames], wetL[Lone ? 1 : chunkFrames], wetR[Lone ? 1 : chunkFrames];
     if (!s.preListening) {
         forFrames<T>(n, [&]<class U>(int32_t f) __attribute__((always_inline)) {
             U pv[3];
-            bandsOfFrames([&x](int32_t i) { return x[i].preVolume; }, f, pv);
+            bandsOfFrames([&x](int32_t i) -> const auto& { return x[i].preVolume; }, f, pv);
             storeFrames(send + f, U(s.effect[1]) * pv[1] + U(s.effect[2]) * pv[2] + U(s.effect[0]) * pv[0]);
         });
         delays<T>(send, wetL, wetR, n);
@@ -245,11 +266,11 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
         if (s.preListening) {
             // The weighted band filter signals alone: no delay, Master or Dry.
             U filtered[3];
-            bandsOfFrames([&x](int32_t i) { return x[i].filtered; }, f, filtered);
+            bandsOfFrames([&x](int32_t i) -> const auto& { return x[i].filtered; }, f, filtered);
             l = r = U(s.preListen[1]) * filtered[1] + U(s.preListen[2]) * filtered[2] + U(s.preListen[0]) * filtered[0];
         } else {
             U v[3];
-            bandsOfFrames([&x](int32_t i) { return x[i].voice; }, f, v);
+            bandsOfFrames([&x](int32_t i) -> const auto& { return x[i].voice; }, f, v);
             r = loadFrames<U>(wetR + f) + U(s.pan[1]) * v[1] + U(s.pan[2]) * v[2] + U(s.pan[0]) * v[0];
             l = loadFrames<U>(wetL + f) + U(s.away[2]) * v[2] + U(s.away[0]) * v[0] + U(s.away[1]) * v[1];
             l = U(s.master) * l * 4.0f + U(s.dry) * loadFrames<U>(xl + f);
@@ -271,7 +292,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
 // The band filters, envelope followers, noise filters, gates and envelope smoothers over
 // the frames, then the oscillators: pitch, phase, FM, sine and the voice's output.
 template <class T, bool Sse41, bool AllRun>
-void SoundEngine::voices(Frame* x, const float* inL, const float* inR, int32_t n) noexcept {
+void SoundEngine::voices(Frame<T>* x, const float* inL, const float* inR, int32_t n) noexcept {
     const Settings& s = settings_;
     const auto running = [&](int lane) __attribute__((always_inline)) {
         return AllRun ? loadMask<T>(allLanes, lane) : loadMask<T>(s.run, lane);
@@ -294,7 +315,7 @@ void SoundEngine::voices(Frame* x, const float* inL, const float* inR, int32_t n
     const float attack = attack_.load(std::memory_order_relaxed), step = modulator_.step();
     const auto recurrences = [&]<bool Ramps>() __attribute__((always_inline)) {
         for (int32_t f = 0; f < n; ++f) {
-            Frame& y = x[f];
+            Frame<T>& y = x[f];
             y.mod = modulator_.processBy<Sse41>(step);
             y.noise = static_cast<float>(noise_.next()) * noiseScale - 0.5f;
             for (int lane = 0; lane < 3; lane += width<T>) {
@@ -302,18 +323,17 @@ void SoundEngine::voices(Frame* x, const float* inL, const float* inR, int32_t n
                 const auto run = running(lane);
                 const T input = load<T>(s.left, lane) * inL[f] + load<T>(s.right, lane) * inR[f];
                 const T filtered = 2.0f * bandFilters_->process(input, h.band, Ramps, none, all, none, run, lane);
-                store(y.filtered, lane, keep(run, filtered));
+                y.filtered[lane] = keep(run, filtered);
                 // The follower: 1 ms attack, the band's own release; e = (e - a) k + a, flushed
                 const T a = abs(filtered);
                 T e = flush((h.envelope - a) * select(a > h.envelope, T(attack), h.release) + a);
-                store(y.follower, lane, e);
-                store(y.coloured, lane,
-                      timbreFilters_->process(T(y.noise), load<T>(s.timbreCoefficient, lane), true,
-                                              loadMask<T>(narrowBandLanes, lane), none, run, lane));
+                y.follower[lane] = e;
+                y.coloured[lane] = timbreFilters_->process(T(y.noise), load<T>(s.timbreCoefficient, lane), true,
+                                                           loadMask<T>(narrowBandLanes, lane), none, run, lane);
                 // The gate, then the smoother, whose output is the follower's next state.
                 e = select(e * 20.0f < load<T>(s.gateLevel, lane), load<T>(gatedEnvelope, lane), e);
                 e = envelopeSmoothers_->process(e, h.smoothing, false, none, none, run, lane);
-                store(y.envelope, lane, e);
+                y.envelope[lane] = e;
                 h.envelope = keep(run, e);
             }
         }
@@ -329,27 +349,28 @@ void SoundEngine::voices(Frame* x, const float* inL, const float* inR, int32_t n
     T phase[3], previous[3];
     for (int lane = 0; lane < 3; lane += width<T>) phase[lane] = load<T>(phase_, lane), previous[lane] = load<T>(previous_, lane);
     for (int32_t f = 0; f < n; ++f) {
-        Frame& y = x[f];
+        Frame<T>& y = x[f];
         for (int lane = 0; lane < 3; lane += width<T>) {
             const auto run = running(lane);
             // Pitch bend by the envelope: m is ln of the frequency ratio, e^m to second order.
-            const T follower = load<T>(y.follower, lane);
+            const T follower = y.follower[lane];
             const T m = load<T>(s.bend, lane) * follower * 0.0577623f;
             const T pitch = (0.5f * m + 1.0f) * m + 1.0f;
             phase[lane] = select(run, wrapPhase<Sse41>(phase[lane] + load<T>(s.baseFrequency, lane) * pitch / floatRate),
                                  phase[lane]);
             // FM: feedback of the previous output, else the modulator.
-            T fm = load<T>(s.oscillatorDepth, lane) * select(loadMask<T>(firstLane, lane), follower, T(1.0f)) * y.mod;
+            const T byEnvelope = keep(loadMask<T>(firstLane, lane), follower) + load<T>(oneButFirst, lane);
+            T fm = load<T>(s.oscillatorDepth, lane) * byEnvelope * y.mod;
             if (s.anyFeedback)
                 fm = select(loadMask<T>(s.feedback, lane), load<T>(s.feedbackDepth, lane) * previous[lane] * follower, fm);
             const T sine = polySine(wrapPhase<Sse41>(fm * 0.15915507f + phase[lane]));
             previous[lane] = keep(run, sine);
             // From the sine to the coloured noise by Timbre, at the smoothed envelope.
-            const T out = (load<T>(s.sineShare, lane) * sine + load<T>(s.noiseShare, lane) * load<T>(y.coloured, lane)) *
-                          load<T>(y.envelope, lane);
+            const T out = (load<T>(s.sineShare, lane) * sine + load<T>(s.noiseShare, lane) * y.coloured[lane]) *
+                          y.envelope[lane];
             const T volume = load<T>(s.volume, lane);
-            store(y.preVolume, lane, keep(run, out));
-            store(y.voice, lane, keep(run, volume * out + volume * out));
+            y.preVolume[lane] = keep(run, out);
+            y.voice[lane] = keep(run, volume * out + volume * out);
         }
     }
     for (int lane = 0; lane < 3; lane += width<T>) store(phase_, lane, phase[lane]), store(previous_, lane, previous[lane]);

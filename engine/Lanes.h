@@ -6,6 +6,7 @@
 // is one IEEE operation of the same operands in the same order, and the helpers below
 // (select, the clamps, flush, floor) give the scalar code's result for every input.
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -65,6 +66,23 @@ template <class T>
 inline constexpr int width = 1;
 
 #if ZK_ENGINE_SSE
+// The constants the lanes use, kept in memory (EngineConstants.cpp, out of the compiler's
+// sight) where the arithmetic takes them as its operand: GCC would build each from its
+// scalar (movss, shufps) at every use. A constant not listed here still works.
+#define ZK_LANE_CONSTANTS(X)                                                                                   \
+    X(0.0001f) X(0.001f) X(0.01f) X(0.02f) X(0.0577623f) X(0.103f) X(0.15915507f) X(0.232963f) X(0.5f)        \
+    X(0.67f) X(0.732963f) X(1.0f) X(2.0f) X(4.0f) X(20.0f) X(68.5949f) X(8388608.0f) X(1.0e6f) X(-1.0e6f)     \
+    X(std::numeric_limits<float>::min()) X(INFINITY)
+// Hidden: in position-independent code another module's copy would cost a load through the
+// offset table at every use.
+template <uint32_t Bits>
+struct [[gnu::visibility("hidden")]] Splat {
+    static const __m128 value;
+};
+#define ZK_DECLARE_LANE_CONSTANT(c) extern template struct Splat<std::bit_cast<uint32_t>(c)>;
+ZK_LANE_CONSTANTS(ZK_DECLARE_LANE_CONSTANT)
+#undef ZK_DECLARE_LANE_CONSTANT
+
 // All ones or all zeros per lane.
 struct M4 {
     __m128 v;
@@ -73,7 +91,14 @@ struct F4 {
     __m128 v;
     F4() noexcept = default;
     F4(__m128 x) noexcept : v(x) {}
-    F4(float x) noexcept : v(_mm_set1_ps(x)) {}
+    [[gnu::always_inline]] F4(float x) noexcept : v(_mm_set1_ps(x)) {
+        if (__builtin_constant_p(x)) {
+#define ZK_MATCH_LANE_CONSTANT(c) \
+    if (std::bit_cast<uint32_t>(x) == std::bit_cast<uint32_t>(c)) v = Splat<std::bit_cast<uint32_t>(c)>::value;
+            ZK_LANE_CONSTANTS(ZK_MATCH_LANE_CONSTANT)
+#undef ZK_MATCH_LANE_CONSTANT
+        }
+    }
 };
 template <>
 inline constexpr int width<F4> = 4;

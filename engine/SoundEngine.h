@@ -101,11 +101,13 @@ private:
         int64_t values = -1;  // the host's value generation they were read at
         uint32_t rateBits = 0; // and the bits of twoPiOverRate
     };
-    // One frame's results of the voices, bands in lanes: the envelope after the follower and
-    // after the smoothing, the coloured noise, the band filter's signal, the voice before
-    // and after its volume; and the shared sources.
+    // One frame's results of the voices, per band (float: one per band; F4: the bands in
+    // lanes): the envelope after the follower and after the smoothing, the coloured noise,
+    // the band filter's signal, the voice before and after its volume; the shared sources.
+    template <class T>
     struct Frame {
-        alignas(16) float follower[4], envelope[4], coloured[4], filtered[4], preVolume[4], voice[4];
+        static constexpr int groups = width<T> == 1 ? 3 : 1;
+        T follower[groups], envelope[groups], coloured[groups], filtered[groups], preVolume[groups], voice[groups];
         float mod, noise;
     };
 
@@ -128,7 +130,7 @@ private:
     template <bool Replace, VoicePath Path, bool Lone>
     [[gnu::always_inline]] inline void runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first, int32_t n) noexcept;
     template <class T, bool Sse41, bool AllRun>
-    [[gnu::always_inline]] inline void voices(Frame* x, const float* inL, const float* inR, int32_t n) noexcept;
+    [[gnu::always_inline]] inline void voices(Frame<T>* x, const float* inL, const float* inR, int32_t n) noexcept;
     // The delay lines' part of the mix: wet signals from sends.
     template <class T>
     [[gnu::always_inline]] inline void delays(const float* send, float* wetL, float* wetR, int32_t n) noexcept;

@@ -27,17 +27,18 @@ alignas(16) constexpr int32_t firstLane[4] = {-1, 0, 0, 0};
 alignas(16) constexpr float oneButFirst[4] = {0.0f, 1.0f, 1.0f, 1.0f};
 
 // Whether a sample wakes the engine: above 0.001 in magnitude, and finite.
-template <class T>
-[[gnu::always_inline]] inline auto wakes(T x) noexcept {
-    const T a = abs(x);
-    return (a > T(0.001f)) & (a < T(INFINITY));
+inline bool wakes(float x) noexcept {
+    const float a = std::fabs(x);
+    return a > 0.001f && a < INFINITY;
 }
-// wakes() on `count` frames of both channels, a multiple of the type's width.
+// False where no sample of sixteen frames of both channels wakes the engine (true also
+// where one is infinite): their largest magnitude, NaN left out, is at most 0.001.
 template <class T>
-bool anyWakes(const float* l, const float* r, int32_t count) noexcept {
-    auto m = wakes(loadFrames<T>(l)) | wakes(loadFrames<T>(r));
-    for (int32_t k = width<T>; k < count; k += width<T>) m = m | wakes(loadFrames<T>(l + k)) | wakes(loadFrames<T>(r + k));
-    return any(m);
+bool mayWake16(const float* l, const float* r) noexcept {
+    T largest = 0.0f;
+    for (int32_t k = 0; k < 16; k += width<T>)
+        largest = maxFirst(abs(loadFrames<T>(l + k)), maxFirst(abs(loadFrames<T>(r + k)), largest));
+    return any(largest > T(0.001f));
 }
 
 // An output channel that overlaps an input channel without being the same buffer: then
@@ -174,9 +175,9 @@ void SoundEngine::runAvx512(const float* inL, const float* inR, float* outL, flo
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
 #if ZK_ENGINE_SSE
-    using T = std::conditional_t<Path == VoicePath::scalar, float, F4>;
+    using Lanes = F4; // for the silence skipped while asleep, on every path
 #else
-    using T = float;
+    using Lanes = float;
 #endif
     const bool oneByOne = Path == VoicePath::scalar ||
                           (frames > 1 && (staggered(inL, outL, frames) || staggered(inR, outL, frames) ||
@@ -185,8 +186,8 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
         if (asleep_) {
             // Silence up to the first frame that wakes the engine, sixteen frames per test.
             int32_t j = i;
-            while (j + 16 <= frames && !anyWakes<T>(inL + j, inR + j, 16)) j += 16;
-            while (j < frames && !anyWakes<float>(inL + j, inR + j, 1)) ++j;
+            while (j + 16 <= frames && !mayWake16<Lanes>(inL + j, inR + j)) j += 16;
+            while (j < frames && !wakes(inL[j]) && !wakes(inR[j])) ++j;
             for (; i < j; ++i) {
                 outL[i] = Replace ? 0.0f : outL[i] + 0.0f;
                 outR[i] = Replace ? 0.0f : outR[i] + 0.0f;

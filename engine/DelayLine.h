@@ -2,7 +2,6 @@
 
 #include "engine/DspBlock.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -24,12 +23,11 @@ public:
     void setDelay(float delay) noexcept { readIndex_ = readIndexFor(delay, writeIndex_, length_); }
 
     float process(float x) noexcept {
-        if (busy_.load(std::memory_order_relaxed)) return 0.0f;
-        buffer_[writeIndex_] = x;
-        lastOutput_ = buffer_[readIndex_];
-        if (++writeIndex_ >= length_) writeIndex_ = 0;
-        if (++readIndex_ >= length_) readIndex_ = 0;
-        return lastOutput_;
+        Run run;
+        if (!begin(run)) return 0.0f;
+        const float y = run.process(x);
+        end(run);
+        return y;
     }
 
     // A run of process() calls with the indices held by the caller (in registers rather
@@ -43,19 +41,9 @@ public:
         float process(float x) noexcept {
             buffer[write] = x;
             last = buffer[read];
-            skip(1);
+            if (++write >= length) write = 0;
+            if (++read >= length) read = 0;
             return last;
-        }
-        // Both indices on by `frames` (1, or 4 where fourAtOnce()).
-        void skip(int32_t frames) noexcept {
-            if ((write += frames) >= length) write -= length;
-            if ((read += frames) >= length) read -= length;
-        }
-        // Whether the next four process() calls may read all their outputs before writing
-        // any input (none reads a cell that an earlier one writes, nor, as a delay of 0
-        // does, the one it writes itself), none passing the buffer's end.
-        bool fourAtOnce() const noexcept {
-            return (read > write || write - read >= 4) && std::max(write, read) <= length - 4;
         }
     };
     bool begin(Run& run) noexcept {

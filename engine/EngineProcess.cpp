@@ -118,30 +118,6 @@ template <class Row>
     b[0] = r0, b[1] = r1, b[2] = r2;
 }
 
-// delayFrames() of four frames, on lines that read no cell within them that an earlier one
-// writes (DelayLine::Run::fourAtOnce): all outputs first, then the inputs, whose feedback
-// is the frame before's.
-[[gnu::always_inline]] inline void delayFourFrames(DelayLine::Run& left, DelayLine::Run& right, const float* send,
-                                                   float volume, float amount, float& feedbackLeft,
-                                                   float& feedbackRight, float* wetL, float* wetR) noexcept {
-    const F4 rawL = loadFrames<F4>(left.buffer + left.read), rawR = loadFrames<F4>(right.buffer + right.read);
-    const F4 l = volume * rawL, r = volume * rawR;
-    const F4 nextL = limitFeedback(flush(amount * l)), nextR = limitFeedback(flush(amount * r));
-    const auto before = [](F4 v, float first) {
-        return F4(_mm_move_ss(_mm_shuffle_ps(v.v, v.v, _MM_SHUFFLE(2, 1, 0, 3)), _mm_set_ss(first)));
-    };
-    const F4 fromL = before(nextL, feedbackLeft), fromR = before(nextR, feedbackRight), s = loadFrames<F4>(send);
-    storeFrames(left.buffer + left.write, 0.5f * fromR + fromL + s);
-    storeFrames(right.buffer + right.write, 0.5f * fromL + fromR + s);
-    storeFrames(wetL, l);
-    storeFrames(wetR, r);
-    left.last = laneOf<3>(rawL);
-    right.last = laneOf<3>(rawR);
-    feedbackLeft = laneOf<3>(nextL);
-    feedbackRight = laneOf<3>(nextR);
-    left.skip(4);
-    right.skip(4);
-}
 #endif
 
 } // namespace
@@ -219,7 +195,10 @@ void SoundEngine::run(const float* inL, const float* inR, float* outL, float* ou
 template <bool Replace, SoundEngine::VoicePath Path, bool Lone>
 void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first,
                            int32_t frames) noexcept {
-    const int32_t n = Lone ? 1 : frames; // the loops vanish for a lone frame
+    // A lone frame: compiled for one frame, the chunk loses its loops and keeps its values
+    // in registers.
+    const int32_t n = Lone ? 1 : frames;
+    constexpr int32_t size = Lone ? 1 : chunkFrames;
 #if ZK_ENGINE_SSE
     using T = std::conditional_t<Path == VoicePath::scalar, float, F4>;
 #else
@@ -227,7 +206,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
 #endif
     constexpr bool Sse41 = Path == VoicePath::lanesSse41 || Path == VoicePath::lanesAvx512;
     // Inputs first: with in-place buffers the outputs overwrite them.
-    alignas(16) float xl[Lone ? 1 : chunkFrames], xr[Lone ? 1 : chunkFrames];
+    alignas(16) float xl[size], xr[size];
     forFrames<T>(n, [&]<class U>(int32_t f) __attribute__((always_inline)) {
         storeFrames(xl + f, finiteOrZero(loadFrames<U>(inL + first + f)));
         storeFrames(xr + f, finiteOrZero(loadFrames<U>(inR + first + f)));
@@ -238,7 +217,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
     if (Path == VoicePath::scalar || s.values != host_.valueGeneration() ||
         s.rateBits != std::bit_cast<uint32_t>(rate_.twoPiOverRate()))
         readSettings();
-    Frame<T> x[Lone ? 1 : chunkFrames];
+    Frame<T> x[size];
     if (s.runBits == 7) voices<T, Sse41, true>(x, xl, xr, n);
     else voices<T, Sse41, false>(x, xl, xr, n);
 
@@ -252,7 +231,7 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
                       std::memory_order_relaxed);
 
     // The mix: the sends, the delay lines, then the panned voices, the levels and the outputs.
-    alignas(16) float send[Lone ? 1 : chunkFrames], wetL[Lone ? 1 : chunkFrames], wetR[Lone ? 1 : chunkFrames];
+    alignas(16) float send[size], wetL[size], wetR[size];
     if (!s.preListening) {
         forFrames<T>(n, [&]<class U>(int32_t f) __attribute__((always_inline)) {
             U pv[3];
@@ -394,20 +373,9 @@ void SoundEngine::delays(const float* send, float* wetL, float* wetR, int32_t n)
             }
             const int32_t end = f + std::min(n - f, wait);
             wait -= end - f;
-            while (f < end) {
-#if ZK_ENGINE_SSE
-                if constexpr (width<T> == 4 && std::is_same_v<decltype(left), DelayLine::Run&>)
-                    if (end - f >= 4 && left.fourAtOnce() && right.fourAtOnce()) {
-                        delayFourFrames(left, right, send + f, s.delayVolume, s.feedbackAmount, feedbackLeft,
-                                        feedbackRight, wetL + f, wetR + f);
-                        f += 4;
-                        continue;
-                    }
-#endif
+            for (; f < end; ++f)
                 delayFrames(left, right, send + f, s.delayVolume, s.feedbackAmount, feedbackLeft, feedbackRight,
                             wetL + f, wetR + f);
-                ++f;
-            }
         }
         delayUpdateWait_ = wait;
     };

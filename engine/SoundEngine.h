@@ -38,10 +38,11 @@ public:
     // How the voices run; every path gives the same bits. `scalar`: one band at a time,
     // frame by frame, reading the parameters at every frame as the effect defines them:
     // the portable code, and the reference the others are tested against. The lane paths
-    // run the three bands as lanes of one SSE register, in chunks of up to 32 frames with
-    // the mix four frames per register, reading the parameters again when the host
-    // announces a change; `lanesSse41` rounds with SSE4.1. The engine starts on the
-    // fastest path the processor has; tests and the benchmark can pick any.
+    // run the same code with the three bands as lanes of one SSE register, in chunks of up
+    // to 32 frames with the mix four frames per register, reading the parameters again
+    // when the host announces a change; `lanesSse41` rounds with SSE4.1, `lanesAvx512` is
+    // that code in the AVX-512 encoding (three operands, 32 registers). The engine starts
+    // on the fastest path the processor has; tests and the benchmark can pick any.
     enum class VoicePath { scalar, lanes, lanesSse41, lanesAvx512 };
     // Every path of this build.
     static constexpr VoicePath voicePaths[] = {VoicePath::scalar,
@@ -126,9 +127,9 @@ private:
     // Frames `first` to `first + n - 1` (n up to chunkFrames) with one set of values, pass
     // by pass: everything that carries state from frame to frame, then the oscillators,
     // then the mix. The engine is awake and may fall asleep after the last of them only.
-    // Lone: n is 1.
     template <bool Replace, VoicePath Path, bool Lone>
-    [[gnu::always_inline]] inline void runChunk(const float* inL, const float* inR, float* outL, float* outR, int32_t first, int32_t n) noexcept;
+    [[gnu::always_inline]] inline void runChunk(const float* inL, const float* inR, float* outL, float* outR,
+                                                int32_t first, int32_t n) noexcept;
     template <class T, bool Sse41, bool AllRun>
     [[gnu::always_inline]] inline void voices(Frame<T>* x, const float* inL, const float* inR, int32_t n) noexcept;
     // The delay lines' part of the mix: wet signals from sends.

@@ -313,7 +313,7 @@ PathRun renderScenario(zk::SoundEngine::VoicePath path, uint32_t seed) {
         for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
         for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
         for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
-        // Right delays of 1 sample, and about 4 (where the lines may run four frames at once).
+        // Right delays of 1 sample, and of about 4.
         if (seed % 6 == 1) program[39] = 0.0f;
         if (seed % 6 == 4) program[39] = std::sqrt(3.5f / static_cast<float>(rate));
     }

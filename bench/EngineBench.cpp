@@ -57,12 +57,16 @@ void runEngine(benchmark::State& state, std::initializer_list<std::pair<int32_t,
 void DefaultProgram(benchmark::State& state) { runEngine(state, {}, false); }
 
 void ThreeBandsWithDelaySends(benchmark::State& state) {
-    runEngine(state, {{14, 1.0f}, {15, 0.5f}, {26, 0.3f}, {27, 1.0f}, {11, 0.5f}, {23, 0.4f}, {35, 0.6f}}, false);
+    using namespace zk;
+    runEngine(state,
+              {{paramLeft2, 1.0f}, {paramRight2, 0.5f}, {paramLeft3, 0.3f}, {paramRight3, 1.0f}, {paramEffect1, 0.5f},
+               {paramEffect2, 0.4f}, {paramEffect3, 0.6f}},
+              false);
 }
 
-void PreListen(benchmark::State& state) { runEngine(state, {{44, 1.0f}}, false); }
+void PreListen(benchmark::State& state) { runEngine(state, {{zk::paramPreListen1, 1.0f}}, false); }
 
-void Asleep(benchmark::State& state) { runEngine(state, {{1, 1.0f}}, true); }
+void Asleep(benchmark::State& state) { runEngine(state, {{zk::paramDry, 1.0f}}, true); }
 
 // Every case on every path at block sizes 1, 32 and 512.
 void AllPathsAndBlocks(benchmark::internal::Benchmark* b) {

@@ -10,18 +10,23 @@ namespace zk {
 namespace {
 constexpr float kDataByteScale = 0.007874016f; // 1/127: data byte 127 gives 1.0
 constexpr int32_t kNoList = -1;
+// Controller numbers 120..127 carry the Channel Mode messages (All Sound Off, Reset All
+// Controllers, All Notes Off ...), which hosts send on every channel when the transport
+// stops: they are not controllers, and neither teach nor move a parameter.
+constexpr int32_t kFirstChannelModeMessage = 120;
+
+bool validParameter(int32_t index) noexcept { return index >= 0 && index < kNumParameters; }
 } // namespace
 
-int32_t PluginEffect::processEvents(vst2::VstEvents* events) noexcept {
-    if (notReady_.load(std::memory_order_relaxed)) return 1;
-    if (!events || events->numEvents <= 0) {
+void PluginEffect::queueEvents(const BlockEvents* events) noexcept {
+    if (notReady_.load(std::memory_order_relaxed)) return;
+    if (!events || events->size() <= 0) {
         dropPendingEvents();
-        return 1;
+        return;
     }
     pendingList_.store(events, std::memory_order_relaxed);
     pendingIndex_.store(0, std::memory_order_relaxed);
     setEventsPending(true);
-    return 1;
 }
 
 void PluginEffect::dropPendingEvents() noexcept {
@@ -33,39 +38,39 @@ void PluginEffect::dropPendingEvents() noexcept {
 void PluginEffect::handlePendingEvents(int32_t frame) noexcept {
     int32_t index = pendingIndex_.load(std::memory_order_relaxed);
     if (index == kNoList) return;
-    vst2::VstEvents* list = pendingList_.load(std::memory_order_relaxed);
+    const BlockEvents* list = pendingList_.load(std::memory_order_relaxed);
     if (!list) return;
-    vst2::VstEvent* const* slots = list->events;
     // Every event is consumed once, in list order. One whose frame has already passed (an
     // unsorted list) is acted on at once rather than holding up those behind it.
-    while (index < list->numEvents) {
-        const vst2::VstEvent* event = slots[index];
-        if (event && event->deltaFrames > frame) break;
+    const int32_t count = list->size();
+    while (index < count) {
+        const BlockEvent event = list->at(index);
+        if (event.frame > frame) break;
         pendingIndex_.store(++index, std::memory_order_relaxed);
-        if (event && event->type == vst2::kVstMidiType)
-            handleMidiEvent(*reinterpret_cast<const vst2::VstMidiEvent*>(event));
+        if (event.kind == BlockEvent::Kind::midi)
+            handleMidiMessage(event.midi);
+        else if (event.kind == BlockEvent::Kind::parameter && validParameter(event.parameter))
+            applyParameter(event.parameter, event.value); // the host's own change: not reported back
     }
 }
 
 int32_t PluginEffect::nextEventFrame(int32_t frame) const noexcept {
     const int32_t index = pendingIndex_.load(std::memory_order_relaxed);
     if (index == kNoList) return noPendingEvents;
-    const vst2::VstEvents* list = pendingList_.load(std::memory_order_relaxed);
-    if (!list || index >= list->numEvents) return noPendingEvents;
-    const vst2::VstEvent* const* slots = list->events; // the host's array runs past the declared two
-    const vst2::VstEvent* event = slots[index];
-    // A null entry is skipped at the next call, as handlePendingEvents() consumes it at once.
-    if (!event || event->deltaFrames < frame) return frame;
-    return event->deltaFrames;
+    const BlockEvents* list = pendingList_.load(std::memory_order_relaxed);
+    if (!list || index >= list->size()) return noPendingEvents;
+    const int32_t due = list->at(index).frame;
+    return due < frame ? frame : due;
 }
 
-void PluginEffect::handleMidiEvent(const vst2::VstMidiEvent& event) noexcept {
-    const auto status = static_cast<uint8_t>(event.midiData[0]);
-    const int32_t data1 = static_cast<uint8_t>(event.midiData[1]) & 0x7F;
-    const int32_t data2 = static_cast<uint8_t>(event.midiData[2]) & 0x7F;
+void PluginEffect::handleMidiMessage(const uint8_t (&bytes)[3]) noexcept {
+    const uint8_t status = bytes[0];
+    const int32_t data1 = bytes[1] & 0x7F;
+    const int32_t data2 = bytes[2] & 0x7F;
     switch (status & 0xF0) {
-    case 0xC0: setProgram(data1); break;
+    case 0xC0: changeProgram(data1, ChangeOrigin::program); break;
     case 0xB0: {
+        if (data1 >= kFirstChannelModeMessage) break;
         // The message that teaches a binding also moves the parameter it binds.
         int32_t target = learnTarget_.exchange(-1, std::memory_order_relaxed);
         if (target >= 0 && target < kNumParameters) {
@@ -75,7 +80,8 @@ void PluginEffect::handleMidiEvent(const vst2::VstMidiEvent& event) noexcept {
         if (data1 == 0) break; // controller 0 cannot be bound
         const float value = static_cast<float>(data2) * kDataByteScale;
         for (int32_t i = 0; i < kNumParameters; ++i)
-            if (descriptors_[i].learnedController.load(std::memory_order_relaxed) == data1) setParameter(i, value);
+            if (descriptors_[i].learnedController.load(std::memory_order_relaxed) == data1)
+                host_.parameterChanged(i, applyParameter(i, value), ChangeOrigin::controller);
         break;
     }
     default: break; // notes, pitch bend, pressure and system messages play no part
@@ -88,7 +94,7 @@ int32_t PluginEffect::learnedController(int32_t index) const noexcept {
 }
 
 void PluginEffect::refreshEditorControllers() noexcept {
-    if (EditorBase* ed = editor()) ed->refreshLearnedControllers();
+    if (editor_) editor_->refreshLearnedControllers();
 }
 
 void PluginEffect::handleCommand(int32_t index, float value) noexcept {
@@ -113,10 +119,12 @@ void PluginEffect::handleLearnCommand(float value) noexcept {
 }
 
 void PluginEffect::forgetAllControllers() noexcept {
-    if (!services_.messages->askYesNo("Forget Learned MidiCC?", "Warning!")) return;
-    for (ParameterDescriptor& descriptor : descriptors_)
-        descriptor.learnedController.store(0, std::memory_order_relaxed);
-    refreshEditorControllers();
+    ask(kForgetControllersQuestion, kQuestionTitle, [this](bool yes) {
+        if (!yes) return;
+        for (ParameterDescriptor& descriptor : descriptors_)
+            descriptor.learnedController.store(0, std::memory_order_relaxed);
+        refreshEditorControllers();
+    });
 }
 
 } // namespace zk

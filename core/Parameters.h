@@ -1,13 +1,14 @@
 #pragma once
 
+#include "product/Identity.h"
+#include "product/ParameterIndex.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
 
 namespace zk {
 
-constexpr int32_t kNumParameters = 54;
-constexpr int32_t kNumPrograms = 128;
 constexpr int32_t kNameBytes = 24;       // descriptor and program name fields
 constexpr int32_t kParamNameChars = 8;   // significant characters of a parameter name
 constexpr int32_t kProgramNameChars = 24;
@@ -15,12 +16,19 @@ constexpr int32_t kProgramNameChars = 24;
 // Pseudo-parameters: commands the panel sends through setParameter.
 constexpr int32_t CommandDefaults = 57; // 0 About, 1 save defaults, 2 forget all bindings
 constexpr int32_t CommandLearn = 65;    // arm learning for an index, or forget index + 1000
+// The questions the two commands of CommandDefaults put to the user first, with their title;
+// a panel that lives apart from the effect (an LV2 UI) asks them itself.
+constexpr const char* kSaveDefaultsQuestion = "Save Actual Values as Defaults?";
+constexpr const char* kForgetControllersQuestion = "Forget Learned MidiCC?";
+constexpr const char* kQuestionTitle = "Warning!";
 
 // What setting a parameter does to the sound engine beyond storing it.
 enum class EngineHook : uint8_t { None, BandTuning, Release, Feedback, Smooth, FmEvery };
 
 struct ParameterInfo {
-    const char* name; // as stored: at most 8 characters, trailing blanks included
+    const char* name;     // as stored: at most 8 characters, trailing blanks included
+    const char* fullName; // full and unique, band included: "Band 2 Sensitivity"
+    const char* symbol;   // stable, a C identifier: "band2_sensitivity"
     float defaultValue;
     EngineHook hook;
     int8_t band; // 1..3 for the per-band hooks, 0 otherwise
@@ -30,8 +38,8 @@ struct ParameterInfo {
 extern const std::array<ParameterInfo, kNumParameters> kParameterTable;
 
 // Index of Band_n and Fine_n, whose values together tune band filter n.
-constexpr int32_t bandIndex(int32_t band) { return 4 + 12 * (band - 1); }
-constexpr int32_t fineIndex(int32_t band) { return 49 + band; }
+constexpr int32_t bandIndex(int32_t band) { return bandParameter(paramBand1, band); }
+constexpr int32_t fineIndex(int32_t band) { return sideBySideParameter(paramFine1, band); }
 
 // One per parameter. The flags are bytes and the controller a 32-bit number because the
 // descriptor table is written byte for byte into bank chunks.

@@ -1,19 +1,17 @@
 #include "core/PluginEffect.h"
 
-#include "core/Identity.h"
-#include "editor/PluginEditor.h"
-#include "host/TextTools.h"
+#include "core/TextTools.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <new>
+#include <string_view>
+#include <utility>
 
 namespace zk {
 
 namespace {
-
-std::atomic<bool> editorCreationFailedFlag{false};
 
 static_assert(kNumParameters == EngineHost::parameterCount);
 
@@ -29,11 +27,8 @@ EffectServices completeServices(EffectServices services) noexcept {
 
 } // namespace
 
-bool editorCreationFailed() noexcept { return editorCreationFailedFlag.load(); }
-
-
-PluginEffect::PluginEffect(vst2::audioMasterCallback hostCallback, EffectServices services)
-    : EffectBase(hostCallback, kNumPrograms, kNumParameters), services_(completeServices(services)), engine_(*this) {
+PluginEffect::PluginEffect(HostServices& host, EffectServices services, const EditorFactory& makeEditor)
+    : host_(host), services_(completeServices(services)), engine_(*this) {
     for (int32_t i = 0; i < kNumParameters; ++i) refreshParameterSlot(i);
     // The members start as every descriptor " " at 1.0 in programs of 1.0 named "Init";
     // the table then gives every parameter its name and default in all programs.
@@ -47,33 +42,29 @@ PluginEffect::PluginEffect(vst2::audioMasterCallback hostCallback, EffectService
         setNameField(program.name, "Init");
         for (int32_t i = 0; i < kNumParameters; ++i) program.values[i].store(kParameterTable[i].defaultValue);
     }
-    setFlag(vst2::effFlagsProgramChunks, true);
     notReady_.store(true);
 
     readLearnedControllers();
 
-    if (hasHostCallback()) {
-        setNumInputs(2);
-        setNumOutputs(2);
-        setFlag(vst2::effFlagsCanReplacing, true);
-        setFlag(vst2::effFlagsCanMono, true);
-        setFlag(vst2::effFlagsHasVu, true);
-        setUniqueID(kUniqueID);
+    if (makeEditor) {
+        try {
+            editor_ = makeEditor(*this);
+        } catch (...) {
+            editor_.reset(); // the effect goes on without a panel; the entry decides what that means
+        }
     }
-
-    try {
-        attachEditor(new PluginEditor(*this));
-    } catch (...) {
-        editorCreationFailedFlag.store(true);
-    }
-
-    initEngine();
-    setProgram(0);
 }
 
 PluginEffect::~PluginEffect() {
     notReady_.store(true);
     dropPendingEvents();
+    // The panel goes while everything its boxes may answer to is still here.
+    if (editor_) editor_->close();
+}
+
+void PluginEffect::initialise() noexcept {
+    initEngine();
+    changeProgram(0, ChangeOrigin::program);
 }
 
 void PluginEffect::initEngine() noexcept {
@@ -88,8 +79,10 @@ void PluginEffect::initEngine() noexcept {
 
 // ---- parameters -------------------------------------------------------------------
 
-void PluginEffect::setParameter(int32_t index, float value) noexcept {
-    if (notReady_.load(std::memory_order_relaxed) || index < 0) return;
+void PluginEffect::setParameter(int32_t index, float value) noexcept { applyParameter(index, value); }
+
+float PluginEffect::applyParameter(int32_t index, float value) noexcept {
+    if (notReady_.load(std::memory_order_relaxed) || index < 0) return value;
     handleCommand(index, value);
     if (validParameter(index)) {
         value = storeParameter(index, value);
@@ -98,7 +91,8 @@ void PluginEffect::setParameter(int32_t index, float value) noexcept {
         // the two announcements reads them again.
         announceValueChange();
     }
-    if (EditorBase* ed = editor()) ed->setParameter(index, value);
+    if (editor_) editor_->setParameter(index, value);
+    return value;
 }
 
 float PluginEffect::storeParameter(int32_t index, float value) noexcept {
@@ -118,12 +112,12 @@ float PluginEffect::storeParameter(int32_t index, float value) noexcept {
     // output and slow the engine down.
     if (std::fpclassify(value) == FP_SUBNORMAL) value = 0.0f;
     if (descriptor.inProgram.load(std::memory_order_relaxed))
-        programs_[getProgram()].values[index].store(value, std::memory_order_relaxed);
+        programs_[currentProgram()].values[index].store(value, std::memory_order_relaxed);
     else
         descriptor.value.store(value, std::memory_order_relaxed);
     announceValueChange();
-    // Every program change and bank load passes here for each index (setProgram re-sets
-    // all values), so the engine's slots follow the current program and the flags.
+    // Every program change and bank load passes here for each index (a program change
+    // re-sets all values), so the engine's slots follow the current program and the flags.
     refreshParameterSlot(index);
     return value;
 }
@@ -131,7 +125,7 @@ float PluginEffect::storeParameter(int32_t index, float value) noexcept {
 void PluginEffect::refreshParameterSlot(int32_t index) noexcept {
     const ParameterDescriptor& descriptor = descriptors_[index];
     setParameterSlot(index, descriptor.inProgram.load(std::memory_order_relaxed)
-                                ? &programs_[getProgram()].values[index]
+                                ? &programs_[currentProgram()].values[index]
                                 : &descriptor.value);
 }
 
@@ -140,99 +134,166 @@ void PluginEffect::applyEngineHook(int32_t index) noexcept {
     switch (info.hook) {
     case EngineHook::None: break;
     case EngineHook::BandTuning:
-        engine_.setBandTuning(info.band, getParameter(bandIndex(info.band)), getParameter(fineIndex(info.band)));
+        engine_.setBandTuning(info.band, parameter(bandIndex(info.band)), parameter(fineIndex(info.band)));
         break;
-    case EngineHook::Release: engine_.setRelease(info.band, getParameter(index)); break;
-    case EngineHook::Feedback: engine_.setFeedback(getParameter(index)); break;
-    case EngineHook::Smooth: engine_.setSmooth(getParameter(index)); break;
-    case EngineHook::FmEvery: engine_.setFmEvery(getParameter(index)); break;
+    case EngineHook::Release: engine_.setRelease(info.band, parameter(index)); break;
+    case EngineHook::Feedback: engine_.setFeedback(parameter(index)); break;
+    case EngineHook::Smooth: engine_.setSmooth(parameter(index)); break;
+    case EngineHook::FmEvery: engine_.setFmEvery(parameter(index)); break;
     }
 }
 
-float PluginEffect::getParameter(int32_t index) const noexcept {
+float PluginEffect::parameter(int32_t index) const noexcept {
     if (!validParameter(index)) return 0.0f;
     const ParameterDescriptor& descriptor = descriptors_[index];
     if (descriptor.inProgram.load(std::memory_order_relaxed))
-        return programs_[getProgram()].values[index].load(std::memory_order_relaxed);
+        return programs_[currentProgram()].values[index].load(std::memory_order_relaxed);
     return descriptor.value.load(std::memory_order_relaxed);
 }
 
-void PluginEffect::getParameterLabel(int32_t, char* text) noexcept { std::strcpy(text, " "); }
-
-void PluginEffect::getParameterDisplay(int32_t index, char* text) noexcept {
-    if (validParameter(index))
-        floatToText(getParameter(index), text);
-    else
-        text[0] = 0;
+bool PluginEffect::describeParameter(int32_t index, ParameterDescription& description) const noexcept {
+    if (!validParameter(index)) return false;
+    const ParameterInfo& info = kParameterTable[index];
+    description.name = info.fullName;
+    description.symbol = info.symbol;
+    description.shortName = info.name;
+    description.label = " "; // every parameter is a plain number
+    description.defaultValue = info.defaultValue;
+    description.minimum = 0.0f;
+    description.maximum = 1.0f;
+    description.automatable = true;
+    return true;
 }
 
-void PluginEffect::getParameterName(int32_t index, char* text) noexcept { copyParameterName(index, text); }
-
-void PluginEffect::copyParameterName(int32_t index, char* text) const noexcept {
+void PluginEffect::parameterShortName(int32_t index, char* text) const noexcept {
     if (validParameter(index))
         copyText(text, descriptors_[index].name, kParamNameChars);
     else
         text[0] = 0;
 }
 
+bool PluginEffect::valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept {
+    if (!text || capacity == 0) return false;
+    text[0] = 0;
+    if (!validParameter(index)) return false;
+    char full[16];
+    floatToText(value, full);
+    copyText(text, full, capacity - 1);
+    return true;
+}
+
+bool PluginEffect::textToValue(int32_t index, const char* text, float& value) const noexcept {
+    if (!validParameter(index) || !text) return false;
+    const char* begin = text;
+    const char* end = text + std::strlen(text);
+    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
+    if (begin < end && *begin == '+') ++begin; // from_chars takes no plus sign
+    float parsed = 0.0f;
+    // Whatever the host's locale: the texts are written with a point.
+    const auto [stop, error] = std::from_chars(begin, end, parsed, std::chars_format::general);
+    if (error != std::errc() || stop != end || !std::isfinite(parsed)) return false;
+    auto clamped = [](float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; };
+    value = clamped(parsed);
+    // Value texts are cut, not rounded, and the float nearest to a text's number may lie
+    // just below it ("0.333333" reads as 0.33333299, shown as "0.333332"): a text that
+    // does not show as itself stands for the middle of the values that do.
+    const std::string_view written(begin, static_cast<size_t>(end - begin));
+    const size_t point = written.find('.');
+    char shown[16];
+    floatToText(value, shown);
+    if (point != std::string_view::npos && point + 1 < written.size() && written != shown) {
+        const auto decimals = static_cast<int>(written.size() - point - 1);
+        const float middle = clamped(static_cast<float>(parsed + 0.5 * std::pow(10.0, -decimals)));
+        floatToText(middle, shown);
+        if (written == shown) value = middle;
+    }
+    return true;
+}
+
+void PluginEffect::tell(const char* text, const char* title) noexcept {
+    services_.messages->showMessage(text, title, editor_ ? editor_->messageWindow() : nullptr);
+}
+
+void PluginEffect::ask(const char* text, const char* title, MessageService::Answer answer) noexcept {
+    services_.messages->askYesNo(text, title, editor_ ? editor_->messageWindow() : nullptr, std::move(answer));
+}
+
+// ---- the panel's side -----------------------------------------------------------------
+
+void PluginEffect::editParameter(int32_t tag, float value) noexcept {
+    const float stored = applyParameter(tag, value);
+    // Only the parameters reach the host: a command's tag is no index a host knows.
+    if (validParameter(tag)) host_.parameterChanged(tag, stored, ChangeOrigin::panel);
+}
+
+void PluginEffect::beginEdit(int32_t tag) noexcept {
+    if (validParameter(tag)) host_.beginGesture(tag);
+}
+
+void PluginEffect::endEdit(int32_t tag) noexcept {
+    if (validParameter(tag)) host_.endGesture(tag);
+}
+
+void PluginEffect::hostIdle() noexcept { host_.idle(); }
+
+PanelSize PluginEffect::panelSize() const noexcept { return editor_ ? editor_->size() : PanelSize{}; }
+
+bool PluginEffect::openPanel(void* parentWindow) noexcept { return editor_ && parentWindow && editor_->open(parentWindow); }
+
+void PluginEffect::closePanel() noexcept {
+    if (editor_) editor_->close();
+}
+
+void PluginEffect::panelIdle() noexcept {
+    if (editor_) editor_->hostIdle();
+}
+
+int32_t PluginEffect::panelKeyDown(const KeyPress& key) noexcept { return editor_ ? editor_->onKeyDown(key) : 0; }
+
+int32_t PluginEffect::panelKeyUp(const KeyPress& key) noexcept { return editor_ ? editor_->onKeyUp(key) : -1; }
+
+bool PluginEffect::panelWheel(float distance) noexcept { return editor_ && editor_->onWheel(distance); }
+
+bool PluginEffect::setKnobMode(int32_t mode) noexcept { return editor_ && editor_->setKnobMode(mode); }
+
 // ---- audio --------------------------------------------------------------------------
 
-void PluginEffect::renderBlock(float** inputs, float** outputs, int32_t frames, bool replace) noexcept {
+void PluginEffect::setSampleRate(float rate) noexcept {
+    // A tiny rate would make the coefficients, which divide by it, infinite; the delay lines
+    // hold one second of it.
+    if (rate >= 1.0f && rate <= 1.0e7f) sampleRate_.store(rate, std::memory_order_relaxed);
+}
+
+void PluginEffect::renderBlock(const float* const* inputs, float* const* outputs, int32_t frames,
+                               bool replace) noexcept {
     if (notReady_.load(std::memory_order_relaxed)) return;
     if (inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1])
         engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], frames, replace);
     // A sleeping engine skips its frames' events; act on them now rather than lose a
     // program change or controller sent while the input was silent. The frames were
-    // silent, so nothing already output would have differed.
-    if (frames > 0) handlePendingEvents(frames - 1);
+    // silent, so nothing already output would have differed. A block of no frames (hosts
+    // pass changes that way) still brings its events.
+    handlePendingEvents(frames > 0 ? frames - 1 : 0);
     // The host's event list is valid only for this call: keep no pointer into it.
     dropPendingEvents();
 }
 
-void PluginEffect::process(float** inputs, float** outputs, int32_t frames) noexcept {
-    renderBlock(inputs, outputs, frames, false);
+void PluginEffect::process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
+                           const BlockEvents* events) noexcept {
+    if (events) queueEvents(events);
+    renderBlock(inputs, outputs, frames, mode == ProcessMode::replacing);
 }
 
-void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t frames) noexcept {
-    renderBlock(inputs, outputs, frames, true);
-}
+// A host may free or reuse the memory of an event list once it switches the effect off or
+// on again (or closes it, when the destructor drops it): a list still pending is dropped unread.
+void PluginEffect::deactivate() noexcept { dropPendingEvents(); }
 
-void PluginEffect::resume() noexcept {
+void PluginEffect::activate() noexcept {
+    dropPendingEvents();
     const bool ready = !notReady_.load(std::memory_order_relaxed);
-    if (ready) wantMidi();
+    if (ready) host_.wantMidi();
     engine_.adoptSampleRate(sampleRate(), ready);
-}
-
-// ---- identity -----------------------------------------------------------------------
-
-bool PluginEffect::getOutputProperties(int32_t index, vst2::VstPinProperties* properties) noexcept {
-    if (index != 0 && index != 1) return false;
-    std::snprintf(properties->label, sizeof properties->label, "%s %1d", kProductName, static_cast<int>(index + 1));
-    properties->flags = vst2::kVstPinIsActive | vst2::kVstPinIsStereo;
-    return true;
-}
-
-int32_t PluginEffect::getVendorVersion() noexcept { return kVendorVersion; }
-
-bool PluginEffect::getEffectName(char* text) noexcept {
-    copyText(text, kProductName, vst2::kVstMaxEffectNameLen);
-    return true;
-}
-
-bool PluginEffect::getVendorString(char* text) noexcept {
-    copyText(text, kMakerDomain, vst2::kVstMaxVendorStrLen);
-    return true;
-}
-
-bool PluginEffect::getProductString(char* text) noexcept {
-    copyText(text, kProductName, vst2::kVstMaxProductStrLen);
-    return true;
-}
-
-int32_t PluginEffect::canDo(const char* capability) noexcept {
-    return std::strcmp(capability, "receiveVstEvents") == 0 || std::strcmp(capability, "receiveVstMidiEvent") == 0
-               ? 1
-               : -1;
 }
 
 } // namespace zk

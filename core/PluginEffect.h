@@ -1,80 +1,103 @@
 #pragma once
 
+#include "core/Effect.h"
+#include "core/HostServices.h"
 #include "core/Parameters.h"
 #include "core/Services.h"
 #include "engine/EngineHost.h"
 #include "engine/SoundEngine.h"
-#include "host/EffectBase.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace zk {
 
-// True once an instance could not create its editor; later instances are refused too.
-bool editorCreationFailed() noexcept;
-
-// The one object the host talks to: the parameter table, the 128 programs and their
-// chunks, MIDI input and learning, and the sound engine.
-class PluginEffect : public EffectBase, private EngineHost {
+// The plug-in itself: the parameter table, the 128 programs and their chunks, MIDI input
+// and learning, the sound engine, and the panel it builds through its EditorFactory.
+// Formats drive it as an Effect; its panel reaches it as its EditorContext.
+class PluginEffect final : public Effect, public EditorContext, private EngineHost {
 public:
     static constexpr int32_t kBankChunkSize = kNumParameters * 36 + kNumPrograms * 240; // 32664
     static constexpr int32_t kPresetChunkSize = 240;
 
-    explicit PluginEffect(vst2::audioMasterCallback hostCallback, EffectServices services = defaultServices());
+    explicit PluginEffect(HostServices& host, EffectServices services = defaultServices(),
+                          const EditorFactory& makeEditor = {});
     ~PluginEffect() override;
 
-    // Parameters
+    // Effect
+    void initialise() noexcept override;
+    int32_t parameterCount() const noexcept override { return kNumParameters; }
+    bool describeParameter(int32_t index, ParameterDescription& description) const noexcept override;
+    float parameter(int32_t index) const noexcept override;
     void setParameter(int32_t index, float value) noexcept override;
-    float getParameter(int32_t index) const noexcept override;
-    void getParameterLabel(int32_t index, char* text) noexcept override;
-    void getParameterDisplay(int32_t index, char* text) noexcept override;
-    void getParameterName(int32_t index, char* text) noexcept override;
-
-    // Programs and chunks
-    void setProgram(int32_t index) noexcept override;
-    void setProgramName(const char* text) noexcept override;
-    void getProgramName(char* text) noexcept override;
-    bool getProgramNameIndexed(int32_t category, int32_t index, char* text) noexcept override;
+    void parameterShortName(int32_t index, char* text) const noexcept override;
+    bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept override;
+    bool textToValue(int32_t index, const char* text, float& value) const noexcept override;
+    int32_t programCount() const noexcept override { return kNumPrograms; }
+    int32_t currentProgram() const noexcept override { return currentProgram_.load(std::memory_order_relaxed); }
+    void selectProgram(int32_t index) noexcept override;
+    bool programName(int32_t index, char* text) const noexcept override;
+    void setProgramName(const char* name) noexcept override;
     bool copyProgram(int32_t destination) noexcept override;
-    int32_t getChunk(void** data, bool isPreset) noexcept override;
-    int32_t setChunk(void* data, int32_t size, bool isPreset) noexcept override;
+    int32_t saveChunk(ChunkKind kind, const void** data) noexcept override;
+    void loadChunk(ChunkKind kind, const void* data, int32_t size) noexcept override;
+    bool restoreChunk(ChunkKind kind, const void* data, int32_t size, int32_t program = -1) noexcept override;
+    void setSampleRate(float rate) noexcept override;
+    float sampleRate() const noexcept override { return sampleRate_.load(std::memory_order_relaxed); }
+    void setMaxBlockSize(int32_t frames) noexcept override { maxBlockSize_.store(frames, std::memory_order_relaxed); }
+    int32_t maxBlockSize() const noexcept override { return maxBlockSize_.load(std::memory_order_relaxed); }
+    void activate() noexcept override;
+    void deactivate() noexcept override;
+    void queueEvents(const BlockEvents* events) noexcept override;
+    void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
+                 const BlockEvents* events = nullptr) noexcept override;
+    uint32_t tailFrames() const noexcept override; // Tail.cpp
+    bool hasPanel() const noexcept override { return editor_ != nullptr; }
+    PanelSize panelSize() const noexcept override;
+    bool openPanel(void* parentWindow) noexcept override;
+    void closePanel() noexcept override;
+    int32_t panelEventDescriptor() noexcept override { return editor_ ? editor_->eventDescriptor() : -1; }
+    void panelIdle() noexcept override;
+    int32_t panelKeyDown(const KeyPress& key) noexcept override;
+    int32_t panelKeyUp(const KeyPress& key) noexcept override;
+    bool panelWheel(float distance) noexcept override;
+    bool setKnobMode(int32_t mode) noexcept override;
 
-    // MIDI
-    int32_t processEvents(vst2::VstEvents* events) noexcept override;
+    // EditorContext
+    void editParameter(int32_t tag, float value) noexcept override;
+    void beginEdit(int32_t tag) noexcept override;
+    void endEdit(int32_t tag) noexcept override;
+    int32_t learnedController(int32_t index) const noexcept override;
+    bool bandActive(int32_t band) const noexcept override { return engine_.bandActivity(band) != 0; }
+    void hostIdle() noexcept override;
+    MessageService& messages() noexcept override { return *services_.messages; }
+
+    // MIDI, as the engine's block loop reaches it (EngineHost), and one message on its own.
     void handlePendingEvents(int32_t frame) noexcept override;
     int32_t nextEventFrame(int32_t frame) const noexcept override;
-    void handleMidiEvent(const vst2::VstMidiEvent& event) noexcept;
-    int32_t learnedController(int32_t index) const noexcept;
+    void handleMidiMessage(const uint8_t (&bytes)[3]) noexcept;
     int32_t learnTarget() const noexcept { return learnTarget_.load(std::memory_order_relaxed); }
 
-    // Audio
-    void process(float** inputs, float** outputs, int32_t frames) noexcept override;
-    void processReplacing(float** inputs, float** outputs, int32_t frames) noexcept override;
-    void resume() noexcept override;
     int32_t bandActivity(int32_t band) const noexcept { return engine_.bandActivity(band); }
     bool notReady() const noexcept { return notReady_.load(std::memory_order_relaxed); }
-
-    // Identity and capabilities
-    bool getOutputProperties(int32_t index, vst2::VstPinProperties* properties) noexcept override;
-    bool getEffectName(char* text) noexcept override;
-    bool getVendorString(char* text) noexcept override;
-    bool getProductString(char* text) noexcept override;
-    int32_t getVendorVersion() noexcept override;
-    int32_t canDo(const char* capability) noexcept override;
-
-    // The stored name of parameter 0..53, at most 8 characters; `text` holds 9 bytes.
-    void copyParameterName(int32_t index, char* text) const noexcept;
     EffectServices services() const noexcept { return services_; }
+    Editor* editor() const noexcept { return editor_.get(); }
 
 private:
     // EngineHost
-    void reselectCurrentProgram() noexcept override { setProgram(getProgram()); }
-    // Points the engine's slot for `index` at where getParameter(index) reads from.
+    void reselectCurrentProgram() noexcept override { changeProgram(currentProgram(), ChangeOrigin::program); }
+    // Points the engine's slot for `index` at where parameter(index) reads from.
     void refreshParameterSlot(int32_t index) noexcept;
 
     void initEngine() noexcept;
+    // Stores and applies one value (or carries out a command) and shows it on the panel;
+    // returns what was stored (the value itself for a command).
+    float applyParameter(int32_t index, float value) noexcept;
+    void changeProgram(int32_t index, ChangeOrigin origin) noexcept;
+    // Makes `index` current and applies all its values, exclusive of any other caller.
+    void applyProgram(int32_t index) noexcept;
     void readLearnedControllers() noexcept;
     float storeParameter(int32_t index, float value) noexcept;
     void applyEngineHook(int32_t index) noexcept;
@@ -82,25 +105,39 @@ private:
     void handleLearnCommand(float value) noexcept;
     void forgetAllControllers() noexcept;
     void saveDefaults() noexcept;
+    void writeDefaults() noexcept;
+    // Messages to the user, over the panel while it is open and this is its thread; a
+    // question's answer may come later (MessageService).
+    void tell(const char* text, const char* title) noexcept;
+    void ask(const char* text, const char* title, MessageService::Answer answer) noexcept;
     void refreshEditorControllers() noexcept;
     void dropPendingEvents() noexcept;
-    void renderBlock(float** inputs, float** outputs, int32_t frames, bool replace) noexcept;
+    void renderBlock(const float* const* inputs, float* const* outputs, int32_t frames, bool replace) noexcept;
 
     void writeBankChunk() noexcept;
     void readBankChunk(const uint8_t* data) noexcept;
+    void readPresetChunk(const uint8_t* data, int32_t size) noexcept;
     void writeProgramRecord(const ProgramRecord& program, uint8_t* out) const noexcept;
     void readProgramRecord(const uint8_t* in, ProgramRecord& program) noexcept;
 
+    // First, so that it goes last: the panel outlives everything its views may still show.
+    std::unique_ptr<Editor> editor_;
+    HostServices& host_;
     EffectServices services_;
     std::array<ParameterDescriptor, kNumParameters> descriptors_;
     std::array<ProgramRecord, kNumPrograms> programs_;
     SoundEngine engine_;
+    std::atomic<int32_t> currentProgram_{0};
+    std::atomic<float> sampleRate_{44100.0f};
+    std::atomic<int32_t> maxBlockSize_{1024};
     std::atomic<bool> notReady_{true};
     std::atomic<bool> programChangeBusy_{false};
     std::atomic<int32_t> learnTarget_{-1};
-    std::atomic<vst2::VstEvents*> pendingList_{nullptr};
+    std::atomic<const BlockEvents*> pendingList_{nullptr};
     std::atomic<int32_t> pendingIndex_{-1};
-    std::array<uint8_t, kBankChunkSize> chunkBuffer_{};
+    // What saveChunk hands out; each kind stays valid until the next saveChunk of that kind.
+    std::array<uint8_t, kBankChunkSize> bankChunk_{};
+    std::array<uint8_t, kPresetChunkSize> presetChunk_{};
 };
 
 } // namespace zk

@@ -2,7 +2,7 @@
 
 #include "core/PluginEffect.h"
 
-#include "host/TextTools.h"
+#include "core/TextTools.h"
 
 #include <bit>
 #include <cstring>
@@ -29,39 +29,48 @@ uint32_t getLittle32(const uint8_t* in) noexcept {
 
 } // namespace
 
-void PluginEffect::setProgram(int32_t index) noexcept {
+void PluginEffect::selectProgram(int32_t index) noexcept { changeProgram(index, ChangeOrigin::program); }
+
+void PluginEffect::changeProgram(int32_t index, ChangeOrigin origin) noexcept {
     if (!validProgram(index)) return;
-    // A program change is exclusive: a second caller waits until the first has applied
-    // all its values.
+    applyProgram(index);
+    // Outside the exclusive part: the host and the panel may change the program again from
+    // inside these calls, on this thread or another, and must not wait for this one.
+    host_.allParametersChanged(origin);
+    host_.displayChanged();
+    if (editor_) editor_->idle();
+}
+
+void PluginEffect::applyProgram(int32_t index) noexcept {
+    // A program change is exclusive: a second caller waits until the first has applied all
+    // its values. Nothing in here calls the host or draws (the panel only takes the values),
+    // so the holder never waits for anyone.
     bool expected = false;
     while (!programChangeBusy_.compare_exchange_weak(expected, true, std::memory_order_acquire)) {
         expected = false;
         std::this_thread::yield();
     }
     currentProgram_.store(index, std::memory_order_relaxed);
-    for (int32_t i = 0; i < kNumParameters; ++i) setParameter(i, getParameter(i));
-    updateDisplay();
-    if (EditorBase* ed = editor()) ed->idle();
+    for (int32_t i = 0; i < kNumParameters; ++i) applyParameter(i, parameter(i));
     programChangeBusy_.store(false, std::memory_order_release);
 }
 
-void PluginEffect::setProgramName(const char* text) noexcept {
-    setNameField(programs_[getProgram()].name, text, kProgramNameChars);
+void PluginEffect::setProgramName(const char* name) noexcept {
+    setNameField(programs_[currentProgram()].name, name, kProgramNameChars);
 }
 
-void PluginEffect::getProgramName(char* text) noexcept {
-    copyText(text, programs_[getProgram()].name, kProgramNameChars);
-}
-
-bool PluginEffect::getProgramNameIndexed(int32_t, int32_t index, char* text) noexcept {
-    if (!validProgram(index)) return false;
+bool PluginEffect::programName(int32_t index, char* text) const noexcept {
+    if (!validProgram(index)) {
+        text[0] = 0;
+        return false;
+    }
     copyText(text, programs_[index].name, kProgramNameChars);
     return true;
 }
 
 bool PluginEffect::copyProgram(int32_t destination) noexcept {
     if (!validProgram(destination)) return false;
-    const ProgramRecord& source = programs_[getProgram()];
+    const ProgramRecord& source = programs_[currentProgram()];
     ProgramRecord& target = programs_[destination];
     std::memcpy(target.name, source.name, kNameBytes);
     for (int32_t i = 0; i < kNumParameters; ++i)
@@ -83,7 +92,7 @@ void PluginEffect::readProgramRecord(const uint8_t* in, ProgramRecord& program) 
 }
 
 void PluginEffect::writeBankChunk() noexcept {
-    uint8_t* out = chunkBuffer_.data();
+    uint8_t* out = bankChunk_.data();
     for (const ParameterDescriptor& descriptor : descriptors_) {
         out[0] = descriptor.inProgram.load(std::memory_order_relaxed);
         out[1] = descriptor.unclamped.load(std::memory_order_relaxed);
@@ -117,38 +126,57 @@ void PluginEffect::readBankChunk(const uint8_t* in) noexcept {
     }
 }
 
-int32_t PluginEffect::getChunk(void** data, bool isPreset) noexcept {
-    if (isPreset) {
-        writeProgramRecord(programs_[getProgram()], chunkBuffer_.data());
-        *data = chunkBuffer_.data();
+int32_t PluginEffect::saveChunk(ChunkKind kind, const void** data) noexcept {
+    if (kind == ChunkKind::preset) {
+        writeProgramRecord(programs_[currentProgram()], presetChunk_.data());
+        *data = presetChunk_.data();
         return kPresetChunkSize;
     }
     writeBankChunk();
-    *data = chunkBuffer_.data();
+    *data = bankChunk_.data();
     return kBankChunkSize;
 }
 
-int32_t PluginEffect::setChunk(void* data, int32_t size, bool isPreset) noexcept {
+void PluginEffect::readPresetChunk(const uint8_t* bytes, int32_t size) noexcept {
+    // A shorter preset replaces only the leading bytes of the current program record.
+    uint8_t record[kProgramBytes];
+    ProgramRecord& program = programs_[currentProgram()];
+    writeProgramRecord(program, record);
+    if (size > 0) std::memcpy(record, bytes, static_cast<size_t>(size));
+    readProgramRecord(record, program);
+}
+
+void PluginEffect::loadChunk(ChunkKind kind, const void* data, int32_t size) noexcept {
     const auto* bytes = static_cast<const uint8_t*>(data);
-    if (!isPreset) {
+    if (kind == ChunkKind::bank) {
         if (size == kBankChunkSize && bytes)
             readBankChunk(bytes);
         else
-            services_.messages->showMessage("Can't load bank, wrong file size!", "Error!");
-        setProgram(getProgram());
+            tell("Can't load bank, wrong file size!", "Error!");
+        changeProgram(currentProgram(), ChangeOrigin::state);
     } else if (size >= 0 && size <= kPresetChunkSize && (bytes || size == 0)) {
-        // A shorter preset replaces only the leading bytes of the current program record.
-        uint8_t record[kProgramBytes];
-        ProgramRecord& program = programs_[getProgram()];
-        writeProgramRecord(program, record);
-        if (size > 0) std::memcpy(record, bytes, static_cast<size_t>(size));
-        readProgramRecord(record, program);
-        setProgram(getProgram());
+        readPresetChunk(bytes, size);
+        changeProgram(currentProgram(), ChangeOrigin::state);
     } else {
-        services_.messages->showMessage("Can't load preset, wrong file size!", "Error!");
+        tell("Can't load preset, wrong file size!", "Error!");
     }
     refreshEditorControllers();
-    return 1;
+}
+
+bool PluginEffect::restoreChunk(ChunkKind kind, const void* data, int32_t size, int32_t program) noexcept {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    if (!bytes || notReady_.load(std::memory_order_relaxed)) return false;
+    if (kind == ChunkKind::bank) {
+        if (size != kBankChunkSize || !(program == -1 || validProgram(program))) return false;
+        readBankChunk(bytes);
+        changeProgram(program == -1 ? currentProgram() : program, ChangeOrigin::state);
+    } else {
+        if (size != kPresetChunkSize) return false;
+        readPresetChunk(bytes, size);
+        changeProgram(currentProgram(), ChangeOrigin::state);
+    }
+    refreshEditorControllers();
+    return true;
 }
 
 } // namespace zk

@@ -7,16 +7,16 @@ namespace zk {
 
 namespace {
 
-// Until a platform supplies dialogs, messages go to stderr and questions are declined,
-// so that nothing is ever changed without the user's consent.
+// Messages go to stderr and questions are declined, so that nothing is ever changed
+// without the user's consent.
 class ConsoleMessages final : public MessageService {
 public:
-    void showMessage(const char* text, const char* title) noexcept override {
-        std::fprintf(stderr, "%s %s\n", title, text);
+    void showMessage(const char* text, const char* title, void*) noexcept override {
+        std::fprintf(stderr, "%s %s\n", title ? title : "", text ? text : "");
     }
-    bool askYesNo(const char* text, const char* title) noexcept override {
-        std::fprintf(stderr, "%s %s [answered No]\n", title, text);
-        return false;
+    void askYesNo(const char* text, const char* title, void*, Answer answer) noexcept override {
+        std::fprintf(stderr, "%s %s [answered No]\n", title ? title : "", text ? text : "");
+        if (answer) answer(false);
     }
 };
 
@@ -27,17 +27,19 @@ public:
     void writeValues(std::vector<SettingsWrite>&) noexcept override {}
 };
 
-ConsoleMessages consoleMessages;
+ConsoleMessages console;
 NoSettings noSettings;
 std::atomic<MessageService*> chosenMessages{nullptr};
 std::atomic<SettingsStore*> chosenSettings{nullptr};
 
 } // namespace
 
+MessageService& consoleMessages() noexcept { return console; }
+
 EffectServices defaultServices() noexcept {
     MessageService* messages = chosenMessages.load();
     SettingsStore* settings = chosenSettings.load();
-    return {messages ? messages : &consoleMessages, settings ? settings : &noSettings};
+    return {messages ? messages : &console, settings ? settings : &noSettings};
 }
 
 void setDefaultServices(MessageService* messages, SettingsStore* settings) noexcept {

@@ -1,19 +1,38 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace zk {
 
-// Modal messages the user must see: OK notices and Yes/No questions. The platform back
-// ends show real dialogs; tests script the answers.
+// Messages the user must see: notices with an OK button and Yes/No questions. Nothing here
+// holds a host's thread for a person's answer.
+// 1. The effect shows a notice or asks a question, naming the window the box belongs to:
+//    its open panel's, when the call comes on the panel's own thread; else none.
+// 2. With a window, a back end that shows boxes of its own puts the box over that window
+//    and returns at once. The window's idle handles it; boxes wait their turn, one shown
+//    at a time, in the order given.
+// 3. A question's answer arrives later through its continuation, exactly once, on the
+//    panel's thread. A box whose window goes (the panel closed) is answered No at once.
+// 4. Without a window nothing waits: the notice goes to stderr and the question is
+//    answered No before the call returns.
+// A back end whose system has modal boxes of its own (Win32's MessageBoxA) may show
+// every box that way and answer before returning, as such boxes always have.
 class MessageService {
 public:
+    using Answer = std::function<void(bool yes)>;
     virtual ~MessageService() = default;
-    virtual void showMessage(const char* text, const char* title) noexcept = 0;
-    virtual bool askYesNo(const char* text, const char* title) noexcept = 0;
+    // [any] window: the panel's native window handle, or null.
+    virtual void showMessage(const char* text, const char* title, void* window) noexcept = 0;
+    // [any] answer is called exactly once: later, on the window's thread, when there is a
+    // window; with false before returning when there is none.
+    virtual void askYesNo(const char* text, const char* title, void* window, Answer answer) noexcept = 0;
 };
+
+// What every service does without a window: the text to stderr, questions answered No.
+MessageService& consoleMessages() noexcept;
 
 struct SettingsWrite {
     std::string name;

@@ -44,7 +44,7 @@ void PluginEffect::readLearnedControllers() noexcept {
         std::vector<std::string> names;
         char name[kParamNameChars + 1];
         for (int32_t i = 0; i < kNumParameters; ++i) {
-            copyParameterName(i, name);
+            parameterShortName(i, name);
             names.push_back(learnedControllerValueName(name));
         }
         const std::vector<uint32_t> stored = services_.settings->readValues(names);
@@ -56,7 +56,12 @@ void PluginEffect::readLearnedControllers() noexcept {
 }
 
 void PluginEffect::saveDefaults() noexcept {
-    if (!services_.messages->askYesNo("Save Actual Values as Defaults?", "Warning!")) return;
+    ask(kSaveDefaultsQuestion, kQuestionTitle, [this](bool yes) {
+        if (yes) writeDefaults();
+    });
+}
+
+void PluginEffect::writeDefaults() noexcept {
     // Every value goes in one change, so that a failure midway never leaves a mixture of
     // old and new bindings behind; the messages then follow the parameters in order.
     struct Pending {
@@ -69,7 +74,7 @@ void PluginEffect::saveDefaults() noexcept {
         char name[kParamNameChars + 1];
         for (int32_t i = 0; i < kNumParameters; ++i) {
             const ParameterDescriptor& descriptor = descriptors_[i];
-            copyParameterName(i, name);
+            parameterShortName(i, name);
             if (descriptor.savedAsDefault.load()) {
                 pending[i].valueWrite = static_cast<int32_t>(writes.size());
                 writes.push_back({name, static_cast<uint32_t>(storedDefaultNumber(descriptor.value.load())) + 1u});
@@ -87,11 +92,11 @@ void PluginEffect::saveDefaults() noexcept {
     };
     for (int32_t i = 0; i < kNumParameters; ++i) {
         if (pending[i].valueWrite >= 0 && !written(pending[i].valueWrite))
-            services_.messages->showMessage("Error saving registery!", "Error!");
+            tell("Error saving registery!", "Error!");
         if (!written(pending[i].controllerWrite))
-            services_.messages->showMessage("Error saving Midi-CC registery!", "Error!");
+            tell("Error saving Midi-CC registery!", "Error!");
     }
-    services_.messages->showMessage("Default Values Saved!", "Ok!");
+    tell("Default Values Saved!", "Ok!");
 }
 
 } // namespace zk

@@ -23,7 +23,7 @@ gui::Bitmap* BitmapCache::get(int32_t resourceId, MessageService& messages) {
             return bitmap;
         }
     }
-    messages.showMessage("Bitmap Alocation Error!", "Error!");
+    messages.showMessage("Bitmap Alocation Error!", "Error!", nullptr); // while the panel is built
     return slots_[0].bitmap;
 }
 

@@ -1,5 +1,5 @@
 // The panel's controls, built from the layout table with the effect's current values.
-#include "core/PluginEffect.h"
+#include "product/ParameterIndex.h"
 #include "editor/AboutView.h"
 #include "editor/LearnOverlay.h"
 #include "editor/PanelLayout.h"
@@ -61,7 +61,7 @@ void PluginEditor::buildLayout() {
 void PluginEditor::record(gui::Control* control, bool add) {
     const int32_t tag = control->getTag();
     const bool parameter = tag < kNumParameters;
-    control->setValue(parameter ? effect_.getParameter(tag) : 0.0f);
+    control->setValue(parameter ? effect_.parameter(tag) : 0.0f);
     TagRecord& entry = records_[tag];
     entry.control = control;
     if (parameter)

@@ -4,13 +4,16 @@
 // the splash square and the bitmap resources. The editor builds its controls from this table
 // and the resource generator draws the background to match it, so the two cannot drift.
 
+#include "product/Identity.h"
+#include "product/ParameterIndex.h"
+
 #include <array>
 #include <cstdint>
 
 namespace zk::panel {
 
-constexpr int32_t kWidth = 612;
-constexpr int32_t kHeight = 486;
+constexpr int32_t kWidth = kPanelWidth;
+constexpr int32_t kHeight = kPanelHeight;
 
 // Bitmap resource ids.
 constexpr int32_t kBackgroundBitmap = 176;
@@ -82,69 +85,69 @@ constexpr ControlPlace lamp(int32_t tag, int32_t t, int32_t band) {
 
 // In creation order: the frame draws them in this order and offers the mouse last first.
 constexpr std::array<ControlPlace, 56> kControls{{
-    detail::button(44, 44, 91, 15, 10, kPreListenButtonBitmap, 0),
-    detail::button(2, 48, 48, 10, 10, kLeftButtonBitmap, 0),
-    detail::button(3, 48, 69, 10, 10, kRightButtonBitmap, 0),
-    detail::knob(4, 68, 42, 0),
-    detail::knob(10, 126, 42, 0),
-    detail::knob(5, 187, 42, 0),
-    detail::knob(6, 241, 42, 0),
-    detail::knob(7, 296, 42, 0),
-    detail::knob(9, 353, 42, 0),
-    detail::knob(11, 414, 42, 0),
-    detail::knob(12, 469, 42, 0),
-    detail::knob(13, 525, 42, 0),
-    detail::button(8, 338, 82, 15, 10, kFmButtonBitmap, 0),
+    detail::button(paramPreListen1, 44, 91, 15, 10, kPreListenButtonBitmap, 0),
+    detail::button(paramLeft1, 48, 48, 10, 10, kLeftButtonBitmap, 0),
+    detail::button(paramRight1, 48, 69, 10, 10, kRightButtonBitmap, 0),
+    detail::knob(paramBand1, 68, 42, 0),
+    detail::knob(paramSensitivity1, 126, 42, 0),
+    detail::knob(paramRelease1, 187, 42, 0),
+    detail::knob(paramMod1, 241, 42, 0),
+    detail::knob(paramOffset1, 296, 42, 0),
+    detail::knob(paramTimbre1, 353, 42, 0),
+    detail::knob(paramEffect1, 414, 42, 0),
+    detail::knob(paramPan1, 469, 42, 0),
+    detail::knob(paramVolume1, 525, 42, 0),
+    detail::button(paramFmButton1, 338, 82, 15, 10, kFmButtonBitmap, 0),
 
-    detail::button(45, 44, 188, 15, 10, kPreListenButtonBitmap, 1),
-    detail::button(14, 48, 145, 10, 10, kLeftButtonBitmap, 1),
-    detail::button(15, 48, 166, 10, 10, kRightButtonBitmap, 1),
-    detail::knob(16, 68, 140, 1),
-    detail::knob(22, 126, 140, 1),
-    detail::knob(17, 187, 140, 1),
-    detail::knob(18, 241, 140, 1),
-    detail::knob(19, 296, 140, 1),
-    detail::knob(21, 353, 140, 1),
-    detail::knob(23, 414, 140, 1),
-    detail::knob(24, 469, 140, 1),
-    detail::knob(25, 525, 140, 1),
-    detail::button(20, 338, 179, 15, 10, kFmButtonBitmap, 1),
+    detail::button(paramPreListen2, 44, 188, 15, 10, kPreListenButtonBitmap, 1),
+    detail::button(paramLeft2, 48, 145, 10, 10, kLeftButtonBitmap, 1),
+    detail::button(paramRight2, 48, 166, 10, 10, kRightButtonBitmap, 1),
+    detail::knob(paramBand2, 68, 140, 1),
+    detail::knob(paramSensitivity2, 126, 140, 1),
+    detail::knob(paramRelease2, 187, 140, 1),
+    detail::knob(paramMod2, 241, 140, 1),
+    detail::knob(paramOffset2, 296, 140, 1),
+    detail::knob(paramTimbre2, 353, 140, 1),
+    detail::knob(paramEffect2, 414, 140, 1),
+    detail::knob(paramPan2, 469, 140, 1),
+    detail::knob(paramVolume2, 525, 140, 1),
+    detail::button(paramFmButton2, 338, 179, 15, 10, kFmButtonBitmap, 1),
 
-    detail::button(46, 44, 284, 15, 10, kPreListenButtonBitmap, 2),
-    detail::button(26, 48, 241, 10, 10, kLeftButtonBitmap, 2),
-    detail::button(27, 48, 262, 10, 10, kRightButtonBitmap, 2),
-    detail::knob(28, 68, 235, 2),
-    detail::knob(34, 126, 235, 2),
-    detail::knob(29, 187, 235, 2),
-    detail::knob(30, 241, 235, 2),
-    detail::knob(31, 296, 235, 2),
-    detail::knob(33, 353, 235, 2),
-    detail::knob(35, 414, 235, 2),
-    detail::knob(36, 469, 235, 2),
-    detail::knob(37, 525, 235, 2),
-    detail::button(32, 338, 275, 15, 10, kFmButtonBitmap, 2),
+    detail::button(paramPreListen3, 44, 284, 15, 10, kPreListenButtonBitmap, 2),
+    detail::button(paramLeft3, 48, 241, 10, 10, kLeftButtonBitmap, 2),
+    detail::button(paramRight3, 48, 262, 10, 10, kRightButtonBitmap, 2),
+    detail::knob(paramBand3, 68, 235, 2),
+    detail::knob(paramSensitivity3, 126, 235, 2),
+    detail::knob(paramRelease3, 187, 235, 2),
+    detail::knob(paramMod3, 241, 235, 2),
+    detail::knob(paramOffset3, 296, 235, 2),
+    detail::knob(paramTimbre3, 353, 235, 2),
+    detail::knob(paramEffect3, 414, 235, 2),
+    detail::knob(paramPan3, 469, 235, 2),
+    detail::knob(paramVolume3, 525, 235, 2),
+    detail::button(paramFmButton3, 338, 275, 15, 10, kFmButtonBitmap, 2),
 
-    detail::largeSlider(38, 309, 20),
-    detail::largeSlider(39, 339, 30),
-    detail::largeSlider(40, 369, 30),
-    detail::largeSlider(41, 399, 30),
-    detail::largeSlider(1, 429, 30),
-    detail::largeSlider(0, 459, 30),
+    detail::largeSlider(paramStereo, 309, 20),
+    detail::largeSlider(paramDelay, 339, 30),
+    detail::largeSlider(paramFeedback, 369, 30),
+    detail::largeSlider(paramDelayVolume, 399, 30),
+    detail::largeSlider(paramDry, 429, 30),
+    detail::largeSlider(paramMaster, 459, 30),
 
-    detail::amSlider(47, 26, 0),
-    detail::amSlider(48, 123, 1),
-    detail::amSlider(49, 219, 2),
+    detail::amSlider(paramAm1, 26, 0),
+    detail::amSlider(paramAm2, 123, 1),
+    detail::amSlider(paramAm3, 219, 2),
 
-    detail::fineSlider(50, 92, 0),
-    detail::fineSlider(51, 189, 1),
-    detail::fineSlider(52, 285, 2),
+    detail::fineSlider(paramFine1, 92, 0),
+    detail::fineSlider(paramFine2, 189, 1),
+    detail::fineSlider(paramFine3, 285, 2),
 
     detail::lamp(68, 56, 0),
     detail::lamp(69, 154, 1),
     detail::lamp(70, 251, 2),
 
-    detail::knob(43, 68, 429, -1),
-    detail::knob(42, 187, 429, -1),
+    detail::knob(paramFmEvery, 68, 429, -1),
+    detail::knob(paramSmooth, 187, 429, -1),
 }};
 
 // The splash square at the lower left and the large picture it shows.

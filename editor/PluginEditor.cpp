@@ -1,6 +1,6 @@
 #include "editor/PluginEditor.h"
 
-#include "core/PluginEffect.h"
+#include "product/ParameterIndex.h"
 #include "editor/AboutView.h"
 #include "editor/LearnOverlay.h"
 #include "editor/PanelLayout.h"
@@ -25,13 +25,13 @@ bool hasSSE() noexcept {
 bool isParameterTag(int32_t tag) noexcept { return tag >= 0 && tag < kNumParameters; }
 
 // A picture that did not load still leaves the panel its size.
-int16_t sizeOr(int32_t measured, int16_t fallback) noexcept {
-    return measured > 0 && measured <= 0x7FFF ? static_cast<int16_t>(measured) : fallback;
+int32_t sizeOr(int32_t measured, int32_t fallback) noexcept {
+    return measured > 0 && measured <= 0x7FFF ? measured : fallback;
 }
 
 } // namespace
 
-PluginEditor::PluginEditor(PluginEffect& effect) : effect_(effect), guiThread_(std::this_thread::get_id()) {
+PluginEditor::PluginEditor(EditorContext& effect) : effect_(effect), guiThread_(std::this_thread::get_id()) {
     nextIdleTime_ = ticks();
     background_ = new gui::Bitmap(panel::kBackgroundBitmap);
     try {
@@ -40,7 +40,7 @@ PluginEditor::PluginEditor(PluginEffect& effect) : effect_(effect), guiThread_(s
         background_->release();
         throw;
     }
-    panelRect_ = {0, 0, sizeOr(background_->height(), kPanelHeight), sizeOr(background_->width(), kPanelWidth)};
+    size_ = {sizeOr(background_->width(), kPanelWidth), sizeOr(background_->height(), kPanelHeight)};
     gui::knobMode = gui::knobModeLinear;
 }
 
@@ -55,11 +55,6 @@ PluginEditor::~PluginEditor() {
     aboutPicture_->release();
 }
 
-bool PluginEditor::getRect(vst2::ERect** rect) noexcept {
-    *rect = &panelRect_;
-    return true;
-}
-
 bool PluginEditor::open(void* parentWindow) noexcept {
     std::lock_guard<std::recursive_mutex> panel(panelLock_);
     if (frame_)
@@ -68,11 +63,11 @@ bool PluginEditor::open(void* parentWindow) noexcept {
     hostWindow_ = parentWindow;
     inactive_.store(true, std::memory_order_relaxed);
     try {
-        frame_ = new gui::Frame({0, 0, panelRect_.right, panelRect_.bottom}, parentWindow, this);
+        frame_ = new gui::Frame({0, 0, size_.width, size_.height}, parentWindow, this);
         frame_->setBackgroundBitmap(background_);
         gui::knobMode = gui::knobModeLinear;
         buildLayout();
-        std::snprintf(versionText_, sizeof versionText_, "Version 1.0%s", hasSSE() ? " With SSE" : " No SSE");
+        std::snprintf(versionText_, sizeof versionText_, "Version %s%s", kVersionText, hasSSE() ? " With SSE" : " No SSE");
         buildAboutView();
         buildPanelMenu();
     } catch (...) {
@@ -86,7 +81,7 @@ bool PluginEditor::open(void* parentWindow) noexcept {
         std::lock_guard<ShortLock> guard(viewLock_);
         for (int32_t tag = 0; tag < kNumParameters; ++tag)
             if (records_[tag].control && records_[tag].added)
-                records_[tag].control->setValue(effect_.getParameter(tag));
+                records_[tag].control->setValue(effect_.parameter(tag));
         inactive_.store(false, std::memory_order_relaxed);
     }
     gui::knobMode = gui::knobModeLinear;
@@ -159,15 +154,21 @@ void PluginEditor::idle() noexcept {
     }
 }
 
+int32_t PluginEditor::eventDescriptor() noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    const gui::platform::Window* window = frame_ ? frame_->platformWindow() : nullptr;
+    return window ? window->eventDescriptor() : -1;
+}
+
 void PluginEditor::updateActivityLamps() {
     for (int32_t band = 1; band <= 3; ++band)
         if (gui::Control* lamp = records_[panel::kFirstLampTag + band - 1].control)
-            lamp->setValue(effect_.bandActivity(band) ? 1.0f : 0.0f);
+            lamp->setValue(effect_.bandActive(band) ? 1.0f : 0.0f);
 }
 
-int32_t PluginEditor::onKeyUp(const vst2::VstKeyCode& key) noexcept {
+int32_t PluginEditor::onKeyUp(const KeyPress& key) noexcept {
     std::lock_guard<std::recursive_mutex> panel(panelLock_);
-    return frame_ ? frame_->onKeyUp(key) : -1;
+    return frame_ ? frame_->onKeyUp(gui::KeyStroke{key.character, key.virtualKey, key.modifiers}) : -1;
 }
 
 bool PluginEditor::setKnobMode(int32_t mode) noexcept {
@@ -185,7 +186,7 @@ bool PluginEditor::onWheel(float distance) noexcept {
 void PluginEditor::valueChanged(gui::DrawContext* context, gui::Control* control) {
     if (inactive_.load(std::memory_order_relaxed) || !control)
         return;
-    effect_.setParameterAutomated(control->getTag(), control->getValue());
+    effect_.editParameter(control->getTag(), control->getValue());
     // The About view has just left the frame: drawing it now would put the picture back
     // over the panel that was redrawn without it.
     if (context && frame_ && frame_->holdsView(control))
@@ -239,6 +240,17 @@ void PluginEditor::refreshLearnedControllers() noexcept {
             learn->setLearnedCC(effect_.learnedController(index));
 }
 
+void* PluginEditor::messageWindow() noexcept {
+    // A box over the panel is handled by the panel's idle: only its own thread puts one up.
+    if (!onGuiThread())
+        return nullptr;
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    if (!onGuiThread() || inactive_.load(std::memory_order_relaxed) || !frame_ || !frame_->windowOpen())
+        return nullptr;
+    gui::platform::Window* window = frame_->platformWindow();
+    return window ? window->nativeHandle() : nullptr;
+}
+
 void PluginEditor::beginEdit(int32_t tag) { effect_.beginEdit(tag); }
 
 void PluginEditor::endEdit(int32_t tag) { effect_.endEdit(tag); }
@@ -259,7 +271,7 @@ void PluginEditor::runIdle() {
 }
 
 gui::Bitmap* PluginEditor::getBitmap(int32_t resourceId) {
-    return bitmapCache_.get(resourceId, *effect_.services().messages);
+    return bitmapCache_.get(resourceId, effect_.messages());
 }
 
 gui::Control* PluginEditor::control(int32_t tag) const {

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "core/Editor.h"
 #include "editor/BitmapCache.h"
 #include "editor/ShortLock.h"
 #include "gui/Control.h"
 #include "gui/ToolkitEditor.h"
-#include "host/EditorBase.h"
+#include "product/Identity.h"
 
 #include <array>
 #include <atomic>
@@ -22,11 +23,11 @@ class SplashControl;
 
 class AboutView;
 class LearnOverlay;
-class PluginEffect;
 
-// The plug-in's panel. The effect creates it once; every open of the host's window builds
+// The plug-in's panel. The effect builds it once; every open of the host's window builds
 // the views anew inside a frame and every close destroys them. Controls report to it as
-// their listener, and every parameter change of the effect ends in its setParameter.
+// their listener, and every parameter change of the effect ends in its setParameter. It
+// knows the effect only as its EditorContext.
 //
 // Threads: setParameter and refreshLearnedControllers may come from the audio thread. They
 // only store values into views, under a short lock that open and close take for the
@@ -36,32 +37,32 @@ class PluginEffect;
 // (hosts with an idle timer thread of their own). Open, close and drawing exclude each other through a second lock that the
 // audio thread never takes; idle reached from the audio thread (a program change there)
 // leaves the dirty controls to the panel thread's next idle.
-class PluginEditor final : public EditorBase, public gui::ControlListener, public gui::ToolkitEditor {
+class PluginEditor final : public Editor, public gui::ControlListener, public gui::ToolkitEditor {
 public:
-    static constexpr int16_t kPanelWidth = 612;
-    static constexpr int16_t kPanelHeight = 486;
     static constexpr int32_t kAboutTag = 56;
     static constexpr int32_t kPanelMenuTag = 57;
     static constexpr int32_t kTagCount = 71; // parameters 0..53 and the lamps 68..70
 
-    explicit PluginEditor(PluginEffect& effect);
+    explicit PluginEditor(EditorContext& effect);
     ~PluginEditor() override;
 
-    // Host operations.
-    bool getRect(vst2::ERect** rect) noexcept override;
+    // Host operations, through the effect. [main]
+    PanelSize size() const noexcept override { return size_; }
     bool open(void* parentWindow) noexcept override;
     void close() noexcept override;
-    void idle() noexcept override;
     void hostIdle() noexcept override;
-    int32_t onKeyUp(const vst2::VstKeyCode& key) noexcept override;
+    int32_t eventDescriptor() noexcept override;
+    int32_t onKeyUp(const KeyPress& key) noexcept override;
     bool setKnobMode(int32_t mode) noexcept override;
     bool onWheel(float distance) noexcept override;
 
-    // Effect operations.
+    // Effect operations. [any]
     void setParameter(int32_t index, float value) noexcept override;
     void refreshLearnedControllers() noexcept override;
+    void idle() noexcept override;
+    void* messageWindow() noexcept override;
 
-    // Toolkit operations.
+    // Toolkit operations. [main]
     void valueChanged(gui::DrawContext* context, gui::Control* control) override;
     void beginEdit(int32_t tag) override;
     void endEdit(int32_t tag) override;
@@ -107,9 +108,9 @@ private:
         return guiThread_.load(std::memory_order_relaxed) == std::this_thread::get_id();
     }
 
-    PluginEffect& effect_;
+    EditorContext& effect_;
     void* hostWindow_ = nullptr;
-    vst2::ERect panelRect_{0, 0, kPanelHeight, kPanelWidth};
+    PanelSize size_{kPanelWidth, kPanelHeight};
     gui::Frame* frame_ = nullptr;
     uint32_t nextIdleTime_ = 0;
     bool inRunIdle_ = false;

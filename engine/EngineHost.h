@@ -1,5 +1,7 @@
 #pragma once
 
+#include "product/ParameterIndex.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -16,7 +18,7 @@ namespace zk {
 // until then.
 class EngineHost {
 public:
-    static constexpr int32_t parameterCount = 54;
+    static constexpr int32_t parameterCount = kNumParameters;
 
     EngineHost() noexcept {
         for (auto& slot : slots_) slot.store(&zero_, std::memory_order_relaxed);

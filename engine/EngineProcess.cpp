@@ -3,6 +3,7 @@
 // lane paths with F4, the three bands as lanes for the voices and four frames as lanes
 // for the mix (then float for the frames left over).
 
+#include "engine/FloatEnvironment.h"
 #include "engine/SoundEngine.h"
 #include "engine/VoiceConstants.h"
 
@@ -124,6 +125,7 @@ template <class Row>
 
 void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
                                bool replace) noexcept {
+    const FlushSubnormalsScope noSubnormals; // once per block, the caller's mode restored after it
     const auto on = [&]<VoicePath Path>() {
         if (replace) runOn<true, Path>(inL, inR, outL, outR, frames);
         else runOn<false, Path>(inL, inR, outL, outR, frames);

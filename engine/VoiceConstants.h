@@ -2,23 +2,28 @@
 
 // Parameter indices and per-band constants shared by the engine's voice paths.
 
+#include "product/ParameterIndex.h"
+
 #include <cstdint>
 
 namespace zk::voice {
 
 // Parameter indices. Band n's own parameters sit at bandBase(n) + offset.
-inline constexpr int32_t pMaster = 0;
-inline constexpr int32_t pDry = 1;
-inline constexpr int32_t pStereo = 38;
-inline constexpr int32_t pDelay = 39;
-inline constexpr int32_t pVolume = 41;
-inline constexpr int32_t pFmEvery = 43;
-inline constexpr int32_t pPreListen1 = 44;
-inline constexpr int32_t pAm1 = 47;
+inline constexpr int32_t pMaster = paramMaster;
+inline constexpr int32_t pDry = paramDry;
+inline constexpr int32_t pStereo = paramStereo;
+inline constexpr int32_t pDelay = paramDelay;
+inline constexpr int32_t pVolume = paramDelayVolume;
+inline constexpr int32_t pFmEvery = paramFmEvery;
+inline constexpr int32_t pPreListen1 = paramPreListen1;
+inline constexpr int32_t pAm1 = paramAm1;
 
-constexpr int32_t bandBase(int band) { return 2 + 12 * band; } // band 0..2
-inline constexpr int32_t oLeft = 0, oRight = 1, oMod = 4, oOffset = 5, oFmButton = 6, oTimbre = 7, oSensivity = 8,
-                         oEffect = 9, oPan = 10, oVolume = 11;
+constexpr int32_t bandBase(int band) { return bandParameter(paramLeft1, band + 1); } // band 0..2
+inline constexpr int32_t oLeft = 0, oRight = paramRight1 - paramLeft1, oMod = paramMod1 - paramLeft1,
+                         oOffset = paramOffset1 - paramLeft1, oFmButton = paramFmButton1 - paramLeft1,
+                         oTimbre = paramTimbre1 - paramLeft1, oSensivity = paramSensitivity1 - paramLeft1,
+                         oEffect = paramEffect1 - paramLeft1, oPan = paramPan1 - paramLeft1,
+                         oVolume = paramVolume1 - paramLeft1;
 
 // Per-band constants of the voice (pitch-bend range, lamp threshold, gated envelope);
 // lane 3 is padding.

@@ -5,6 +5,8 @@
 // reset before each input; and a reader that takes the fuzz input apart.
 
 #include "core/PluginEffect.h"
+#include "editor/PluginEditor.h"
+#include "formats/vst2/Vst2Effect.h"
 
 #include <cmath>
 #include <cstdint>
@@ -48,8 +50,8 @@ private:
 // Yes and No in turn, so that both answers of every question are reached.
 class QuietMessages final : public zk::MessageService {
 public:
-    void showMessage(const char*, const char*) noexcept override {}
-    bool askYesNo(const char*, const char*) noexcept override { return yes_ = !yes_; }
+    void showMessage(const char*, const char*, void*) noexcept override {}
+    void askYesNo(const char*, const char*, void*, Answer answer) noexcept override { answer(yes_ = !yes_); }
 
 private:
     bool yes_ = false;
@@ -76,7 +78,13 @@ class FuzzEffect {
 public:
     static constexpr int32_t kMaxFrames = 8192;
 
-    FuzzEffect() : effect_(new zk::PluginEffect(&FuzzEffect::hostCallback, {&messages_, &settings_})) {
+    FuzzEffect()
+        : effect_(new zk::Vst2Effect(&FuzzEffect::hostCallback, [this](zk::HostServices& host) {
+              return std::make_unique<zk::PluginEffect>(host, zk::EffectServices{&messages_, &settings_},
+                                                        [](zk::EditorContext& context) {
+                                                            return std::make_unique<zk::PluginEditor>(context);
+                                                        });
+          })) {
         record_ = effect_->record();
         void* data = nullptr;
         const auto size = dispatch(vst2::effGetChunk, 0, 0, &data);
@@ -161,7 +169,7 @@ private:
     QuietMessages messages_;
     MemorySettings settings_;
     std::vector<uint8_t> firstBank_;
-    zk::PluginEffect* effect_; // destroyed through effClose, as a host does
+    zk::Vst2Effect* effect_; // destroyed through effClose, as a host does
     vst2::AEffect* record_ = nullptr;
     inline static float inL_[kMaxFrames], inR_[kMaxFrames], outL_[kMaxFrames], outR_[kMaxFrames];
 };

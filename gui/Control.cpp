@@ -78,16 +78,16 @@ bool Control::continuousWheel(DrawContext* context, float distance) {
     return true;
 }
 
-int32_t Control::continuousKey(const vst2::VstKeyCode& key) {
+int32_t Control::continuousKey(const KeyStroke& key) {
     float step;
-    switch (key.virt) {
+    switch (key.virtualKey) {
     case virtualKeyLeft:
     case virtualKeyDown: step = -wheelStep_; break;
     case virtualKeyUp:
     case virtualKeyRight: step = wheelStep_; break;
     default: return -1;
     }
-    if (key.modifier & 1)
+    if (key.modifiers & keyModifierShift)
         step *= 0.1f;
     value_ = value_ + step;
     clampValue();

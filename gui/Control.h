@@ -20,12 +20,6 @@ public:
 constexpr int32_t knobModeLinear = 2;
 extern std::atomic<int32_t> knobMode;
 
-// The VST 2 virtual-key codes of the arrow keys.
-constexpr unsigned char virtualKeyLeft = 11;
-constexpr unsigned char virtualKeyUp = 12;
-constexpr unsigned char virtualKeyRight = 13;
-constexpr unsigned char virtualKeyDown = 14;
-
 // A view that carries a value. The value may be set from the audio thread while the GUI
 // thread draws, so it and the drawn value are atomics.
 class Control : public View {
@@ -69,7 +63,7 @@ protected:
     // The Control + click reset: true when the buttons were exactly left and Control.
     bool resetToDefault(DrawContext* context, int32_t buttons);
     bool continuousWheel(DrawContext* context, float distance);
-    int32_t continuousKey(const vst2::VstKeyCode& key);
+    int32_t continuousKey(const KeyStroke& key);
     // True for a second click within the double-click delay.
     bool isDoubleClick();
     void beginEdit();

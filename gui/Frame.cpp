@@ -184,7 +184,7 @@ void Frame::onMouseDown(DrawContext* context, Point where) {
 
 // Keys go to the focus view, then the modal view, then the views from last to first;
 // the first answer other than -1 wins.
-int32_t Frame::offerKey(int32_t (View::*handler)(const vst2::VstKeyCode&), const vst2::VstKeyCode& key) {
+int32_t Frame::offerKey(int32_t (View::*handler)(const KeyStroke&), const KeyStroke& key) {
     if (focusView_) {
         const int32_t result = (focusView_->*handler)(key);
         if (result != -1)
@@ -200,9 +200,9 @@ int32_t Frame::offerKey(int32_t (View::*handler)(const vst2::VstKeyCode&), const
     return -1;
 }
 
-int32_t Frame::onKeyDown(const vst2::VstKeyCode& key) { return offerKey(&View::onKeyDown, key); }
+int32_t Frame::onKeyDown(const KeyStroke& key) { return offerKey(&View::onKeyDown, key); }
 
-int32_t Frame::onKeyUp(const vst2::VstKeyCode& key) { return offerKey(&View::onKeyUp, key); }
+int32_t Frame::onKeyUp(const KeyStroke& key) { return offerKey(&View::onKeyUp, key); }
 
 bool Frame::onWheel(DrawContext* context, Point, float distance) {
     const Point cursor = cursorLocation();

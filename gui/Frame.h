@@ -22,8 +22,8 @@ public:
     void drawPart(DrawContext& context, const Rect& rect) override;
     void onMouseDown(DrawContext* context, Point where) override;
     void update(DrawContext& context) override;
-    int32_t onKeyDown(const vst2::VstKeyCode& key) override;
-    int32_t onKeyUp(const vst2::VstKeyCode& key) override;
+    int32_t onKeyDown(const KeyStroke& key) override;
+    int32_t onKeyUp(const KeyStroke& key) override;
     bool onDrop(int32_t count, platform::DropKind kind, const char* const* items, Point where) override;
     bool onWheel(DrawContext* context, Point where, float distance) override;
     ToolkitEditor* ownerEditor() const override { return editor_; }
@@ -58,7 +58,7 @@ public:
     platform::Window* platformWindow() const { return window_.get(); }
 
 private:
-    int32_t offerKey(int32_t (View::*handler)(const vst2::VstKeyCode&), const vst2::VstKeyCode& key);
+    int32_t offerKey(int32_t (View::*handler)(const KeyStroke&), const KeyStroke& key);
     class WindowHandler;
     class FrameDropTarget;
     template <typename Work> void withWindowContext(Work work);

@@ -211,7 +211,7 @@ void Knob::onMouseDown(DrawContext* context, Point where) {
     endEdit();
 }
 
-int32_t Knob::onKeyDown(const vst2::VstKeyCode& key) { return continuousKey(key); }
+int32_t Knob::onKeyDown(const KeyStroke& key) { return continuousKey(key); }
 
 bool Knob::onWheel(DrawContext* context, Point, float distance) { return continuousWheel(context, distance); }
 

@@ -14,7 +14,7 @@ public:
 
     void draw(DrawContext& context) override;
     void onMouseDown(DrawContext* context, Point where) override;
-    int32_t onKeyDown(const vst2::VstKeyCode& key) override;
+    int32_t onKeyDown(const KeyStroke& key) override;
     bool onWheel(DrawContext* context, Point where, float distance) override;
 
     virtual void drawHandle(DrawContext& context);

@@ -161,7 +161,7 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
     endEdit();
 }
 
-int32_t Slider::onKeyDown(const vst2::VstKeyCode& key) { return continuousKey(key); }
+int32_t Slider::onKeyDown(const KeyStroke& key) { return continuousKey(key); }
 
 bool Slider::onWheel(DrawContext* context, Point, float distance) { return continuousWheel(context, distance); }
 

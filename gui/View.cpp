@@ -21,8 +21,8 @@ void View::update(DrawContext& context) {
 }
 
 int32_t View::notify(View*, const char*) { return 0; }
-int32_t View::onKeyDown(const vst2::VstKeyCode&) { return -1; }
-int32_t View::onKeyUp(const vst2::VstKeyCode&) { return -1; }
+int32_t View::onKeyDown(const KeyStroke&) { return -1; }
+int32_t View::onKeyUp(const KeyStroke&) { return -1; }
 bool View::onDrop(int32_t, platform::DropKind, const char* const*, Point) { return false; }
 bool View::onWheel(DrawContext*, Point, float) { return false; }
 void View::loseFocus(DrawContext*) {}

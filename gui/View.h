@@ -1,7 +1,7 @@
 #pragma once
 
 #include "gui/DrawContext.h"
-#include "host/Vst2Abi.h"
+#include "gui/KeyStroke.h"
 
 #include <atomic>
 
@@ -26,8 +26,8 @@ public:
     virtual void onMouseDown(DrawContext* context, Point where);
     virtual void update(DrawContext& context);
     virtual int32_t notify(View* sender, const char* message);
-    virtual int32_t onKeyDown(const vst2::VstKeyCode& key);
-    virtual int32_t onKeyUp(const vst2::VstKeyCode& key);
+    virtual int32_t onKeyDown(const KeyStroke& key);
+    virtual int32_t onKeyUp(const KeyStroke& key);
     virtual bool onDrop(int32_t count, platform::DropKind kind, const char* const* items, Point where);
     virtual bool onWheel(DrawContext* context, Point where, float distance);
     virtual void loseFocus(DrawContext* context);

@@ -68,14 +68,25 @@ def write_png(path, rows):
                            chunk(b"IEND", b""))
 
 
+def parameter_indices(root):
+    """The parameter names of product/ParameterIndex.h with their indices."""
+    text = (root / "product" / "ParameterIndex.h").read_text()
+    body = text[text.index("enum ParameterIndex"):]
+    body = body[body.index("{") + 1:body.index("};")]
+    names = re.findall(r"^\s*(param\w+)", body, re.MULTILINE)
+    return {name: index for index, name in enumerate(names)}
+
+
 def control_rects():
     """(tag, left, top, width, height) of every control in the layout table."""
-    text = (pathlib.Path(__file__).resolve().parent.parent / "editor" / "PanelLayout.h").read_text()
+    root = pathlib.Path(__file__).resolve().parent.parent
+    text = (root / "editor" / "PanelLayout.h").read_text()
     table = text[text.index("kControls"):]
+    indices = parameter_indices(root)
     rects = []
     for kind, args in re.findall(r"detail::(\w+)\(([^)]*)\)", table):
         a = [s.strip() for s in args.split(",")]
-        n = lambda i: int(a[i])
+        n = lambda i: indices[a[i]] if a[i] in indices else int(a[i])
         if kind == "button": rects.append((n(0), n(1), n(2), n(3), n(4)))
         elif kind == "knob": rects.append((n(0), n(1), n(2), 40, 40))
         elif kind == "largeSlider": rects.append((n(0), 306, n(1), 293, n(2)))

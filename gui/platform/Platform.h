@@ -138,6 +138,9 @@ public:
     // Handles the window's pending system events, for back ends whose system does not
     // deliver them through the host's event loop; the frame calls it from its idle.
     virtual void processEvents() {}
+    // The descriptor on which the window's system delivers those events (readable when some
+    // are waiting), or -1 where there is none.
+    virtual int eventDescriptor() const { return -1; }
     // True where any one thread at a time may drive the window (its events and drawing),
     // as with a connection of the window's own; false where the system ties the window to
     // the thread that made it (its messages arrive there).
@@ -232,8 +235,11 @@ public:
     virtual EditFieldService& editFields() = 0;
 };
 
-// The platform the toolkit uses; the software one unless another was installed.
+// The platform the toolkit uses: the one installed, else the built-in one.
 Platform& current();
+// The platform of the back end the program is linked with (the software one, or Win32's
+// on Windows); that back end defines it.
+Platform& builtInPlatform();
 // Installs a platform (null restores the default); returns the previous one.
 Platform* install(Platform* platform);
 

@@ -29,14 +29,20 @@ sw::SoftPixmap knobHandle() {
     return canvas.toKeyedPixmap(key);
 }
 
-// The round cap of the long sliders, with a pointer line.
+// The cap of the long sliders, with a pointer line: a flat key in the lower half of the
+// picture, whose clear upper half lets the slider's name show.
 sw::SoftPixmap largeSliderHandle() {
     Canvas canvas(20, 20, style::plateBottom);
-    canvas.fill({0, 0, 20, 20}, circle(10, 10.4f, 9.6f), style::shadowInk, 0.6f);
-    canvas.fill({0, 0, 20, 20}, circle(10, 10, 9.2f), {22, 23, 25});
-    canvas.fill({0, 0, 20, 20}, circle(10, 10, 8.5f), vertical(1.5f, 18.5f, {206, 210, 216}, {104, 108, 114}));
-    canvas.fill({0, 0, 20, 20}, circle(10, 10, 6.3f), vertical(3.7f, 16.3f, {138, 142, 148}, {192, 196, 202}));
-    canvas.fill({0, 0, 20, 20}, [](float x, float y) { return segmentDistance(x, y, 10, 4.5f, 10, 15.5f, 0.9f); },
+    const float top = style::sliderCapTop;
+    const Box body{1.0f, top, 19.0f, 19.5f};
+    auto rounded = [](Box b, float r) { return [=](float x, float y) { return roundRectDistance(x, y, b, r); }; };
+    canvas.fill({0, top - 1, 20, 20}, rounded({0.5f, top + 0.4f, 19.5f, 20.0f}, 3.0f), style::shadowInk, 0.6f);
+    canvas.fill(body, rounded(body, 2.5f), {22, 23, 25});
+    const Box face{1.8f, top + 0.8f, 18.2f, 18.8f};
+    canvas.fill(face, rounded(face, 2.0f), vertical(face.top, face.bottom, {206, 210, 216}, {104, 108, 114}));
+    const Box inner{3.5f, top + 2.5f, 16.5f, 17.0f};
+    canvas.fill(inner, rounded(inner, 1.2f), vertical(inner.top, inner.bottom, {138, 142, 148}, {192, 196, 202}));
+    canvas.fill(body, [=](float x, float y) { return segmentDistance(x, y, 10, top + 2.0f, 10, 17.5f, 0.9f); },
                 style::accent);
     return canvas.toKeyedPixmap(key);
 }

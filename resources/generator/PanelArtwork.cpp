@@ -80,9 +80,7 @@ void recess(Canvas& canvas, const Box& box, float radius, Rgb inside) {
 
 void label(Canvas& canvas, const char* text, const Box& box, Align align, Rgb ink = style::label,
            float size = style::labelSize, bool bold = false) {
-    const TextStyle textStyle{size, bold, align};
-    canvas.text(text, shifted(box, 0, 1), textStyle, style::shadowInk, 0.55f); // printed, with a faint shadow
-    canvas.text(text, box, textStyle, ink);
+    printLabel(canvas, {-1, text, box, {size, bold, align}}, ink);
 }
 
 void knobBody(Canvas& canvas, const ControlPlace& c) {
@@ -119,47 +117,55 @@ void knobBody(Canvas& canvas, const ControlPlace& c) {
     }
 }
 
-void knobLabel(Canvas& canvas, const ControlPlace& c, const char* text) {
-    const float cx = float(c.left) + float(c.width) * 0.5f;
-    label(canvas, text, {cx - 40, float(c.top) - 14, cx + 40, float(c.top) - 3}, Align::centre);
-}
-
 void buttonWell(Canvas& canvas, const ControlPlace& c) { recess(canvas, grow(c, 1.5f), 2.0f, style::well); }
 
 // Sliders: the groove runs under the path of the handle's centre, from end to end.
-void largeTrack(Canvas& canvas, const ControlPlace& c, const char* text) {
+void largeTrack(Canvas& canvas, const ControlPlace& c) {
     const panel::BitmapSize handle = handleSize(c.bitmap);
-    const float y = float(c.top) + float(handle.height) * 0.5f;
+    const float y = float(c.top) + (style::sliderCapTop + float(handle.height)) * 0.5f; // through the cap's middle
     const float from = float(c.minimumPosition) + 5, to = float(c.maximumPosition + handle.width) - 5;
     recess(canvas, {from, y - 2.5f, to, y + 2.5f}, 2.5f, style::groove);
-    label(canvas, text, {float(c.left) + 2, float(c.top) - 12, float(c.left) + 150, float(c.top)}, Align::left);
 }
 
-void amTrack(Canvas& canvas, const ControlPlace& c, const char* text) {
+void amTrack(Canvas& canvas, const ControlPlace& c) {
     const panel::BitmapSize handle = handleSize(c.bitmap);
     const float cx = float(c.left) + float(handle.width) * 0.5f;
     recess(canvas, grow(c, 1.5f), 2.0f, darker(style::plateTop, 0.35f));
     recess(canvas, {cx - 1, float(c.minimumPosition) + 1, cx + 1, float(c.maximumPosition + handle.height) - 1}, 1.0f,
            style::groove);
-    label(canvas, text, {cx - 15, float(c.top) - 12, cx + 15, float(c.top) - 2}, Align::centre);
 }
 
-void fineTrack(Canvas& canvas, const ControlPlace& c, const char* text) {
+void fineTrack(Canvas& canvas, const ControlPlace& c) {
     const panel::BitmapSize handle = handleSize(c.bitmap);
     const float cy = float(c.top) + float(handle.height) * 0.5f;
     recess(canvas, {float(c.minimumPosition) + 1, cy - 1, float(c.maximumPosition + handle.width) - 1, cy + 1}, 1.0f,
            style::groove);
-    const float right = float(c.left + c.width);
-    label(canvas, text, {right + 3, cy - 6, right + 40, cy + 5}, Align::left);
 }
 
-void buttonLabel(Canvas& canvas, const ControlPlace& c, const char* text) {
-    const float top = float(c.top), left = float(c.left);
-    if (c.bitmap == panel::kFmButtonBitmap) // under the key, where the Am column ends
-        label(canvas, text, {left - 10, top + float(c.height), left + float(c.width) + 10, top + float(c.height) + 10},
-              Align::centre, style::label, 9.0f);
-    else // to the left of the key
-        label(canvas, text, {left - 24, top, left - 2, top + float(c.height)}, Align::right);
+// Where a control's label is printed. None lies on another control, where a click meant
+// for the label would move that control.
+PrintedLabel labelOf(const ControlPlace& c, const char* text) {
+    const float top = float(c.top), left = float(c.left), right = float(c.left + c.width);
+    const float bottom = float(c.top + c.height), cx = (left + right) * 0.5f;
+    const TextStyle plain{style::labelSize, false, Align::centre};
+    switch (c.kind) {
+    case ControlKind::knob: return {c.tag, text, {cx - 40, top - 14, cx + 40, top - 3}, plain};
+    case ControlKind::verticalSlider: return {c.tag, text, {cx - 15, top - 12, cx + 15, top - 2}, plain};
+    case ControlKind::horizontalSlider:
+        if (c.bitmap == panel::kFineHandleBitmap) {
+            const float cy = top + float(handleSize(c.bitmap).height) * 0.5f;
+            return {c.tag, text, {right + 3, cy - 6, right + 40, cy + 5}, {style::labelSize, false, Align::left}};
+        }
+        // Over the cap's path, in the slider's own rectangle: the rows above belong to the
+        // slider above, down to this one's top edge.
+        return {c.tag, text, {left + 2, top + 1, left + 150, top + style::sliderCapTop - 1}, {9.0f, false, Align::left}};
+    case ControlKind::button:
+        if (c.bitmap == panel::kFmButtonBitmap) // under the key, where the Am column ends
+            return {c.tag, text, {left - 10, bottom, right + 10, bottom + 10}, {9.0f, false, Align::centre}};
+        return {c.tag, text, {left - 24, top, left - 2, bottom}, {style::labelSize, false, Align::right}}; // at its left
+    case ControlKind::lamp: break;
+    }
+    return {c.tag, nullptr, {}, plain};
 }
 
 void bandNumber(Canvas& canvas, int32_t band) {
@@ -217,6 +223,19 @@ void splashBadge(Canvas& canvas) {
 
 } // namespace
 
+void printLabel(Canvas& canvas, const PrintedLabel& label, Rgb ink) {
+    canvas.text(label.text, shifted(label.box, 0, 1), label.style, style::shadowInk, 0.55f); // with a faint shadow
+    canvas.text(label.text, label.box, label.style, ink);
+}
+
+std::vector<PrintedLabel> controlLabels() {
+    std::vector<PrintedLabel> labels;
+    for (const ControlPlace& c : panel::kControls)
+        if (const char* text = controlLabel(c.tag, c.band); text && c.kind != ControlKind::lamp)
+            labels.push_back(labelOf(c, text));
+    return labels;
+}
+
 const char* controlLabel(int32_t tag, int32_t band) {
     switch (tag) {
     case 38: return "Stereo";
@@ -265,26 +284,21 @@ sw::SoftPixmap drawBackground() {
     splashBadge(canvas);
 
     for (const ControlPlace& c : panel::kControls) {
-        const char* text = controlLabel(c.tag, c.band); // main has made sure that every control but a lamp has one
         switch (c.kind) {
-        case ControlKind::knob:
-            knobBody(canvas, c);
-            knobLabel(canvas, c, text);
-            break;
-        case ControlKind::button:
-            buttonWell(canvas, c);
-            buttonLabel(canvas, c, text);
-            break;
+        case ControlKind::knob: knobBody(canvas, c); break;
+        case ControlKind::button: buttonWell(canvas, c); break;
         case ControlKind::lamp: recess(canvas, grow(c, 1.5f), 2.5f, style::well); break;
-        case ControlKind::verticalSlider: amTrack(canvas, c, text); break;
+        case ControlKind::verticalSlider: amTrack(canvas, c); break;
         case ControlKind::horizontalSlider:
             if (c.bitmap == panel::kFineHandleBitmap)
-                fineTrack(canvas, c, text);
+                fineTrack(canvas, c);
             else
-                largeTrack(canvas, c, text);
+                largeTrack(canvas, c);
             break;
         }
     }
+    for (const PrintedLabel& printed : controlLabels()) // main has made sure that every control but a lamp has one
+        printLabel(canvas, printed);
     return canvas.toPixmap();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "gui/platform/software/SoftPixmap.h"
+#include "resources/generator/Style.h"
+
+#include <vector>
 
 namespace zk::artwork {
 
@@ -10,5 +13,16 @@ gui::platform::software::SoftPixmap drawAboutPicture();
 
 // The musician's name of a control, or null for one without a label (the lamps).
 const char* controlLabel(int32_t tag, int32_t band);
+
+// A control's name as the background prints it: one line, centred vertically in box and
+// clipped to it, with a faint shadow one pixel lower.
+struct PrintedLabel {
+    int32_t tag; // the control it names
+    const char* text;
+    Box box;
+    TextStyle style;
+};
+std::vector<PrintedLabel> controlLabels();
+void printLabel(Canvas& canvas, const PrintedLabel& label, Rgb ink = style::label);
 
 } // namespace zk::artwork

@@ -25,6 +25,9 @@ constexpr Rgb knobRim{22, 23, 25};   // the dark edge of every knob body
 constexpr float labelSize = 10.0f;
 constexpr float knobRadius = 18.5f;     // body inside the 40 x 40 rectangle
 constexpr float scaleRadius = 22.2f;    // dots of the knob scale, outside the rectangle
+// The long sliders' cap fills the lower half of its picture: the upper half, left clear,
+// is where each slider's name is printed, inside the slider's own rectangle.
+constexpr float sliderCapTop = 10.0f;
 
 // A plate's colour at height y between its top and bottom.
 inline Rgb plateAt(float y, float top, float bottom) { return mix(plateTop, plateBottom, (y - top) / (bottom - top)); }

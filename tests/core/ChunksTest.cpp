@@ -10,14 +10,14 @@ namespace {
 
 using ChunksTest = EffectTest;
 
-std::vector<uint8_t> chunk(zk::PluginEffect& effect, bool preset) {
+std::vector<uint8_t> chunk(HostedEffect& effect, bool preset) {
     void* data = nullptr;
     auto size = effect.dispatch(vst2::effGetChunk, preset ? 1 : 0, 0, &data);
     const auto* bytes = static_cast<const uint8_t*>(data);
     return std::vector<uint8_t>(bytes, bytes + size);
 }
 
-void load(zk::PluginEffect& effect, std::vector<uint8_t> bytes, bool preset, int32_t size = -1) {
+void load(HostedEffect& effect, std::vector<uint8_t> bytes, bool preset, int32_t size = -1) {
     if (size < 0) size = static_cast<int32_t>(bytes.size());
     EXPECT_EQ(effect.dispatch(vst2::effSetChunk, preset ? 1 : 0, size, bytes.data()), 1);
 }
@@ -62,6 +62,22 @@ TEST_F(ChunksTest, BankLayoutIsDescriptorsThenProgramsLittleEndian) {
     const std::vector<uint8_t> preset = chunk(*effect, true);
     ASSERT_EQ(preset.size(), 240u);
     EXPECT_TRUE(std::equal(preset.begin(), preset.end(), bank.begin() + three));
+}
+
+// A host may hold the bank while it asks for the preset, and the other way round.
+TEST_F(ChunksTest, BankAndPresetEachKeepTheirBytesUntilTheNextOfTheirKind) {
+    effect->setParameter(1, 0.25f);
+    void* bank = nullptr;
+    void* preset = nullptr;
+    const auto bankSize = effect->dispatch(vst2::effGetChunk, 0, 0, &bank);
+    const std::vector<uint8_t> bankBytes(static_cast<uint8_t*>(bank), static_cast<uint8_t*>(bank) + bankSize);
+    effect->dispatch(vst2::effGetChunk, 1, 0, &preset);
+    const std::vector<uint8_t> presetBytes(static_cast<uint8_t*>(preset), static_cast<uint8_t*>(preset) + 240);
+    EXPECT_EQ(0, std::memcmp(bank, bankBytes.data(), bankBytes.size()));
+    effect->setParameter(1, 0.5f);
+    void* again = nullptr;
+    effect->dispatch(vst2::effGetChunk, 0, 0, &again);
+    EXPECT_EQ(0, std::memcmp(preset, presetBytes.data(), presetBytes.size()));
 }
 
 TEST_F(ChunksTest, BankRoundTripRestoresEverything) {

@@ -15,9 +15,8 @@ vst2::VstIntPtr EffectTest::hostCallback(vst2::AEffect*, vst2::VstInt32 opcode, 
 
 EffectTest::EffectTest() {
     hostCalls = &calls;
-    effect = std::make_unique<zk::PluginEffect>(&EffectTest::hostCallback, zk::EffectServices{&messages, nullptr});
-    editor = new RecordingEditor;
-    effect->attachEditor(editor);
+    effect = std::make_unique<HostedEffect>(&EffectTest::hostCallback, zk::EffectServices{&messages, nullptr},
+                                            recordingEditor(editor));
     effect->resume();
     calls.clear();
 }

@@ -3,44 +3,52 @@
 // An effect built directly from the library, with a recording host, scripted dialogs and
 // an editor that records what the effect tells it.
 
-#include "core/PluginEffect.h"
+#include "tests/support/HostedEffect.h"
+#include "tests/support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace zktest {
 
-struct ScriptedMessages final : zk::MessageService {
-    std::vector<std::string> shown; // "title|text", in order
-    std::deque<bool> answers;       // Yes/No answers to give; No once they run out
-    void showMessage(const char* text, const char* title) noexcept override {
-        shown.push_back(std::string(title) + "|" + text);
-    }
-    bool askYesNo(const char* text, const char* title) noexcept override {
-        shown.push_back(std::string(title) + "|" + text);
-        if (answers.empty()) return false;
-        bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-};
-
-struct RecordingEditor final : zk::EditorBase {
+struct RecordingEditor final : zk::Editor {
     std::vector<std::pair<int32_t, float>> parameters;
     int refreshes = 0;
-    int idles = 0;
-    bool getRect(vst2::ERect**) noexcept override { return false; }
+    std::atomic<int> idles{0}; // program changes on two threads both run the idle
+    std::function<void()> onIdle;               // what the panel does in its idle, where set
+    std::function<void(int32_t)> onParameter;   // after a value is recorded, where set
+    void* window = nullptr; // what messageWindow() reports
+    void* messageWindow() noexcept override { return window; }
+    zk::PanelSize size() const noexcept override { return {}; }
     bool open(void*) noexcept override { return false; }
     void close() noexcept override {}
-    void idle() noexcept override { ++idles; }
+    void hostIdle() noexcept override { idle(); }
+    void idle() noexcept override {
+        ++idles;
+        if (onIdle) onIdle();
+    }
     bool setKnobMode(int32_t) noexcept override { return false; }
     bool onWheel(float) noexcept override { return false; }
-    void setParameter(int32_t index, float value) noexcept override { parameters.emplace_back(index, value); }
+    void setParameter(int32_t index, float value) noexcept override {
+        parameters.emplace_back(index, value);
+        if (onParameter) onParameter(index);
+    }
     void refreshLearnedControllers() noexcept override { ++refreshes; }
 };
+
+// Builds a RecordingEditor for an effect and keeps where it is.
+inline zk::EditorFactory recordingEditor(RecordingEditor*& editor) {
+    return [&editor](zk::EditorContext&) {
+        auto made = std::make_unique<RecordingEditor>();
+        editor = made.get();
+        return made;
+    };
+}
 
 struct RecordedHostCall {
     int32_t opcode;
@@ -61,7 +69,7 @@ protected:
 
     ScriptedMessages messages;
     RecordingEditor* editor = nullptr; // owned by the effect
-    std::unique_ptr<zk::PluginEffect> effect;
+    std::unique_ptr<HostedEffect> effect;
     static thread_local std::vector<RecordedHostCall>* hostCalls;
     std::vector<RecordedHostCall> calls;
 

@@ -77,6 +77,25 @@ TEST_F(MidiTest, ForgettingOneOrAllBindings) {
     EXPECT_EQ(messages.shown[1], "Warning!|Forget Learned MidiCC?");
 }
 
+// The answer may come long after the question (a box over the panel): the bindings stay
+// until a Yes comes. The question names the window the editor gives for it.
+TEST_F(MidiTest, ForgettingAllWaitsForTheAnswerAskedOverTheEditorsWindow) {
+    learn(2, 12);
+    int panel = 0;
+    editor->window = &panel;
+    messages.answerLater = true;
+    effect->setParameter(zk::CommandDefaults, 2.0f);
+    effect->setParameter(zk::CommandDefaults, 2.0f);
+    EXPECT_EQ(effect->learnedController(2), 12);
+    messages.answerNext(false);
+    EXPECT_EQ(effect->learnedController(2), 12);
+    const int refreshes = editor->refreshes;
+    messages.answerNext(true);
+    EXPECT_EQ(effect->learnedController(2), 0);
+    EXPECT_EQ(editor->refreshes, refreshes + 1);
+    EXPECT_EQ(messages.windows, (std::vector<void*>{&panel, &panel}));
+}
+
 TEST_F(MidiTest, LearnCommandsThatNameNoParameterChangeNothing) {
     learn(53, 9);
     for (float value : {54.0f, -2.0f, 999.0f, 999.5f, 1054.0f, 5000.0f, std::nanf(""), -1e30f, 1e30f}) {
@@ -87,12 +106,60 @@ TEST_F(MidiTest, LearnCommandsThatNameNoParameterChangeNothing) {
 }
 
 TEST_F(MidiTest, DataBytesAreSevenBit) {
-    learn(6, 0xFF); // learns 127
-    EXPECT_EQ(effect->learnedController(6), 127);
+    learn(6, 0xF7); // learns 119
+    EXPECT_EQ(effect->learnedController(6), 119);
     play({{0, {0xC0, 200, 0}}});
     EXPECT_EQ(effect->getProgram(), 200 & 0x7F);
-    play({{0, {0xB0, 127, 0xFF}}});
+    play({{0, {0xB0, 119, 0xFF}}});
     EXPECT_EQ(effect->getParameter(6), 1.0f);
+}
+
+// What hosts send on all sixteen channels when the transport stops: All Sound Off, Reset
+// All Controllers and All Notes Off, controllers 120, 121 and 123. Channel Mode messages
+// are no controllers: they neither teach a binding nor move a bound parameter.
+TEST_F(MidiTest, TheBurstAtStopNeitherTeachesNorMovesAnything) {
+    // Bindings to those numbers, as a bank from elsewhere may carry them, and one to 64.
+    void* data = nullptr;
+    const auto size = effect->dispatch(vst2::effGetChunk, 0, 0, &data);
+    std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    for (auto [index, controller] : {std::pair{3, 121}, std::pair{9, 123}, std::pair{20, 64}})
+        bank[36 * static_cast<size_t>(index) + 8] = static_cast<uint8_t>(controller);
+    effect->dispatch(vst2::effSetChunk, 0, size, bank.data());
+    effect->setParameter(9, 0.5f);
+    effect->setParameter(zk::CommandLearn, 5.0f);
+
+    std::vector<std::pair<int32_t, std::vector<uint8_t>>> burst;
+    for (uint8_t channel = 0; channel < 16; ++channel)
+        for (uint8_t controller : {120, 121, 123}) burst.push_back({0, {uint8_t(0xB0 | channel), controller, 0}});
+    play(burst);
+    EXPECT_EQ(effect->learnTarget(), 5);
+    EXPECT_EQ(effect->learnedController(5), 0);
+    EXPECT_EQ(effect->getParameter(3), 1.0f);
+    EXPECT_EQ(effect->getParameter(9), 0.5f);
+    EXPECT_EQ(effect->learnedController(3), 121); // the stored bindings stay as they came
+
+    // Every other controller, 64 included, still teaches and moves.
+    play({{0, {0xBF, 64, 127}}});
+    EXPECT_EQ(effect->learnedController(5), 64);
+    EXPECT_EQ(effect->getParameter(5), 1.0f);
+    EXPECT_EQ(effect->getParameter(20), 1.0f);
+}
+
+// A host may free or reuse a list's memory once it switches the effect off, or on again.
+TEST_F(MidiTest, AListPendingWhenTheEffectIsSwitchedOffOrOnIsNotRead) {
+    for (bool suspendFirst : {true, false}) {
+        vst2::VstMidiEvent event{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xC0), 5, 0, 0}, 0, 0, 0, 0};
+        std::vector<uint8_t> list(sizeof(vst2::VstEvents));
+        auto* events = reinterpret_cast<vst2::VstEvents*>(list.data());
+        events->numEvents = 1;
+        events->events[0] = reinterpret_cast<vst2::VstEvent*>(&event);
+        effect->dispatch(vst2::effProcessEvents, 0, 0, events);
+        if (suspendFirst) effect->dispatch(vst2::effMainsChanged, 0, 0);
+        effect->dispatch(vst2::effMainsChanged, 0, 1);
+        event.midiData[1] = 9; // the host's memory, used for something else
+        processFrames(64);
+        EXPECT_EQ(effect->getProgram(), 0) << suspendFirst;
+    }
 }
 
 TEST_F(MidiTest, ProgramChangeOnAnyChannelTellsTheHostOnce) {
@@ -147,7 +214,7 @@ TEST_F(MidiTest, EventsAreActedOnAtTheirFramesOnceEach) {
 TEST_F(MidiTest, AControllerInsideABlockIsHeardFromItsFrame) {
     auto quietHost = [](vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
                         float) -> vst2::VstIntPtr { return opcode == vst2::audioMasterVersion ? 2400 : 0; };
-    zk::PluginEffect split(quietHost, zk::EffectServices{&messages, nullptr});
+    HostedEffect split(quietHost, zk::EffectServices{&messages, nullptr});
     split.resume();
     std::vector<float> inL(512), inR(512), outL(512), outR(512), splitL(512), splitR(512);
     uint32_t seed = 3;

@@ -55,5 +55,29 @@ TEST_F(ParametersTest, AutomationFromThePanelIsReportedToTheHostAfterTheChange) 
     EXPECT_EQ(calls.back().opt, 0.75f);
 }
 
+// The panel's commands (About 56, Default and MidiForget 57, learning 65) are carried out,
+// but a host knows only the 54 parameters and may index an array of its own with what it
+// is told: nothing past them is reported.
+TEST_F(ParametersTest, PanelCommandsAreCarriedOutButOnlyParametersAreReported) {
+    for (int32_t tag : {56, 57, 65, 68}) {
+        effect->beginEdit(tag);
+        effect->setParameterAutomated(tag, 0.0f);
+        effect->endEdit(tag);
+    }
+    effect->setParameterAutomated(zk::CommandLearn, 7.0f);
+    EXPECT_EQ(effect->learnTarget(), 7);
+    EXPECT_EQ(editor->parameters.back(), std::make_pair(zk::CommandLearn, 7.0f));
+    EXPECT_TRUE(calls.empty());
+
+    effect->beginEdit(53);
+    effect->setParameterAutomated(53, 0.5f);
+    effect->endEdit(53);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].opcode, vst2::audioMasterBeginEdit);
+    EXPECT_EQ(calls[1].opcode, vst2::audioMasterAutomate);
+    EXPECT_EQ(calls[2].opcode, vst2::audioMasterEndEdit);
+    for (const RecordedHostCall& call : calls) EXPECT_EQ(call.index, 53);
+}
+
 } // namespace
 } // namespace zktest

@@ -7,7 +7,7 @@ namespace {
 
 using ProgramsTest = EffectTest;
 
-std::string programName(zk::PluginEffect& effect, int32_t index) {
+std::string programName(HostedEffect& effect, int32_t index) {
     char text[64] = {};
     if (!effect.getProgramNameIndexed(0, index, text)) return "<none>";
     return text;

@@ -1,4 +1,3 @@
-#include "core/SettingsFileFormat.h"
 #include "core/StoredSettings.h"
 #include "tests/core/EffectFixture.h"
 
@@ -28,15 +27,15 @@ struct MemoryStore final : zk::SettingsStore {
 
 class StoredSettingsTest : public ::testing::Test {
 protected:
-    std::unique_ptr<zk::PluginEffect> newInstance() {
-        return std::make_unique<zk::PluginEffect>(&callback, zk::EffectServices{&messages, &store});
+    std::unique_ptr<HostedEffect> newInstance() {
+        return std::make_unique<HostedEffect>(&callback, zk::EffectServices{&messages, &store});
     }
-    static void learn(zk::PluginEffect& effect, int32_t index, uint8_t controller) {
+    static void learn(HostedEffect& effect, int32_t index, uint8_t controller) {
         effect.setParameter(zk::CommandLearn, static_cast<float>(index));
         effect.handleMidiEvent(
             vst2::VstMidiEvent{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xB0), char(controller), 0, 0}, 0, 0, 0, 0});
     }
-    void save(zk::PluginEffect& effect, bool answer) {
+    void save(HostedEffect& effect, bool answer) {
         messages.answers = {answer};
         effect.setParameter(zk::CommandDefaults, 1.0f);
     }
@@ -74,6 +73,26 @@ TEST_F(StoredSettingsTest, NoAtTheQuestionWritesNothing) {
     EXPECT_TRUE(store.values.empty());
     EXPECT_EQ(store.batches, 0);
     EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+// The answer may come long after the question (a box over the panel): nothing is written
+// before it, and after a Yes the failures and the final notice follow in order.
+TEST_F(StoredSettingsTest, TheSaveWaitsForItsAnswerAndTellsInOrderAfterIt) {
+    auto effect = newInstance();
+    learn(*effect, 0, 7);
+    messages.answerLater = true;
+    effect->setParameter(zk::CommandDefaults, 1.0f);
+    effect->setParameter(zk::CommandDefaults, 1.0f);
+    EXPECT_EQ(store.batches, 0);
+    messages.answerNext(false);
+    EXPECT_EQ(store.batches, 0);
+    store.failWrites = true;
+    messages.answerNext(true);
+    EXPECT_EQ(store.batches, 1);
+    ASSERT_EQ(messages.shown.size(), 2u + 54u + 1u);
+    EXPECT_EQ(messages.shown[1], "Warning!|Save Actual Values as Defaults?");
+    for (std::size_t i = 2; i < 2 + 54; ++i) EXPECT_EQ(messages.shown[i], "Error!|Error saving Midi-CC registery!");
+    EXPECT_EQ(messages.shown.back(), "Ok!|Default Values Saved!");
 }
 
 TEST_F(StoredSettingsTest, SharedNamesKeepTheLastParametersBinding) {
@@ -127,36 +146,6 @@ TEST_F(StoredSettingsTest, StoredNumbersAreKeptPlusOne) {
     EXPECT_EQ(zk::readStoredNumber(store, "y"), 0u); // -1 + 1: nothing stored
     store.failWrites = true;
     EXPECT_FALSE(zk::writeStoredNumber(store, "x", 1));
-}
-
-TEST(SettingsFileFormat, NamesSurviveByteForByte) {
-    zk::SettingsValues values = {{"MidiCC-Fine1   ", 1},
-                                 {"quote\"and\\slash", 4294967295u},
-                                 {std::string("nul\0tab\tbyte\xff", 13), 42},
-                                 {"", 3}};
-    const std::string text = zk::formatSettings(values);
-    EXPECT_NE(text.find("\"MidiCC-Fine1   \" 1\n"), std::string::npos);
-    EXPECT_EQ(text.find('\t'), std::string::npos);
-    EXPECT_EQ(zk::parseSettings(text), values);
-}
-
-TEST(SettingsFileFormat, LinesThatDoNotParseAreIgnored) {
-    const std::string text = "# comment\n"
-                             "\"good\" 5\r\n"
-                             "\"no number\"\n"
-                             "\"two blanks\"  5\n"
-                             "\"negative\" -5\n"
-                             "\"too big\" 4294967296\n"
-                             "\"trailing\" 5x\n"
-                             "unquoted 5\n"
-                             "\"open quote 5\n"
-                             "\"bad escape\\q\" 5\n"
-                             "\"short hex\\x4\" 5\n"
-                             "\"last\" 7";
-    EXPECT_EQ(zk::parseSettings(text), (zk::SettingsValues{{"good", 5}, {"last", 7}}));
-    std::string garbage;
-    for (int i = 0; i < 5000; ++i) garbage += static_cast<char>((i * 7919) & 0xFF);
-    EXPECT_NO_THROW(zk::parseSettings(garbage));
 }
 
 } // namespace

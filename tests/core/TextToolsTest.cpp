@@ -1,4 +1,4 @@
-#include "host/TextTools.h"
+#include "core/TextTools.h"
 
 #include <gtest/gtest.h>
 

@@ -6,18 +6,6 @@
 
 namespace zktest {
 
-void PanelMessages::showMessage(const char* text, const char* title) noexcept {
-    shown.push_back(std::string(title) + "|" + text);
-}
-
-bool PanelMessages::askYesNo(const char* text, const char* title) noexcept {
-    shown.push_back(std::string(title) + "|" + text);
-    if (answers.empty()) return false;
-    const bool answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
 uint32_t PanelSettings::readValue(const std::string& name) noexcept {
     const auto found = values.find(name);
     return found == values.end() ? 0 : found->second;
@@ -30,7 +18,8 @@ void PanelSettings::writeValues(std::vector<zk::SettingsWrite>& writes) noexcept
     }
 }
 
-PanelHarness::PanelHarness(bool testPictures) : previous_(zk::gui::platform::install(&system)) {
+PanelHarness::PanelHarness(bool testPictures, zk::MessageService* boxes)
+    : previous_(zk::gui::platform::install(&system)) {
     if (testPictures) {
         for (const zk::panel::BitmapSize& size : zk::panel::kBitmapSizes) {
             std::vector<zk::gui::platform::ColorRef> pixels(std::size_t(size.width * size.height), picture::handle);
@@ -43,7 +32,8 @@ PanelHarness::PanelHarness(bool testPictures) : previous_(zk::gui::platform::ins
             system.registerBitmap(size.id, size.width, size.height, std::move(pixels));
         }
     }
-    effect_ = std::make_unique<zk::PluginEffect>(&hostCallback, zk::EffectServices{&messages, &settings});
+    effect_ = std::make_unique<HostedEffect>(&hostCallback, zk::EffectServices{boxes ? boxes : &messages, &settings},
+                                             [](zk::EditorContext& effect) { return std::make_unique<zk::PluginEditor>(effect); });
     effect_->record()->user = this;
     effect_->resume();
 }
@@ -115,6 +105,16 @@ std::vector<HostCall> PanelHarness::callsOf(int32_t opcode) const {
     return found;
 }
 
-bool PanelHarness::savePng(const char* path) { return sw::writePng(*editor().frame(), path); }
+std::vector<HostCall> PanelHarness::reportsPastParameters() const {
+    std::vector<HostCall> found;
+    for (const HostCall& call : calls)
+        if ((call.opcode == vst2::audioMasterAutomate || call.opcode == vst2::audioMasterBeginEdit ||
+             call.opcode == vst2::audioMasterEndEdit) &&
+            (call.index < 0 || call.index >= zk::kNumParameters))
+            found.push_back(call);
+    return found;
+}
+
+bool PanelHarness::savePng(const char* path) { return sw::writePng(*editor().frame()->platformWindow(), path); }
 
 } // namespace zktest

@@ -4,11 +4,11 @@
 // an in-memory settings store, its editor opened on a software platform of its own over a
 // stand-in host window, input scripted through the platform, and PNG output.
 
-#include "core/PluginEffect.h"
 #include "editor/PluginEditor.h"
 #include "gui/platform/software/SoftwarePlatform.h"
+#include "tests/support/HostedEffect.h"
+#include "tests/support/ScriptedMessages.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,13 +23,6 @@ struct HostCall {
     int32_t opcode;
     int32_t index;
     float value;
-};
-
-struct PanelMessages final : zk::MessageService {
-    std::vector<std::string> shown; // "title|text"
-    std::deque<bool> answers;       // Yes/No answers; No once they run out
-    void showMessage(const char* text, const char* title) noexcept override;
-    bool askYesNo(const char* text, const char* title) noexcept override;
 };
 
 struct PanelSettings final : zk::SettingsStore {
@@ -52,8 +45,9 @@ constexpr ColorRef on = rgb(255, 60, 60);
 class PanelHarness {
 public:
     // testPictures: every panel bitmap is registered as a flat picture of its size, so that
-    // nothing depends on the artwork; otherwise the module's own pictures are used.
-    explicit PanelHarness(bool testPictures = true);
+    // nothing depends on the artwork; otherwise the module's own pictures are used. The
+    // effect's message boxes go to `messages` unless another service is given.
+    explicit PanelHarness(bool testPictures = true, zk::MessageService* boxes = nullptr);
     ~PanelHarness();
     PanelHarness(const PanelHarness&) = delete;
     PanelHarness& operator=(const PanelHarness&) = delete;
@@ -65,7 +59,7 @@ public:
     void close() { editor().close(); }
     void idle() { editor().hostIdle(); } // effEditIdle
 
-    zk::PluginEffect& effect() { return *effect_; }
+    HostedEffect& effect() { return *effect_; }
     zk::PluginEditor& editor() { return *static_cast<zk::PluginEditor*>(effect_->editor()); }
     sw::SoftwareWindow& window();
     const sw::SoftPixmap& pixels() { return window().pixels(); }
@@ -87,11 +81,13 @@ public:
     void controlChange(uint8_t controller, uint8_t value);
     // Host calls of an opcode, in order.
     std::vector<HostCall> callsOf(int32_t opcode) const;
+    // Automation and edit gestures reported with an index that is no parameter (none may be).
+    std::vector<HostCall> reportsPastParameters() const;
 
     bool savePng(const char* path);
 
     sw::SoftwarePlatform system;
-    PanelMessages messages;
+    ScriptedMessages messages;
     PanelSettings settings;
     std::vector<HostCall> calls;
 
@@ -99,7 +95,7 @@ private:
     static vst2::VstIntPtr hostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
                                         vst2::VstIntPtr value, void* ptr, float opt);
     zk::gui::platform::Platform* previous_;
-    std::unique_ptr<zk::PluginEffect> effect_;
+    std::unique_ptr<HostedEffect> effect_;
     int hostWindow_ = 0; // its address stands for the host's window
 };
 

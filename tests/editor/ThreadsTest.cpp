@@ -53,6 +53,23 @@ TEST(PanelThreads, ProgramChangeOnAnotherThreadIsDrawnByThePanelsIdle) {
 
 // Hosts that idle from a timer thread of their own: the panel is drawn there, and opening
 // and closing on the host's main thread never meets a drawing in progress.
+// A box belongs over the panel only where the panel's idle will handle it: while the panel
+// is open, and for a call on the panel's own thread.
+TEST(PanelThreads, MessagesNameThePanelsWindowOnlyOnItsThreadWhileItIsOpen) {
+    PanelHarness h;
+    h.effect().setParameter(zk::CommandDefaults, 2.0f);
+    ASSERT_TRUE(h.open());
+    void* panel = h.editor().frame()->platformWindow()->nativeHandle();
+    h.effect().setParameter(zk::CommandDefaults, 2.0f);
+    std::thread([&] { h.effect().setParameter(zk::CommandDefaults, 2.0f); }).join();
+    char empty = 0;
+    h.effect().dispatch(vst2::effSetChunk, 0, 0, &empty);
+    h.close();
+    h.effect().setParameter(zk::CommandDefaults, 2.0f);
+    EXPECT_EQ(h.messages.windows, (std::vector<void*>{nullptr, panel, nullptr, panel, nullptr}));
+    EXPECT_EQ(h.messages.shown[3], "Error!|Can't load bank, wrong file size!");
+}
+
 TEST(PanelThreads, HostIdleFromATimerThreadDrawsThePanelThere) {
     PanelHarness h;
     ASSERT_TRUE(h.open());

@@ -1,7 +1,8 @@
 // Replaces the global allocation functions to prove that processing never allocates: the
 // engine's block loop, and the effect's whole process path with MIDI.
 
-#include "core/PluginEffect.h"
+#include "editor/PluginEditor.h"
+#include "tests/support/HostedEffect.h"
 #include "tests/engine/FakeHost.h"
 
 #include <gtest/gtest.h>
@@ -79,9 +80,9 @@ TEST(Allocation, ProcessBlockNeverAllocates) {
             inL[i] = silent ? 0.0f : static_cast<float>(seed >> 9) / 8388608.0f - 0.5f;
             inR[i] = -0.5f * inL[i];
         }
-        h.set(44 + n % 3, n % 5 == 0 ? 0.5f : 0.0f); // pre-listen now and then
-        h.set(4 + 12 * (n % 3), static_cast<float>(n % 10) / 10.0f);
-        h.set(14, n % 2 ? 1.0f : 0.0f);
+        h.set(zk::sideBySideParameter(zk::paramPreListen1, n % 3 + 1), n % 5 == 0 ? 0.5f : 0.0f); // pre-listen now and then
+        h.set(zk::bandParameter(zk::paramBand1, n % 3 + 1), static_cast<float>(n % 10) / 10.0f);
+        h.set(zk::paramLeft2, n % 2 ? 1.0f : 0.0f);
         if (n == 400) h.engine.adoptSampleRate(48000.0, true);
         counting = true;
         h.engine.processBlock(inL.data(), inR.data(), outL.data(), outR.data(), block, n % 2 == 0);
@@ -94,8 +95,8 @@ TEST(Allocation, ProcessBlockNeverAllocates) {
 namespace {
 
 struct SilentMessages final : zk::MessageService {
-    void showMessage(const char*, const char*) noexcept override {}
-    bool askYesNo(const char*, const char*) noexcept override { return false; }
+    void showMessage(const char*, const char*, void*) noexcept override {}
+    void askYesNo(const char*, const char*, void*, Answer answer) noexcept override { answer(false); }
 };
 
 vst2::VstIntPtr quietHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float) {
@@ -109,7 +110,9 @@ vst2::VstIntPtr quietHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32,
 // callback and the editor's hooks all run inside the counted calls.
 TEST(Allocation, TheProcessEntriesWithMidiNeverAllocate) {
     SilentMessages messages;
-    auto* effect = new zk::PluginEffect(&quietHost, {&messages, nullptr});
+    auto* effect = new zktest::HostedEffect(&quietHost, {&messages, nullptr}, [](zk::EditorContext& context) {
+        return std::make_unique<zk::PluginEditor>(context);
+    });
     vst2::AEffect* record = effect->record();
     record->dispatcher(record, vst2::effSetSampleRate, 0, 0, nullptr, 44100.0f);
     record->dispatcher(record, vst2::effMainsChanged, 0, 1, nullptr, 0.0f);

@@ -12,6 +12,7 @@
 #include <vector>
 
 using zktest::FakeHost;
+using namespace zk; // the parameter indices
 
 namespace {
 
@@ -52,7 +53,7 @@ Stereo render(FakeHost& h, const Stereo& in, int32_t block = 512) {
 
 TEST(Engine, SilenceFromTheStartIsExactZeroEvenWithDry) {
     FakeHost h(44100.0);
-    h.set(1, 1.0f);
+    h.set(paramDry, 1.0f);
     EXPECT_EQ(render(h, Stereo(3000, 0.001f)).l, std::vector<float>(3000, 0.0f)); // at the level, not above
     Stereo nonFinite(64, INFINITY);
     nonFinite.r.assign(64, -NAN);
@@ -65,7 +66,7 @@ TEST(Engine, SilenceFromTheStartIsExactZeroEvenWithDry) {
 
 TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
     FakeHost w(44100.0);
-    w.set(0, 0.0f), w.set(1, 1.0f); // Master 0: the output is the dry signal alone
+    w.set(paramMaster, 0.0f), w.set(paramDry, 1.0f); // Master 0: the output is the dry signal alone
     w.setOnEvents([](int32_t) {}); // every frame has events due
     Stereo in(100);
     in.r[60] = -0.0011f;
@@ -82,7 +83,7 @@ TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
             for (bool right : {false, true}) {
                 FakeHost h(44100.0);
                 h.engine.useVoicePath(path);
-                h.set(0, 0.0f), h.set(1, 1.0f);
+                h.set(paramMaster, 0.0f), h.set(paramDry, 1.0f);
                 Stereo sleepy(100);
                 sleepy.l[10] = 0.001f, sleepy.r[20] = -INFINITY, sleepy.l[30] = NAN, sleepy.r[40] = -0.001f;
                 const float waking = right ? -std::nextafter(0.001f, 1.0f) : std::nextafter(0.001f, 1.0f);
@@ -95,7 +96,7 @@ TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
 
     for (float level : {0.00005f, -0.0001f, std::nextafter(-0.0001f, 0.0f)}) {
         FakeHost h(44100.0);
-        h.set(0, 0.0f), h.set(1, 1.0f);
+        h.set(paramMaster, 0.0f), h.set(paramDry, 1.0f);
         Stereo quietIn(100000, level);
         quietIn.l[0] = 0.01f; // wakes; then only `level` passes through Dry
         out = render(h, quietIn, 441);
@@ -107,7 +108,7 @@ TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
 
 TEST(Engine, PreListenOutputsTheWeightedBandSignals) {
     FakeHost h(44100.0);
-    for (auto [index, value] : {std::pair{2, 0.7f}, {3, 0.2f}, {4, 1.0f}, {1, 1.0f}, {44, 0.5f}}) h.set(index, value);
+    for (auto [index, value] : {std::pair{paramLeft1, 0.7f}, {paramRight1, 0.2f}, {paramBand1, 1.0f}, {paramDry, 1.0f}, {paramPreListen1, 0.5f}}) h.set(index, value);
     zk::SampleRateContext rate;
     zk::BandFilter reference(rate); // band filter 1 as built by the engine, at 4338 Hz
     reference.setType(2), reference.setResonance(0.5f), reference.setFrequency(4338.0f);
@@ -118,11 +119,11 @@ TEST(Engine, PreListenOutputsTheWeightedBandSignals) {
         const float expected = 0.5f * (2.0f * reference.process(0.7f * in.l[i] + 0.2f * in.r[i]));
         ASSERT_TRUE(out.l[i] == expected && out.r[i] == expected) << i; // no Master, no Dry
     }
-    h.set(44, 0.0f), h.set(45, 1.0f); // band 2 is idle in the default program
+    h.set(paramPreListen1, 0.0f), h.set(paramPreListen2, 1.0f); // band 2 is idle in the default program
     render(h, in, out, 512, 1000, 2000);
     EXPECT_EQ(std::vector<float>(out.l.begin() + 1000, out.l.end()), std::vector<float>(1000, 0.0f));
     EXPECT_EQ(h.engine.delayLine(0).writeIndex(), 0); // the delay did not run
-    h.setOnEvents([&](int32_t f) { if (f == 100) h.set(45, 0.0f); });
+    h.setOnEvents([&](int32_t f) { if (f == 100) h.set(paramPreListen2, 0.0f); });
     render(h, in, out, 1000, 2000, 3000);
     EXPECT_TRUE(out.l[2099] == 0.0f && out.l[2100] != 0.0f); // the normal mix from that frame
     EXPECT_EQ(h.engine.delayLine(0).writeIndex(), 900);
@@ -141,7 +142,7 @@ TEST(Engine, AccumulateAddsWhatReplaceWrites) {
 TEST(Engine, EventsActAtTheirFrameInsideABlock) {
     FakeHost whole(44100.0), split(44100.0), unchanged(44100.0);
     const Stereo in = noise(1024, 0.4f);
-    auto change = [](FakeHost& h) { h.set(0, 0.2f), h.set(16, 0.8f), h.set(14, 1.0f); }; // per frame, setter, band 2 on
+    auto change = [](FakeHost& h) { h.set(paramMaster, 0.2f), h.set(paramBand2, 0.8f), h.set(paramLeft2, 1.0f); }; // per frame, setter, band 2 on
     whole.setOnEvents([&](int32_t f) { if (f == 300) change(whole); });
     Stereo a = render(whole, in, 1024), b, c = render(unchanged, in, 1024);
     render(split, in, b, 1024, 0, 300);
@@ -156,14 +157,14 @@ TEST(Engine, ResumeKeepsEnvelopesAndPhasesButNotTheDelay) {
     h.engine.initEngine(48000.0);
     EXPECT_EQ(h.engine.blockSampleRate(), 44100.0f); // building the blocks reset it until resume
     h.engine.adoptSampleRate(44100.0, true);
-    h.set(14, 1.0f), h.set(27, 1.0f);
+    h.set(paramLeft2, 1.0f), h.set(paramRight3, 1.0f);
     render(h, noise(3000, 0.5f));
     float kept[7] = {h.engine.modulator().phase()};
     for (int b = 1; b <= 3; ++b) kept[2 * b - 1] = h.engine.bandEnvelope(b), kept[2 * b] = h.engine.bandPhase(b);
     ASSERT_GT(kept[1], 0.0f);
     h.engine.adoptSampleRate(48000.0, true);
     EXPECT_EQ(h.reselects, 2);
-    h.set(4, 1.0f); // the setters now use the new rate
+    h.set(paramBand1, 1.0f); // the setters now use the new rate
     EXPECT_NEAR(h.engine.bandFrequencyCoefficient(1), 2 * M_PI * 4338 / 48000, 1e-5);
     EXPECT_EQ(kept[0], h.engine.modulator().phase());
     for (int b = 1; b <= 3; ++b) EXPECT_TRUE(kept[2 * b - 1] == h.engine.bandEnvelope(b) && kept[2 * b] == h.engine.bandPhase(b));
@@ -180,15 +181,15 @@ TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
             if (!zk::SoundEngine::pathAvailable(path)) continue;
             FakeHost h(44100.0);
             h.engine.useVoicePath(path);
-            h.set(1, 1.0f), h.set(14, 1.0f), h.set(26, 1.0f); // Dry on; all three bands run (lanes)
+            h.set(paramDry, 1.0f), h.set(paramLeft2, 1.0f), h.set(paramLeft3, 1.0f); // Dry on; all three bands run (lanes)
             render(h, noise(3000, 4.0f), block);
             EXPECT_TRUE(h.engine.bandActivity(1) && h.engine.bandActivity(2) && h.engine.bandActivity(3)) << int(path);
-            h.set(14, 0.0f); // band 2 idle: keeps its lamp while the others fade
+            h.set(paramLeft2, 0.0f); // band 2 idle: keeps its lamp while the others fade
             render(h, Stereo(20000, 0.01f), block); // DC: the band filters settle to 0; Dry keeps the engine awake
             EXPECT_FALSE(h.engine.asleep());
             EXPECT_TRUE(!h.engine.bandActivity(1) && h.engine.bandActivity(2) && !h.engine.bandActivity(3))
                 << int(path);
-            h.set(14, 1.0f); // running again, it fades too
+            h.set(paramLeft2, 1.0f); // running again, it fades too
             render(h, Stereo(20000, 0.01f), block);
             EXPECT_TRUE(!h.engine.bandActivity(1) && !h.engine.bandActivity(2) && !h.engine.bandActivity(3))
                 << int(path) << " " << block;
@@ -203,10 +204,10 @@ TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
 TEST(EngineFaults, EachEngineKeepsItsOwnRate) {
     const Stereo in = noise(20000, 0.5f);
     auto step = [&](FakeHost& h, Stereo& out, size_t n) { // automation, then 2000 frames
-        h.set(4 + 12 * static_cast<int32_t>(n % 3), 0.2f + 0.1f * static_cast<float>(n % 5));
-        h.set(42, 0.1f * static_cast<float>(n % 7));
-        h.set(5, 0.05f * static_cast<float>(n % 9));
-        h.set(14, 0.5f);
+        h.set(bandParameter(paramBand1, static_cast<int32_t>(n % 3) + 1), 0.2f + 0.1f * static_cast<float>(n % 5));
+        h.set(paramSmooth, 0.1f * static_cast<float>(n % 7));
+        h.set(paramRelease1, 0.05f * static_cast<float>(n % 9));
+        h.set(paramLeft2, 0.5f);
         render(h, in, out, 256, n * 2000, n * 2000 + 2000);
     };
     FakeHost a(44100.0), b(96000.0); // b is built and resumed after a's resume
@@ -228,8 +229,9 @@ TEST(EngineFaults, DelayLinesBeingResizedAreLeftAloneOnEveryPath) {
     auto renderWithLines = [&](Path path, int32_t block, bool busy) {
         FakeHost h(44100.0);
         h.engine.useVoicePath(path);
-        for (auto [index, value] : {std::pair{14, 1.0f}, {15, 0.5f}, {26, 0.3f}, {27, 1.0f}, {11, 0.5f}, {23, 0.4f},
-                                    {35, 0.6f}, {40, 0.5f}, {39, 0.01f}})
+        for (auto [index, value] : {std::pair{paramLeft2, 1.0f}, {paramRight2, 0.5f}, {paramLeft3, 0.3f}, {paramRight3, 1.0f},
+                                    {paramEffect1, 0.5f}, {paramEffect2, 0.4f}, {paramEffect3, 0.6f},
+                                    {paramFeedback, 0.5f}, {paramDelay, 0.01f}})
             h.set(index, value);
         Stereo out;
         render(h, in, out, block, 0, 3000);
@@ -257,7 +259,7 @@ TEST(EngineFaults, NonFiniteInputCountsAsZero) {
         dirty.r[i] = bad[(i + 1) % 3];
     }
     FakeHost a(44100.0), b(44100.0);
-    a.set(1, 0.5f), b.set(1, 0.5f);
+    a.set(paramDry, 0.5f), b.set(paramDry, 0.5f);
     const Stereo outClean = render(a, clean), outDirty = render(b, dirty);
     EXPECT_TRUE(outDirty.l == outClean.l && outDirty.r == outClean.r); // finite, since the clean run is
 }
@@ -265,7 +267,9 @@ TEST(EngineFaults, NonFiniteInputCountsAsZero) {
 TEST(EngineFaults, StableAtLowRatesWithTheTopBand) {
     for (double rate : {8000.0, 11025.0, 22050.0}) {
         FakeHost h(rate);
-        for (int32_t i : {4, 50, 16, 51, 28, 52, 14, 15, 26, 27, 1}) h.set(i, 1.0f);
+        for (int32_t i : {paramBand1, paramFine1, paramBand2, paramFine2, paramBand3, paramFine3, paramLeft2, paramRight2,
+                           paramLeft3, paramRight3, paramDry})
+            h.set(i, 1.0f);
         double energy = 0.0; // NaN fails the comparison too
         for (float v : render(h, noise(static_cast<size_t>(rate) * 2, 0.9f)).l) energy += v * v;
         EXPECT_LT(energy / rate / 2, 1000.0) << rate; // about 130 (RMS 11.5) when stable
@@ -276,10 +280,10 @@ TEST(EngineFaults, StableAtLowRatesWithTheTopBand) {
 // minute it used to reach infinity and leave NaN in the lines for good.
 TEST(EngineFaults, ARunawayEchoStaysFiniteAndDiesAwayAfterwards) {
     FakeHost h(44100.0);
-    for (int32_t i : {40, 41, 11}) h.set(i, 1.0f); // Feedback, Volume, Effect1
-    h.set(39, 0.0f);                               // Delay
+    for (int32_t i : {paramFeedback, paramDelayVolume, paramEffect1}) h.set(i, 1.0f);
+    h.set(paramDelay, 0.0f);
     Stereo out = render(h, noise(44100 * 60, 0.5f));
-    h.set(40, 0.0f);
+    h.set(paramFeedback, 0.0f);
     render(h, Stereo(44100), out);
     const auto finite = [](float v) { return std::isfinite(v); };
     EXPECT_TRUE(std::all_of(out.l.begin(), out.l.end(), finite) && std::all_of(out.r.begin(), out.r.end(), finite));
@@ -308,11 +312,14 @@ PathRun renderScenario(zk::SoundEngine::VoicePath path, uint32_t seed) {
     const double rate = seed % 2 ? rates[seed % std::size(rates)] : 8000.0 + 184000.0 * uniform();
     std::vector<float> programs[3]; // one per layout
     for (auto& program : programs) {
-        program.resize(54);
+        program.resize(kNumParameters);
         for (float& value : program) value = uniform() < 0.15f ? 0.0f : uniform();
-        for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
-        for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
-        for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
+        for (int32_t index : {paramLeft1, paramRight1, paramLeft2, paramRight2, paramLeft3, paramRight3})
+            program[static_cast<size_t>(index)] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
+        for (int32_t index : {paramFmButton1, paramFmButton2, paramFmButton3})
+            program[static_cast<size_t>(index)] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
+        for (int32_t index : {paramPreListen1, paramPreListen2, paramPreListen3})
+            program[static_cast<size_t>(index)] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
         // Right delays of 1 sample, and of about 4.
         if (seed % 6 == 1) program[39] = 0.0f;
         if (seed % 6 == 4) program[39] = std::sqrt(3.5f / static_cast<float>(rate));
@@ -321,14 +328,14 @@ PathRun renderScenario(zk::SoundEngine::VoicePath path, uint32_t seed) {
     in.l[static_cast<size_t>(random() % 6000)] = NAN;
     std::fill(in.l.begin() + 3000, in.l.begin() + 3500, 0.0f);
     std::fill(in.r.begin() + 3000, in.r.begin() + 3500, 0.0f);
-    // Frame, index (54 + n: to layout n), value x 1000. Fewer with short blocks, where the
+    // Frame, index (kNumParameters + n: to layout n), value x 1000. Fewer with short blocks, where the
     // ramps come to rest between changes.
     std::vector<std::array<int32_t, 3>> changes(seed % 4 == 2 ? 8 : 43);
-    for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % 54),
+    for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % kNumParameters),
                                  static_cast<int32_t>(random() % 1001)};
     for (auto& c : changes) // half the Left and Right moves switch the band off
         if (c[1] >= 2 && c[1] < 38 && (c[1] - 2) % 12 < 2 && c[2] % 2) c[2] = 0;
-    for (size_t n = changes.size() - 3; n < changes.size(); ++n) changes[n][1] = 54 + static_cast<int32_t>(random() % 3);
+    for (size_t n = changes.size() - 3; n < changes.size(); ++n) changes[n][1] = kNumParameters + static_cast<int32_t>(random() % 3);
     std::vector<int32_t> blocks; // every fourth seed, blocks of one to three frames only
     const uint32_t longest = seed % 4 == 2 ? 3 : 700;
     for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % longest));
@@ -342,7 +349,7 @@ PathRun renderScenario(zk::SoundEngine::VoicePath path, uint32_t seed) {
     const Layout layouts[] = {Layout::program, Layout::other, Layout::spread};
     for (int n = 0; n < 3; ++n) {
         h.useLayout(layouts[n]);
-        for (int32_t i = 0; i < 54; ++i) h.cell(i).store(programs[n][static_cast<size_t>(i)]);
+        for (int32_t i = 0; i < kNumParameters; ++i) h.cell(i).store(programs[n][static_cast<size_t>(i)]);
     }
     h.useLayout(seed % 4 == 3 ? Layout::spread : Layout::program);
     h.start(rate);
@@ -350,7 +357,7 @@ PathRun renderScenario(zk::SoundEngine::VoicePath path, uint32_t seed) {
     h.setOnEvents([&](int32_t frame) {
         for (const auto& c : changes) {
             if (c[0] != position + frame) continue;
-            if (c[1] >= 54) h.changeTo(layouts[c[1] - 54]);
+            if (c[1] >= kNumParameters) h.changeTo(layouts[c[1] - kNumParameters]);
             else h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
         }
     });

@@ -4,6 +4,7 @@
 // forwards each change to the engine's setters the way the effect's setParameter does.
 
 #include "engine/SoundEngine.h"
+#include "product/ParameterIndex.h"
 
 #include <array>
 #include <atomic>
@@ -12,7 +13,7 @@
 
 namespace zktest {
 
-inline constexpr std::array<float, 54> defaultProgram = {
+inline constexpr std::array<float, zk::kNumParameters> defaultProgram = {
     0.9f, 0.0f, 1.0f, 1.0f, 0.1f, 0.3f, 0.9f,   0.1f, 0.0f, 0.0f, 0.9f, 0.0f, 0.4f, 0.1f,
     0.0f, 0.0f, 0.4f, 0.3f, 0.633f, 0.4f, 0.0f, 0.4f, 0.9f, 0.0f, 0.4f, 0.4f, 0.0f, 0.0f,
     0.9f, 0.3f, 0.3f, 0.4f, 0.0f, 0.4f, 0.9f,   0.0f, 0.4f, 0.4f, 0.9f, 0.4f, 0.3f, 1.0f,
@@ -27,7 +28,7 @@ public:
         start(rate);
     }
     void point() noexcept {
-        for (int32_t i = 0; i < 54; ++i) values[static_cast<size_t>(i)].store(defaultProgram[static_cast<size_t>(i)]);
+        for (int32_t i = 0; i < zk::kNumParameters; ++i) values[static_cast<size_t>(i)].store(defaultProgram[static_cast<size_t>(i)]);
         useLayout(Layout::program);
     }
     void start(double rate) {
@@ -41,7 +42,7 @@ public:
     enum class Layout { program, other, spread };
     void useLayout(Layout layout) noexcept {
         layout_ = layout;
-        for (int32_t i = 0; i < 54; ++i) setParameterSlot(i, &cell(i));
+        for (int32_t i = 0; i < zk::kNumParameters; ++i) setParameterSlot(i, &cell(i));
     }
     // A program change: the slots move to the layout's values, which the setters then apply.
     void changeTo(Layout layout) noexcept {
@@ -67,7 +68,7 @@ public:
     }
     void reselectCurrentProgram() noexcept override {
         ++reselects;
-        for (int32_t i = 0; i < 54; ++i) set(i, p(i));
+        for (int32_t i = 0; i < zk::kNumParameters; ++i) set(i, p(i));
     }
 
     void set(int32_t index, float value) noexcept {
@@ -75,13 +76,14 @@ public:
         cell(index).store(value);
         announceValueChange();
         for (int32_t n = 1; n <= 3; ++n) {
-            const int32_t band = 4 + 12 * (n - 1);
-            if (index == band || index == 49 + n) engine.setBandTuning(n, p(band), p(49 + n));
-            if (index == band + 1) engine.setRelease(n, p(band + 1));
+            const int32_t band = zk::bandParameter(zk::paramBand1, n), fine = zk::sideBySideParameter(zk::paramFine1, n);
+            const int32_t release = zk::bandParameter(zk::paramRelease1, n);
+            if (index == band || index == fine) engine.setBandTuning(n, p(band), p(fine));
+            if (index == release) engine.setRelease(n, p(release));
         }
-        if (index == 40) engine.setFeedback(p(40));
-        if (index == 42) engine.setSmooth(p(42));
-        if (index == 43) engine.setFmEvery(p(43));
+        if (index == zk::paramFeedback) engine.setFeedback(p(zk::paramFeedback));
+        if (index == zk::paramSmooth) engine.setSmooth(p(zk::paramSmooth));
+        if (index == zk::paramFmEvery) engine.setFmEvery(p(zk::paramFmEvery));
     }
     float p(int32_t index) const { return const_cast<FakeHost*>(this)->cell(index).load(); }
     std::atomic<float>& cell(int32_t index) noexcept {
@@ -89,9 +91,9 @@ public:
         return layout_ == Layout::program ? values[i] : layout_ == Layout::other ? other[i] : spread[2 * i + 1];
     }
 
-    std::array<std::atomic<float>, 54> values; // the default layout's values
-    std::array<std::atomic<float>, 54> other{};
-    std::array<std::atomic<float>, 108> spread{};
+    std::array<std::atomic<float>, zk::kNumParameters> values; // the default layout's values
+    std::array<std::atomic<float>, zk::kNumParameters> other{};
+    std::array<std::atomic<float>, 2 * zk::kNumParameters> spread{};
     std::function<int32_t(int32_t)> nextEvent; // nextEventFrame(), where set
     int64_t eventCalls = 0;
     int32_t lastEventFrame = -1;

@@ -23,7 +23,7 @@ protected:
         return views;
     }
     Log log;
-    vst2::VstKeyCode key{'a', 0, 0};
+    KeyStroke key{'a', 0, 0};
     std::unique_ptr<Frame> frame = makeFrame();
 };
 

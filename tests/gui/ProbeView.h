@@ -22,8 +22,8 @@ public:
         View::draw(context);
     }
     void onMouseDown(DrawContext*, Point p) override { note("click " + std::to_string(p.h) + "," + std::to_string(p.v)); }
-    int32_t onKeyDown(const vst2::VstKeyCode&) override { return note("key"), keyResult; }
-    int32_t onKeyUp(const vst2::VstKeyCode&) override { return note("keyup"), keyResult; }
+    int32_t onKeyDown(const KeyStroke&) override { return note("key"), keyResult; }
+    int32_t onKeyUp(const KeyStroke&) override { return note("keyup"), keyResult; }
     bool onWheel(DrawContext*, Point p, float distance) override {
         note("wheel " + std::to_string(p.h) + "," + std::to_string(p.v) + " " + std::to_string(int(distance)));
         return true;

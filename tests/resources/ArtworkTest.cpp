@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -109,9 +110,17 @@ TEST_F(Artwork, BackgroundHasTracksUnderSlidersAndWellsAroundKeysAndLamps) {
     for (const ControlPlace& c : panel::kControls) {
         switch (c.kind) {
         case ControlKind::horizontalSlider: {
-            // Along the path of the handle's centre.
-            const int32_t size = c.bitmap == panel::kFineHandleBitmap ? 5 : 20;
-            const int32_t y = c.top + size / 2;
+            // Along the path of the middle of the handle's visible part.
+            const SoftPixmap& handle = picture(c.bitmap);
+            int32_t first = handle.height(), last = -1;
+            for (int32_t row = 0; row < handle.height(); ++row)
+                for (int32_t column = 0; column < handle.width(); ++column)
+                    if (handle.at(column, row) != green) {
+                        first = std::min(first, row);
+                        last = std::max(last, row);
+                    }
+            const int32_t size = handle.width();
+            const int32_t y = c.top + (first + last) / 2;
             for (int32_t x = c.minimumPosition + size / 2; x <= c.maximumPosition + size / 2; x += 3)
                 ASSERT_LT(luminance(bg.at(x, y)), 30) << "slider " << c.tag << " at " << x;
             break;

@@ -5,7 +5,8 @@
 // data races; everywhere it finds deadlocks and output that is not finite.
 // ZK_STRESS_SECONDS sets how long it runs (2 s unless given).
 
-#include "core/PluginEffect.h"
+#include "editor/PluginEditor.h"
+#include "tests/support/HostedEffect.h"
 #include "gui/platform/software/SoftwarePlatform.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +29,8 @@ using namespace vst2;
 using Clock = std::chrono::steady_clock;
 
 struct QuietMessages final : zk::MessageService {
-    void showMessage(const char*, const char*) noexcept override {}
-    bool askYesNo(const char*, const char*) noexcept override { return false; }
+    void showMessage(const char*, const char*, void*) noexcept override {}
+    void askYesNo(const char*, const char*, void*, Answer answer) noexcept override { answer(false); }
 };
 
 struct MemorySettings final : zk::SettingsStore {
@@ -90,7 +91,9 @@ TEST(Stress, AudioAndGuiThreadsTogether) {
     char parentWindow = 0;
     QuietMessages messages;
     MemorySettings settings;
-    auto* effect = new zk::PluginEffect(&hostCallback, {&messages, &settings});
+    auto* effect = new zktest::HostedEffect(&hostCallback, {&messages, &settings}, [](zk::EditorContext& context) {
+        return std::make_unique<zk::PluginEditor>(context);
+    });
     AEffect* record = effect->record();
     auto dispatch = [record](VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                              float opt = 0.0f) { return record->dispatcher(record, opcode, index, value, ptr, opt); };

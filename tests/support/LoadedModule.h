@@ -3,7 +3,7 @@
 // Loads the built plug-in module with dlopen, as a host does, and drives one instance
 // through nothing but the VST 2 record. Records every host callback it receives.
 
-#include "host/Vst2Abi.h"
+#include "formats/vst2/Vst2Abi.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 // save are answered Yes/OK by the same hook zkhost uses.
 
 #include "tools/zkhost/DialogAnswers.h"
-#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/Vst2Host.h"
 
 #include <windows.h>
 
@@ -26,19 +26,16 @@ void check(bool ok, const std::string& what) {
     if (!ok) ++failures;
 }
 
-void controlChange(PluginHost& host, int controller, int value) {
-    vst2::VstMidiEvent event{};
-    event.type = vst2::kVstMidiType;
-    event.byteSize = sizeof event;
-    event.midiData[0] = char(0xB3); // any channel does
-    event.midiData[1] = char(controller);
-    event.midiData[2] = char(value);
-    host.sendMidi({event});
+void controlChange(Vst2Host& host, int controller, int value) {
+    HostEvent event;
+    event.midi[0] = 0xB3; // any channel does
+    event.midi[1] = uint8_t(controller);
+    event.midi[2] = uint8_t(value);
     // Sound, since the engine acts on events only while it is awake.
     std::vector<float> left(64, 0.25f), right(64, -0.25f), outLeft(64), outRight(64);
     float* in[] = {left.data(), right.data()};
     float* out[] = {outLeft.data(), outRight.data()};
-    host.process(in, out, 64, false);
+    host.process(in, out, 64, {event}, false);
 }
 
 // The stored DWORD, or -1 when the value is missing or of another type.
@@ -61,7 +58,7 @@ int main(int argc, char** argv) {
     try {
         DialogAnswers answers(DialogAnswer::yes);
         {
-            PluginHost first(argv[1]);
+            Vst2Host first(argv[1]);
             first.start(44100, 64);
             check(storedValue("MidiCC-Master") == -1, "a fresh registry holds no binding");
             first.setParameter(kCommandLearn, 0.0f); // learn for Master
@@ -71,7 +68,7 @@ int main(int argc, char** argv) {
             check(storedValue("MidiCC-Master") == 8, "Master's binding is stored as controller + 1");
             check(storedValue("MidiCC-Right1 ") == 1, "an unbound parameter is stored as 1");
         }
-        PluginHost second(argv[1]);
+        Vst2Host second(argv[1]);
         second.start(44100, 64);
         controlChange(second, 7, 127);
         check(second.getParameter(0) == 1.0f, "a new instance follows controller 7 on Master");

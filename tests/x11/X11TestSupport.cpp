@@ -1,5 +1,7 @@
 #include "X11TestSupport.h"
 
+#include "services/X11MessageService.h"
+
 #include <cstdlib>
 
 namespace zk::gui::test {
@@ -21,6 +23,44 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
         std::this_thread::sleep_for(5ms);
     }
     return true;
+}
+
+std::string answerBox(FakeInput& input, const std::vector<KeySym>& keys) {
+    using zk::X11MessageService;
+    static ::Window lastAnswered = 0;
+    if (!waitFor([] { return X11MessageService::openDialog() != 0 && X11MessageService::openDialog() != lastAnswered; }))
+        return "no box";
+    const ::Window box = X11MessageService::openDialog();
+    waitFor([&] {
+        ::Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(input.display(), &focus, &revert);
+        return focus == box;
+    });
+    char* name = nullptr;
+    std::string title = XFetchName(input.display(), box, &name) && name ? name : "";
+    if (name)
+        XFree(name);
+    for (KeySym key : keys)
+        input.key(key);
+    lastAnswered = box;
+    return title;
+}
+
+std::chrono::milliseconds timeHostCall(const std::function<void()>& call) {
+    std::atomic<bool> returned{false};
+    std::thread person([&] {
+        if (waitFor([&] { return returned.load(); }, 1000ms))
+            return;
+        for (FakeInput input; !returned; std::this_thread::sleep_for(100ms))
+            input.key(XK_Escape);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    const auto took = std::chrono::steady_clock::now() - start;
+    returned = true;
+    person.join();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(took);
 }
 
 void X11Test::SetUp() {

@@ -26,6 +26,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -105,6 +106,14 @@ private:
 };
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 3000ms);
+
+// Waits for a message box other than the last one answered here to have the keyboard,
+// answers it with the keys and gives back its title ("no box" when none came).
+std::string answerBox(FakeInput& input, const std::vector<KeySym>& keys);
+
+// How long a host's call takes. Should it wait for a message box, a person answers the box
+// (Escape) after a second, so that the call ends.
+std::chrono::milliseconds timeHostCall(const std::function<void()>& call);
 
 class X11Test : public ::testing::Test {
 protected:

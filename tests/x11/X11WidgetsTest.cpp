@@ -1,7 +1,7 @@
 #include "X11TestSupport.h"
 
 #include "gui/platform/x11/MenuLayout.h"
-#include "gui/platform/x11/MessageDialog.h"
+#include "services/X11MessageService.h"
 #include "gui/platform/x11/X11Menus.h"
 
 #include <cstdlib>
@@ -100,6 +100,25 @@ TEST_F(MenuTest, ClickOutsideOrEscapeDismissesWithoutReport) {
     EXPECT_TRUE(recorder.reports.empty());
 }
 
+// The host tears its window down while the menu is open (from a thread of its own, since
+// the panel's is in the menu): the menu leaves the screen with the panel, and a click where
+// its entry was chooses nothing.
+TEST_F(MenuTest, GoesWithThePanelsWindow) {
+    withInput(*frame, [&](FakeInput& input) {
+        input.click(opener);
+        ASSERT_TRUE(waitFor(menuOpen));
+        XDestroyWindow(input.display(), host);
+        XSync(input.display(), False);
+        EXPECT_TRUE(waitFor([] { return !menuOpen(); }, 1000ms)) << "the menu outlived the panel";
+        input.click(entryAt(0));
+    });
+    EXPECT_FALSE(menuOpen());
+    EXPECT_TRUE(recorder.reports.empty());
+    EXPECT_FALSE(frame->windowOpen());
+    frame.reset();
+    host = XCreateSimpleWindow(display, DefaultRootWindow(display), 50, 40, 400, 300, 0, 0, 0);
+}
+
 TEST_F(X11Test, EditFieldTakesTypingAndEndsOnReturnOrAClickElsewhere) {
     auto frame = makeFrame();
     auto* edit = new TextEdit({20, 100, 140, 120}, &recorder, 9, "7", nullptr, 0);
@@ -137,55 +156,58 @@ TEST_F(X11Test, EditFieldTakesTypingAndEndsOnReturnOrAClickElsewhere) {
     EXPECT_EQ(frame->focusView(), nullptr);
 }
 
-// Answers the next dialog with keys once it has the focus; gives back its title.
-std::string answerDialog(const std::vector<KeySym>& keys) {
-    FakeInput input;
-    using platform::x11::X11MessageService;
-    if (!waitFor([] { return X11MessageService::openDialog() != 0; }))
-        return "no dialog";
-    const ::Window dialog = X11MessageService::openDialog();
-    waitFor([&] {
-        ::Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(input.display(), &focus, &revert);
-        return focus == dialog;
+// Boxes over the panel wait their turn and are handled by the panel's idle; no call waits
+// for the answer, which comes through the continuation, exactly once.
+TEST_F(X11Test, MessageBoxesOverThePanelAreAnsweredLaterInTurn) {
+    using zk::X11MessageService;
+    X11MessageService messages(x11.get());
+    auto frame = makeFrame();
+    ASSERT_TRUE(idleUntil(*frame, [&] { return !frame->firstDrawPending(); }));
+    void* panel = frame->platformWindow()->nativeHandle();
+    std::vector<std::string> answers;
+    auto answerTo = [&answers](std::string question) {
+        return [&answers, question](bool yes) { answers.push_back(question + (yes ? " yes" : " no")); };
+    };
+
+    messages.askYesNo("Save Actual Values as Defaults?", "Warning!", panel, answerTo("save"));
+    messages.showMessage("Error saving registery!", "Error!", panel);
+    messages.showMessage("Default Values Saved!", "Ok!", panel);
+    EXPECT_EQ(X11MessageService::openDialog(), 0u); // shown by the idle
+    std::vector<std::string> titles;
+    withInput(*frame, [&](FakeInput& input) {
+        titles.push_back(answerBox(input, {XK_Return})); // Yes has the keyboard
+        titles.push_back(answerBox(input, {XK_Escape}));
+        titles.push_back(answerBox(input, {XK_space}));
     });
-    char* name = nullptr;
-    std::string title = XFetchName(input.display(), dialog, &name) && name ? name : "";
-    if (name)
-        XFree(name);
-    for (KeySym key : keys)
-        input.key(key);
-    return title;
-}
+    EXPECT_EQ(titles, (std::vector<std::string>{"Warning!", "Error!", "Ok!"}));
+    EXPECT_EQ(answers, std::vector<std::string>{"save yes"});
 
-TEST_F(X11Test, MessageBoxesAreDialogsAnsweredByKeyOrStderrWithoutADisplay) {
-    platform::x11::X11MessageService messages(x11.get());
-    auto frame = makeFrame(); // the panel the dialogs belong to
-    std::string title;
-    std::thread answer([&] { title = answerDialog({XK_Return}); });
-    messages.showMessage("Can't load bank, wrong file size!", "Error!");
-    answer.join();
-    EXPECT_EQ(title, "Error!");
-
-    const std::pair<std::vector<KeySym>, bool> answers[] = {
-        {{XK_Return}, true}, {{XK_Escape}, false}, {{XK_Tab, XK_Return}, false}};
-    for (const auto& [keys, expected] : answers) {
-        std::thread answering([&] { title = answerDialog(keys); });
-        EXPECT_EQ(messages.askYesNo("Save Actual Values as Defaults?", "Warning!"), expected);
-        answering.join();
-        EXPECT_EQ(title, "Warning!");
+    for (const std::vector<KeySym>& keys : {std::vector<KeySym>{XK_Escape}, {XK_Tab, XK_Return}}) {
+        messages.askYesNo("Forget Learned MidiCC?", "Warning!", panel, answerTo("forget"));
+        withInput(*frame, [&](FakeInput& input) { answerBox(input, keys); });
     }
+    EXPECT_EQ(answers, (std::vector<std::string>{"save yes", "forget no", "forget no"}));
 
-    const std::string saved = std::getenv("DISPLAY");
-    setenv("DISPLAY", ":97", 1); // nothing there
+    // The panel goes with a question up and another waiting: both go, answered No.
+    answers.clear();
+    messages.askYesNo("Save Actual Values as Defaults?", "Warning!", panel, answerTo("first"));
+    messages.askYesNo("Forget Learned MidiCC?", "Warning!", panel, answerTo("second"));
+    ASSERT_TRUE(idleUntil(*frame, [] { return X11MessageService::openDialog() != 0; }));
+    EXPECT_TRUE(answers.empty());
+    frame.reset();
+    EXPECT_EQ(answers, (std::vector<std::string>{"first no", "second no"}));
+    EXPECT_EQ(X11MessageService::openDialog(), 0u);
+
+    // Without a window of ours nothing is shown: stderr, and No at once.
+    answers.clear();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(messages.askYesNo("Forget Learned MidiCC?", "Warning!"));
-    messages.showMessage("Default Values Saved!", "Ok!");
+    messages.askYesNo("Forget Learned MidiCC?", "Warning!", nullptr, answerTo("none"));
+    messages.askYesNo("Forget Learned MidiCC?", "Warning!", panel, answerTo("gone")); // that panel has gone
+    messages.showMessage("Default Values Saved!", "Ok!", nullptr);
     const std::string shown = testing::internal::GetCapturedStderr();
-    setenv("DISPLAY", saved.c_str(), 1);
-    EXPECT_NE(shown.find("Warning! Forget Learned MidiCC?"), std::string::npos);
-    EXPECT_NE(shown.find("Ok! Default Values Saved!"), std::string::npos);
+    EXPECT_EQ(answers, (std::vector<std::string>{"none no", "gone no"}));
+    EXPECT_EQ(shown, "Warning! Forget Learned MidiCC? [answered No]\nWarning! Forget Learned MidiCC? [answered No]\n"
+                     "Ok! Default Values Saved!\n");
 }
 
 } // namespace

@@ -123,6 +123,52 @@ TEST_F(PanelTest, DragsAndQuickClicksReachTheControls) {
     EXPECT_EQ(readBack(idOf(*frame), 300, 200).pixels(), softwareRender(knob->getValue(), 1.0f).pixels());
 }
 
+// Clicks 15 ms apart while the host idles the panel 30 times a second: a click that arrives
+// while an earlier one is being handled waits its turn, none is lost.
+TEST_F(PanelTest, QuickClicksAreAllHandled) {
+    knobMode = 2;
+    auto frame = makeFrame();
+    build(*frame, &recorder, 0.5f);
+    waitForFirstPaint(*frame);
+    auto clickQuickly = [&](Point where, int count) {
+        std::atomic<bool> done{false};
+        std::thread input([&] {
+            FakeInput fake;
+            fake.moveTo(where);
+            for (int i = 0; i < count; ++i) {
+                XTestFakeButtonEvent(fake.display(), 1, True, 0);
+                XTestFakeButtonEvent(fake.display(), 1, False, 0);
+                XFlush(fake.display());
+                std::this_thread::sleep_for(15ms);
+            }
+            XSync(fake.display(), False);
+            done = true;
+        });
+        while (!done) {
+            frame->idle();
+            std::this_thread::sleep_for(33ms);
+        }
+        input.join();
+        for (int i = 0; i < 5; ++i) {
+            frame->idle();
+            std::this_thread::sleep_for(33ms);
+        }
+    };
+
+    clickQuickly(onScreen(*frame, {120, 25}), 20);
+    ASSERT_EQ(recorder.reports.size(), 20u);
+    for (std::size_t i = 0; i < recorder.reports.size(); ++i)
+        EXPECT_EQ(recorder.reports[i], (std::pair<int32_t, float>{8, i % 2 == 0 ? 1.0f : 0.0f})) << i;
+    EXPECT_EQ(button->getValue(), 0.0f);
+
+    recorder.gestures.clear();
+    clickQuickly(onScreen(*frame, {40, 40}), 12);
+    std::vector<int32_t> expected;
+    for (int i = 0; i < 12; ++i)
+        expected.insert(expected.end(), {4, -4});
+    EXPECT_EQ(recorder.gestures, expected); // one edit gesture per click
+}
+
 TEST_F(PanelTest, WheelNotchesTurnTheControlUnderThePointer) {
     auto frame = makeFrame();
     build(*frame, &recorder, 0.5f);

@@ -1,5 +1,6 @@
 #include "tests/zkhost/TestTools.h"
 
+#include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +34,18 @@ RunResult runZkhost(const std::vector<std::string>& args) {
     int status = std::system((command + " >" + quote(base + ".out") + " 2>" + quote(base + ".err") + " </dev/null").c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0),
             slurp(base + ".out"), slurp(base + ".err")};
+}
+
+RunResult succeed(const std::vector<std::string>& args) {
+    RunResult r = runZkhost(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r;
+}
+
+void expectFailure(const RunResult& r, int code, const std::string& message) {
+    EXPECT_EQ(r.exitCode, code) << r.err;
+    EXPECT_TRUE(contains(r.err, message)) << "stderr: " << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
 }
 
 double Audio::rms() const {

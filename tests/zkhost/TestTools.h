@@ -17,6 +17,11 @@ struct RunResult {
 };
 // Runs zkhost with the arguments, each quoted for the shell.
 RunResult runZkhost(const std::vector<std::string>& args);
+// The same, expecting exit code 0.
+RunResult succeed(const std::vector<std::string>& args);
+// A failure with this exit code, a message holding this text on stderr, and nothing on stdout.
+void expectFailure(const RunResult& r, int code, const std::string& message);
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 struct Audio {
     int rate = 0, channels = 0, subtype = 0;
@@ -41,6 +46,7 @@ Bytes smf(uint16_t format, uint16_t division, const std::vector<Bytes>& tracks);
 inline Bytes tempoEvent(uint32_t us) { return {0xFF, 0x51, 0x03, uint8_t(us >> 16), uint8_t(us >> 8), uint8_t(us)}; }
 
 inline std::string modulePath() { return ZK_MODULE_PATH; }      // our plug-in
+inline std::string testClapPath() { return ZK_TEST_CLAP_MODULE; } // the tests' own CLAP plug-in
 inline std::string examplePath() { return ZK_EXAMPLE_INPUT; }  // the committed example input
 
 } // namespace zkhosttest

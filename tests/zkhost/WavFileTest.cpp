@@ -1,6 +1,6 @@
 // The WAV reader and writer of builds without libsndfile, checked against libsndfile.
 
-#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/HostedPlugin.h"
 #include "tools/zkhost/WavFile.h"
 #include "tests/zkhost/TestTools.h"
 

@@ -20,18 +20,6 @@ namespace {
 constexpr size_t kChunk = 160; // our bank's chunk, after the 156-byte header and the chunk size
 constexpr size_t kChunkSize = 32664, kProgram0 = kChunk + 1944; // 36-byte bindings, then 240-byte programs
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-void expectFailure(const RunResult& r, int code, const std::string& message) {
-    EXPECT_EQ(r.exitCode, code) << r.err;
-    EXPECT_TRUE(contains(r.err, message)) << "stderr: " << r.err;
-    EXPECT_TRUE(r.out.empty()) << r.out;
-}
-RunResult succeed(const std::vector<std::string>& args) {
-    RunResult r = runZkhost(args);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    return r;
-}
 std::vector<std::string> renderArgs(const std::string& out, const std::vector<std::string>& options = {}) {
     std::vector<std::string> args = {"render", modulePath(), examplePath(), out};
     args.insert(args.end(), options.begin(), options.end());
@@ -84,6 +72,8 @@ TEST(ZkhostErrors, EachFailureHasItsExitCodeAndMessage) {
         {renderArgs(dir + "/o.mp9"), 2, "unknown extension"},
         {renderArgs(dir + "/o.flac", {"--format", "float"}), 2, "FLAC"},
         {{"bench", modulePath(), "--block", "0"}, 2, "--block"},
+        {{"panel", modulePath(), "--send-cc", "128=1"}, 2, "--send-cc"},
+        {{"panel", modulePath(), "--send-cc", "20"}, 2, "--send-cc"},
         {{"info"}, 2, "MODULE"},
         {{}, 2, "subcommand"},
         {renderArgs(out, {"--automate", dir + "/none.csv"}), 3, "cannot open"},

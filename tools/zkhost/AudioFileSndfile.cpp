@@ -2,7 +2,7 @@
 
 #include "tools/zkhost/AudioFile.h"
 #include "tools/zkhost/Options.h"
-#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/HostedPlugin.h"
 
 #include <sndfile.h>
 

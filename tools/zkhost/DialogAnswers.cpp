@@ -1,6 +1,6 @@
 #include "tools/zkhost/DialogAnswers.h"
 
-#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/HostedPlugin.h"
 
 #include <windows.h>
 

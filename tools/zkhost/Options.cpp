@@ -36,7 +36,7 @@ ParameterSetting parseSetting(const std::string& text) {
     return setting;
 }
 
-int32_t resolveParameter(PluginHost& host, const std::string& nameOrIndex) {
+int32_t resolveParameter(HostedPlugin& host, const std::string& nameOrIndex) {
     std::string wanted = trim(nameOrIndex);
     bool digits = !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
     if (digits) {

@@ -3,7 +3,7 @@
 // Parsing of option values and of the automation file: what the command line hands over
 // as text, checked before anything is rendered.
 
-#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/HostedPlugin.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -35,7 +35,7 @@ double parseNumber(const std::string& text, const std::string& what);
 // NAME_OR_INDEX=VALUE with a value in 0..1.
 ParameterSetting parseSetting(const std::string& text);
 // An index in range, or the one parameter whose reported name, trimmed, equals the text.
-int32_t resolveParameter(PluginHost& host, const std::string& nameOrIndex);
+int32_t resolveParameter(HostedPlugin& host, const std::string& nameOrIndex);
 // Lines of "seconds,parameter,value"; blank lines and lines starting with # are skipped,
 // and so is a first line that names the columns.
 std::vector<AutomationPoint> parseAutomation(const std::string& text);

@@ -61,8 +61,8 @@ bool writeScreenshot(HWND window, int width, int height, const std::string& path
 
 } // namespace
 
-int runPanel(PluginHost& host, const PanelOptions& options, const std::function<void()>& afterOpen) {
-    const auto [width, height] = panelSize(host);
+int runPanel(HostedPlugin& plugin, const PanelOptions& options, const std::function<void()>& afterOpen) {
+    const auto [width, height] = plugin.panelSize();
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass{};
@@ -75,14 +75,18 @@ int runPanel(PluginHost& host, const PanelOptions& options, const std::function<
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT outer{0, 0, width, height};
     AdjustWindowRect(&outer, style, FALSE);
-    const std::string title = "zkhost - " + host.text(vst2::effGetEffectName);
+    const std::string title = "zkhost - " + plugin.name();
     HWND window = CreateWindowExA(0, kWindowClass, title.c_str(), style, 0, 0, outer.right - outer.left,
                                   outer.bottom - outer.top, nullptr, nullptr, instance, nullptr);
     if (!window) throw HostError("cannot create the panel window: error " + std::to_string(GetLastError()));
 
-    if (host.dispatch(vst2::effEditOpen, 0, 0, window) == 0) {
+    try {
+        PanelParent parent;
+        parent.win32 = window;
+        plugin.openPanel(parent);
+    } catch (...) {
         DestroyWindow(window);
-        throw HostError("the plug-in did not open its panel");
+        throw;
     }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
@@ -93,7 +97,7 @@ int runPanel(PluginHost& host, const PanelOptions& options, const std::function<
     try {
         afterOpen();
     } catch (...) {
-        host.dispatch(vst2::effEditClose);
+        plugin.closePanel();
         DestroyWindow(window);
         throw;
     }
@@ -110,17 +114,17 @@ int runPanel(PluginHost& host, const PanelOptions& options, const std::function<
         }
         if (message.message == WM_QUIT) break;
         if (message.message == WM_TIMER && message.hwnd == window && message.wParam == kIdleTimer) {
-            host.dispatch(vst2::effEditIdle);
+            plugin.idlePanel();
         } else {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        if (reporter.report(host)) quit = true;
+        if (reporter.report(plugin)) quit = true;
     }
     KillTimer(window, kIdleTimer);
     bool shot = true;
     if (!options.screenshot.empty()) shot = writeScreenshot(window, width, height, options.screenshot);
-    host.dispatch(vst2::effEditClose);
+    plugin.closePanel();
     DestroyWindow(window);
     if (!shot) throw HostError("cannot write the screenshot " + options.screenshot);
     return 0;

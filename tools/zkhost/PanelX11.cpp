@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -92,13 +93,13 @@ bool writeScreenshot(Display* display, Window window, int width, int height, con
 
 class PanelWindow {
 public:
-    PanelWindow(PluginHost& host, int width, int height) : host_(host), width_(width), height_(height) {
+    PanelWindow(HostedPlugin& plugin, int width, int height) : plugin_(plugin), width_(width), height_(height) {
         display_.reset(XOpenDisplay(nullptr));
         if (!display_) throw HostError("cannot open the X display (is DISPLAY set?)");
         Display* d = display_.get();
         window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, unsigned(width), unsigned(height), 0, 0,
                                       BlackPixel(d, DefaultScreen(d)));
-        const std::string title = "zkhost - " + host.text(vst2::effGetEffectName);
+        const std::string title = "zkhost - " + plugin.name();
         XStoreName(d, window_, title.c_str());
         XSizeHints* hints = XAllocSizeHints();
         if (hints) {
@@ -124,15 +125,15 @@ public:
     Display* display() const { return display_.get(); }
     Window window() const { return window_; }
 
-    // Hosts pass the window id in ptr and, by a common convention, their Display in value.
     void open() {
-        if (host_.dispatch(vst2::effEditOpen, 0, reinterpret_cast<vst2::VstIntPtr>(display_.get()),
-                           reinterpret_cast<void*>(uintptr_t(window_))) == 0)
-            throw HostError("the plug-in did not open its panel");
+        PanelParent parent;
+        parent.display = display_.get();
+        parent.x11 = window_;
+        plugin_.openPanel(parent);
         open_ = true;
     }
     void close() {
-        if (open_) host_.dispatch(vst2::effEditClose);
+        if (open_) plugin_.closePanel();
         open_ = false;
     }
 
@@ -159,14 +160,32 @@ public:
             XNextEvent(d, &event);
             if (event.type == ClientMessage && Atom(event.xclient.data.l[0]) == deleteWindow_) closed = true;
         }
-        host_.dispatch(vst2::effEditIdle);
+        plugin_.idlePanel();
         XFlush(d);
         return !closed;
     }
 
+    // Waits for our connection, the plug-in's descriptors or its next timer, then lets the
+    // plug-in do what is ready or due.
     void waitForEvents(Clock::duration most) {
-        pollfd fd{ConnectionNumber(display_.get()), POLLIN, 0};
-        poll(&fd, 1, int(std::chrono::duration_cast<std::chrono::milliseconds>(most).count()));
+        const std::vector<WatchedDescriptor> watched = plugin_.watchedDescriptors();
+        std::vector<pollfd> fds{{ConnectionNumber(display_.get()), POLLIN, 0}};
+        for (const WatchedDescriptor& w : watched)
+            fds.push_back({w.fd, short((w.read ? POLLIN : 0) | (w.write ? POLLOUT : 0)), 0});
+        const Clock::time_point timer = plugin_.nextTimer();
+        if (timer != Clock::time_point::max()) most = std::max(Clock::duration::zero(), std::min(most, timer - Clock::now()));
+        // Rounded up, so that a timer due in less than a millisecond is not polled for in a busy loop.
+        const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(most).count();
+        poll(fds.data(), nfds_t(fds.size()), int(milliseconds));
+        std::vector<WatchedDescriptor> ready;
+        for (size_t i = 1; i < fds.size(); ++i) {
+            const short events = fds[i].revents;
+            if (events & POLLNVAL) continue; // closed without being unregistered
+            if (events & (POLLIN | POLLOUT | POLLERR | POLLHUP))
+                ready.push_back({fds[i].fd, (events & (POLLIN | POLLHUP)) != 0, (events & POLLOUT) != 0,
+                                 (events & POLLERR) != 0});
+        }
+        plugin_.runMainLoop(ready);
     }
 
     void printPlace() {
@@ -178,7 +197,7 @@ public:
     }
 
 private:
-    PluginHost& host_;
+    HostedPlugin& plugin_;
     int width_, height_;
     DisplayPtr display_;
     Window window_ = 0;
@@ -204,8 +223,8 @@ void cyclePanel(PanelWindow& panel, int cycles) {
 
 } // namespace
 
-int runPanel(PluginHost& host, const PanelOptions& options, const std::function<void()>& afterOpen) {
-    const auto [width, height] = panelSize(host);
+int runPanel(HostedPlugin& plugin, const PanelOptions& options, const std::function<void()>& afterOpen) {
+    const auto [width, height] = plugin.panelSize();
 
     const XErrorHandler previous = XSetErrorHandler(&countError);
     struct RestoreHandler {
@@ -213,7 +232,7 @@ int runPanel(PluginHost& host, const PanelOptions& options, const std::function<
         ~RestoreHandler() { XSetErrorHandler(handler); }
     } restore{previous};
 
-    PanelWindow panel(host, width, height);
+    PanelWindow panel(plugin, width, height);
     panel.show();
     if (options.cycles > 0) cyclePanel(panel, options.cycles);
     panel.open();
@@ -222,7 +241,7 @@ int runPanel(PluginHost& host, const PanelOptions& options, const std::function<
     afterOpen();
 
     EditReporter reporter(options);
-    bool running = !reporter.report(host);
+    bool running = !reporter.report(plugin);
     const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
     auto nextIdle = Clock::now();
     while (running && Clock::now() < end) {
@@ -233,7 +252,7 @@ int runPanel(PluginHost& host, const PanelOptions& options, const std::function<
         }
         nextIdle = now + kIdleInterval;
         running = panel.idle();
-        if (reporter.report(host)) running = false;
+        if (reporter.report(plugin)) running = false;
     }
     bool shot = true;
     if (!options.screenshot.empty()) {
@@ -246,7 +265,7 @@ int runPanel(PluginHost& host, const PanelOptions& options, const std::function<
     }
     if (options.destroyWindowFirst) panel.destroy();
     panel.close();
-    reporter.report(host);
+    reporter.report(plugin);
     if (!shot) throw HostError("cannot write the screenshot " + options.screenshot);
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "tools/zkhost/WavFile.h"
 
-#include "tools/zkhost/PluginHost.h"
+#include "tools/zkhost/HostedPlugin.h"
 
 #include <algorithm>
 #include <cerrno>

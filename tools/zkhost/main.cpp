@@ -1,6 +1,6 @@
-// zkhost: a command-line VST 2 host. Shows what a plug-in offers, renders audio files
-// through it with programs, banks, presets, automation and MIDI, measures its speed, and
-// shows its panel.
+// zkhost: a command-line host for VST 2, CLAP and LV2 plug-ins. Shows what a plug-in offers,
+// renders audio files through it with programs, state files, automation and MIDI, measures
+// its speed, and shows its panel.
 
 #include "tools/zkhost/AudioFile.h"
 #include "tools/zkhost/FxFile.h"
@@ -10,8 +10,7 @@
 #if defined(_WIN32)
 #include "tools/zkhost/DialogAnswers.h"
 #endif
-#include "tools/zkhost/PluginHost.h"
-#include "tools/zkhost/PluginState.h"
+#include "tools/zkhost/HostedPlugin.h"
 
 #include <CLI/CLI.hpp>
 #include <unistd.h>
@@ -29,159 +28,30 @@
 namespace zkhost {
 namespace {
 
-// What every command may do to an instance before it runs.
-struct StateOptions {
-    std::string fxb, fxp, saveFxp, saveFxb, programName;
-    int program = -1;
-    std::vector<std::string> sets;
-};
-
 void addStateOptions(CLI::App& app, StateOptions& state, bool withSaving) {
     app.add_option("--fxb", state.fxb, "Load a bank (.fxb) first");
     app.add_option("--fxp", state.fxp, "Load a preset (.fxp) into the current program");
-    app.add_option("--program", state.program, "Select a program");
+    app.add_option("--state", state.state, "CLAP: load a state file (the bytes the plug-in saves) first");
+    app.add_option("--program", state.program, "Select a program (CLAP: by a MIDI Program Change)");
     app.add_option("--set", state.sets, "Set a parameter: NAME_OR_INDEX=VALUE (0 to 1); repeatable");
+    app.add_option("--stream-bytes", state.streamBytes,
+                   "CLAP: move at most this many bytes per state stream call, as slow streams do");
     if (withSaving) {
         app.add_option("--program-name", state.programName, "Rename the current program");
         app.add_option("--save-fxp", state.saveFxp, "Save the current program as a preset (.fxp) at the end");
         app.add_option("--save-fxb", state.saveFxb, "Save the bank (.fxb) at the end");
+        app.add_option("--save-state", state.saveState, "CLAP: save the state file at the end");
     }
-}
-
-// Bank, program, preset, then single parameters: each later step refines the earlier.
-void applyState(PluginHost& host, const StateOptions& state) {
-    std::vector<ParameterSetting> settings;
-    for (const std::string& s : state.sets) settings.push_back(parseSetting(s));
-    if (!state.fxb.empty()) {
-        std::vector<uint8_t> bytes = readFile(state.fxb, kMaxFxFileSize);
-        try {
-            loadBank(host, parseFxb(bytes.data(), bytes.size()));
-        } catch (const FormatError& e) {
-            throw FormatError(state.fxb + ": " + e.what());
-        }
-    }
-    if (state.program >= 0 || state.program < -1) {
-        if (state.program >= host.numPrograms() || state.program < 0)
-            throw UsageError("--program " + std::to_string(state.program) + " is out of range: the plug-in has " +
-                             std::to_string(host.numPrograms()) + " programs");
-        host.dispatch(vst2::effSetProgram, 0, state.program);
-    }
-    if (!state.fxp.empty()) {
-        std::vector<uint8_t> bytes = readFile(state.fxp, kMaxFxFileSize);
-        try {
-            loadPreset(host, parseFxp(bytes.data(), bytes.size()));
-        } catch (const FormatError& e) {
-            throw FormatError(state.fxp + ": " + e.what());
-        }
-    }
-    for (const ParameterSetting& s : settings) host.setParameter(resolveParameter(host, s.parameter), s.value);
-    if (!state.programName.empty()) {
-        char name[64] = {};
-        std::strncpy(name, state.programName.c_str(), vst2::kVstMaxProgNameLen);
-        host.dispatch(vst2::effSetProgramName, 0, 0, name);
-    }
-}
-
-void saveState(PluginHost& host, const StateOptions& state) {
-    if (!state.saveFxp.empty()) writeFile(state.saveFxp, writeFxp(savePreset(host)));
-    if (!state.saveFxb.empty()) writeFile(state.saveFxb, writeFxb(saveBank(host)));
 }
 
 // ---- info
 
-std::string jsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            // Plug-in text has no declared encoding: anything outside ASCII is escaped as bytes.
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-            out += buffer;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
-std::vector<std::string> flagWords(int32_t flags) {
-    static const std::pair<int32_t, const char*> names[] = {
-        {vst2::effFlagsHasEditor, "HasEditor"},         {vst2::effFlagsHasClip, "HasClip"},
-        {vst2::effFlagsHasVu, "HasVu"},                 {vst2::effFlagsCanMono, "CanMono"},
-        {vst2::effFlagsCanReplacing, "CanReplacing"},   {vst2::effFlagsProgramChunks, "ProgramChunks"},
-        {vst2::effFlagsIsSynth, "IsSynth"},             {vst2::effFlagsNoSoundInStop, "NoSoundInStop"},
-        {vst2::effFlagsCanDoubleReplacing, "CanDoubleReplacing"}};
-    std::vector<std::string> words;
-    int32_t known = 0;
-    for (auto& [bit, name] : names) {
-        known |= bit;
-        if (flags & bit) words.push_back(name);
-    }
-    for (int bit = 0; bit < 31; ++bit)
-        if ((flags & ~known) & (1 << bit)) words.push_back("bit" + std::to_string(bit));
-    return words;
-}
-
 int runInfo(const std::string& module, const StateOptions& state, bool json) {
-    PluginHost host(module);
-    applyState(host, state);
-    vst2::AEffect* e = host.effect();
-    std::string name = host.text(vst2::effGetEffectName), vendor = host.text(vst2::effGetVendorString),
-                product = host.text(vst2::effGetProductString);
-    auto vendorVersion = host.dispatch(vst2::effGetVendorVersion);
-    auto vstVersion = host.dispatch(vst2::effGetVstVersion);
-    std::vector<std::string> flags = flagWords(e->flags);
-    auto currentProgram = host.dispatch(vst2::effGetProgram);
-    std::vector<std::string> programs;
-    for (int32_t p = 0; p < host.numPrograms(); ++p) programs.push_back(host.programName(p));
-    struct Param {
-        std::string name, label, display;
-        float value;
-    };
-    std::vector<Param> params;
-    for (int32_t i = 0; i < host.numParams(); ++i)
-        params.push_back({host.paramName(i), host.text(vst2::effGetParamLabel, i),
-                          host.text(vst2::effGetParamDisplay, i), host.getParameter(i)});
-    saveState(host, state);
-
+    std::unique_ptr<HostedPlugin> plugin = openPlugin(module);
+    plugin->applyState(state);
     std::ostringstream out;
-    if (json) {
-        out << "{\n  \"name\": " << jsonString(name) << ",\n  \"vendor\": " << jsonString(vendor)
-            << ",\n  \"product\": " << jsonString(product) << ",\n  \"vendorVersion\": " << vendorVersion
-            << ",\n  \"vstVersion\": " << vstVersion << ",\n  \"uniqueId\": " << e->uniqueID
-            << ",\n  \"uniqueIdText\": " << jsonString(fourCC(e->uniqueID)) << ",\n  \"version\": " << e->version
-            << ",\n  \"inputs\": " << e->numInputs << ",\n  \"outputs\": " << e->numOutputs
-            << ",\n  \"flags\": [";
-        for (size_t i = 0; i < flags.size(); ++i) out << (i ? ", " : "") << jsonString(flags[i]);
-        out << "],\n  \"currentProgram\": " << currentProgram << ",\n  \"programs\": [";
-        for (size_t p = 0; p < programs.size(); ++p) out << (p ? ", " : "") << jsonString(programs[p]);
-        out << "],\n  \"parameters\": [";
-        char value[32];
-        for (size_t i = 0; i < params.size(); ++i) {
-            std::snprintf(value, sizeof value, "%.9g", static_cast<double>(params[i].value));
-            out << (i ? ",\n" : "\n") << "    {\"index\": " << i << ", \"name\": " << jsonString(params[i].name)
-                << ", \"label\": " << jsonString(params[i].label) << ", \"display\": "
-                << jsonString(params[i].display) << ", \"value\": " << (std::isfinite(params[i].value) ? value : "null")
-                << "}";
-        }
-        out << "\n  ]\n}\n";
-    } else {
-        out << "Name:           " << name << "\nVendor:         " << vendor << "\nProduct:        " << product
-            << "\nVendor version: " << vendorVersion << "\nVST version:    " << vstVersion
-            << "\nUnique ID:      '" << fourCC(e->uniqueID) << "' (" << e->uniqueID << ")\nVersion:        "
-            << e->version << "\nInputs:         " << e->numInputs << "\nOutputs:        " << e->numOutputs
-            << "\nFlags:          ";
-        for (size_t i = 0; i < flags.size(); ++i) out << (i ? " " : "") << flags[i];
-        out << "\nPrograms:       " << programs.size() << " (current " << currentProgram << ")\n";
-        for (size_t p = 0; p < programs.size(); ++p) out << "  " << p << ": " << programs[p] << "\n";
-        out << "Parameters:     " << params.size() << "\n";
-        for (size_t i = 0; i < params.size(); ++i)
-            out << "  " << i << ": " << params[i].name << " = " << params[i].display
-                << (params[i].label.empty() ? "" : " ") << params[i].label << "\n";
-    }
+    plugin->printInfo(out, json);
+    plugin->saveState(state);
     std::cout << out.str() << std::flush;
     return 0;
 }
@@ -191,15 +61,16 @@ int runInfo(const std::string& module, const StateOptions& state, bool json) {
 struct RenderOptions {
     std::string module, input, output, block = "512", midi, automate, format;
     double tail = 2.0;
-    bool accumulate = false;
+    bool accumulate = false, logAutomation = false;
     StateOptions state;
 };
 
 struct TimedMidi {
     int64_t frame;
-    vst2::VstMidiEvent event;
+    MidiMessage message;
 };
 
+// Every channel message of the file, at its frame; the plug-in's format decides which it takes.
 std::vector<TimedMidi> loadMidi(const std::string& path, double rate) {
     std::vector<uint8_t> bytes = readFile(path, kMaxMidiFileSize);
     MidiFile midi;
@@ -209,16 +80,7 @@ std::vector<TimedMidi> loadMidi(const std::string& path, double rate) {
         throw FormatError(path + ": " + e.what());
     }
     std::vector<TimedMidi> events;
-    for (const MidiMessage& m : midi.messages) {
-        uint8_t kind = m.bytes[0] & 0xF0;
-        if (kind != 0xB0 && kind != 0xC0) continue; // the messages a controller-driven plug-in takes
-        TimedMidi timed{frameAt(m.seconds, rate), {}};
-        timed.event.type = vst2::kVstMidiType;
-        timed.event.byteSize = sizeof(vst2::VstMidiEvent);
-        timed.event.flags = 1; // played in real time
-        for (int b = 0; b < m.length; ++b) timed.event.midiData[b] = static_cast<char>(m.bytes[b]);
-        events.push_back(timed);
-    }
+    for (const MidiMessage& m : midi.messages) events.push_back({frameAt(m.seconds, rate), m});
     return events;
 }
 
@@ -267,8 +129,11 @@ int runRender(const RenderOptions& o) {
     std::vector<TimedMidi> midi;
     if (!o.midi.empty()) midi = loadMidi(o.midi, rate);
 
-    PluginHost host(o.module);
-    applyState(host, o.state);
+    std::unique_ptr<HostedPlugin> plugin = openPlugin(o.module);
+    if (o.accumulate && !plugin->canAccumulate())
+        throw UsageError(std::string("--accumulate: a ") + plugin->formatName() + " plug-in has no accumulating process call");
+    plugin->applyState(o.state);
+    std::erase_if(midi, [&](const TimedMidi& m) { return !plugin->takesMidi(m.message.bytes[0]); });
     struct Change {
         int64_t frame;
         int32_t index;
@@ -277,14 +142,14 @@ int runRender(const RenderOptions& o) {
     std::vector<Change> changes;
     for (const AutomationPoint& p : automation) {
         try {
-            changes.push_back({frameAt(p.seconds, rate), resolveParameter(host, p.parameter), p.value});
+            changes.push_back({frameAt(p.seconds, rate), resolveParameter(*plugin, p.parameter), p.value});
         } catch (const UsageError& e) {
             throw UsageError("automation line " + std::to_string(p.line) + ": " + e.what());
         }
     }
     std::stable_sort(changes.begin(), changes.end(), [](auto& a, auto& b) { return a.frame < b.frame; });
 
-    const int32_t numIn = host.effect()->numInputs, numOut = host.effect()->numOutputs;
+    const int32_t numIn = plugin->numInputs(), numOut = plugin->numOutputs();
     if (numOut < 1) throw HostError(o.module + " has no audio outputs");
     const int32_t maxBlock = randomBlocks ? 4096 : fixedBlock;
     const int64_t inputFrames = inInfo.frames;
@@ -304,11 +169,12 @@ int runRender(const RenderOptions& o) {
 
     std::mt19937 blockRandom(1); // fixed seed: random block sizes, the same on every run
     std::uniform_int_distribution<int32_t> blockSizes(1, 4096);
-    host.start(rate, maxBlock);
+    plugin->start(rate, maxBlock);
     Progress progress(total);
     size_t nextMidi = 0, nextChange = 0;
     int64_t done = 0;
     bool inputLeft = true;
+    std::vector<HostEvent> events;
     while (done < total) {
         int32_t n = static_cast<int32_t>(std::min<int64_t>(randomBlocks ? blockSizes(blockRandom) : fixedBlock, total - done));
         int64_t got = 0;
@@ -322,17 +188,33 @@ int runRender(const RenderOptions& o) {
                 inBuf[c][static_cast<size_t>(f)] =
                     (source >= 0 && f < got) ? interleavedIn[static_cast<size_t>(f) * static_cast<size_t>(inInfo.channels) + static_cast<size_t>(source)] : 0.0f;
         }
-        for (; nextChange < changes.size() && changes[nextChange].frame < done + n; ++nextChange)
-            host.setParameter(changes[nextChange].index, changes[nextChange].value);
-        std::vector<vst2::VstMidiEvent> events;
-        for (; nextMidi < midi.size() && midi[nextMidi].frame < done + n; ++nextMidi) {
-            vst2::VstMidiEvent e = midi[nextMidi].event;
-            e.deltaFrames = static_cast<int32_t>(std::max<int64_t>(0, midi[nextMidi].frame - done));
+        // The block's events in frame order, parameter changes before MIDI at the same frame.
+        events.clear();
+        auto frameInBlock = [&](int64_t frame) { return static_cast<int32_t>(std::max<int64_t>(0, frame - done)); };
+        while ((nextChange < changes.size() && changes[nextChange].frame < done + n) ||
+               (nextMidi < midi.size() && midi[nextMidi].frame < done + n)) {
+            const bool change = nextChange < changes.size() && changes[nextChange].frame < done + n &&
+                                (nextMidi >= midi.size() || midi[nextMidi].frame >= done + n ||
+                                 frameInBlock(changes[nextChange].frame) <= frameInBlock(midi[nextMidi].frame));
+            HostEvent e;
+            if (change) {
+                e.kind = HostEvent::Kind::parameter;
+                e.frame = frameInBlock(changes[nextChange].frame);
+                e.index = changes[nextChange].index;
+                e.value = changes[nextChange].value;
+                ++nextChange;
+            } else {
+                const MidiMessage& m = midi[nextMidi].message;
+                e.frame = frameInBlock(midi[nextMidi].frame);
+                std::copy(m.bytes, m.bytes + 3, e.midi);
+                e.midiLength = m.length;
+                e.live = true;
+                ++nextMidi;
+            }
             events.push_back(e);
         }
-        host.sendMidi(events);
         for (auto& b : outBuf) std::fill(b.begin(), b.begin() + n, 0.0f);
-        host.process(inPtr.data(), outPtr.data(), n, o.accumulate || !host.canReplacing());
+        plugin->process(inPtr.data(), outPtr.data(), n, events, o.accumulate);
         for (int32_t f = 0; f < n; ++f)
             for (int32_t c = 0; c < numOut; ++c)
                 interleavedOut[static_cast<size_t>(f) * static_cast<size_t>(numOut) + static_cast<size_t>(c)] = outBuf[static_cast<size_t>(c)][static_cast<size_t>(f)];
@@ -340,9 +222,12 @@ int runRender(const RenderOptions& o) {
         done += n;
         progress.update(done);
     }
-    host.stop();
+    plugin->stop();
     out->close();
-    saveState(host, o.state);
+    plugin->saveState(o.state);
+    if (o.logAutomation)
+        for (const EditRecord& edit : plugin->edits) std::cout << editText(edit) << "\n";
+    std::cout << std::flush;
     if (nextMidi < midi.size())
         std::cerr << "zkhost: " << midi.size() - nextMidi << " MIDI events after the end of the render were dropped\n";
     return 0;
@@ -364,14 +249,14 @@ int runBench(const BenchOptions& o) {
     const auto total = static_cast<int64_t>(o.seconds * o.rate);
     bool header = false;
     for (const std::string& module : o.modules) {
-        PluginHost host(module);
+        std::unique_ptr<HostedPlugin> plugin = openPlugin(module);
         if (!header) std::printf("%-40s %14s %12s\n", "module", "realtime x", "ns/frame");
         header = true;
         StateOptions state;
         state.sets = o.sets;
-        applyState(host, state);
-        const size_t channelsIn = static_cast<size_t>(std::max(host.effect()->numInputs, 2));
-        const size_t channelsOut = static_cast<size_t>(std::max(host.effect()->numOutputs, 1));
+        plugin->applyState(state);
+        const size_t channelsIn = static_cast<size_t>(std::max(plugin->numInputs(), 2));
+        const size_t channelsOut = static_cast<size_t>(std::max(plugin->numOutputs(), 1));
         std::vector<std::vector<float>> in(channelsIn, std::vector<float>(static_cast<size_t>(o.block)));
         std::vector<std::vector<float>> out(channelsOut, std::vector<float>(static_cast<size_t>(o.block)));
         std::vector<float*> inPtr, outPtr;
@@ -379,17 +264,17 @@ int runBench(const BenchOptions& o) {
         for (auto& b : out) outPtr.push_back(b.data());
         std::minstd_rand noise(7);
         std::uniform_real_distribution<float> sample(-0.5f, 0.5f);
-        host.start(o.rate, o.block);
+        plugin->start(o.rate, o.block);
         std::chrono::nanoseconds spent{0};
         for (int64_t done = 0; done < total; done += o.block) {
             auto n = static_cast<int32_t>(std::min<int64_t>(o.block, total - done));
             for (auto& b : in)
                 for (int32_t f = 0; f < n; ++f) b[static_cast<size_t>(f)] = sample(noise);
             auto t0 = std::chrono::steady_clock::now();
-            host.process(inPtr.data(), outPtr.data(), n, !host.canReplacing());
+            plugin->process(inPtr.data(), outPtr.data(), n, {}, false);
             spent += std::chrono::steady_clock::now() - t0;
         }
-        host.stop();
+        plugin->stop();
         double ns = double(spent.count()) / double(total);
         double factor = ns > 0 ? 1e9 / (ns * o.rate) : INFINITY;
         std::printf("%-40s %14.1f %12.1f\n", module.c_str(), factor, ns);
@@ -399,13 +284,13 @@ int runBench(const BenchOptions& o) {
 }
 
 #if defined(_WIN32)
-constexpr const char* kModuleHelp = "The plug-in module (.dll)";
+constexpr const char* kModuleHelp = "The plug-in module (.dll or .clap)";
 #else
-constexpr const char* kModuleHelp = "The plug-in module (.so)";
+constexpr const char* kModuleHelp = "The plug-in module (.so or .clap), or an LV2 bundle folder or URI";
 #endif
 
 int run(int argc, char** argv) {
-    CLI::App app{"zkhost: a command-line VST 2 host"};
+    CLI::App app{"zkhost: a command-line host for VST 2, CLAP and LV2 plug-ins"};
     app.require_subcommand(1);
 
     std::string infoModule;
@@ -422,11 +307,14 @@ int run(int argc, char** argv) {
     rend->add_option("IN", render.input, "Input audio file")->required();
     rend->add_option("OUT", render.output, "Output audio file; its extension names the format")->required();
     rend->add_option("--block", render.block, "Frames per call, or random (1..4096 per call)");
-    rend->add_option("--midi", render.midi, "Standard MIDI File: Control and Program Change");
+    rend->add_option("--midi", render.midi,
+                     "Standard MIDI File: Control and Program Change (CLAP: every channel message)");
     rend->add_option("--automate", render.automate, "CSV of seconds,parameter,value");
     rend->add_option("--tail", render.tail, "Seconds rendered past the end of the input");
     rend->add_flag("--accumulate", render.accumulate, "Use the accumulating process call");
     rend->add_option("--format", render.format, "pcm16, pcm24 or float");
+    rend->add_flag("--log-automation", render.logAutomation,
+                   "Print what the plug-in reported to the host (automate, beginEdit, endEdit, rescan) at the end");
     addStateOptions(*rend, render.state, true);
 
     BenchOptions bench;
@@ -454,6 +342,12 @@ int run(int argc, char** argv) {
     pan->add_option("--screenshot", panel.screenshot, screenshotHelp);
     pan->add_flag("--log-automation", panel.logAutomation, "Print every automate, beginEdit and endEdit of the plug-in");
     pan->add_option("--quit-on-automate", panel.quitOnAutomate, "Close once the plug-in automates this index");
+    pan->add_option("--scale", panel.scale, "CLAP: the scale factor handed to the panel (1 to 4)");
+    std::string sendController;
+    pan->add_option("--send-cc", sendController,
+                    "CC=VALUE: pass this Control Change to the plug-in after every idle call, with a block of silence");
+    pan->add_option("--quit-on-change", panel.quitOnChange,
+                    "Close once this parameter's value changes, printing \"parameter INDEX VALUE\"");
 #if !defined(_WIN32)
     pan->add_option("--cycles", panel.cycles, "Open and close the panel this often first and count what is left");
     pan->add_flag("--destroy-window-first", panel.destroyWindowFirst, "Destroy the window before closing the panel");
@@ -480,8 +374,17 @@ int run(int argc, char** argv) {
     if (*pan) {
         if (!(panel.seconds > 0 && panel.seconds <= 3600)) throw UsageError("--seconds must be above 0 and at most 3600");
         if (panel.cycles < 0 || panel.cycles > 10000) throw UsageError("--cycles must be 0 to 10000");
-        PluginHost host(panelModule);
-        return runPanel(host, panel, [&] { applyState(host, panelState); });
+        if (!sendController.empty()) {
+            char rest = 0;
+            if (std::sscanf(sendController.c_str(), "%d=%d%c", &panel.sendController, &panel.sendValue, &rest) != 2 ||
+                panel.sendController < 0 || panel.sendController > 127 || panel.sendValue < 0 || panel.sendValue > 127)
+                throw UsageError("--send-cc must be CC=VALUE, both 0 to 127");
+        }
+        if (panel.scale != 0 && !(panel.scale >= 1 && panel.scale <= 4)) throw UsageError("--scale must be 1 to 4");
+        std::unique_ptr<HostedPlugin> plugin = openPlugin(panelModule);
+        if (panel.scale != 0 && !plugin->setPanelScale(panel.scale))
+            throw UsageError(std::string("--scale: a ") + plugin->formatName() + " panel takes no scale");
+        return runPanel(*plugin, panel, [&] { plugin->applyState(panelState); });
     }
     if (*info) return runInfo(infoModule, infoState, json);
     if (*rend) return runRender(render);

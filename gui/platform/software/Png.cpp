@@ -1,7 +1,5 @@
 #include "gui/platform/software/Png.h"
 
-#include "gui/DrawContext.h"
-#include "gui/Frame.h"
 #include "gui/platform/software/SoftDevice.h"
 #include "gui/platform/software/SoftwarePlatform.h"
 
@@ -35,14 +33,14 @@ bool writePng(const SoftPixmap& pixels, const char* path) {
     return ok != 0;
 }
 
-bool writePng(const DrawContext& context, const char* path) {
-    auto* device = dynamic_cast<SoftDevice*>(context.device());
-    return device && writePng(*device->target(), path);
+bool writePng(const Device& device, const char* path) {
+    auto* soft = dynamic_cast<const SoftDevice*>(&device);
+    return soft && writePng(*soft->target(), path);
 }
 
-bool writePng(const Frame& frame, const char* path) {
-    auto* window = dynamic_cast<SoftwareWindow*>(frame.platformWindow());
-    return window && writePng(window->pixels(), path);
+bool writePng(const Window& window, const char* path) {
+    auto* soft = dynamic_cast<const SoftwareWindow*>(&window);
+    return soft && writePng(soft->pixels(), path);
 }
 
 std::unique_ptr<SoftPixmap> readPng(const char* path) {

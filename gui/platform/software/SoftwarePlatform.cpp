@@ -282,3 +282,7 @@ SoftwarePlatform& defaultPlatform() {
 }
 
 } // namespace zk::gui::platform::software
+
+namespace zk::gui::platform {
+Platform& builtInPlatform() { return software::defaultPlatform(); }
+} // namespace zk::gui::platform

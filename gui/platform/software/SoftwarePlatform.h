@@ -64,6 +64,7 @@ public:
 
     void moveOnScreen(Point origin) { origin_ = origin; }
     SoftPixmap& pixels() { return pixels_; }
+    const SoftPixmap& pixels() const { return pixels_; }
     bool hasEvents() const { return events_ != nullptr; }
     DropTarget* dropTarget() const { return dropTarget_; }
     WindowEvents* events() const { return events_; }

@@ -84,3 +84,7 @@ Win32Platform& defaultPlatform() {
 }
 
 } // namespace zk::gui::platform::win32
+
+namespace zk::gui::platform {
+Platform& builtInPlatform() { return win32::defaultPlatform(); }
+} // namespace zk::gui::platform

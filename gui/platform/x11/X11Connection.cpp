@@ -114,15 +114,25 @@ void Connection::dispatch(XEvent& event) {
 
 int32_t Connection::drainsInProgress() { return drainDepth; }
 
+namespace {
+Bool keepsWindowsDrawn(Display*, XEvent* event, XPointer) {
+    return event->type == Expose || event->type == DestroyNotify;
+}
+} // namespace
+
 void Connection::dispatchPending(Drain mode) {
     // A sink may remove itself or others while handling; each event looks its sink up anew.
     ++drainDepth;
-    while (XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        if (mode == Drain::paintOnly && event.type != Expose && event.type != DestroyNotify)
-            continue;
-        dispatch(event);
+    XEvent event;
+    if (mode == Drain::paintOnly) {
+        // Taken out of the queue one by one; input stays there, in order, for the next full drain.
+        while (XCheckIfEvent(display_, &event, &keepsWindowsDrawn, nullptr))
+            dispatch(event);
+    } else {
+        while (XPending(display_) > 0) {
+            XNextEvent(display_, &event);
+            dispatch(event);
+        }
     }
     --drainDepth;
 }

@@ -19,8 +19,9 @@ public:
     virtual void handleEvent(XEvent& event) = 0;
 };
 
-// What a drain hands on: everything, or only what keeps windows drawn (while modal or
-// inside a tracking loop, input belongs to whoever runs the loop).
+// What a drain hands on: everything, or only what keeps windows drawn. Inside a tracking
+// loop the control that runs it reads the pointer itself; the input that arrives meanwhile
+// (a next click above all) waits in the queue for the next full drain.
 enum class Drain { all, paintOnly };
 
 class Connection {

@@ -51,6 +51,11 @@ public:
         openLevel(top_, screen, nullptr);
         grab();
         while (!done_) {
+            if (owner_.gone()) {
+                // The host took the panel away: the menu goes with it, and nothing chosen counts.
+                result_ = -1;
+                break;
+            }
             XEvent event;
             if (XPending(display_) > 0) {
                 XNextEvent(display_, &event);
@@ -62,8 +67,6 @@ public:
                 grab();
             pollfd fd{ConnectionNumber(display_), POLLIN, 0};
             poll(&fd, 1, grabbed_ ? 200 : 20);
-            if (owner_.gone() && !grabbed_)
-                break; // the host took the panel away and nothing holds the pointer for us
         }
         return result_;
     }

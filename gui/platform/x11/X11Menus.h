@@ -2,6 +2,7 @@
 
 // Popup menus over an X11 window: override-redirect windows drawn by MenuLayout, with a
 // pointer and keyboard grab, tracked in a loop of their own as the native call would be.
+// A menu closes, choosing nothing, as soon as the window it was opened over is gone.
 
 #include "gui/platform/Platform.h"
 #include "gui/platform/x11/MenuLayout.h"

@@ -70,6 +70,19 @@ X11Window* X11Platform::windowOf(Window* window) {
     return nullptr;
 }
 
+bool X11Platform::postBox(unsigned long windowId, BoxRequest& request) {
+    // Under the lock that a window's destruction takes first: a window found here lives
+    // until its queue has the box, and its destruction answers it.
+    std::lock_guard<std::mutex> lock(windowsMutex_);
+    for (X11Window* w : windows_) {
+        if (w->id() == windowId && !w->gone()) {
+            w->dialogs().post(std::move(request));
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<X11Window*> X11Platform::windows() {
     std::lock_guard<std::mutex> lock(windowsMutex_);
     return windows_;

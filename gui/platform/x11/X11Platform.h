@@ -1,9 +1,9 @@
 #pragma once
 
 // The X11 back end. Windows with a parent are child windows on a Display connection of
-// their own; menus and edit fields over such a window are X11 windows too. Everything else
-// (pixels, bitmaps, and windows, menus and edit fields without an X11 owner, as in
-// headless use) is the software back end's.
+// their own; menus, edit fields and message boxes over such a window are X11 windows too,
+// and go with it. Everything else (pixels, bitmaps, and windows, menus and edit fields
+// without an X11 owner, as in headless use) is the software back end's.
 
 #include "gui/platform/Platform.h"
 
@@ -15,6 +15,7 @@ namespace zk::gui::platform::x11 {
 
 class Connection;
 class X11Window;
+struct BoxRequest;
 class X11MenuService;
 class X11EditFieldService;
 
@@ -55,6 +56,9 @@ public:
     X11Window* activeWindow();
     X11Window* windowOf(Window* window);
     std::vector<X11Window*> windows();
+    // [any] Queues a box over the live window with that X11 id, if there is one; the
+    // request is taken only then.
+    bool postBox(unsigned long windowId, BoxRequest& request);
     void retire(std::unique_ptr<Connection> connection);
     void closeRetired();
     Platform& fallback() { return fallback_; }

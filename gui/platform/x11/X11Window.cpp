@@ -112,14 +112,16 @@ X11Window::X11Window(X11Platform& platform, std::unique_ptr<Connection> connecti
     : platform_(platform), connection_(std::move(connection)), window_(window), events_(events),
       pixels_(rect.width(), rect.height(), false, 0xF0F0F0),
       pusher_(std::make_unique<ImagePusher>(*connection_, rect.width(), rect.height())),
-      thread_(std::this_thread::get_id()) {
+      dialogs_(std::make_unique<DialogQueue>(*this)), thread_(std::this_thread::get_id()) {
     connection_->addSink(window_, this);
     platform_.windowCreated(this);
 }
 
 X11Window::~X11Window() {
     *alive_ = false;
-    platform_.windowDestroyed(this);
+    platform_.windowDestroyed(this); // no box can be posted here from now on
+    // The boxes go first, while the connection is there; their questions are answered No.
+    dialogs_.reset();
     if (!gone_ && events_)
         events_->onDestroy();
     connection_->removeSink(window_);
@@ -169,13 +171,22 @@ void X11Window::processEvents() {
     flush();
     // Inside a tracking loop (a press being handled) only painting goes on.
     connection_->dispatchPending(dispatchDepth_ > 0 ? Drain::paintOnly : Drain::all);
+    if (!settleDialogs())
+        return;
     flush();
 }
 
-void X11Window::processPaintEvents() {
-    flush();
-    connection_->dispatchPending(Drain::paintOnly);
-    flush();
+bool X11Window::settleDialogs() {
+    std::vector<BoxAnswer> answers = dialogs_->takeAnswers();
+    if (!answers.empty()) {
+        const std::shared_ptr<bool> alive = alive_;
+        for (BoxAnswer& answer : answers)
+            answer.deliver(); // the operation the box asked about goes on, or not
+        if (!*alive)
+            return false;
+    }
+    dialogs_->showNext();
+    return true;
 }
 
 void X11Window::paintExposed() {
@@ -201,6 +212,10 @@ void X11Window::handleEvent(XEvent& event) {
     case ButtonPress: {
         if (!events_ || dispatchDepth_ > 0)
             break;
+        if (dialogs_->busy()) {
+            dialogs_->raise(); // the box wants its answer first
+            break;
+        }
         const unsigned button = event.xbutton.button;
         const Point where{event.xbutton.x, event.xbutton.y};
         if (button >= 4 && button <= 7) {
@@ -240,6 +255,7 @@ void X11Window::handleEvent(XEvent& event) {
             break;
         gone_ = true;
         connection_->forgetWindow(window_);
+        dialogs_->closeAll(); // answered when this window is deleted
         if (events_)
             events_->onDestroy();
         break;

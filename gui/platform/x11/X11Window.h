@@ -2,9 +2,11 @@
 
 // The frame's child window inside the host's window. Views draw into a pixel buffer of the
 // software back end; what changed is put on screen when the drawing device is released
-// and whenever events are drained or the pointer is polled.
+// and whenever events are drained or the pointer is polled. Message boxes over the panel
+// are handled with its events; while one is up or waiting, the panel takes no clicks.
 
 #include "gui/platform/software/SoftPixmap.h"
+#include "gui/platform/x11/DialogQueue.h"
 #include "gui/platform/x11/ImagePusher.h"
 #include "gui/platform/x11/X11Connection.h"
 
@@ -32,9 +34,8 @@ public:
     void detachEvents() override { events_ = nullptr; }
     void* nativeHandle() override { return reinterpret_cast<void*>(uintptr_t(window_)); }
     void processEvents() override;
+    int eventDescriptor() const override { return ConnectionNumber(connection_->display()); }
 
-    // Drains without handing on input: for the modal loops of menus and dialogs.
-    void processPaintEvents();
     // Puts what was drawn since the last flush on screen.
     void flush();
     void markDirty(const Rect& rect);
@@ -51,12 +52,16 @@ public:
     void clearPressedButtons() { pressedButtons_ = 0; }
     software::SoftPixmap& pixels() { return pixels_; }
     WindowEvents* events() const { return events_; }
+    DialogQueue& dialogs() { return *dialogs_; }
 
 private:
     X11Window(X11Platform& platform, std::unique_ptr<Connection> connection, ::Window window, const Rect& rect,
               WindowEvents* events);
     void handleEvent(XEvent& event) override;
     void paintExposed();
+    // Answers the boxes that were answered (or went) since the last call, then shows the
+    // next; false when an answer's continuation destroyed this window.
+    bool settleDialogs();
 
     X11Platform& platform_;
     std::unique_ptr<Connection> connection_;
@@ -64,6 +69,7 @@ private:
     WindowEvents* events_;
     software::SoftPixmap pixels_;
     std::unique_ptr<ImagePusher> pusher_;
+    std::unique_ptr<DialogQueue> dialogs_;
     Rect dirty_{};
     Rect exposed_{};
     bool gone_ = false;

@@ -1,0 +1,165 @@
+#pragma once
+
+// The plug-in as every format's wrapper drives it. A wrapper alone knows its format's
+// types: it turns its host's calls into these, and the effect's calls to HostServices
+// (HostServices.h) into its host's. How a host uses it:
+// 1. Load: the format's entry builds the effect (PluginEffect, PluginEffect.h) with the
+//    wrapper's HostServices, the platform's EffectServices and, where the format shows a
+//    panel from the same object, an EditorFactory (Editor.h); then initialise() sets up the
+//    sound engine and selects program 0, which the host hears of.
+// 2. Activate: setSampleRate and setMaxBlockSize while inactive, then activate(); deactivate()
+//    before the rate changes again. A second activate() without a deactivate() is harmless.
+// 3. Process: process() runs one block on the audio thread, acting on the block's MIDI
+//    events and parameter changes (BlockEvents.h) at their frames. Formats that hand events
+//    over before the block (VST 2) use queueEvents(). tailFrames says how long the sound
+//    goes on once the input stops.
+// 4. Parameters: the host reads them (parameter, describeParameter, valueToText) and sets
+//    them (setParameter, or events of the block); those changes are not reported back.
+//    Changes the plug-in makes itself reach the host through HostServices.
+// 5. Programs and state: 128 programs (selectProgram, programName); the state as bytes,
+//    the bank chunk (every program with the learned bindings) or the preset chunk (the
+//    current program), saved by saveChunk and loaded by loadChunk (as VST 2 hosts expect:
+//    a wrong size is told to the user) or restoreChunk (fails cleanly, changes nothing).
+// 6. Panel: hasPanel, panelSize, openPanel on a native parent window, panelIdle, the keys
+//    and the wheel, closePanel. Hosts that watch descriptors and run timers (rather than
+//    an idle call of their own) call panelIdle when panelEventDescriptor is readable and
+//    on a timer.
+// 7. Close: closePanel (if open), then destroy the effect.
+// Thread tags: [audio] the host's processing thread; [main] the host's main (GUI) thread;
+// [any] either, also both at once. VST 2 hosts make [main] calls from other threads too;
+// the effect stays safe then, and leaves drawing and message boxes to the panel's thread.
+
+#include "core/BlockEvents.h"
+#include "core/Editor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace zk {
+
+// What a host shows of a parameter.
+struct ParameterDescription {
+    const char* name = "";      // full and unique: "Band 2 Sensitivity"
+    const char* symbol = "";    // stable, a C identifier, for ports: "band2_sensitivity"
+    const char* shortName = ""; // the 8 characters VST 2 hosts show: "Sensivit"
+    const char* label = "";     // the unit shown after the value
+    float defaultValue = 0.0f;
+    float minimum = 0.0f;
+    float maximum = 1.0f;
+    bool automatable = true;
+};
+
+enum class ChunkKind : uint8_t {
+    bank,   // the parameter descriptors (flags, shared values, learned bindings) and 128 programs
+    preset, // the current program: its name and values
+};
+
+enum class ProcessMode : uint8_t { replacing, adding };
+
+class Effect {
+public:
+    // [main] Closes the panel first; every later call is gone with the object.
+    virtual ~Effect() = default;
+    // [main] Once, after construction and before anything else: sets up the engine and
+    // selects program 0 (allParametersChanged, displayChanged). Before it, setParameter and
+    // process do nothing.
+    virtual void initialise() noexcept = 0;
+
+    // ---- parameters: index 0 .. parameterCount() - 1 --------------------------------
+    // [any]
+    virtual int32_t parameterCount() const noexcept = 0;
+    // [any] False (and `description` untouched) for an index that is no parameter.
+    virtual bool describeParameter(int32_t index, ParameterDescription& description) const noexcept = 0;
+    // [any] The current value; 0 for any other index.
+    virtual float parameter(int32_t index) const noexcept = 0;
+    // [any] The host's change: clamped and stored, heard from the next frame, shown on the
+    // panel; not reported back. Indices past the parameters are the panel's commands
+    // (CommandDefaults, CommandLearn), which VST 2 hosts can reach too.
+    virtual void setParameter(int32_t index, float value) noexcept = 0;
+    // [any] The stored 8-character name (a bank may bring others); `text` holds 9 bytes.
+    virtual void parameterShortName(int32_t index, char* text) const noexcept = 0;
+    // [any] The text a host shows for `value` ("0.899999" for 0.9), at most `capacity` - 1
+    // characters and a terminator; false and an empty text for an index that is no
+    // parameter.
+    virtual bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept = 0;
+    // [any] The value such a text (or any decimal number) stands for, within the range;
+    // false for text that is none.
+    virtual bool textToValue(int32_t index, const char* text, float& value) const noexcept = 0;
+
+    // ---- programs: index 0 .. programCount() - 1 --------------------------------------
+    // [any]
+    virtual int32_t programCount() const noexcept = 0;
+    virtual int32_t currentProgram() const noexcept = 0;
+    // [any] Makes program `index` current and applies its values (allParametersChanged with
+    // origin program, displayChanged); nothing for an index that is no program.
+    virtual void selectProgram(int32_t index) noexcept = 0;
+    // [any] The name of program `index`; `text` holds 25 bytes. False for no program.
+    virtual bool programName(int32_t index, char* text) const noexcept = 0;
+    // [main] Renames the current program (24 characters are kept).
+    virtual void setProgramName(const char* name) noexcept = 0;
+    // [main] Copies the current program over program `destination`.
+    virtual bool copyProgram(int32_t destination) noexcept = 0;
+
+    // ---- state -------------------------------------------------------------------------
+    // [main] The chunk's bytes and their number; they stay valid until the next saveChunk
+    // of the same kind.
+    virtual int32_t saveChunk(ChunkKind kind, const void** data) noexcept = 0;
+    // [main] A chunk as VST 2 hosts hand it over: a bank of another size is refused and the
+    // user told; a preset may be shorter (it replaces the leading bytes). Applies the values
+    // as a program change does (origin state).
+    virtual void loadChunk(ChunkKind kind, const void* data, int32_t size) noexcept = 0;
+    // [main] The strict load: the chunk must have exactly its size. A bank also makes
+    // `program` current (-1 keeps the current one); a preset goes into the current program.
+    // False, with nothing changed, shown or reported, when the bytes or the program do not
+    // fit; else the values apply as a program change does (origin state).
+    virtual bool restoreChunk(ChunkKind kind, const void* data, int32_t size, int32_t program = -1) noexcept = 0;
+
+    // ---- audio -------------------------------------------------------------------------
+    // [main] While inactive. Rates outside 1 Hz to 10 MHz are ignored.
+    virtual void setSampleRate(float rate) noexcept = 0;
+    virtual float sampleRate() const noexcept = 0;
+    // [main] While inactive: the most frames a process() call will bring (blocks may be
+    // shorter; longer ones are processed too).
+    virtual void setMaxBlockSize(int32_t frames) noexcept = 0;
+    virtual int32_t maxBlockSize() const noexcept = 0;
+    // [main] Switches processing on at the current rate (asks the host for MIDI) and off.
+    // Both drop events handed over by queueEvents() that were not processed.
+    virtual void activate() noexcept = 0;
+    virtual void deactivate() noexcept = 0;
+    // [audio] The events of the next process() call, handed over before it (VST 2's way).
+    // They must stay valid until that call returns; null drops them.
+    virtual void queueEvents(const BlockEvents* events) noexcept = 0;
+    // [audio] One block: two input and two output channels of `frames` floats (an output may
+    // be its input), written over or added to; `events` are the block's, or null for those
+    // queued. Missing channels produce nothing but the events are still acted on.
+    virtual void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
+                         const BlockEvents* events = nullptr) noexcept = 0;
+    // [any] How many frames the output may still sound after the input falls silent, at the
+    // current rate and values (an upper estimate); kInfiniteTail while the delay's feedback
+    // rings on for longer than a host should wait.
+    static constexpr uint32_t kInfiniteTail = std::numeric_limits<uint32_t>::max();
+    virtual uint32_t tailFrames() const noexcept = 0;
+
+    // ---- panel -------------------------------------------------------------------------
+    // [main] Whether the effect has a panel; every entry below does nothing without one.
+    virtual bool hasPanel() const noexcept = 0;
+    virtual PanelSize panelSize() const noexcept = 0;
+    // [main] Opens the panel in a child window of the native `parentWindow` (X11 window id,
+    // HWND); false when it could not.
+    virtual bool openPanel(void* parentWindow) noexcept = 0;
+    virtual void closePanel() noexcept = 0;
+    // [main] The file descriptor on which the open panel's window system delivers its events
+    // (its X11 connection), for hosts that watch descriptors; -1 when there is none. It may
+    // change with every openPanel.
+    virtual int32_t panelEventDescriptor() noexcept = 0;
+    // [main] The host's idle call (some VST 2 hosts make it from a timer thread of theirs).
+    virtual void panelIdle() noexcept = 0;
+    // [main] Keys, the wheel and the knob mode, as Editor takes them.
+    virtual int32_t panelKeyDown(const KeyPress& key) noexcept = 0;
+    virtual int32_t panelKeyUp(const KeyPress& key) noexcept = 0;
+    virtual bool panelWheel(float distance) noexcept = 0;
+    virtual bool setKnobMode(int32_t mode) noexcept = 0;
+};
+
+} // namespace zk

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -15,10 +16,9 @@ namespace {
 using Path = zk::SoundEngine::VoicePath;
 constexpr double rate = 44100.0;
 
-// Arguments: the voice path (0 scalar, 1 SSE2 lanes, 2 SSE4.1 lanes, 3 and 4 those in the AVX
-// and AVX-512 encodings) and the block size.
+// Arguments: the voice path (its index in SoundEngine::voicePaths) and the block size.
 void runEngine(benchmark::State& state, std::initializer_list<std::pair<int32_t, float>> changes, bool silent) {
-    const auto path = static_cast<Path>(state.range(0));
+    const Path path = zk::SoundEngine::voicePaths[state.range(0)];
     const auto blockSize = static_cast<size_t>(state.range(1));
     if (!zk::SoundEngine::pathAvailable(path)) {
         state.SkipWithError("voice path not available here");
@@ -72,7 +72,8 @@ void Asleep(benchmark::State& state) { runEngine(state, {{zk::paramDry, 1.0f}}, 
 void AllPathsAndBlocks(benchmark::internal::Benchmark* b) {
     b->ArgNames({"path", "block"});
     for (int64_t block : {1, 32, 512})
-        for (int64_t path : {0, 1, 2, 3, 4}) b->Args({path, block});
+        for (size_t path = 0; path < std::size(zk::SoundEngine::voicePaths); ++path)
+            b->Args({static_cast<int64_t>(path), block});
 }
 
 } // namespace

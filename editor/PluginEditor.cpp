@@ -24,23 +24,11 @@ bool hasSSE() noexcept {
 
 bool isParameterTag(int32_t tag) noexcept { return tag >= 0 && tag < kNumParameters; }
 
-// A picture that did not load still leaves the panel its size.
-int32_t sizeOr(int32_t measured, int32_t fallback) noexcept {
-    return measured > 0 && measured <= 0x7FFF ? measured : fallback;
-}
-
 } // namespace
 
 PluginEditor::PluginEditor(EditorContext& effect) : effect_(effect), guiThread_(std::this_thread::get_id()) {
     nextIdleTime_ = ticks();
-    background_ = new gui::Bitmap(panel::kBackgroundBitmap);
-    try {
-        aboutPicture_ = new gui::Bitmap(panel::kAboutBitmap);
-    } catch (...) {
-        background_->release();
-        throw;
-    }
-    size_ = {sizeOr(background_->width(), kPanelWidth), sizeOr(background_->height(), kPanelHeight)};
+    // The pictures wait for the first open: an instance whose panel never opens holds none.
     gui::knobMode = gui::knobModeLinear;
 }
 
@@ -50,9 +38,7 @@ PluginEditor::~PluginEditor() {
         std::lock_guard<ShortLock> guard(viewLock_);
         inactive_.store(true, std::memory_order_relaxed);
     }
-    destroyViews();
-    background_->release();
-    aboutPicture_->release();
+    destroyViews(); // the views' references to the pictures go before ours
 }
 
 bool PluginEditor::open(void* parentWindow) noexcept {
@@ -63,6 +49,11 @@ bool PluginEditor::open(void* parentWindow) noexcept {
     hostWindow_ = parentWindow;
     inactive_.store(true, std::memory_order_relaxed);
     try {
+        if (!pictures_) {
+            pictures_ = PanelPictures::acquire();
+            background_ = pictures_->background();
+            aboutPicture_ = pictures_->about();
+        }
         frame_ = new gui::Frame({0, 0, size_.width, size_.height}, parentWindow, this);
         frame_->setBackgroundBitmap(background_);
         gui::knobMode = gui::knobModeLinear;

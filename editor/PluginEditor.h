@@ -2,6 +2,7 @@
 
 #include "core/Editor.h"
 #include "editor/BitmapCache.h"
+#include "editor/PanelPictures.h"
 #include "editor/ShortLock.h"
 #include "gui/Control.h"
 #include "gui/ToolkitEditor.h"
@@ -10,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -78,6 +80,7 @@ public:
     AboutView* aboutView() const { return aboutView_; }
     gui::OptionMenu* panelMenu() const { return panelMenu_; }
     gui::SplashControl* splash() const { return splash_; }
+    // The module's shared pictures; null until the panel first opens.
     gui::Bitmap* background() const { return background_; }
     gui::Bitmap* aboutPicture() const { return aboutPicture_; }
     bool aboutRequested() const { return aboutRequested_.load(std::memory_order_relaxed); }
@@ -115,8 +118,10 @@ private:
     uint32_t nextIdleTime_ = 0;
     bool inRunIdle_ = false;
 
-    gui::Bitmap* background_ = nullptr;
-    gui::Bitmap* aboutPicture_ = nullptr;
+    // Shared with every other panel of the module from the first open until this panel goes.
+    std::shared_ptr<PanelPictures> pictures_;
+    gui::Bitmap* background_ = nullptr;   // pictures_'s, null until the first open
+    gui::Bitmap* aboutPicture_ = nullptr; // likewise
     std::atomic<bool> aboutRequested_{false};
     std::atomic<bool> inactive_{true};
     AboutView* aboutView_ = nullptr;

@@ -9,8 +9,9 @@ namespace zk {
 
 // The engine's only sine: the phase p (in cycles, -0.5..0.5) times a cubic in |p|.
 // Within about 0.011 of sin(2 pi p); exactly 0 at 0 and +-0.5.
-inline float polySine(float p) noexcept {
-    const float a = std::fabs(p);
+template <class T>
+[[gnu::always_inline]] inline T polySine(T p) noexcept {
+    const T a = abs(p);
     return p * (a - 0.5f) * (a - 0.732963f) * (a + 0.232963f) * 68.5949f;
 }
 
@@ -41,7 +42,7 @@ public:
         float whole;
 #if ZK_ENGINE_SSE
         if constexpr (Sse41)
-            whole = std::fabs(v) < 2147483648.0f ? lanes::truncateSse41(v) : static_cast<float>(truncateToInt(v));
+            whole = std::fabs(v) < 2147483648.0f ? truncateSse41(v) : static_cast<float>(truncateToInt(v));
         else
 #endif
             whole = static_cast<float>(truncateToInt(v));
@@ -50,9 +51,6 @@ public:
     }
 
     float phase() const noexcept { return phase_; }
-    float frequency() const noexcept { return frequency_.load(std::memory_order_relaxed); }
-    float sampleRate() const noexcept { return sampleRate_.load(std::memory_order_relaxed); }
-    float samplePeriod() const noexcept { return samplePeriod_.load(std::memory_order_relaxed); }
 
 private:
     float phase_ = 0.0f;

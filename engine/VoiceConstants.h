@@ -27,10 +27,10 @@ inline constexpr int32_t oLeft = 0, oRight = paramRight1 - paramLeft1, oMod = pa
 
 // Per-band constants of the voice (pitch-bend range, lamp threshold, gated envelope);
 // lane 3 is padding.
-inline constexpr float bendScale[4] = {512.0f, 512.0f, 384.0f, 0.0f};
-inline constexpr float bendOffset[4] = {256.0f, 256.0f, 128.0f, 0.0f};
-inline constexpr float activityScale[4] = {20.0f, 20.0f, 21.0f, 20.0f};
-inline constexpr float gatedEnvelope[4] = {0.0f, 1e-7f, 1e-7f, 0.0f};
+alignas(16) inline constexpr float bendScale[4] = {512.0f, 512.0f, 384.0f, 0.0f};
+alignas(16) inline constexpr float bendOffset[4] = {256.0f, 256.0f, 128.0f, 0.0f};
+alignas(16) inline constexpr float activityScale[4] = {20.0f, 20.0f, 21.0f, 20.0f};
+alignas(16) inline constexpr float gatedEnvelope[4] = {0.0f, 1e-7f, 1e-7f, 0.0f};
 
 inline constexpr float noiseScale = 1.0f / 32767.0f; // 3.0518509e-05
 

@@ -19,9 +19,12 @@ Bitmap::Bitmap(int32_t resourceId) : resourceId_(resourceId), keyColor_(colorTra
 Bitmap::~Bitmap() = default;
 
 void Bitmap::release() {
-    if (refCount_ <= 0)
-        return;
-    if (--refCount_ == 0)
+    int32_t count = refCount_.load(std::memory_order_relaxed);
+    do {
+        if (count <= 0)
+            return;
+    } while (!refCount_.compare_exchange_weak(count, count - 1, std::memory_order_acq_rel, std::memory_order_relaxed));
+    if (count == 1)
         delete this;
 }
 

@@ -2,6 +2,7 @@
 
 #include "gui/DrawContext.h"
 
+#include <atomic>
 #include <memory>
 
 namespace zk::gui {
@@ -11,7 +12,8 @@ namespace zk::gui {
 extern bool transparentBltAvailable;
 
 // A bitmap of the module's resources, shared by reference count: the creator holds the
-// first reference, every other holder retains and releases its own.
+// first reference, every other holder retains and releases its own. The count is atomic:
+// panels of several instances, on whichever threads their hosts open them, share one.
 class Bitmap {
 public:
     explicit Bitmap(int32_t resourceId);
@@ -20,7 +22,7 @@ public:
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
 
-    void retain() { ++refCount_; }
+    void retain() { refCount_.fetch_add(1, std::memory_order_relaxed); }
     void release(); // frees the bitmap with its last reference
 
     void draw(DrawContext& context, const Rect& rect, Point source = {});
@@ -29,7 +31,7 @@ public:
     Color keyColor() const { return keyColor_; }
 
     int32_t resourceId() const { return resourceId_; }
-    int32_t refCount() const { return refCount_; }
+    int32_t refCount() const { return refCount_.load(std::memory_order_relaxed); }
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
     platform::Pixmap* handle() const { return handle_.get(); }
@@ -38,7 +40,7 @@ private:
     void drawMasked(DrawContext& context, const Rect& rect, Point source);
 
     int32_t resourceId_;
-    int32_t refCount_ = 1;
+    std::atomic<int32_t> refCount_{1};
     int32_t width_ = 0;
     int32_t height_ = 0;
     Color keyColor_;

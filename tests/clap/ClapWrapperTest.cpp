@@ -168,7 +168,10 @@ TEST_F(ClapWrapper, PanelEditsWhileTheAudioThreadProcessesArriveWholeAndInOrder)
     std::vector<Sent> fromPanel, fromController;
     std::thread audio([&] {
         std::vector<float> block(64, 0.2f);
-        for (int i = 0; dragging.load() || i < 2; ++i) {
+        // Two blocks after the last drag, so that its reports, queued after the block
+        // running at the time had sent what it found, go out too.
+        for (int i = 0, after = 0; after < 2; ++i) {
+            if (!dragging.load()) ++after;
             InputEvents in;
             in.addMidi(static_cast<uint32_t>(i % 64), 0xB0, 30, static_cast<uint8_t>(i % 128));
             OutputEvents out;

@@ -80,9 +80,9 @@ TEST(Allocation, ProcessBlockNeverAllocates) {
             inL[i] = silent ? 0.0f : static_cast<float>(seed >> 9) / 8388608.0f - 0.5f;
             inR[i] = -0.5f * inL[i];
         }
-        h.set(44 + n % 3, n % 5 == 0 ? 0.5f : 0.0f); // pre-listen now and then
-        h.set(4 + 12 * (n % 3), static_cast<float>(n % 10) / 10.0f);
-        h.set(14, n % 2 ? 1.0f : 0.0f);
+        h.set(zk::sideBySideParameter(zk::paramPreListen1, n % 3 + 1), n % 5 == 0 ? 0.5f : 0.0f); // pre-listen now and then
+        h.set(zk::bandParameter(zk::paramBand1, n % 3 + 1), static_cast<float>(n % 10) / 10.0f);
+        h.set(zk::paramLeft2, n % 2 ? 1.0f : 0.0f);
         if (n == 400) h.engine.adoptSampleRate(48000.0, true);
         counting = true;
         h.engine.processBlock(inL.data(), inR.data(), outL.data(), outR.data(), block, n % 2 == 0);

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 using namespace zk;
 
@@ -153,3 +156,81 @@ TEST(Blocks, PolySineAndOscillator) {
     osc.setFrequency(44100.0f * 0.25f);
     for (float e : {1.0f, 0.0f, -1.0f, 0.0f, 1.0f}) EXPECT_NEAR(osc.process(), e, 1e-6);
 }
+
+#if ZK_ENGINE_SSE
+namespace {
+std::array<float, 4> lanesOf(F4 v) {
+    std::array<float, 4> a;
+    std::memcpy(a.data(), &v.v, sizeof a);
+    return a;
+}
+F4 lanesFrom(const float (&a)[4]) { return _mm_loadu_ps(a); }
+auto masks(const int32_t (&m)[4]) { return loadMask<F4>(m, 0); }
+} // namespace
+
+// The code written once over float and F4: four filters as the lanes of one register give
+// each lane the bits of that filter run alone, in every mode, type and pole count, with
+// ramps moving and lanes that sit out frames; the helpers likewise for awkward values.
+TEST(Blocks, LanesGiveTheBitsOfEachLaneAlone) {
+    SampleRateContext rate;
+    BandFilter bands(rate);
+    OnePoleFilter poles(rate);
+    BandFilter bandAlone[4] = {BandFilter(rate), BandFilter(rate), BandFilter(rate), BandFilter(rate)};
+    OnePoleFilter poleAlone[4] = {OnePoleFilter(rate), OnePoleFilter(rate), OnePoleFilter(rate), OnePoleFilter(rate)};
+    rate.setRate(48000.0f);
+    const int32_t types[4] = {0, 2, 2, 7}, poleCounts[4] = {4, 4, 2, 4}, modes[4] = {0, 1, 2, 7};
+    alignas(16) int32_t low[4], high[4], stage1[4], band[4], highPass[4], run[4];
+    for (int i = 0; i < 4; ++i) {
+        for (BandFilter* f : {&bands, &bandAlone[i]}) {
+            const int lane = f == &bands ? i : 0;
+            f->setType(types[i], lane), f->setPoles(poleCounts[i], lane);
+            f->setFrequency(300.0f + 2500.0f * static_cast<float>(i), lane), f->setResonance(0.3f + 0.2f * static_cast<float>(i), lane);
+        }
+        for (OnePoleFilter* f : {&poles, &poleAlone[i]}) f->setMode(modes[i], f == &poles ? i : 0);
+        low[i] = types[i] == 0 ? -1 : 0, high[i] = types[i] == 1 || types[i] == 2 ? -1 : 0;
+        stage1[i] = poleCounts[i] == 2 ? -1 : 0, band[i] = modes[i] == 2 ? -1 : 0, highPass[i] = modes[i] == 1 ? -1 : 0;
+    }
+    uint32_t seed = 3;
+    for (int n = 0; n < 3000; ++n) {
+        alignas(16) float x[4], k[4];
+        for (int i = 0; i < 4; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            x[i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+            k[i] = 0.05f + 0.2f * static_cast<float>(i);
+            run[i] = (n + i) % 5 ? -1 : 0; // each lane sits out one frame in five
+        }
+        if (n == 1500) bands.setFrequency(40.0f, 1), bandAlone[1].setFrequency(40.0f); // the smoothing ramps down
+        BandFilter::Values<F4> v = bands.values<F4>(0);
+        const auto banded = lanesOf(bands.process(lanesFrom(x), v, true, masks(low), masks(high), masks(stage1), masks(run), 0));
+        bands.keepRamps(v, 0);
+        const auto coloured = lanesOf(poles.process(lanesFrom(x), lanesFrom(k), true, masks(band), masks(highPass), masks(run), 0));
+        for (int i = 0; i < 4; ++i) {
+            if (!run[i]) continue;
+            BandFilter::Values<float> w = bandAlone[i].values<float>(0);
+            const float expected = bandAlone[i].process(x[i], w, true, types[i] == 0, types[i] == 1 || types[i] == 2,
+                                                        poleCounts[i] == 2, true, 0);
+            bandAlone[i].keepRamps(w, 0);
+            ASSERT_EQ(std::bit_cast<uint32_t>(banded[i]), std::bit_cast<uint32_t>(expected)) << n << " " << i;
+            const float alone = poleAlone[i].process(x[i], k[i], modes[i] == 2, modes[i] == 2, modes[i] == 1, true, 0);
+            ASSERT_EQ(std::bit_cast<uint32_t>(coloured[i]), std::bit_cast<uint32_t>(alone)) << n << " " << i;
+        }
+    }
+    EXPECT_LT(bands.smoothedCoefficient(1), bands.frequencyCoefficient(0)); // the ramp did move
+
+    const float awkward[] = {-0.5f, 0.49999997f, -8388607.5f, 3e9f, -1e-40f, 1e-45f, -0.0f, INFINITY, -INFINITY, NAN,
+                             0.25f, -0.75f};
+    for (size_t at = 0; at + 4 <= std::size(awkward); at += 4) {
+        const float(&a)[4] = *reinterpret_cast<const float(*)[4]>(awkward + at);
+        const auto floors = lanesOf(floorOf<false>(lanesFrom(a))), rounded = lanesOf(floorOf<true>(lanesFrom(a)));
+        const auto flushed = lanesOf(flush(lanesFrom(a))), sines = lanesOf(polySine(lanesFrom(a)));
+        const auto clamped = lanesOf(ramp(lanesFrom(a), F4(0.3f), 0.02f, 1.0f, 0.01f));
+        for (int i = 0; i < 4; ++i) {
+            const auto same = [](float p, float q) { return std::bit_cast<uint32_t>(p) == std::bit_cast<uint32_t>(q) || (p != p && q != q); };
+            EXPECT_TRUE(same(floors[i], floorFast(a[i])) && same(flushed[i], flush(a[i])) && same(sines[i], polySine(a[i])) &&
+                        same(clamped[i], ramp(a[i], 0.3f, 0.02f, 1.0f, 0.01f)))
+                << a[i];
+            EXPECT_TRUE(rounded[i] == floorFast(a[i]) || (a[i] != a[i] && rounded[i] != rounded[i])) << a[i]; // but for -0
+        }
+    }
+}
+#endif

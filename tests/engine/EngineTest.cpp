@@ -8,9 +8,11 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 using zktest::FakeHost;
+using namespace zk; // the parameter indices
 
 namespace {
 
@@ -51,7 +53,7 @@ Stereo render(FakeHost& h, const Stereo& in, int32_t block = 512) {
 
 TEST(Engine, SilenceFromTheStartIsExactZeroEvenWithDry) {
     FakeHost h(44100.0);
-    h.set(1, 1.0f);
+    h.set(paramDry, 1.0f);
     EXPECT_EQ(render(h, Stereo(3000, 0.001f)).l, std::vector<float>(3000, 0.0f)); // at the level, not above
     Stereo nonFinite(64, INFINITY);
     nonFinite.r.assign(64, -NAN);
@@ -64,7 +66,7 @@ TEST(Engine, SilenceFromTheStartIsExactZeroEvenWithDry) {
 
 TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
     FakeHost w(44100.0);
-    w.set(0, 0.0f), w.set(1, 1.0f); // Master 0: the output is the dry signal alone
+    w.set(paramMaster, 0.0f), w.set(paramDry, 1.0f); // Master 0: the output is the dry signal alone
     w.setOnEvents([](int32_t) {}); // every frame has events due
     Stereo in(100);
     in.r[60] = -0.0011f;
@@ -75,13 +77,13 @@ TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
     // Every path wakes at the first sample above the level wherever it lies in the block;
     // the level itself, infinities and NaN do not wake it.
     using Path = zk::SoundEngine::VoicePath;
-    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512}) {
+    for (Path path : zk::SoundEngine::voicePaths) {
         if (!zk::SoundEngine::pathAvailable(path)) continue;
         for (size_t at : {0, 15, 16, 47, 61, 99})
             for (bool right : {false, true}) {
                 FakeHost h(44100.0);
                 h.engine.useVoicePath(path);
-                h.set(0, 0.0f), h.set(1, 1.0f);
+                h.set(paramMaster, 0.0f), h.set(paramDry, 1.0f);
                 Stereo sleepy(100);
                 sleepy.l[10] = 0.001f, sleepy.r[20] = -INFINITY, sleepy.l[30] = NAN, sleepy.r[40] = -0.001f;
                 const float waking = right ? -std::nextafter(0.001f, 1.0f) : std::nextafter(0.001f, 1.0f);
@@ -94,7 +96,7 @@ TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
 
     for (float level : {0.00005f, -0.0001f, std::nextafter(-0.0001f, 0.0f)}) {
         FakeHost h(44100.0);
-        h.set(0, 0.0f), h.set(1, 1.0f);
+        h.set(paramMaster, 0.0f), h.set(paramDry, 1.0f);
         Stereo quietIn(100000, level);
         quietIn.l[0] = 0.01f; // wakes; then only `level` passes through Dry
         out = render(h, quietIn, 441);
@@ -106,7 +108,7 @@ TEST(Engine, WakesAtTheFrameAndSleepsAfterMoreThanOneSecondOfQuiet) {
 
 TEST(Engine, PreListenOutputsTheWeightedBandSignals) {
     FakeHost h(44100.0);
-    for (auto [index, value] : {std::pair{2, 0.7f}, {3, 0.2f}, {4, 1.0f}, {1, 1.0f}, {44, 0.5f}}) h.set(index, value);
+    for (auto [index, value] : {std::pair{paramLeft1, 0.7f}, {paramRight1, 0.2f}, {paramBand1, 1.0f}, {paramDry, 1.0f}, {paramPreListen1, 0.5f}}) h.set(index, value);
     zk::SampleRateContext rate;
     zk::BandFilter reference(rate); // band filter 1 as built by the engine, at 4338 Hz
     reference.setType(2), reference.setResonance(0.5f), reference.setFrequency(4338.0f);
@@ -117,11 +119,11 @@ TEST(Engine, PreListenOutputsTheWeightedBandSignals) {
         const float expected = 0.5f * (2.0f * reference.process(0.7f * in.l[i] + 0.2f * in.r[i]));
         ASSERT_TRUE(out.l[i] == expected && out.r[i] == expected) << i; // no Master, no Dry
     }
-    h.set(44, 0.0f), h.set(45, 1.0f); // band 2 is idle in the default program
+    h.set(paramPreListen1, 0.0f), h.set(paramPreListen2, 1.0f); // band 2 is idle in the default program
     render(h, in, out, 512, 1000, 2000);
     EXPECT_EQ(std::vector<float>(out.l.begin() + 1000, out.l.end()), std::vector<float>(1000, 0.0f));
     EXPECT_EQ(h.engine.delayLine(0).writeIndex(), 0); // the delay did not run
-    h.setOnEvents([&](int32_t f) { if (f == 100) h.set(45, 0.0f); });
+    h.setOnEvents([&](int32_t f) { if (f == 100) h.set(paramPreListen2, 0.0f); });
     render(h, in, out, 1000, 2000, 3000);
     EXPECT_TRUE(out.l[2099] == 0.0f && out.l[2100] != 0.0f); // the normal mix from that frame
     EXPECT_EQ(h.engine.delayLine(0).writeIndex(), 900);
@@ -140,7 +142,7 @@ TEST(Engine, AccumulateAddsWhatReplaceWrites) {
 TEST(Engine, EventsActAtTheirFrameInsideABlock) {
     FakeHost whole(44100.0), split(44100.0), unchanged(44100.0);
     const Stereo in = noise(1024, 0.4f);
-    auto change = [](FakeHost& h) { h.set(0, 0.2f), h.set(16, 0.8f), h.set(14, 1.0f); }; // per frame, setter, band 2 on
+    auto change = [](FakeHost& h) { h.set(paramMaster, 0.2f), h.set(paramBand2, 0.8f), h.set(paramLeft2, 1.0f); }; // per frame, setter, band 2 on
     whole.setOnEvents([&](int32_t f) { if (f == 300) change(whole); });
     Stereo a = render(whole, in, 1024), b, c = render(unchanged, in, 1024);
     render(split, in, b, 1024, 0, 300);
@@ -155,14 +157,14 @@ TEST(Engine, ResumeKeepsEnvelopesAndPhasesButNotTheDelay) {
     h.engine.initEngine(48000.0);
     EXPECT_EQ(h.engine.blockSampleRate(), 44100.0f); // building the blocks reset it until resume
     h.engine.adoptSampleRate(44100.0, true);
-    h.set(14, 1.0f), h.set(27, 1.0f);
+    h.set(paramLeft2, 1.0f), h.set(paramRight3, 1.0f);
     render(h, noise(3000, 0.5f));
     float kept[7] = {h.engine.modulator().phase()};
     for (int b = 1; b <= 3; ++b) kept[2 * b - 1] = h.engine.bandEnvelope(b), kept[2 * b] = h.engine.bandPhase(b);
     ASSERT_GT(kept[1], 0.0f);
     h.engine.adoptSampleRate(48000.0, true);
     EXPECT_EQ(h.reselects, 2);
-    h.set(4, 1.0f); // the setters now use the new rate
+    h.set(paramBand1, 1.0f); // the setters now use the new rate
     EXPECT_NEAR(h.engine.bandFrequencyCoefficient(1), 2 * M_PI * 4338 / 48000, 1e-5);
     EXPECT_EQ(kept[0], h.engine.modulator().phase());
     for (int b = 1; b <= 3; ++b) EXPECT_TRUE(kept[2 * b - 1] == h.engine.bandEnvelope(b) && kept[2 * b] == h.engine.bandPhase(b));
@@ -174,20 +176,20 @@ TEST(Engine, ResumeKeepsEnvelopesAndPhasesButNotTheDelay) {
 
 TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
     using Path = zk::SoundEngine::VoicePath;
-    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512}) {
+    for (Path path : zk::SoundEngine::voicePaths) {
         for (int32_t block : {512, 1}) { // in chunks, and frame by frame
             if (!zk::SoundEngine::pathAvailable(path)) continue;
             FakeHost h(44100.0);
             h.engine.useVoicePath(path);
-            h.set(1, 1.0f), h.set(14, 1.0f), h.set(26, 1.0f); // Dry on; all three bands run (lanes)
+            h.set(paramDry, 1.0f), h.set(paramLeft2, 1.0f), h.set(paramLeft3, 1.0f); // Dry on; all three bands run (lanes)
             render(h, noise(3000, 4.0f), block);
             EXPECT_TRUE(h.engine.bandActivity(1) && h.engine.bandActivity(2) && h.engine.bandActivity(3)) << int(path);
-            h.set(14, 0.0f); // band 2 idle: keeps its lamp while the others fade
+            h.set(paramLeft2, 0.0f); // band 2 idle: keeps its lamp while the others fade
             render(h, Stereo(20000, 0.01f), block); // DC: the band filters settle to 0; Dry keeps the engine awake
             EXPECT_FALSE(h.engine.asleep());
             EXPECT_TRUE(!h.engine.bandActivity(1) && h.engine.bandActivity(2) && !h.engine.bandActivity(3))
                 << int(path);
-            h.set(14, 1.0f); // running again, it fades too
+            h.set(paramLeft2, 1.0f); // running again, it fades too
             render(h, Stereo(20000, 0.01f), block);
             EXPECT_TRUE(!h.engine.bandActivity(1) && !h.engine.bandActivity(2) && !h.engine.bandActivity(3))
                 << int(path) << " " << block;
@@ -202,10 +204,10 @@ TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
 TEST(EngineFaults, EachEngineKeepsItsOwnRate) {
     const Stereo in = noise(20000, 0.5f);
     auto step = [&](FakeHost& h, Stereo& out, size_t n) { // automation, then 2000 frames
-        h.set(4 + 12 * static_cast<int32_t>(n % 3), 0.2f + 0.1f * static_cast<float>(n % 5));
-        h.set(42, 0.1f * static_cast<float>(n % 7));
-        h.set(5, 0.05f * static_cast<float>(n % 9));
-        h.set(14, 0.5f);
+        h.set(bandParameter(paramBand1, static_cast<int32_t>(n % 3) + 1), 0.2f + 0.1f * static_cast<float>(n % 5));
+        h.set(paramSmooth, 0.1f * static_cast<float>(n % 7));
+        h.set(paramRelease1, 0.05f * static_cast<float>(n % 9));
+        h.set(paramLeft2, 0.5f);
         render(h, in, out, 256, n * 2000, n * 2000 + 2000);
     };
     FakeHost a(44100.0), b(96000.0); // b is built and resumed after a's resume
@@ -227,8 +229,9 @@ TEST(EngineFaults, DelayLinesBeingResizedAreLeftAloneOnEveryPath) {
     auto renderWithLines = [&](Path path, int32_t block, bool busy) {
         FakeHost h(44100.0);
         h.engine.useVoicePath(path);
-        for (auto [index, value] : {std::pair{14, 1.0f}, {15, 0.5f}, {26, 0.3f}, {27, 1.0f}, {11, 0.5f}, {23, 0.4f},
-                                    {35, 0.6f}, {40, 0.5f}, {39, 0.01f}})
+        for (auto [index, value] : {std::pair{paramLeft2, 1.0f}, {paramRight2, 0.5f}, {paramLeft3, 0.3f}, {paramRight3, 1.0f},
+                                    {paramEffect1, 0.5f}, {paramEffect2, 0.4f}, {paramEffect3, 0.6f},
+                                    {paramFeedback, 0.5f}, {paramDelay, 0.01f}})
             h.set(index, value);
         Stereo out;
         render(h, in, out, block, 0, 3000);
@@ -239,7 +242,7 @@ TEST(EngineFaults, DelayLinesBeingResizedAreLeftAloneOnEveryPath) {
     };
     const Stereo expected = renderWithLines(Path::scalar, 512, true);
     ASSERT_NE(expected.l, renderWithLines(Path::scalar, 512, false).l); // the busy stretch is heard
-    for (Path path : {Path::scalar, Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512})
+    for (Path path : zk::SoundEngine::voicePaths)
         for (int32_t block : {1, 3, 512}) {
             if (!zk::SoundEngine::pathAvailable(path)) continue;
             const Stereo out = renderWithLines(path, block, true);
@@ -256,7 +259,7 @@ TEST(EngineFaults, NonFiniteInputCountsAsZero) {
         dirty.r[i] = bad[(i + 1) % 3];
     }
     FakeHost a(44100.0), b(44100.0);
-    a.set(1, 0.5f), b.set(1, 0.5f);
+    a.set(paramDry, 0.5f), b.set(paramDry, 0.5f);
     const Stereo outClean = render(a, clean), outDirty = render(b, dirty);
     EXPECT_TRUE(outDirty.l == outClean.l && outDirty.r == outClean.r); // finite, since the clean run is
 }
@@ -264,7 +267,9 @@ TEST(EngineFaults, NonFiniteInputCountsAsZero) {
 TEST(EngineFaults, StableAtLowRatesWithTheTopBand) {
     for (double rate : {8000.0, 11025.0, 22050.0}) {
         FakeHost h(rate);
-        for (int32_t i : {4, 50, 16, 51, 28, 52, 14, 15, 26, 27, 1}) h.set(i, 1.0f);
+        for (int32_t i : {paramBand1, paramFine1, paramBand2, paramFine2, paramBand3, paramFine3, paramLeft2, paramRight2,
+                           paramLeft3, paramRight3, paramDry})
+            h.set(i, 1.0f);
         double energy = 0.0; // NaN fails the comparison too
         for (float v : render(h, noise(static_cast<size_t>(rate) * 2, 0.9f)).l) energy += v * v;
         EXPECT_LT(energy / rate / 2, 1000.0) << rate; // about 130 (RMS 11.5) when stable
@@ -275,10 +280,10 @@ TEST(EngineFaults, StableAtLowRatesWithTheTopBand) {
 // minute it used to reach infinity and leave NaN in the lines for good.
 TEST(EngineFaults, ARunawayEchoStaysFiniteAndDiesAwayAfterwards) {
     FakeHost h(44100.0);
-    for (int32_t i : {40, 41, 11}) h.set(i, 1.0f); // Feedback, Volume, Effect1
-    h.set(39, 0.0f);                               // Delay
+    for (int32_t i : {paramFeedback, paramDelayVolume, paramEffect1}) h.set(i, 1.0f);
+    h.set(paramDelay, 0.0f);
     Stereo out = render(h, noise(44100 * 60, 0.5f));
-    h.set(40, 0.0f);
+    h.set(paramFeedback, 0.0f);
     render(h, Stereo(44100), out);
     const auto finite = [](float v) { return std::isfinite(v); };
     EXPECT_TRUE(std::all_of(out.l.begin(), out.l.end(), finite) && std::all_of(out.r.begin(), out.r.end(), finite));
@@ -286,116 +291,133 @@ TEST(EngineFaults, ARunawayEchoStaysFiniteAndDiesAwayAfterwards) {
     EXPECT_LT(std::fabs(out.l.back()), 1.0f);
 }
 
-// Every voice path (SSE lanes, with and without SSE4.1, in the AVX encodings; frame by frame
-// and in chunks) gives the scalar code's bits for random programs, rates, inputs, block
-// sizes (short ones alone too), changes and program changes inside blocks, parameter values
-// in and out of index order, and in-place and overlapping buffers; the lamps after every
-// block too.
-TEST(EnginePaths, SimdAndScalarGiveTheSameBits) {
-    using Path = zk::SoundEngine::VoicePath;
-    using Layout = FakeHost::Layout;
-    std::vector<Path> paths{Path::scalar};
-    for (Path path : {Path::lanes, Path::lanesSse41, Path::lanesAvx, Path::lanesAvx512})
-        if (zk::SoundEngine::pathAvailable(path)) paths.push_back(path);
-    if (paths.size() == 1) GTEST_SKIP() << "scalar-only build";
-    const double rates[] = {22050.0, 44100.0, 48000.0, 96000.0, 31000.0};
-    for (uint32_t seed = 1; seed <= 120; ++seed) {
-        std::mt19937 random(seed);
-        auto uniform = [&random] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(random); };
-        const double rate = seed % 2 ? rates[seed % std::size(rates)] : 8000.0 + 184000.0 * uniform();
-        std::vector<float> programs[3]; // one per layout
-        for (auto& program : programs) {
-            program.resize(54);
-            for (float& value : program) value = uniform() < 0.15f ? 0.0f : uniform();
-            for (int32_t index : {2, 3, 14, 15, 26, 27}) program[index] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
-            for (int32_t index : {8, 20, 32}) program[index] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
-            for (int32_t index : {44, 45, 46}) program[index] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
-            // Right delays of 1 sample, and about 4 (where the lines may run four frames at once).
-            if (seed % 6 == 1) program[39] = 0.0f;
-            if (seed % 6 == 4) program[39] = std::sqrt(3.5f / static_cast<float>(rate));
-        }
-        Stereo in = noise(6000, 2.0f * uniform(), seed);
-        in.l[static_cast<size_t>(random() % 6000)] = NAN;
-        std::fill(in.l.begin() + 3000, in.l.begin() + 3500, 0.0f);
-        std::fill(in.r.begin() + 3000, in.r.begin() + 3500, 0.0f);
-        // Frame, index (54 + n: to layout n), value x 1000. Fewer with short blocks, where the
-        // lone frames' held filter values need ramps at rest.
-        std::vector<std::array<int32_t, 3>> changes(seed % 4 == 2 ? 8 : 43);
-        for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % 54),
-                                     static_cast<int32_t>(random() % 1001)};
-        for (auto& c : changes) // half the Left and Right moves switch the band off
-            if (c[1] >= 2 && c[1] < 38 && (c[1] - 2) % 12 < 2 && c[2] % 2) c[2] = 0;
-        for (size_t n = changes.size() - 3; n < changes.size(); ++n) changes[n][1] = 54 + static_cast<int32_t>(random() % 3);
-        std::vector<int32_t> blocks; // every fourth seed, blocks of one to three frames only
-        const uint32_t longest = seed % 4 == 2 ? 3 : 700;
-        for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % longest));
-        const bool replace = seed % 3 != 0;
-        const uint32_t buffers = seed % 5; // 0, 1, 4: apart; 2: in place; 3: output a frame ahead in one buffer
+namespace {
 
-        std::vector<Stereo> out(paths.size());
-        std::vector<int32_t> quietFrames(paths.size());
-        std::vector<std::vector<int32_t>> lamps(paths.size()); // after every block
-        for (size_t path = 0; path < paths.size(); ++path) {
-            FakeHost h;
-            h.engine.useVoicePath(paths[path]);
-            ASSERT_EQ(h.engine.voicePath(), paths[path]);
-            const Layout layouts[] = {Layout::program, Layout::other, Layout::spread};
-            for (int n = 0; n < 3; ++n) {
-                h.useLayout(layouts[n]);
-                for (int32_t i = 0; i < 54; ++i) h.cell(i).store(programs[n][static_cast<size_t>(i)]);
-            }
-            h.useLayout(seed % 4 == 3 ? Layout::spread : Layout::program);
-            h.start(rate);
-            int32_t position = 0;
-            h.setOnEvents([&](int32_t frame) {
-                for (const auto& c : changes) {
-                    if (c[0] != position + frame) continue;
-                    if (c[1] >= 54) h.changeTo(layouts[c[1] - 54]);
-                    else h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
-                }
-            });
-            if (seed % 7 < 4) // only the frames with changes have events due, else every frame
-                h.nextEvent = [&](int32_t frame) {
-                    int32_t next = zk::EngineHost::noPendingEvents;
-                    for (const auto& c : changes)
-                        if (c[0] - position >= frame) next = std::min(next, c[0] - position);
-                    return next;
-                };
-            Stereo buffer(6001, 0.25f);
-            std::copy(in.l.begin(), in.l.end(), buffer.l.begin());
-            std::copy(in.r.begin(), in.r.end(), buffer.r.begin());
-            const float* inL = buffers >= 2 ? buffer.l.data() : in.l.data();
-            const float* inR = buffers >= 2 ? buffer.r.data() : in.r.data();
-            float* outL = buffers >= 2 ? buffer.l.data() + (buffers == 3) : nullptr;
-            float* outR = buffers >= 2 ? buffer.r.data() + (buffers == 3) : nullptr;
-            out[path] = Stereo(6000, 0.25f);
-            if (buffers < 2) outL = out[path].l.data(), outR = out[path].r.data();
-            for (int32_t n : blocks) {
-                n = std::min(n, 6000 - position);
-                if (n <= 0) break;
-                const size_t at = static_cast<size_t>(position);
-                if (h.nextEvent) // events pending only in blocks with changes, as from a real host
-                    h.setEventsPending(std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
-                        return c[0] >= position && c[0] < position + n;
-                    }));
-                h.engine.processBlock(inL + at, inR + at, outL + at, outR + at, n, replace);
-                position += n;
-                lamps[path].push_back(h.engine.bandActivity(1) | h.engine.bandActivity(2) << 1 |
-                                      h.engine.bandActivity(3) << 2);
-            }
-            if (buffers >= 2) out[path] = buffer;
-            // An output fed back as input can overflow to NaN, whose sign and payload follow the
-            // operand order of commutative operations, which the compiler may swap: one NaN for all.
-            for (auto* channel : {&out[path].l, &out[path].r})
-                for (float& v : *channel) v = std::isnan(v) ? NAN : v;
-            quietFrames[path] = h.engine.asleep() ? -1 : h.engine.silenceCounter();
+// What one voice path gives for a random scenario: the output, the silence count (-1:
+// asleep) and the lamps after every block.
+struct PathRun {
+    Stereo out;
+    int32_t quietFrames = 0;
+    std::vector<int32_t> lamps;
+};
+
+// A random program, rate, input, block sizes (short ones alone too), changes and program
+// changes inside blocks, parameter values in and out of index order, and in-place and
+// overlapping buffers, from `seed`.
+PathRun renderScenario(zk::SoundEngine::VoicePath path, uint32_t seed) {
+    using Layout = FakeHost::Layout;
+    const double rates[] = {22050.0, 44100.0, 48000.0, 96000.0, 31000.0};
+    std::mt19937 random(seed);
+    auto uniform = [&random] { return std::uniform_real_distribution<float>(0.0f, 1.0f)(random); };
+    const double rate = seed % 2 ? rates[seed % std::size(rates)] : 8000.0 + 184000.0 * uniform();
+    std::vector<float> programs[3]; // one per layout
+    for (auto& program : programs) {
+        program.resize(kNumParameters);
+        for (float& value : program) value = uniform() < 0.15f ? 0.0f : uniform();
+        for (int32_t index : {paramLeft1, paramRight1, paramLeft2, paramRight2, paramLeft3, paramRight3})
+            program[static_cast<size_t>(index)] *= uniform() < 0.4f ? 0.0f : 1.0f; // idle bands
+        for (int32_t index : {paramFmButton1, paramFmButton2, paramFmButton3})
+            program[static_cast<size_t>(index)] = uniform() < 0.5f ? 1.0f : 0.0f;   // feedback FM
+        for (int32_t index : {paramPreListen1, paramPreListen2, paramPreListen3})
+            program[static_cast<size_t>(index)] = uniform() < 0.8f ? 0.0f : uniform(); // pre-listen
+        // Right delays of 1 sample, and of about 4.
+        if (seed % 6 == 1) program[39] = 0.0f;
+        if (seed % 6 == 4) program[39] = std::sqrt(3.5f / static_cast<float>(rate));
+    }
+    Stereo in = noise(6000, 2.0f * uniform(), seed);
+    in.l[static_cast<size_t>(random() % 6000)] = NAN;
+    std::fill(in.l.begin() + 3000, in.l.begin() + 3500, 0.0f);
+    std::fill(in.r.begin() + 3000, in.r.begin() + 3500, 0.0f);
+    // Frame, index (kNumParameters + n: to layout n), value x 1000. Fewer with short blocks, where the
+    // ramps come to rest between changes.
+    std::vector<std::array<int32_t, 3>> changes(seed % 4 == 2 ? 8 : 43);
+    for (auto& c : changes) c = {static_cast<int32_t>(random() % 6000), static_cast<int32_t>(random() % kNumParameters),
+                                 static_cast<int32_t>(random() % 1001)};
+    for (auto& c : changes) // half the Left and Right moves switch the band off
+        if (c[1] >= 2 && c[1] < 38 && (c[1] - 2) % 12 < 2 && c[2] % 2) c[2] = 0;
+    for (size_t n = changes.size() - 3; n < changes.size(); ++n) changes[n][1] = kNumParameters + static_cast<int32_t>(random() % 3);
+    std::vector<int32_t> blocks; // every fourth seed, blocks of one to three frames only
+    const uint32_t longest = seed % 4 == 2 ? 3 : 700;
+    for (int32_t total = 0; total < 6000;) total += blocks.emplace_back(1 + static_cast<int32_t>(random() % longest));
+    const bool replace = seed % 3 != 0;
+    const uint32_t buffers = seed % 5; // 0, 1, 4: apart; 2: in place; 3: output a frame ahead in one buffer
+
+    PathRun result;
+    FakeHost h;
+    h.engine.useVoicePath(path);
+    EXPECT_EQ(h.engine.voicePath(), path);
+    const Layout layouts[] = {Layout::program, Layout::other, Layout::spread};
+    for (int n = 0; n < 3; ++n) {
+        h.useLayout(layouts[n]);
+        for (int32_t i = 0; i < kNumParameters; ++i) h.cell(i).store(programs[n][static_cast<size_t>(i)]);
+    }
+    h.useLayout(seed % 4 == 3 ? Layout::spread : Layout::program);
+    h.start(rate);
+    int32_t position = 0;
+    h.setOnEvents([&](int32_t frame) {
+        for (const auto& c : changes) {
+            if (c[0] != position + frame) continue;
+            if (c[1] >= kNumParameters) h.changeTo(layouts[c[1] - kNumParameters]);
+            else h.set(c[1], static_cast<float>(c[2]) / 1000.0f);
         }
-        for (size_t path = 1; path < paths.size(); ++path) {
-            const size_t bytes = out[0].l.size() * sizeof(float);
-            ASSERT_EQ(0, std::memcmp(out[0].l.data(), out[path].l.data(), bytes)) << seed << " " << path;
-            ASSERT_EQ(0, std::memcmp(out[0].r.data(), out[path].r.data(), bytes)) << seed << " " << path;
-            ASSERT_EQ(quietFrames[0], quietFrames[path]) << seed << " " << path;
-            ASSERT_EQ(lamps[0], lamps[path]) << seed << " " << path;
-        }
+    });
+    if (seed % 7 < 4) // only the frames with changes have events due, else every frame
+        h.nextEvent = [&](int32_t frame) {
+            int32_t next = zk::EngineHost::noPendingEvents;
+            for (const auto& c : changes)
+                if (c[0] - position >= frame) next = std::min(next, c[0] - position);
+            return next;
+        };
+    Stereo buffer(6001, 0.25f);
+    std::copy(in.l.begin(), in.l.end(), buffer.l.begin());
+    std::copy(in.r.begin(), in.r.end(), buffer.r.begin());
+    const float* inL = buffers >= 2 ? buffer.l.data() : in.l.data();
+    const float* inR = buffers >= 2 ? buffer.r.data() : in.r.data();
+    float* outL = buffers >= 2 ? buffer.l.data() + (buffers == 3) : nullptr;
+    float* outR = buffers >= 2 ? buffer.r.data() + (buffers == 3) : nullptr;
+    result.out = Stereo(6000, 0.25f);
+    if (buffers < 2) outL = result.out.l.data(), outR = result.out.r.data();
+    for (int32_t n : blocks) {
+        n = std::min(n, 6000 - position);
+        if (n <= 0) break;
+        const size_t at = static_cast<size_t>(position);
+        if (h.nextEvent) // events pending only in blocks with changes, as from a real host
+            h.setEventsPending(std::any_of(changes.begin(), changes.end(), [&](const auto& c) {
+                return c[0] >= position && c[0] < position + n;
+            }));
+        h.engine.processBlock(inL + at, inR + at, outL + at, outR + at, n, replace);
+        position += n;
+        result.lamps.push_back(h.engine.bandActivity(1) | h.engine.bandActivity(2) << 1 | h.engine.bandActivity(3) << 2);
+    }
+    if (buffers >= 2) result.out = buffer;
+    // An output fed back as input can overflow to NaN, whose sign and payload follow the
+    // operand order of commutative operations, which the compiler may swap: one NaN for all.
+    for (auto* channel : {&result.out.l, &result.out.r})
+        for (float& v : *channel) v = std::isnan(v) ? NAN : v;
+    result.quietFrames = h.engine.asleep() ? -1 : h.engine.silenceCounter();
+    return result;
+}
+
+} // namespace
+
+class EnginePaths : public ::testing::TestWithParam<zk::SoundEngine::VoicePath> {};
+
+// Every voice path (frame by frame and in chunks) gives the scalar path's bits, the lamps
+// after every block too, for 120 random scenarios.
+TEST_P(EnginePaths, GiveTheScalarPathsBits) {
+    const zk::SoundEngine::VoicePath path = GetParam();
+    if (path == zk::SoundEngine::VoicePath::scalar) GTEST_SKIP() << "the reference";
+    if (!zk::SoundEngine::pathAvailable(path)) GTEST_SKIP() << "not on this processor";
+    for (uint32_t seed = 1; seed <= 120; ++seed) {
+        const PathRun expected = renderScenario(zk::SoundEngine::VoicePath::scalar, seed);
+        const PathRun actual = renderScenario(path, seed);
+        const size_t bytes = expected.out.l.size() * sizeof(float);
+        ASSERT_EQ(0, std::memcmp(expected.out.l.data(), actual.out.l.data(), bytes)) << seed;
+        ASSERT_EQ(0, std::memcmp(expected.out.r.data(), actual.out.r.data(), bytes)) << seed;
+        ASSERT_EQ(expected.quietFrames, actual.quietFrames) << seed;
+        ASSERT_EQ(expected.lamps, actual.lamps) << seed;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(AllOfThisBuild, EnginePaths, ::testing::ValuesIn(zk::SoundEngine::voicePaths),
+                         [](const auto& info) { return std::string(zk::SoundEngine::pathName(info.param)); });

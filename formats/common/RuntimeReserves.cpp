@@ -2,6 +2,8 @@
 // reserves for throwing exceptions when memory is short. Nothing frees that pool, so every
 // unload of the module would leak it; it is released when the module goes.
 
+#include <version> // defines __GLIBCXX__ where the runtime is the GNU one
+
 #if defined(__GLIBCXX__)
 namespace __gnu_cxx {
 void __freeres() noexcept;

@@ -63,12 +63,3 @@ const LV2UI_Descriptor descriptor = {zk::kLv2UiUri, instantiate, cleanup, portEv
 extern "C" LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index) {
     return index == 0 ? &descriptor : nullptr;
 }
-
-#if defined(__GLIBCXX__)
-// The C++ runtime is linked into the binary, and with it a pool it reserves for throwing
-// exceptions when memory is short; release it when the binary is unloaded.
-namespace __gnu_cxx {
-void __freeres() noexcept;
-}
-__attribute__((destructor)) static void releaseRuntimeReserves() { __gnu_cxx::__freeres(); }
-#endif

@@ -150,7 +150,7 @@ ReadStream::ReadStream(std::vector<uint8_t> bytes, uint64_t perCall, uint64_t fa
         if (self->position >= self->failAt_) return -1;
         uint64_t n = std::min<uint64_t>(size, self->bytes_.size() - self->position);
         if (self->perCall_) n = std::min(n, self->perCall_);
-        std::memcpy(buffer, self->bytes_.data() + self->position, n);
+        if (n) std::memcpy(buffer, self->bytes_.data() + self->position, n); // an empty stream has no data
         self->position += n;
         return static_cast<int64_t>(n);
     };

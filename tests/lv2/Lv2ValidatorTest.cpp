@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 
 using namespace lv2test;
@@ -76,10 +77,11 @@ float programValue(const std::vector<uint8_t>& bank, int32_t program, int32_t pa
     return value;
 }
 
-const Message* find(const std::vector<Message>& messages, Message::Kind kind) {
+// A copy: the messages are often a temporary list.
+std::optional<Message> find(const std::vector<Message>& messages, Message::Kind kind) {
     for (const Message& m : messages)
-        if (m.kind == kind) return &m;
-    return nullptr;
+        if (m.kind == kind) return m;
+    return std::nullopt;
 }
 
 } // namespace
@@ -342,7 +344,7 @@ TEST(Lv2Notify, TheUiHearsWhatChangedInsideAndTheHostThatTheStateChanged) {
     instance.panelOpened();
     instance.run(nullptr, nullptr, nullptr, nullptr, 64);
     const std::vector<Message> opened = instance.messages();
-    const Message* values = find(opened, Message::Kind::values);
+    const std::optional<Message> values = find(opened, Message::Kind::values);
     ASSERT_TRUE(values);
     EXPECT_FLOAT_EQ(values->values[zk::paramMod2], 0.633f);
     EXPECT_TRUE(find(opened, Message::Kind::controllers));
@@ -353,11 +355,11 @@ TEST(Lv2Notify, TheUiHearsWhatChangedInsideAndTheHostThatTheStateChanged) {
     instance.midi(3, {0xB0, 21, 127});
     instance.run(nullptr, nullptr, nullptr, nullptr, 64);
     std::vector<Message> learned = instance.messages();
-    const Message* value = find(learned, Message::Kind::value);
+    const std::optional<Message> value = find(learned, Message::Kind::value);
     ASSERT_TRUE(value);
     EXPECT_EQ(value->index, zk::paramPan2);
     EXPECT_EQ(value->value, 1.0f);
-    const Message* controllers = find(learned, Message::Kind::controllers);
+    const std::optional<Message> controllers = find(learned, Message::Kind::controllers);
     ASSERT_TRUE(controllers);
     EXPECT_EQ(controllers->controllers[zk::paramPan2], 21);
     EXPECT_EQ(instance.stateChangedCount(), 1);
@@ -436,7 +438,7 @@ TEST(Lv2Worker, SavingDefaultsRunsOnTheWorkerAndTellsTheUiHowItWent) {
     const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("\"MidiCC-Delay\" 31"), std::string::npos) << text;
     instance.run(nullptr, nullptr, nullptr, nullptr, 64);
-    const Message* notice = find(instance.messages(), Message::Kind::notice);
+    const std::optional<Message> notice = find(instance.messages(), Message::Kind::notice);
     ASSERT_TRUE(notice);
     EXPECT_STREQ(notice->text, "Default Values Saved!");
     EXPECT_STREQ(notice->title, "Ok!");
@@ -446,12 +448,12 @@ TEST(Lv2Worker, SavingDefaultsRunsOnTheWorkerAndTellsTheUiHowItWent) {
     Instance next;
     next.panelOpened();
     next.run(nullptr, nullptr, nullptr, nullptr, 64);
-    const Message* stored = find(next.messages(), Message::Kind::controllers);
+    const std::optional<Message> stored = find(next.messages(), Message::Kind::controllers);
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->controllers[zk::paramDelay], 30);
     next.panelCommand(CommandDefaults, 2.0f);
     next.run(nullptr, nullptr, nullptr, nullptr, 64);
-    const Message* forgotten = find(next.messages(), Message::Kind::controllers);
+    const std::optional<Message> forgotten = find(next.messages(), Message::Kind::controllers);
     ASSERT_TRUE(forgotten);
     EXPECT_EQ(forgotten->controllers[zk::paramDelay], 0);
 
@@ -459,7 +461,7 @@ TEST(Lv2Worker, SavingDefaultsRunsOnTheWorkerAndTellsTheUiHowItWent) {
     noWorker.panelOpened();
     noWorker.panelCommand(CommandDefaults, 1.0f);
     noWorker.run(nullptr, nullptr, nullptr, nullptr, 64);
-    const Message* refused = find(noWorker.messages(), Message::Kind::notice);
+    const std::optional<Message> refused = find(noWorker.messages(), Message::Kind::notice);
     ASSERT_TRUE(refused);
     EXPECT_STREQ(refused->title, "Error!");
     std::filesystem::remove(file);

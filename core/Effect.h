@@ -132,6 +132,12 @@ public:
     virtual void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
                          const BlockEvents* events = nullptr) noexcept = 0;
 
+    // How long the output may go on sounding once the input falls silent.
+    static constexpr uint32_t kInfiniteTail = UINT32_MAX;
+    // [any] In frames at the current rate; kInfiniteTail while the delay's feedback holds its
+    // echoes up (or lets them grow).
+    virtual uint32_t tailFrames() const noexcept = 0;
+
     // ---- panel -------------------------------------------------------------------------
     // [main] Whether the effect has a panel; every entry below does nothing without one.
     virtual bool hasPanel() const noexcept = 0;

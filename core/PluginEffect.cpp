@@ -2,10 +2,12 @@
 
 #include "core/TextTools.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 #include <utility>
 
 namespace zk {
@@ -272,6 +274,34 @@ void PluginEffect::process(const float* const* inputs, float* const* outputs, in
 // A host may free or reuse the memory of an event list once it switches the effect off or
 // on again (or closes it, when the destructor drops it): a list still pending is dropped unread.
 void PluginEffect::deactivate() noexcept { dropPendingEvents(); }
+
+uint32_t PluginEffect::tailFrames() const noexcept {
+    constexpr double kFallBy = 1.0e-4; // -80 dB
+    // The voices: a band's envelope falls by 99 % in Release² x 400 ms (by 1e-4 in twice
+    // that), and the envelope smoother behind it follows with its own time constant.
+    double voiceSeconds = 0.0;
+    bool sendsToDelay = false;
+    for (int32_t band = 1; band <= 3; ++band) {
+        const double release = parameter(bandParameter(paramRelease1, band));
+        voiceSeconds = std::max(voiceSeconds, 2.0 * release * release * 0.4);
+        sendsToDelay = sendsToDelay || parameter(bandParameter(paramEffect1, band)) > 0.0f;
+    }
+    const double smootherCutoff = (1.0 - parameter(paramSmooth)) * 1000.0;
+    if (smootherCutoff < 0.01) return kInfiniteTail; // the smoother all but holds the envelope
+    voiceSeconds += std::log(1.0 / kFallBy) / (2.0 * std::numbers::pi * smootherCutoff);
+    // The delay: a round takes Delay² + 0.14 s and keeps 1.5 x Volume x 0.9 x Feedback² of
+    // the echo; from a gain of 1 up the echoes never fall.
+    double delaySeconds = 0.0;
+    if (sendsToDelay) {
+        const double feedback = parameter(paramFeedback), delay = parameter(paramDelay);
+        const double gain = 1.5 * parameter(paramDelayVolume) * 0.9 * feedback * feedback;
+        if (gain >= 0.999) return kInfiniteTail;
+        const double rounds = gain > 0.0 ? std::log(kFallBy) / std::log(gain) : 0.0;
+        delaySeconds = (delay * delay + 0.14) * (1.0 + rounds);
+    }
+    const double frames = std::ceil((voiceSeconds + delaySeconds) * static_cast<double>(sampleRate()));
+    return frames < static_cast<double>(kInfiniteTail) ? static_cast<uint32_t>(frames) : kInfiniteTail;
+}
 
 void PluginEffect::activate() noexcept {
     dropPendingEvents();

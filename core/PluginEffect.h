@@ -53,6 +53,7 @@ public:
     void queueEvents(const BlockEvents* events) noexcept override;
     void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
                  const BlockEvents* events = nullptr) noexcept override;
+    uint32_t tailFrames() const noexcept override;
     bool hasPanel() const noexcept override { return editor_ != nullptr; }
     PanelSize panelSize() const noexcept override;
     bool openPanel(void* parentWindow) noexcept override;

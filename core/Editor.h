@@ -53,6 +53,9 @@ public:
     // [main] The host's idle call (or a timer thread of the host's, which the panel then
     // follows where its window system allows): draws what changed, handles the window.
     virtual void hostIdle() noexcept = 0;
+    // [main] The descriptor on which the open panel's window system delivers its events, for
+    // hosts that call hostIdle when it is readable; -1 when closed or there is none.
+    virtual int32_t eventDescriptor() noexcept { return -1; }
     // [main] A key the host passes on: 1 when the panel used it, 0 or -1 when the host
     // should (0 for a key press the panel never takes).
     virtual int32_t onKeyDown(const KeyPress&) noexcept { return 0; }

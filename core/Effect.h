@@ -11,7 +11,8 @@
 //    before the rate changes again. A second activate() without a deactivate() is harmless.
 // 3. Process: process() runs one block on the audio thread, acting on the block's MIDI
 //    events and parameter changes (BlockEvents.h) at their frames. Formats that hand events
-//    over before the block (VST 2) use queueEvents().
+//    over before the block (VST 2) use queueEvents(). tailFrames says how long the sound
+//    goes on once the input stops.
 // 4. Parameters: the host reads them (parameter, describeParameter, valueToText) and sets
 //    them (setParameter, or events of the block); those changes are not reported back.
 //    Changes the plug-in makes itself reach the host through HostServices.
@@ -20,7 +21,9 @@
 //    current program), saved by saveChunk and loaded by loadChunk (as VST 2 hosts expect:
 //    a wrong size is told to the user) or restoreChunk (fails cleanly, changes nothing).
 // 6. Panel: hasPanel, panelSize, openPanel on a native parent window, panelIdle, the keys
-//    and the wheel, closePanel.
+//    and the wheel, closePanel. Hosts that watch descriptors and run timers (rather than
+//    an idle call of their own) call panelIdle when panelEventDescriptor is readable and
+//    on a timer.
 // 7. Close: closePanel (if open), then destroy the effect.
 // Thread tags: [audio] the host's processing thread; [main] the host's main (GUI) thread;
 // [any] either, also both at once. VST 2 hosts make [main] calls from other threads too;
@@ -31,6 +34,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 namespace zk {
 
@@ -131,11 +135,10 @@ public:
     // queued. Missing channels produce nothing but the events are still acted on.
     virtual void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
                          const BlockEvents* events = nullptr) noexcept = 0;
-
-    // How long the output may go on sounding once the input falls silent.
-    static constexpr uint32_t kInfiniteTail = UINT32_MAX;
-    // [any] In frames at the current rate; kInfiniteTail while the delay's feedback holds its
-    // echoes up (or lets them grow).
+    // [any] How many frames the output may still sound after the input falls silent, at the
+    // current rate and values (an upper estimate); kInfiniteTail while the delay's feedback
+    // rings on for longer than a host should wait.
+    static constexpr uint32_t kInfiniteTail = std::numeric_limits<uint32_t>::max();
     virtual uint32_t tailFrames() const noexcept = 0;
 
     // ---- panel -------------------------------------------------------------------------
@@ -146,6 +149,10 @@ public:
     // HWND); false when it could not.
     virtual bool openPanel(void* parentWindow) noexcept = 0;
     virtual void closePanel() noexcept = 0;
+    // [main] The file descriptor on which the open panel's window system delivers its events
+    // (its X11 connection), for hosts that watch descriptors; -1 when there is none. It may
+    // change with every openPanel.
+    virtual int32_t panelEventDescriptor() noexcept = 0;
     // [main] The host's idle call (some VST 2 hosts make it from a timer thread of theirs).
     virtual void panelIdle() noexcept = 0;
     // [main] Keys, the wheel and the knob mode, as Editor takes them.

@@ -119,7 +119,7 @@ void PluginEffect::handleLearnCommand(float value) noexcept {
 }
 
 void PluginEffect::forgetAllControllers() noexcept {
-    ask("Forget Learned MidiCC?", "Warning!", [this](bool yes) {
+    ask(kForgetControllersQuestion, kQuestionTitle, [this](bool yes) {
         if (!yes) return;
         for (ParameterDescriptor& descriptor : descriptors_)
             descriptor.learnedController.store(0, std::memory_order_relaxed);

@@ -16,6 +16,11 @@ constexpr int32_t kProgramNameChars = 24;
 // Pseudo-parameters: commands the panel sends through setParameter.
 constexpr int32_t CommandDefaults = 57; // 0 About, 1 save defaults, 2 forget all bindings
 constexpr int32_t CommandLearn = 65;    // arm learning for an index, or forget index + 1000
+// The questions the two commands of CommandDefaults put to the user first, with their title;
+// a panel that lives apart from the effect (an LV2 UI) asks them itself.
+constexpr const char* kSaveDefaultsQuestion = "Save Actual Values as Defaults?";
+constexpr const char* kForgetControllersQuestion = "Forget Learned MidiCC?";
+constexpr const char* kQuestionTitle = "Warning!";
 
 // What setting a parameter does to the sound engine beyond storing it.
 enum class EngineHook : uint8_t { None, BandTuning, Release, Feedback, Smooth, FmEvery };

@@ -2,12 +2,11 @@
 
 #include "core/TextTools.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <numbers>
+#include <string_view>
 #include <utility>
 
 namespace zk {
@@ -194,7 +193,21 @@ bool PluginEffect::textToValue(int32_t index, const char* text, float& value) co
     // Whatever the host's locale: the texts are written with a point.
     const auto [stop, error] = std::from_chars(begin, end, parsed, std::chars_format::general);
     if (error != std::errc() || stop != end || !std::isfinite(parsed)) return false;
-    value = parsed < 0.0f ? 0.0f : parsed > 1.0f ? 1.0f : parsed;
+    auto clamped = [](float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; };
+    value = clamped(parsed);
+    // Value texts are cut, not rounded, and the float nearest to a text's number may lie
+    // just below it ("0.333333" reads as 0.33333299, shown as "0.333332"): a text that
+    // does not show as itself stands for the middle of the values that do.
+    const std::string_view written(begin, static_cast<size_t>(end - begin));
+    const size_t point = written.find('.');
+    char shown[16];
+    floatToText(value, shown);
+    if (point != std::string_view::npos && point + 1 < written.size() && written != shown) {
+        const auto decimals = static_cast<int>(written.size() - point - 1);
+        const float middle = clamped(static_cast<float>(parsed + 0.5 * std::pow(10.0, -decimals)));
+        floatToText(middle, shown);
+        if (written == shown) value = middle;
+    }
     return true;
 }
 
@@ -259,8 +272,9 @@ void PluginEffect::renderBlock(const float* const* inputs, float* const* outputs
         engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], frames, replace);
     // A sleeping engine skips its frames' events; act on them now rather than lose a
     // program change or controller sent while the input was silent. The frames were
-    // silent, so nothing already output would have differed.
-    if (frames > 0) handlePendingEvents(frames - 1);
+    // silent, so nothing already output would have differed. A block of no frames (hosts
+    // pass changes that way) still brings its events.
+    handlePendingEvents(frames > 0 ? frames - 1 : 0);
     // The host's event list is valid only for this call: keep no pointer into it.
     dropPendingEvents();
 }
@@ -274,34 +288,6 @@ void PluginEffect::process(const float* const* inputs, float* const* outputs, in
 // A host may free or reuse the memory of an event list once it switches the effect off or
 // on again (or closes it, when the destructor drops it): a list still pending is dropped unread.
 void PluginEffect::deactivate() noexcept { dropPendingEvents(); }
-
-uint32_t PluginEffect::tailFrames() const noexcept {
-    constexpr double kFallBy = 1.0e-4; // -80 dB
-    // The voices: a band's envelope falls by 99 % in Release² x 400 ms (by 1e-4 in twice
-    // that), and the envelope smoother behind it follows with its own time constant.
-    double voiceSeconds = 0.0;
-    bool sendsToDelay = false;
-    for (int32_t band = 1; band <= 3; ++band) {
-        const double release = parameter(bandParameter(paramRelease1, band));
-        voiceSeconds = std::max(voiceSeconds, 2.0 * release * release * 0.4);
-        sendsToDelay = sendsToDelay || parameter(bandParameter(paramEffect1, band)) > 0.0f;
-    }
-    const double smootherCutoff = (1.0 - parameter(paramSmooth)) * 1000.0;
-    if (smootherCutoff < 0.01) return kInfiniteTail; // the smoother all but holds the envelope
-    voiceSeconds += std::log(1.0 / kFallBy) / (2.0 * std::numbers::pi * smootherCutoff);
-    // The delay: a round takes Delay² + 0.14 s and keeps 1.5 x Volume x 0.9 x Feedback² of
-    // the echo; from a gain of 1 up the echoes never fall.
-    double delaySeconds = 0.0;
-    if (sendsToDelay) {
-        const double feedback = parameter(paramFeedback), delay = parameter(paramDelay);
-        const double gain = 1.5 * parameter(paramDelayVolume) * 0.9 * feedback * feedback;
-        if (gain >= 0.999) return kInfiniteTail;
-        const double rounds = gain > 0.0 ? std::log(kFallBy) / std::log(gain) : 0.0;
-        delaySeconds = (delay * delay + 0.14) * (1.0 + rounds);
-    }
-    const double frames = std::ceil((voiceSeconds + delaySeconds) * static_cast<double>(sampleRate()));
-    return frames < static_cast<double>(kInfiniteTail) ? static_cast<uint32_t>(frames) : kInfiniteTail;
-}
 
 void PluginEffect::activate() noexcept {
     dropPendingEvents();

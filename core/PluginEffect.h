@@ -53,11 +53,12 @@ public:
     void queueEvents(const BlockEvents* events) noexcept override;
     void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
                  const BlockEvents* events = nullptr) noexcept override;
-    uint32_t tailFrames() const noexcept override;
+    uint32_t tailFrames() const noexcept override; // Tail.cpp
     bool hasPanel() const noexcept override { return editor_ != nullptr; }
     PanelSize panelSize() const noexcept override;
     bool openPanel(void* parentWindow) noexcept override;
     void closePanel() noexcept override;
+    int32_t panelEventDescriptor() noexcept override { return editor_ ? editor_->eventDescriptor() : -1; }
     void panelIdle() noexcept override;
     int32_t panelKeyDown(const KeyPress& key) noexcept override;
     int32_t panelKeyUp(const KeyPress& key) noexcept override;

@@ -56,7 +56,7 @@ void PluginEffect::readLearnedControllers() noexcept {
 }
 
 void PluginEffect::saveDefaults() noexcept {
-    ask("Save Actual Values as Defaults?", "Warning!", [this](bool yes) {
+    ask(kSaveDefaultsQuestion, kQuestionTitle, [this](bool yes) {
         if (yes) writeDefaults();
     });
 }

@@ -154,6 +154,12 @@ void PluginEditor::idle() noexcept {
     }
 }
 
+int32_t PluginEditor::eventDescriptor() noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    const gui::platform::Window* window = frame_ ? frame_->platformWindow() : nullptr;
+    return window ? window->eventDescriptor() : -1;
+}
+
 void PluginEditor::updateActivityLamps() {
     for (int32_t band = 1; band <= 3; ++band)
         if (gui::Control* lamp = records_[panel::kFirstLampTag + band - 1].control)

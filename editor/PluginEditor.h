@@ -51,6 +51,7 @@ public:
     bool open(void* parentWindow) noexcept override;
     void close() noexcept override;
     void hostIdle() noexcept override;
+    int32_t eventDescriptor() noexcept override;
     int32_t onKeyUp(const KeyPress& key) noexcept override;
     bool setKnobMode(int32_t mode) noexcept override;
     bool onWheel(float distance) noexcept override;

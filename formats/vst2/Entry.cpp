@@ -65,13 +65,3 @@ ZK_EXPORT vst2::AEffect* VSTPluginMain(vst2::audioMasterCallback hostCallback) n
 ZK_EXPORT vst2::AEffect* classicEntry(vst2::audioMasterCallback hostCallback) noexcept __asm__("main");
 vst2::AEffect* classicEntry(vst2::audioMasterCallback hostCallback) noexcept { return VSTPluginMain(hostCallback); }
 #endif
-
-#if defined(__GLIBCXX__)
-// The C++ runtime is linked into the module, and with it a pool it reserves for throwing
-// exceptions when memory is short. Nothing frees that pool, so every unload of the module
-// would leak it; release it when the module goes.
-namespace __gnu_cxx {
-void __freeres() noexcept;
-}
-__attribute__((destructor)) static void releaseRuntimeReserves() { __gnu_cxx::__freeres(); }
-#endif

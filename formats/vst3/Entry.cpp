@@ -33,11 +33,6 @@ zk::Vst3Setup moduleSetup() {
     setup.makeEffect = [](zk::HostServices& host) -> std::unique_ptr<zk::Effect> {
         return std::make_unique<zk::PluginEffect>(host, zk::platformServices(), makePanel);
     };
-#if !defined(_WIN32)
-    setup.panelDescriptor = [](unsigned long parent) {
-        return zk::gui::platform::x11::installForModule().descriptorOfChildOf(parent);
-    };
-#endif
     return setup;
 }
 
@@ -69,14 +64,4 @@ ZK_EXPORT bool ExitDll() noexcept { return true; }
 #else
 ZK_EXPORT bool ModuleEntry(void*) noexcept { return true; }
 ZK_EXPORT bool ModuleExit() noexcept { return true; }
-#endif
-
-#if defined(__GLIBCXX__)
-// The C++ runtime is linked into the module, and with it a pool it reserves for throwing
-// exceptions when memory is short. Nothing frees that pool, so every unload of the module
-// would leak it; release it when the module goes.
-namespace __gnu_cxx {
-void __freeres() noexcept;
-}
-__attribute__((destructor)) static void releaseRuntimeReserves() { __gnu_cxx::__freeres(); }
 #endif

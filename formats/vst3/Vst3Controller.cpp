@@ -7,7 +7,6 @@
 #include "product/Identity.h"
 
 #include <cstring>
-#include <cstdio>
 
 namespace zk {
 
@@ -23,7 +22,7 @@ Vst3Controller::~Vst3Controller() {
     if (instance_) instance_->setHandler(nullptr);
 }
 
-vst3::tresult Vst3Controller::queryInterface(const vst3::TUID iid, void** obj) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::queryInterface(const vst3::TUID iid, void** obj) {
     if (!obj) return vst3::kInvalidArgument;
     *obj = nullptr;
     using namespace vst3;
@@ -35,15 +34,14 @@ vst3::tresult Vst3Controller::queryInterface(const vst3::TUID iid, void** obj) {
     return kNoInterface;
 }
 
-vst3::tresult Vst3Controller::initialize(vst3::FUnknown* context) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::initialize(vst3::FUnknown* context) {
     if (initialised_) return vst3::kResultFalse; // once only
     initialised_ = true;
     context_ = Vst3Ptr<vst3::FUnknown>(context);
-    fprintf(stderr, "ZKDEBUG runloop on context: %d\n", bool(context_.query<vst3::Linux::IRunLoop>()));
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Controller::terminate() { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::terminate() {
     if (instance_) instance_->setHandler(nullptr);
     instance_.reset();
     linked_ = false;
@@ -75,7 +73,7 @@ void Vst3Controller::link(std::shared_ptr<Vst3Instance> instance) noexcept {
 
 // ---- IEditController
 
-vst3::tresult Vst3Controller::setComponentState(vst3::IBStream* state) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::setComponentState(vst3::IBStream* state) {
     Vst3Instance* shared = instance();
     if (!shared) return vst3::kNotInitialized;
     // Linked, the processor has loaded this very state into the effect both share.
@@ -84,41 +82,39 @@ vst3::tresult Vst3Controller::setComponentState(vst3::IBStream* state) { static 
     return loadVst3State(shared->effect(), state) ? vst3::kResultOk : vst3::kResultFalse;
 }
 
-vst3::tresult Vst3Controller::getParameterInfo(vst3::int32 paramIndex, vst3::ParameterInfo& info) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::getParameterInfo(vst3::int32 paramIndex, vst3::ParameterInfo& info) {
     Vst3Instance* shared = instance();
     if (!shared) return vst3::kNotInitialized;
     return describeVst3Parameter(shared->effect(), paramIndex, info) ? vst3::kResultOk : vst3::kInvalidArgument;
 }
 
 vst3::tresult Vst3Controller::getParamStringByValue(vst3::ParamID id, vst3::ParamValue valueNormalized,
-                                                    vst3::String128 string) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                                    vst3::String128 string) {
     Vst3Instance* shared = instance();
     if (!shared) return vst3::kNotInitialized;
     return vst3ValueText(shared->effect(), id, valueNormalized, string) ? vst3::kResultOk : vst3::kInvalidArgument;
 }
 
 vst3::tresult Vst3Controller::getParamValueByString(vst3::ParamID id, vst3::TChar* string,
-                                                    vst3::ParamValue& valueNormalized) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                                    vst3::ParamValue& valueNormalized) {
     Vst3Instance* shared = instance();
     if (!shared) return vst3::kNotInitialized;
     return vst3TextValue(shared->effect(), id, string, valueNormalized) ? vst3::kResultOk : vst3::kResultFalse;
 }
 
-vst3::ParamValue Vst3Controller::normalizedParamToPlain(vst3::ParamID id, vst3::ParamValue valueNormalized) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::ParamValue Vst3Controller::normalizedParamToPlain(vst3::ParamID id, vst3::ParamValue valueNormalized) {
     return vst3PlainValue(id, valueNormalized);
 }
 
-vst3::ParamValue Vst3Controller::plainParamToNormalized(vst3::ParamID id, vst3::ParamValue plainValue) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::ParamValue Vst3Controller::plainParamToNormalized(vst3::ParamID id, vst3::ParamValue plainValue) {
     return vst3NormalisedValue(id, plainValue);
 }
 
 vst3::ParamValue Vst3Controller::getParamNormalized(vst3::ParamID id) {
-    if (instance_) instance_->deliverPendingRestart(); static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
     const auto parameter = vst3Parameter(id);
     Vst3Instance* shared = instance();
     if (!parameter || !shared) return 0.0;
     const Effect& effect = shared->effect();
-    if (id < 2) fprintf(stderr, "ZKDEBUG get %u -> %g\n", id, effect.parameter(parameter->number));
     switch (parameter->kind) {
     case Vst3Parameter::Kind::effect: return effect.parameter(parameter->number);
     case Vst3Parameter::Kind::program: return double(effect.currentProgram()) / double(effect.programCount() - 1);
@@ -128,7 +124,6 @@ vst3::ParamValue Vst3Controller::getParamNormalized(vst3::ParamID id) {
 }
 
 vst3::tresult Vst3Controller::setParamNormalized(vst3::ParamID id, vst3::ParamValue value) {
-    if (instance_) instance_->deliverPendingRestart(); static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
     const auto parameter = vst3Parameter(id);
     if (!parameter) return vst3::kInvalidArgument;
     if (!(value >= 0.0)) value = 0.0;
@@ -156,13 +151,13 @@ vst3::tresult Vst3Controller::setParamNormalized(vst3::ParamID id, vst3::ParamVa
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Controller::setComponentHandler(vst3::IComponentHandler* handler) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::setComponentHandler(vst3::IComponentHandler* handler) {
     handler_ = Vst3Ptr<vst3::IComponentHandler>(handler);
     if (instance_) instance_->setHandler(handler);
     return vst3::kResultOk;
 }
 
-vst3::IPlugView* Vst3Controller::createView(vst3::FIDString name) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::IPlugView* Vst3Controller::createView(vst3::FIDString name) {
     if (!name || std::strcmp(name, vst3::kEditorViewType) != 0) return nullptr;
     if (!instance() || !instance_->effect().hasPanel()) return nullptr;
     try {
@@ -172,7 +167,7 @@ vst3::IPlugView* Vst3Controller::createView(vst3::FIDString name) { static int z
     }
 }
 
-vst3::tresult Vst3Controller::setKnobMode(vst3::KnobMode mode) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::setKnobMode(vst3::KnobMode mode) {
     Vst3Instance* shared = instance();
     return shared && shared->effect().setKnobMode(mode) ? vst3::kResultOk : vst3::kResultFalse;
 }
@@ -180,7 +175,7 @@ vst3::tresult Vst3Controller::setKnobMode(vst3::KnobMode mode) { static int zkn=
 // ---- IMidiMapping
 
 vst3::tresult Vst3Controller::getMidiControllerAssignment(vst3::int32 busIndex, vst3::int16 channel,
-                                                          vst3::CtrlNumber midiControllerNumber, vst3::ParamID& id) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                                          vst3::CtrlNumber midiControllerNumber, vst3::ParamID& id) {
     if (busIndex != 0 || channel < 0 || channel >= kMidiChannels) return vst3::kResultFalse;
     if (midiControllerNumber >= 0 && midiControllerNumber < kVst3MappedControllers) {
         id = kVst3FirstControllerParameter + static_cast<vst3::ParamID>(midiControllerNumber);
@@ -195,7 +190,7 @@ vst3::tresult Vst3Controller::getMidiControllerAssignment(vst3::int32 busIndex, 
 
 // ---- IUnitInfo
 
-vst3::tresult Vst3Controller::getUnitInfo(vst3::int32 unitIndex, vst3::UnitInfo& info) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::getUnitInfo(vst3::int32 unitIndex, vst3::UnitInfo& info) {
     if (unitIndex != 0) return vst3::kInvalidArgument;
     info = {};
     info.id = vst3::kRootUnitId;
@@ -205,7 +200,7 @@ vst3::tresult Vst3Controller::getUnitInfo(vst3::int32 unitIndex, vst3::UnitInfo&
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Controller::getProgramListInfo(vst3::int32 listIndex, vst3::ProgramListInfo& info) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::getProgramListInfo(vst3::int32 listIndex, vst3::ProgramListInfo& info) {
     if (listIndex != 0) return vst3::kInvalidArgument;
     info = {};
     info.id = kVst3ProgramList;
@@ -215,7 +210,7 @@ vst3::tresult Vst3Controller::getProgramListInfo(vst3::int32 listIndex, vst3::Pr
 }
 
 vst3::tresult Vst3Controller::getProgramName(vst3::ProgramListID listId, vst3::int32 programIndex,
-                                             vst3::String128 name) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                             vst3::String128 name) {
     Vst3Instance* shared = instance();
     char text[32] = {};
     if (listId != kVst3ProgramList || !name || !shared || !shared->effect().programName(programIndex, text))
@@ -224,19 +219,19 @@ vst3::tresult Vst3Controller::getProgramName(vst3::ProgramListID listId, vst3::i
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Controller::selectUnit(vst3::UnitID unitId) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::selectUnit(vst3::UnitID unitId) {
     return unitId == vst3::kRootUnitId ? vst3::kResultOk : vst3::kInvalidArgument;
 }
 
 vst3::tresult Vst3Controller::getUnitByBus(vst3::MediaType, vst3::BusDirection, vst3::int32, vst3::int32,
-                                           vst3::UnitID& unitId) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                           vst3::UnitID& unitId) {
     unitId = vst3::kRootUnitId;
     return vst3::kResultOk;
 }
 
 // ---- the connection with the processor
 
-vst3::tresult Vst3Controller::connect(vst3::IConnectionPoint* other) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::connect(vst3::IConnectionPoint* other) {
     if (!other) return vst3::kInvalidArgument;
     peer_ = Vst3Ptr<vst3::IConnectionPoint>(other);
     if (auto peerLink = peer_.query<IVst3Link>()) {
@@ -247,12 +242,12 @@ vst3::tresult Vst3Controller::connect(vst3::IConnectionPoint* other) { static in
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Controller::disconnect(vst3::IConnectionPoint* other) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::disconnect(vst3::IConnectionPoint* other) {
     if (peer_.get() == other) peer_ = {};
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Controller::notify(vst3::IMessage* message) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Controller::notify(vst3::IMessage* message) {
     if (auto processor = announcedInstance(message)) link(std::move(processor));
     return vst3::kResultOk;
 }

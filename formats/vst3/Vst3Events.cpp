@@ -3,7 +3,6 @@
 #include "formats/vst3/Vst3Parameters.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace zk {
 
@@ -30,7 +29,6 @@ void Vst3BlockEvents::read(vst3::IParameterChanges* changes, int32_t frames, uin
             int32_t offset = 0;
             vst3::ParamValue value = 0.0;
             if (queue->getPoint(p, offset, value) != vst3::kResultOk) continue;
-            fprintf(stderr, "ZKDEBUG point q%d id %u off %d v %g\n", q, queue->getParameterId(), offset, value);
             BlockEvent event;
             event.frame = frames <= 0 ? 0 : std::clamp(offset, 0, frames - 1);
             switch (parameter->kind) {

@@ -4,7 +4,6 @@
 #include "formats/vst3/Vst3Parameters.h"
 
 #include <map>
-#include <cstdio>
 #include <stdexcept>
 #include <mutex>
 
@@ -77,14 +76,6 @@ void Vst3Instance::endBlock(vst3::IParameterChanges* out) noexcept {
     output_.handOver(out);
 }
 
-void Vst3Instance::deliverPendingRestart() noexcept {
-    if (!restartPending_.load() || !mayReport()) return;
-    restartPending_.store(false);
-    fprintf(stderr, "ZKDEBUG restart now\n");
-    handler_->restartComponent(vst3::kParamValuesChanged);
-    fprintf(stderr, "ZKDEBUG restart done\n");
-}
-
 bool Vst3Instance::inBlock() const noexcept {
     return blockThread_.load(std::memory_order_relaxed) == std::this_thread::get_id();
 }
@@ -114,8 +105,13 @@ void Vst3Instance::parameterChanged(int32_t index, float value, ChangeOrigin) no
 
 void Vst3Instance::allParametersChanged(ChangeOrigin origin) noexcept {
     if (inBlock()) {
-        restartPending_.store(true);
-        fprintf(stderr, "ZKDEBUG restart pending\n");
+        // A MIDI Program Change: the host hears every new value, and the program, at its frame
+        // (restartComponent is a UI-thread call).
+        const int32_t frame = blockEvents_ ? blockEvents_->lastFrame() : 0;
+        for (int32_t index = 0; index < kNumParameters; ++index)
+            output_.add(static_cast<vst3::ParamID>(index), frame, effect_->parameter(index));
+        output_.add(kVst3ProgramParameter, frame,
+                    double(effect_->currentProgram()) / double(effect_->programCount() - 1));
         return;
     }
     if (!mayReport()) return;

@@ -63,8 +63,6 @@ public:
     bool takePanel(const void* view) noexcept;
     void releasePanel(const void* view) noexcept;
 
-    void deliverPendingRestart() noexcept;
-    std::atomic<bool> restartPending_{false};
     // ---- the processor's side [audio]
     // Around the effect's process call: reports on this thread go to the block's output.
     void beginBlock(const Vst3BlockEvents& events) noexcept;

@@ -35,7 +35,7 @@ Vst3Processor::Vst3Processor(const Vst3Setup& setup) noexcept : setup_(setup) {}
 
 Vst3Processor::~Vst3Processor() = default;
 
-vst3::tresult Vst3Processor::queryInterface(const vst3::TUID iid, void** obj) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::queryInterface(const vst3::TUID iid, void** obj) {
     if (!obj) return vst3::kInvalidArgument;
     *obj = nullptr;
     using namespace vst3;
@@ -47,7 +47,7 @@ vst3::tresult Vst3Processor::queryInterface(const vst3::TUID iid, void** obj) { 
     return kNoInterface;
 }
 
-vst3::tresult Vst3Processor::initialize(vst3::FUnknown* context) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::initialize(vst3::FUnknown* context) {
     if (instance_) return vst3::kResultFalse; // once only
     try {
         instance_ = Vst3Instance::create(setup_.makeEffect);
@@ -58,7 +58,7 @@ vst3::tresult Vst3Processor::initialize(vst3::FUnknown* context) { static int zk
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Processor::terminate() { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::terminate() {
     if (active_ && instance_) instance_->effect().deactivate();
     active_ = false;
     peer_ = {};
@@ -67,20 +67,20 @@ vst3::tresult Vst3Processor::terminate() { static int zkn=0; if (zkn++ < 3) fpri
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Processor::getControllerClassId(vst3::TUID classId) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::getControllerClassId(vst3::TUID classId) {
     if (!classId) return vst3::kInvalidArgument;
     std::memcpy(classId, vst3::uidFromReadingOrder(kVst3ControllerId).data(), sizeof(vst3::TUID));
     return vst3::kResultOk;
 }
 
-vst3::int32 Vst3Processor::getBusCount(vst3::MediaType type, vst3::BusDirection dir) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::int32 Vst3Processor::getBusCount(vst3::MediaType type, vst3::BusDirection dir) {
     if (type == vst3::kAudio && (dir == vst3::kInput || dir == vst3::kOutput)) return 1;
     if (type == vst3::kEvent && dir == vst3::kInput) return 1;
     return 0;
 }
 
 vst3::tresult Vst3Processor::getBusInfo(vst3::MediaType type, vst3::BusDirection dir, vst3::int32 index,
-                                        vst3::BusInfo& bus) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                        vst3::BusInfo& bus) {
     if (index != 0 || getBusCount(type, dir) == 0) return vst3::kInvalidArgument;
     bus = {};
     bus.mediaType = type;
@@ -98,13 +98,13 @@ vst3::tresult Vst3Processor::getBusInfo(vst3::MediaType type, vst3::BusDirection
 }
 
 vst3::tresult Vst3Processor::activateBus(vst3::MediaType type, vst3::BusDirection dir, vst3::int32 index,
-                                         vst3::TBool state) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                         vst3::TBool state) {
     if (index != 0 || getBusCount(type, dir) == 0) return vst3::kInvalidArgument;
     busActive_[type == vst3::kEvent ? 2 : dir == vst3::kInput ? 0 : 1] = state != 0;
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Processor::setActive(vst3::TBool state) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::setActive(vst3::TBool state) {
     if (!instance_) return vst3::kNotInitialized;
     Effect& effect = instance_->effect();
     // Activating re-applies the current program at the new rate: no value changes that the
@@ -121,19 +121,18 @@ vst3::tresult Vst3Processor::setActive(vst3::TBool state) { static int zkn=0; if
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Processor::setState(vst3::IBStream* state) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::setState(vst3::IBStream* state) {
     if (!instance_) return vst3::kNotInitialized;
     return loadVst3State(instance_->effect(), state) ? vst3::kResultOk : vst3::kResultFalse;
 }
 
 vst3::tresult Vst3Processor::getState(vst3::IBStream* state) {
-    if (instance_) instance_->deliverPendingRestart(); static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
     if (!instance_) return vst3::kNotInitialized;
     return saveVst3State(instance_->effect(), state) ? vst3::kResultOk : vst3::kResultFalse;
 }
 
 vst3::tresult Vst3Processor::setBusArrangements(vst3::SpeakerArrangement* inputs, vst3::int32 numIns,
-                                                vst3::SpeakerArrangement* outputs, vst3::int32 numOuts) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                                vst3::SpeakerArrangement* outputs, vst3::int32 numOuts) {
     // Stereo in and out only; anything else is answered with what we keep.
     const bool stereo = numIns == 1 && numOuts == 1 && inputs && outputs && inputs[0] == vst3::SpeakerArr::kStereo &&
                         outputs[0] == vst3::SpeakerArr::kStereo;
@@ -141,17 +140,17 @@ vst3::tresult Vst3Processor::setBusArrangements(vst3::SpeakerArrangement* inputs
 }
 
 vst3::tresult Vst3Processor::getBusArrangement(vst3::BusDirection dir, vst3::int32 index,
-                                               vst3::SpeakerArrangement& arr) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+                                               vst3::SpeakerArrangement& arr) {
     if (index != 0 || (dir != vst3::kInput && dir != vst3::kOutput)) return vst3::kInvalidArgument;
     arr = vst3::SpeakerArr::kStereo;
     return vst3::kResultTrue;
 }
 
-vst3::tresult Vst3Processor::canProcessSampleSize(vst3::int32 symbolicSampleSize) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::canProcessSampleSize(vst3::int32 symbolicSampleSize) {
     return symbolicSampleSize == vst3::kSample32 ? vst3::kResultTrue : vst3::kResultFalse;
 }
 
-vst3::tresult Vst3Processor::setupProcessing(vst3::ProcessSetup& setup) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::setupProcessing(vst3::ProcessSetup& setup) {
     if (setup.symbolicSampleSize != vst3::kSample32) return vst3::kResultFalse;
     if (setup.maxSamplesPerBlock <= 0 || !(setup.sampleRate > 0.0)) return vst3::kInvalidArgument;
     processSetup_ = setup; // taken at the next setActive(true)
@@ -187,12 +186,12 @@ vst3::tresult Vst3Processor::process(vst3::ProcessData& data) {
     return vst3::kResultOk;
 }
 
-vst3::uint32 Vst3Processor::getTailSamples() { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::uint32 Vst3Processor::getTailSamples() {
     static_assert(Effect::kInfiniteTail == vst3::kInfiniteTail);
     return instance_ ? instance_->effect().tailFrames() : vst3::kNoTail;
 }
 
-vst3::tresult Vst3Processor::connect(vst3::IConnectionPoint* other) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::connect(vst3::IConnectionPoint* other) {
     if (!other) return vst3::kInvalidArgument;
     peer_ = Vst3Ptr<vst3::IConnectionPoint>(other);
     if (auto link = peer_.query<IVst3Link>())
@@ -202,12 +201,12 @@ vst3::tresult Vst3Processor::connect(vst3::IConnectionPoint* other) { static int
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Processor::disconnect(vst3::IConnectionPoint* other) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::disconnect(vst3::IConnectionPoint* other) {
     if (peer_.get() == other) peer_ = {};
     return vst3::kResultOk;
 }
 
-vst3::tresult Vst3Processor::notify(vst3::IMessage* message) { static int zkn=0; if (zkn++ < 3) fprintf(stderr, "ZKCALL %s\n", __func__);
+vst3::tresult Vst3Processor::notify(vst3::IMessage* message) {
     if (isVst3Message(message, kVst3HelloMessage)) announce();
     return vst3::kResultOk;
 }

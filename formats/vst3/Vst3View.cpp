@@ -170,7 +170,7 @@ void Vst3View::startIdle() noexcept {
     runLoop_ = frame_.query<vst3::Linux::IRunLoop>();
     if (!runLoop_) return; // a host without one gives the panel no idle
     timerRegistered_ = runLoop_->registerTimer(this, kIdleMilliseconds) == vst3::kResultOk;
-    const int descriptor = setup_.panelDescriptor ? setup_.panelDescriptor(reinterpret_cast<uintptr_t>(parent_)) : -1;
+    const int descriptor = instance_->effect().panelEventDescriptor();
     descriptorRegistered_ = descriptor >= 0 && runLoop_->registerEventHandler(this, descriptor) == vst3::kResultOk;
 }
 

@@ -138,6 +138,9 @@ public:
     // Handles the window's pending system events, for back ends whose system does not
     // deliver them through the host's event loop; the frame calls it from its idle.
     virtual void processEvents() {}
+    // The descriptor on which the window's system delivers those events (readable when some
+    // are waiting), or -1 where there is none.
+    virtual int eventDescriptor() const { return -1; }
     // True where any one thread at a time may drive the window (its events and drawing),
     // as with a connection of the window's own; false where the system ties the window to
     // the thread that made it (its messages arrive there).

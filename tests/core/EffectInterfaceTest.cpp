@@ -131,7 +131,7 @@ TEST_F(EffectInterfaceTest, EveryParameterHasAFullUniqueNameAStableSymbolAndItsS
 }
 
 TEST_F(EffectInterfaceTest, ValueTextsReadBackToTheSameText) {
-    for (float value : {0.0f, 0.9f, 0.5f, 1.0f, 0.123456f, 0.000001f, 0.633f}) {
+    for (float value : {0.0f, 0.9f, 0.5f, 1.0f, 0.123456f, 0.000001f, 0.633f, 1.0f / 3.0f, 0.7f}) {
         char text[32];
         ASSERT_TRUE(effect.valueToText(zk::paramBand1, value, text, sizeof text));
         float back = -1.0f;

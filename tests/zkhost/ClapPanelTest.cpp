@@ -7,41 +7,15 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
-// After the test framework, which has names that Xlib defines as macros.
-#include <X11/Xlib.h>
+#include "tests/support/SuiteDisplay.h"
 
-#include <chrono>
-#include <cstdlib>
 #include <regex>
-#include <thread>
 
 using namespace zkhosttest;
 
 namespace {
 
-class ZkhostClapPanel : public ::testing::Test {
-protected:
-    // A connection of our own for the whole suite: a server whose last client leaves resets
-    // itself, and refuses the next zkhost while it does. The previous client may have just left.
-    static void SetUpTestSuite() {
-        if (!std::getenv("ZK_TEST_X11_DISPLAY") || !std::getenv("DISPLAY")) return;
-        for (int attempt = 0; attempt < 50 && !display; ++attempt) {
-            display = XOpenDisplay(nullptr);
-            if (!display) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
-    static void TearDownTestSuite() {
-        if (display) XCloseDisplay(display);
-        display = nullptr;
-    }
-    void SetUp() override {
-        if (!std::getenv("ZK_TEST_X11_DISPLAY") || !std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs a display of its own (scripts/test-x11)";
-        ASSERT_NE(display, nullptr) << "cannot open the display " << std::getenv("DISPLAY");
-    }
-    static Display* display;
-};
-Display* ZkhostClapPanel::display = nullptr;
+class ZkhostClapPanel : public zktest::SuiteDisplayTest {};
 
 struct Pixel {
     int red, green, blue;

@@ -5,6 +5,9 @@
 #include "tools/zkhost/ModuleLoader.h"
 #include "tools/zkhost/Vst2Host.h"
 #include "tools/zkhost/Vst3Host.h"
+#if defined(ZKHOST_LV2)
+#include "tools/zkhost/Lv2Host.h"
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -46,11 +49,22 @@ std::string modulePathIn(const std::string& path) {
     return module.string();
 }
 
+bool isVst3Bundle(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path bundle = std::filesystem::path(path).lexically_normal();
+    const std::filesystem::path name = bundle.has_filename() ? bundle : bundle.parent_path();
+    return name.extension() == ".vst3" && std::filesystem::is_directory(path, error);
+}
+
 } // namespace
 
-// A CLAP module exports its entry record, a VST3 module its factory; anything else is taken
-// for VST 2, whose host says what is missing.
+// A VST3 bundle is a folder NAME.vst3; an LV2 plug-in is named by any other bundle folder or
+// its URI; a CLAP module exports its entry record, a VST3 module its factory; anything else is
+// taken for VST 2, whose host says what is missing.
 std::unique_ptr<HostedPlugin> openPlugin(const std::string& path) {
+#if defined(ZKHOST_LV2)
+    if (!isVst3Bundle(path) && looksLikeLv2(path)) return std::make_unique<Lv2Host>(path);
+#endif
     const std::string modulePath = modulePathIn(path);
     void* library = loadModuleOrThrow(modulePath);
     if (const void* entry = findSymbol(library, clap::CLAP_ENTRY_SYMBOL))

@@ -1,4 +1,4 @@
-// zkhost: a command-line host for VST 2 and CLAP plug-ins. Shows what a plug-in offers,
+// zkhost: a command-line host for VST 2, CLAP and LV2 plug-ins. Shows what a plug-in offers,
 // renders audio files through it with programs, state files, automation and MIDI, measures
 // its speed, and shows its panel.
 
@@ -286,11 +286,11 @@ int runBench(const BenchOptions& o) {
 #if defined(_WIN32)
 constexpr const char* kModuleHelp = "The plug-in module (.dll or .clap)";
 #else
-constexpr const char* kModuleHelp = "The plug-in module (.so or .clap)";
+constexpr const char* kModuleHelp = "The plug-in module (.so or .clap), or an LV2 bundle folder or URI";
 #endif
 
 int run(int argc, char** argv) {
-    CLI::App app{"zkhost: a command-line host for VST 2 and CLAP plug-ins"};
+    CLI::App app{"zkhost: a command-line host for VST 2, CLAP and LV2 plug-ins"};
     app.require_subcommand(1);
 
     std::string infoModule;

@@ -83,20 +83,6 @@ bool X11Platform::postBox(unsigned long windowId, BoxRequest& request) {
     return false;
 }
 
-int X11Platform::descriptorOfChildOf(unsigned long parent) {
-    std::lock_guard<std::mutex> lock(windowsMutex_);
-    for (X11Window* w : windows_) {
-        if (w->gone()) continue;
-        Display* display = w->connection().display();
-        ::Window root = 0, itsParent = 0, *children = nullptr;
-        unsigned count = 0;
-        if (!XQueryTree(display, w->id(), &root, &itsParent, &children, &count)) continue;
-        if (children) XFree(children);
-        if (itsParent == parent) return ConnectionNumber(display);
-    }
-    return -1;
-}
-
 std::vector<X11Window*> X11Platform::windows() {
     std::lock_guard<std::mutex> lock(windowsMutex_);
     return windows_;

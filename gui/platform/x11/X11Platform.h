@@ -56,9 +56,6 @@ public:
     X11Window* activeWindow();
     X11Window* windowOf(Window* window);
     std::vector<X11Window*> windows();
-    // [main] The file descriptor of the connection of the live window that is a child of
-    // `parent` (a panel the host embedded there), for a host's run loop to watch; -1 for none.
-    int descriptorOfChildOf(unsigned long parent);
     // [any] Queues a box over the live window with that X11 id, if there is one; the
     // request is taken only then.
     bool postBox(unsigned long windowId, BoxRequest& request);

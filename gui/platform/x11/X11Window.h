@@ -34,6 +34,7 @@ public:
     void detachEvents() override { events_ = nullptr; }
     void* nativeHandle() override { return reinterpret_cast<void*>(uintptr_t(window_)); }
     void processEvents() override;
+    int eventDescriptor() const override { return ConnectionNumber(connection_->display()); }
 
     // Puts what was drawn since the last flush on screen.
     void flush();

@@ -1,4 +1,5 @@
-// The DLL entry: keeps the module's instance handle for its resources and window class.
+// The DLL entry of every plug-in module on Windows: keeps the module's instance handle for
+// its resources and window class.
 
 #include "gui/platform/win32/ModuleInstance.h"
 

@@ -1,0 +1,153 @@
+// The panel embedded in the host's window (X11 on Linux, Win32 on Windows), at its fixed
+// size. It is built when the host gives the parent window (or shows a panel it hid) and
+// destroyed when the host hides or destroys it, in whatever order hosts make these calls.
+// The host's timer drives its idle; on Linux the X11 connection's descriptor does too, so
+// that input is answered at once. Each such call drains everything Xlib has queued, since
+// Xlib may read events during the panel's own requests, after which the descriptor no
+// longer shows them.
+
+#include "formats/clap/ClapExtensions.h"
+#include "formats/clap/ClapPlugin.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace zk {
+
+using namespace clap;
+
+namespace {
+
+#if defined(_WIN32)
+constexpr const char* kWindowApi = CLAP_WINDOW_API_WIN32;
+#else
+constexpr const char* kWindowApi = CLAP_WINDOW_API_X11;
+#endif
+constexpr uint32_t kIdlePeriodMs = 30;
+
+ClapPlugin* self(const clap_plugin* plugin) { return ClapPlugin::of(plugin); }
+
+void* nativeWindow(const clap_window& window) {
+#if defined(_WIN32)
+    return window.win32;
+#else
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(window.x11));
+#endif
+}
+
+} // namespace
+
+bool ClapPlugin::windowApiSupported(const char* api, bool floating) noexcept {
+    return !floating && api && std::strcmp(api, kWindowApi) == 0;
+}
+
+bool ClapPlugin::createPanel(const char* api, bool floating) noexcept {
+    if (panelCreated_ || !windowApiSupported(api, floating) || !effect_->hasPanel()) return false;
+#if !defined(_WIN32)
+    // An X11 panel lives on the host's calls alone: without its timers nothing would be drawn.
+    if (!hostTimers_) return false;
+#endif
+    panelCreated_ = true;
+    return true;
+}
+
+void ClapPlugin::destroyPanel() noexcept {
+    closeOpenPanel();
+    panelCreated_ = false;
+    parentWindow_ = nullptr;
+}
+
+bool ClapPlugin::panelSize(uint32_t* width, uint32_t* height) const noexcept {
+    const PanelSize size = effect_->panelSize();
+    if (!width || !height || size.width <= 0 || size.height <= 0) return false;
+    *width = static_cast<uint32_t>(size.width);
+    *height = static_cast<uint32_t>(size.height);
+    return true;
+}
+
+bool ClapPlugin::setPanelParent(const clap_window* window) noexcept {
+    if (!panelCreated_ || !window || !windowApiSupported(window->api, false)) return false;
+    closeOpenPanel(); // a new parent: the panel moves there
+    parentWindow_ = nativeWindow(*window);
+    return parentWindow_ && openPanelIn();
+}
+
+bool ClapPlugin::showPanel() noexcept { return panelCreated_ && parentWindow_ && (panelOpen_ || openPanelIn()); }
+
+bool ClapPlugin::hidePanel() noexcept {
+    if (!panelCreated_) return false;
+    closeOpenPanel();
+    return true;
+}
+
+bool ClapPlugin::openPanelIn() noexcept {
+    if (!effect_->openPanel(parentWindow_)) return false;
+    panelOpen_ = true;
+    if (hostTimers_ && !hostTimers_->register_timer(host_, kIdlePeriodMs, &timer_)) timer_ = CLAP_INVALID_ID;
+    const int fd = effect_->panelEventDescriptor();
+    if (hostDescriptors_ && fd >= 0 && hostDescriptors_->register_fd(host_, fd, CLAP_POSIX_FD_READ)) descriptor_ = fd;
+    return true;
+}
+
+void ClapPlugin::closeOpenPanel() noexcept {
+    if (!panelOpen_) return;
+    // The host stops watching before the connection behind the descriptor is closed.
+    if (descriptor_ >= 0) hostDescriptors_->unregister_fd(host_, descriptor_);
+    descriptor_ = -1;
+    if (timer_ != CLAP_INVALID_ID) hostTimers_->unregister_timer(host_, timer_);
+    timer_ = CLAP_INVALID_ID;
+    effect_->closePanel();
+    panelOpen_ = false;
+}
+
+void ClapPlugin::onTimer(clap_id timer) noexcept {
+    if (panelOpen_ && timer == timer_) effect_->panelIdle();
+}
+
+void ClapPlugin::onDescriptor(int fd) noexcept {
+    if (panelOpen_ && fd == descriptor_) effect_->panelIdle();
+}
+
+const clap_plugin_gui clapGui = {
+    [](const clap_plugin*, const char* api, bool floating) { return ClapPlugin::windowApiSupported(api, floating); },
+    [](const clap_plugin*, const char** api, bool* floating) {
+        if (!api || !floating) return false;
+        *api = kWindowApi;
+        *floating = false;
+        return true;
+    },
+    [](const clap_plugin* plugin, const char* api, bool floating) {
+        return self(plugin) && self(plugin)->createPanel(api, floating);
+    },
+    [](const clap_plugin* plugin) {
+        if (self(plugin)) self(plugin)->destroyPanel();
+    },
+    [](const clap_plugin*, double) { return false; }, // the panel has one size for now
+    [](const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
+        return self(plugin) && self(plugin)->panelSize(width, height);
+    },
+    [](const clap_plugin*) { return false; },
+    [](const clap_plugin*, clap_gui_resize_hints*) { return false; },
+    [](const clap_plugin*, uint32_t*, uint32_t*) { return false; },
+    [](const clap_plugin* plugin, uint32_t width, uint32_t height) {
+        uint32_t w = 0, h = 0;
+        return self(plugin) && self(plugin)->panelSize(&w, &h) && w == width && h == height;
+    },
+    [](const clap_plugin* plugin, const clap_window* window) {
+        return self(plugin) && self(plugin)->setPanelParent(window);
+    },
+    [](const clap_plugin*, const clap_window*) { return false; }, // embedded only
+    [](const clap_plugin*, const char*) {},
+    [](const clap_plugin* plugin) { return self(plugin) && self(plugin)->showPanel(); },
+    [](const clap_plugin* plugin) { return self(plugin) && self(plugin)->hidePanel(); },
+};
+
+const clap_plugin_timer_support clapTimers = {[](const clap_plugin* plugin, clap_id timer) {
+    if (self(plugin)) self(plugin)->onTimer(timer);
+}};
+
+const clap_plugin_posix_fd_support clapDescriptors = {[](const clap_plugin* plugin, int fd, clap_posix_fd_flags_t) {
+    if (self(plugin)) self(plugin)->onDescriptor(fd);
+}};
+
+} // namespace zk

@@ -1,0 +1,178 @@
+// Writes the LV2 bundle's Turtle files, manifest.ttl and Zephyrkettledrome.ttl, from the
+// facts the binaries are built from: the identity facts, the ports (Lv2Ports.h) and every
+// parameter as the effect describes it. The build runs it; the files are never edited.
+// Usage: zk_lv2_turtle BUNDLE_DIR DSP_BINARY UI_BINARY
+
+#include "core/PluginEffect.h"
+#include "formats/lv2/Lv2Ports.h"
+#include "product/Identity.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using namespace zk;
+using namespace zk::lv2;
+
+class SilentHost final : public HostServices {
+public:
+    void beginGesture(int32_t) noexcept override {}
+    void endGesture(int32_t) noexcept override {}
+    void parameterChanged(int32_t, float, ChangeOrigin) noexcept override {}
+    void allParametersChanged(ChangeOrigin) noexcept override {}
+    void displayChanged() noexcept override {}
+    void wantMidi() noexcept override {}
+    void idle() noexcept override {}
+};
+
+// The shortest decimal that reads back as the same float, always with a point, as Turtle
+// reads a decimal.
+std::string decimal(float value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    std::string out(text, result.ptr);
+    if (out.find('.') == std::string::npos) out += ".0";
+    return out;
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// "1.0" -> minor version 0; LV2 versions have no major number (it is in the URI).
+int minorVersion() {
+    const std::string text = kVersionText;
+    const size_t point = text.find('.');
+    return point == std::string::npos ? 0 : std::stoi(text.substr(point + 1));
+}
+
+const char* const kPrefixes = R"(@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .
+@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .
+@prefix doap:  <http://usefulinc.com/ns/doap#> .
+@prefix foaf:  <http://xmlns.com/foaf/0.1/> .
+@prefix lv2:   <http://lv2plug.in/ns/lv2core#> .
+@prefix midi:  <http://lv2plug.in/ns/ext/midi#> .
+@prefix opts:  <http://lv2plug.in/ns/ext/options#> .
+@prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .
+@prefix rsz:   <http://lv2plug.in/ns/ext/resize-port#> .
+@prefix state: <http://lv2plug.in/ns/ext/state#> .
+@prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .
+@prefix urid:  <http://lv2plug.in/ns/ext/urid#> .
+@prefix work:  <http://lv2plug.in/ns/ext/worker#> .
+
+# Written by the build (formats/lv2/GenerateTurtle.cpp) from the plug-in's own tables.
+
+)";
+
+std::string manifest(const std::string& dspBinary, const std::string& uiBinary) {
+    std::ostringstream out;
+    out << kPrefixes;
+    out << "<" << kLv2Uri << ">\n    a lv2:Plugin ;\n    lv2:binary <" << dspBinary
+        << "> ;\n    rdfs:seeAlso <Zephyrkettledrome.ttl> .\n\n";
+    out << "<" << kLv2UiUri << ">\n    a ui:X11UI ;\n    lv2:binary <" << uiBinary
+        << "> ;\n    rdfs:seeAlso <Zephyrkettledrome.ttl> .\n";
+    return out.str();
+}
+
+std::string description(Effect& effect) {
+    std::ostringstream out;
+    out << kPrefixes;
+    out << "<" << kLv2Uri << ">\n"
+        << "    a lv2:Plugin , lv2:SpectralPlugin , doap:Project ;\n"
+        << "    doap:name " << quoted(kProductName) << " ;\n"
+        << "    rdfs:comment \"An input-driven synthesizer: three band filters listen to the stereo input, each "
+           "band's envelope plays a sine voice of its own, and the voices go through a cross-feedback delay.\" ;\n"
+        << "    doap:maintainer [\n        foaf:name " << quoted(kMakerDomain) << " ;\n        foaf:homepage <https://"
+        << kMakerDomain << "/>\n    ] ;\n"
+        << "    lv2:minorVersion " << minorVersion() << " ;\n"
+        << "    lv2:microVersion 0 ;\n"
+        << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options , work:schedule ;\n"
+        << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
+        << "    lv2:extensionData state:interface , work:interface ;\n"
+        << "    ui:ui <" << kLv2UiUri << "> ;\n"
+        << "    lv2:port ";
+    bool first = true;
+    auto port = [&](const std::string& kinds, uint32_t index, const std::string& symbol, const std::string& name,
+                    const std::string& more) {
+        out << (first ? "[\n" : " , [\n");
+        first = false;
+        out << "        a " << kinds << " ;\n        lv2:index " << index << " ;\n        lv2:symbol " << quoted(symbol)
+            << " ;\n        lv2:name " << quoted(name) << " ;\n" << more << "    ]";
+    };
+    for (const FixedPort& audio : kAudioPorts) {
+        const bool input = audio.index == kAudioInLeft || audio.index == kAudioInRight;
+        port(input ? "lv2:AudioPort , lv2:InputPort" : "lv2:AudioPort , lv2:OutputPort", audio.index, audio.symbol,
+             audio.name, "");
+    }
+    for (int32_t i = 0; i < effect.parameterCount(); ++i) {
+        ParameterDescription parameter;
+        effect.describeParameter(i, parameter);
+        port("lv2:ControlPort , lv2:InputPort", portOfParameter(i), parameter.symbol, parameter.name,
+             "        lv2:default " + decimal(parameter.defaultValue) + " ;\n        lv2:minimum " +
+                 decimal(parameter.minimum) + " ;\n        lv2:maximum " + decimal(parameter.maximum) + " ;\n");
+    }
+    port("atom:AtomPort , lv2:InputPort", kEventsInFacts.index, kEventsInFacts.symbol, kEventsInFacts.name,
+         "        atom:bufferType atom:Sequence ;\n        atom:supports midi:MidiEvent , atom:Object ;\n"
+         "        lv2:designation lv2:control ;\n        lv2:portProperty lv2:connectionOptional ;\n");
+    port("atom:AtomPort , lv2:OutputPort", kNotifyFacts.index, kNotifyFacts.symbol, kNotifyFacts.name,
+         "        atom:bufferType atom:Sequence ;\n        atom:supports atom:Object ;\n"
+         "        lv2:designation lv2:control ;\n        rsz:minimumSize " +
+             std::to_string(kNotifyMinimumBytes) + " ;\n        lv2:portProperty lv2:connectionOptional ;\n");
+    out << " .\n\n";
+
+    out << "<" << kLv2UiUri << ">\n"
+        << "    a ui:X11UI ;\n"
+        << "    lv2:requiredFeature urid:map , ui:idleInterface ;\n"
+        << "    lv2:optionalFeature ui:parent , ui:touch , ui:noUserResize ;\n"
+        << "    lv2:extensionData ui:idleInterface , ui:showInterface ;\n"
+        << "    ui:portNotification [\n        ui:plugin <" << kLv2Uri << "> ;\n        lv2:symbol "
+        << quoted(kNotifyFacts.symbol) << " ;\n        ui:protocol atom:eventTransfer\n    ] .\n";
+    return out.str();
+}
+
+bool write(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) std::cerr << "zk_lv2_turtle: cannot write " << path << "\n";
+    return static_cast<bool>(file);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::cerr << "usage: zk_lv2_turtle BUNDLE_DIR DSP_BINARY UI_BINARY\n";
+        return 2;
+    }
+    SilentHost host;
+    PluginEffect effect(host);
+    // Every symbol names one port.
+    std::set<std::string> symbols;
+    for (const FixedPort& fixed : kAudioPorts) symbols.insert(fixed.symbol);
+    symbols.insert(kEventsInFacts.symbol);
+    symbols.insert(kNotifyFacts.symbol);
+    for (int32_t i = 0; i < effect.parameterCount(); ++i) {
+        ParameterDescription parameter;
+        if (!effect.describeParameter(i, parameter) || !symbols.insert(parameter.symbol).second) {
+            std::cerr << "zk_lv2_turtle: parameter " << i << " has no symbol of its own\n";
+            return 1;
+        }
+    }
+    const std::string folder = argv[1];
+    return write(folder + "/manifest.ttl", manifest(argv[2], argv[3])) &&
+                   write(folder + "/Zephyrkettledrome.ttl", description(effect))
+               ? 0
+               : 1;
+}

@@ -1,0 +1,306 @@
+#include "tests/clap/ClapTestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace zkclaptest {
+
+using namespace clap;
+
+std::string builtClapPath() { return ZK_CLAP_MODULE_PATH; }
+
+ClapModule::ClapModule(const std::string& path) {
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle_) {
+        ADD_FAILURE() << "dlopen " << path << ": " << dlerror();
+        return;
+    }
+    entry_ = static_cast<const clap_plugin_entry*>(dlsym(handle_, CLAP_ENTRY_SYMBOL));
+    if (!entry_ || !entry_->init(path.c_str())) {
+        ADD_FAILURE() << path << ": no entry, or it refused to initialise";
+        entry_ = nullptr;
+        return;
+    }
+    factory_ = static_cast<const clap_plugin_factory*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    if (!factory_) ADD_FAILURE() << path << ": no plug-in factory";
+}
+
+ClapModule::~ClapModule() {
+    if (entry_) entry_->deinit();
+    if (handle_) dlclose(handle_);
+}
+
+// ---- the host
+
+namespace {
+
+const clap_host_params hostParams = {
+    [](const clap_host* host, clap_param_rescan_flags flags) {
+        auto* h = static_cast<TestHost*>(host->host_data);
+        h->rescans.push_back(flags);
+        if (std::this_thread::get_id() != h->mainThread || TestHost::inAudioCall) ++h->rescansOffMain;
+    },
+    [](const clap_host*, clap_id, clap_param_clear_flags) {},
+    [](const clap_host* host) { ++static_cast<TestHost*>(host->host_data)->flushRequests; },
+};
+
+const clap_host_thread_check hostThreads = {
+    [](const clap_host* host) {
+        auto* h = static_cast<TestHost*>(host->host_data);
+        return std::this_thread::get_id() == h->mainThread && !TestHost::inAudioCall;
+    },
+    [](const clap_host*) { return TestHost::inAudioCall; },
+};
+
+const clap_host_tail hostTail = {[](const clap_host* host) { ++static_cast<TestHost*>(host->host_data)->tailChanges; }};
+
+const clap_host_timer_support hostTimers = {
+    [](const clap_host* host, uint32_t, clap_id* id) {
+        auto* h = static_cast<TestHost*>(host->host_data);
+        *id = static_cast<clap_id>(100 + h->timers.size());
+        h->timers.push_back(*id);
+        return true;
+    },
+    [](const clap_host* host, clap_id id) {
+        auto& timers = static_cast<TestHost*>(host->host_data)->timers;
+        return std::erase(timers, id) > 0;
+    },
+};
+
+const clap_host_posix_fd_support hostDescriptors = {
+    [](const clap_host* host, int fd, clap_posix_fd_flags_t) {
+        static_cast<TestHost*>(host->host_data)->descriptors.push_back(fd);
+        return true;
+    },
+    [](const clap_host*, int, clap_posix_fd_flags_t) { return true; },
+    [](const clap_host* host, int fd) { return std::erase(static_cast<TestHost*>(host->host_data)->descriptors, fd) > 0; },
+};
+
+const clap_host_log hostLog = {[](const clap_host* host, clap_log_severity, const char* message) {
+    static_cast<TestHost*>(host->host_data)->logs.emplace_back(message ? message : "");
+}};
+
+} // namespace
+
+thread_local bool TestHost::inAudioCall = false;
+
+TestHost::TestHost() {
+    record_.clap_version = CLAP_VERSION;
+    record_.host_data = this;
+    record_.name = "zk clap tests";
+    record_.vendor = "";
+    record_.url = "";
+    record_.version = "1";
+    record_.get_extension = &TestHost::extension;
+    record_.request_restart = [](const clap_host* host) { ++self(host)->restartRequests; };
+    record_.request_process = [](const clap_host*) {};
+    record_.request_callback = [](const clap_host* host) { ++self(host)->callbackRequests; };
+}
+
+const void* TestHost::extension(const clap_host* host, const char* id) {
+    TestHost* h = self(host);
+    if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &hostParams;
+    if (std::strcmp(id, CLAP_EXT_TAIL) == 0) return &hostTail;
+    if (std::strcmp(id, CLAP_EXT_LOG) == 0) return &hostLog;
+    if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) return h->offerThreadCheck ? &hostThreads : nullptr;
+    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return h->offerTimers ? &hostTimers : nullptr;
+    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return h->offerDescriptors ? &hostDescriptors : nullptr;
+    return nullptr;
+}
+
+// ---- events
+
+OutputEvents::OutputEvents(size_t limit) : limit_(limit) {
+    list_.ctx = this;
+    list_.try_push = [](const clap_output_events* list, const clap_event_header* header) {
+        auto* self = static_cast<OutputEvents*>(list->ctx);
+        if (!header || self->events.size() >= self->limit_) {
+            ++self->refused;
+            return false;
+        }
+        Event e;
+        e.header = *header;
+        if (header->space_id == CLAP_CORE_EVENT_SPACE_ID && header->type == CLAP_EVENT_PARAM_VALUE &&
+            header->size == sizeof(clap_event_param_value)) {
+            const auto* value = reinterpret_cast<const clap_event_param_value*>(header);
+            e.paramId = value->param_id;
+            e.value = value->value;
+        } else if (header->space_id == CLAP_CORE_EVENT_SPACE_ID &&
+                   (header->type == CLAP_EVENT_PARAM_GESTURE_BEGIN || header->type == CLAP_EVENT_PARAM_GESTURE_END) &&
+                   header->size == sizeof(clap_event_param_gesture)) {
+            e.paramId = reinterpret_cast<const clap_event_param_gesture*>(header)->param_id;
+        }
+        self->events.push_back(e);
+        return true;
+    };
+}
+
+// ---- streams
+
+ReadStream::ReadStream(std::vector<uint8_t> bytes, uint64_t perCall, uint64_t failAt)
+    : bytes_(std::move(bytes)), perCall_(perCall), failAt_(failAt) {
+    stream_.ctx = this;
+    stream_.read = [](const clap_istream* stream, void* buffer, uint64_t size) -> int64_t {
+        auto* self = static_cast<ReadStream*>(stream->ctx);
+        ++self->calls;
+        if (self->position >= self->failAt_) return -1;
+        uint64_t n = std::min<uint64_t>(size, self->bytes_.size() - self->position);
+        if (self->perCall_) n = std::min(n, self->perCall_);
+        std::memcpy(buffer, self->bytes_.data() + self->position, n);
+        self->position += n;
+        return static_cast<int64_t>(n);
+    };
+}
+
+WriteStream::WriteStream(uint64_t perCall, uint64_t refuseAfter, int64_t refusal)
+    : perCall_(perCall), refuseAfter_(refuseAfter), refusal_(refusal) {
+    stream_.ctx = this;
+    stream_.write = [](const clap_ostream* stream, const void* buffer, uint64_t size) -> int64_t {
+        auto* self = static_cast<WriteStream*>(stream->ctx);
+        ++self->calls;
+        if (self->bytes.size() >= self->refuseAfter_) return self->refusal_;
+        const uint64_t n = self->perCall_ ? std::min(size, self->perCall_) : size;
+        const auto* bytes = static_cast<const uint8_t*>(buffer);
+        self->bytes.insert(self->bytes.end(), bytes, bytes + n);
+        return static_cast<int64_t>(n);
+    };
+}
+
+Stereo testSignal(size_t frames, uint32_t seed) {
+    Stereo s(frames);
+    for (size_t f = 0; f < frames; ++f) {
+        seed = seed * 1664525u + 1013904223u;
+        const float noise = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+        const bool pause = f >= frames * 2 / 5 && f < frames * 3 / 5;
+        s.left[f] = pause ? 0.0f : noise;
+        s.right[f] = pause ? 0.0f : 0.5f * noise;
+    }
+    return s;
+}
+
+// ---- an instance
+
+Instance::Instance(const ClapModule& module, TestHost& host) : host_(host) {
+    const clap_plugin_factory* factory = module.factory();
+    if (!factory) return;
+    const clap_plugin_descriptor* descriptor = factory->get_plugin_descriptor(factory, 0);
+    plugin_ = descriptor ? factory->create_plugin(factory, host.record(), descriptor->id) : nullptr;
+    initialise();
+}
+
+Instance::Instance(const clap_plugin* plugin, TestHost& host) : host_(host), plugin_(plugin) { initialise(); }
+
+void Instance::initialise() {
+    if (!plugin_ || !plugin_->init(plugin_)) {
+        ADD_FAILURE() << "the plug-in was not created or initialised";
+        if (plugin_) plugin_->destroy(plugin_);
+        plugin_ = nullptr;
+        return;
+    }
+    params_ = extension<clap_plugin_params>(CLAP_EXT_PARAMS);
+    state_ = extension<clap_plugin_state>(CLAP_EXT_STATE);
+}
+
+Instance::~Instance() {
+    if (!plugin_) return;
+    deactivate();
+    plugin_->destroy(plugin_);
+}
+
+bool Instance::activate(double rate, uint32_t maxFrames) {
+    deactivate();
+    if (!plugin_->activate(plugin_, rate, 1, maxFrames)) return false;
+    TestHost::inAudioCall = true;
+    const bool started = plugin_->start_processing(plugin_);
+    TestHost::inAudioCall = false;
+    active_ = started;
+    steadyTime_ = 0;
+    return started;
+}
+
+void Instance::deactivate() {
+    if (!active_) return;
+    TestHost::inAudioCall = true;
+    plugin_->stop_processing(plugin_);
+    TestHost::inAudioCall = false;
+    plugin_->deactivate(plugin_);
+    active_ = false;
+}
+
+clap_process_status Instance::process(const float* inL, const float* inR, float* outL, float* outR, uint32_t frames,
+                                      const InputEvents* in, OutputEvents* out) {
+    static const InputEvents none;
+    OutputEvents dropped;
+    float* inputs[2] = {const_cast<float*>(inL), const_cast<float*>(inR)};
+    float* outputs[2] = {outL, outR};
+    clap_audio_buffer input{inputs, nullptr, 2, 0, 0};
+    clap_audio_buffer output{outputs, nullptr, 2, 0, 0};
+    clap_process block{};
+    block.steady_time = steadyTime_;
+    block.frames_count = frames;
+    block.audio_inputs = &input;
+    block.audio_outputs = &output;
+    block.audio_inputs_count = 1;
+    block.audio_outputs_count = 1;
+    block.in_events = (in ? in : &none)->list();
+    block.out_events = (out ? out : &dropped)->list();
+    TestHost::inAudioCall = true;
+    const clap_process_status status = plugin_->process(plugin_, &block);
+    TestHost::inAudioCall = false;
+    steadyTime_ += frames;
+    return status;
+}
+
+Stereo Instance::render(const Stereo& input, const std::vector<uint32_t>& blockSizes) {
+    Stereo out(input.frames());
+    size_t at = 0;
+    for (size_t block = 0; at < input.frames(); ++block) {
+        const uint32_t n = static_cast<uint32_t>(std::min<size_t>(blockSizes[block % blockSizes.size()], input.frames() - at));
+        EXPECT_EQ(process(&input.left[at], &input.right[at], &out.left[at], &out.right[at], n), CLAP_PROCESS_CONTINUE);
+        at += n;
+    }
+    return out;
+}
+
+void Instance::flush(const InputEvents& in, OutputEvents* out) {
+    OutputEvents dropped;
+    TestHost::inAudioCall = active_;
+    params_->flush(plugin_, in.list(), (out ? out : &dropped)->list());
+    TestHost::inAudioCall = false;
+}
+
+void Instance::setParameter(uint32_t id, double value) {
+    InputEvents in;
+    in.addParameter(0, id, value);
+    flush(in);
+}
+
+double Instance::parameter(uint32_t id) const {
+    double value = -1.0;
+    EXPECT_TRUE(params_->get_value(plugin_, id, &value)) << id;
+    return value;
+}
+
+std::vector<uint8_t> Instance::save() const {
+    WriteStream stream;
+    EXPECT_TRUE(state_->save(plugin_, stream.stream()));
+    return stream.bytes;
+}
+
+bool Instance::load(std::vector<uint8_t> bytes, uint64_t perCall) {
+    ReadStream stream(std::move(bytes), perCall);
+    return state_->load(plugin_, stream.stream());
+}
+
+void Instance::runMainThreadCallbacks() {
+    while (host_.callbackRequests > 0) {
+        --host_.callbackRequests;
+        plugin_->on_main_thread(plugin_);
+    }
+}
+
+} // namespace zkclaptest

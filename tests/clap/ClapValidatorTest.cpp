@@ -1,0 +1,581 @@
+// The checks a CLAP validator makes, run on the built Zephyrkettledrome.clap loaded with
+// dlopen (RTLD_NOW): scanning and its time, the factory and its id, processing in place
+// and out of place at every rate and block size, parameters and their texts, changes at
+// their frames, the state through awkward streams, the lifecycle, the events the plug-in
+// emits, the tail and the panel's lifecycle.
+
+#include "product/Identity.h"
+#include "tests/clap/ClapTestHost.h"
+#include "tests/support/LoadedModule.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <set>
+#include <string>
+
+namespace zkclaptest {
+namespace {
+
+using namespace clap;
+
+constexpr uint32_t kParameters = 54;
+constexpr uint32_t kMaster = 0, kBand1Release = 5, kDelay = 39, kFeedback = 40, kDelayVolume = 41;
+
+// The first sample that is not finite or is subnormal, as text; empty when there is none.
+std::string badSample(const Stereo& s) {
+    for (size_t f = 0; f < s.frames(); ++f)
+        for (float v : {s.left[f], s.right[f]})
+            if (!std::isfinite(v) || std::fpclassify(v) == FP_SUBNORMAL)
+                return "frame " + std::to_string(f) + ": " + std::to_string(v);
+    return {};
+}
+
+float peak(const Stereo& s, size_t from = 0) {
+    float m = 0.0f;
+    for (size_t f = from; f < s.frames(); ++f) m = std::max({m, std::fabs(s.left[f]), std::fabs(s.right[f])});
+    return m;
+}
+
+// The state with `controller` bound to each of `parameters` (the bank chunk follows a header
+// of 16 bytes; descriptor i lies at 36 i, its controller at 8 in it).
+std::vector<uint8_t> withBindings(std::vector<uint8_t> state, int controller, std::initializer_list<uint32_t> parameters) {
+    for (uint32_t p : parameters)
+        for (int b = 0; b < 4; ++b) state.at(16 + 36 * p + 8 + b) = static_cast<uint8_t>(controller >> (8 * b));
+    return state;
+}
+
+class ClapValidator : public ::testing::Test {
+protected:
+    ClapModule module{builtClapPath()};
+    TestHost host;
+};
+
+// ---- scanning
+
+TEST(ClapScan, LoadingCreatingInitialisingDestroyingAndUnloadingTakesUnder20Ms) {
+    std::vector<double> ms;
+    for (int run = 0; run < 5; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        {
+            ClapModule module(builtClapPath());
+            TestHost host;
+            Instance instance(module, host);
+            ASSERT_TRUE(instance.plugin());
+        }
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    std::cout << "load, create, init, destroy, unload: best " << ms.front() << " ms, median " << ms[2] << " ms\n";
+#if !ZK_SANITIZED // the instrumented build is several times slower by design
+    EXPECT_LT(ms.front(), 20.0) << "best of five runs, the machine may be busy";
+#endif
+}
+
+TEST_F(ClapValidator, TheFactoryDescribesOnePlugIn) {
+    const clap_plugin_factory* factory = module.factory();
+    ASSERT_TRUE(factory);
+    EXPECT_TRUE(clap_version_is_compatible(module.entry()->clap_version));
+    ASSERT_EQ(factory->get_plugin_count(factory), 1u);
+    EXPECT_EQ(factory->get_plugin_descriptor(factory, 1), nullptr);
+    EXPECT_EQ(module.entry()->get_factory("clap.plugin-factory.x"), nullptr);
+    const clap_plugin_descriptor* d = factory->get_plugin_descriptor(factory, 0);
+    ASSERT_TRUE(d);
+    EXPECT_TRUE(clap_version_is_compatible(d->clap_version));
+    EXPECT_STREQ(d->id, zk::kClapId);
+    EXPECT_STREQ(d->name, "Zephyrkettledrome");
+    EXPECT_STREQ(d->vendor, zk::kMakerDomain);
+    EXPECT_STREQ(d->version, "1.0");
+    std::vector<std::string> features;
+    for (const char* const* f = d->features; f && *f; ++f) features.emplace_back(*f);
+    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "stereo"}));
+
+    // The instance's record carries the same descriptor.
+    Instance instance(module, host);
+    ASSERT_TRUE(instance.plugin());
+    EXPECT_EQ(instance.plugin()->desc, d);
+}
+
+TEST_F(ClapValidator, AnIdWithTrailingGarbageOrNoHostIsRefused) {
+    const clap_plugin_factory* factory = module.factory();
+    ASSERT_TRUE(factory);
+    const std::string id = zk::kClapId;
+    for (const std::string& wrong : {id + "x", id + " ", id.substr(0, id.size() - 1), std::string()})
+        EXPECT_EQ(factory->create_plugin(factory, host.record(), wrong.c_str()), nullptr) << '"' << wrong << '"';
+    EXPECT_EQ(factory->create_plugin(factory, host.record(), nullptr), nullptr);
+    EXPECT_EQ(factory->create_plugin(factory, nullptr, id.c_str()), nullptr);
+    const clap_plugin* right = factory->create_plugin(factory, host.record(), id.c_str());
+    ASSERT_TRUE(right);
+    right->destroy(right); // destroyed without init
+}
+
+// ---- processing
+
+TEST_F(ClapValidator, InPlaceGivesWhatOutOfPlaceGives) {
+    const Stereo input = testSignal(30000);
+    Instance outOfPlace(module, host), inPlace(module, host);
+    ASSERT_TRUE(outOfPlace.activate(44100, 512) && inPlace.activate(44100, 512));
+    const Stereo expected = outOfPlace.render(input, {512});
+    Stereo buffer = input;
+    for (size_t at = 0; at < buffer.frames(); at += 512) {
+        const auto n = static_cast<uint32_t>(std::min<size_t>(512, buffer.frames() - at));
+        inPlace.process(&buffer.left[at], &buffer.right[at], &buffer.left[at], &buffer.right[at], n);
+    }
+    EXPECT_GT(peak(expected), 0.01f);
+    EXPECT_EQ(buffer, expected);
+}
+
+TEST_F(ClapValidator, EveryRateFrom1kHzTo768kHzGivesCleanSound) {
+    for (double rate : {1000.0, 8000.0, 11025.0, 22050.0, 44100.0, 44100.5, 47999.99, 48000.0, 88200.0, 96000.0,
+                        176400.0, 192000.0, 352800.0, 384000.0, 705600.0, 768000.0}) {
+        SCOPED_TRACE(rate);
+        Instance instance(module, host);
+        ASSERT_TRUE(instance.activate(rate, 4096));
+        const Stereo silent = instance.render(Stereo(2000), {4096});
+        EXPECT_EQ(peak(silent), 0.0f) << "silence in, silence out";
+        const Stereo out = instance.render(testSignal(static_cast<size_t>(rate / 4) + 100), {4096, 1, 333});
+        EXPECT_EQ(badSample(out), "");
+        EXPECT_GT(peak(out), 0.001f);
+    }
+    Instance instance(module, host);
+    for (double wrong : {0.0, -44100.0, 0.5, std::nan(""), 1.0e12}) EXPECT_FALSE(instance.activate(wrong, 512)) << wrong;
+    EXPECT_FALSE(instance.activate(44100, 0));
+}
+
+TEST_F(ClapValidator, BlocksOf1To16384FramesGiveTheSameSound) {
+    const Stereo input = testSignal(50000);
+    Instance reference(module, host);
+    ASSERT_TRUE(reference.activate(44100, 16384));
+    const Stereo expected = reference.render(input, {512});
+    std::mt19937 random(3);
+    std::vector<uint32_t> randomSizes;
+    for (int i = 0; i < 40; ++i) randomSizes.push_back(std::uniform_int_distribution<uint32_t>(1, 16384)(random));
+    for (const std::vector<uint32_t>& sizes : std::vector<std::vector<uint32_t>>{
+             {1}, {2, 3}, {16384}, {4096, 1, 7, 16384, 64, 511}, randomSizes}) {
+        SCOPED_TRACE(sizes.size() == 40 ? "random sizes" : "sizes from " + std::to_string(sizes[0]));
+        Instance instance(module, host);
+        ASSERT_TRUE(instance.activate(44100, 16384));
+        EXPECT_EQ(instance.render(input, sizes), expected);
+    }
+}
+
+// A host that gives no input buffers, no output buffers, too few channels, or a block of no
+// frames: nothing is read or written that is not there, and the events still act.
+TEST_F(ClapValidator, OddBuffersAreSurvivedAndEventsOfAnEmptyBlockAct) {
+    Instance instance(module, host);
+    ASSERT_TRUE(instance.activate(44100, 256));
+    std::vector<float> left(256, 0.25f), right(256, 0.25f);
+    float* channels[2] = {left.data(), right.data()};
+    clap_audio_buffer stereo{channels, nullptr, 2, 0, 0}, mono{channels, nullptr, 1, 0, 0};
+    InputEvents none, programChange;
+    programChange.addMidi(0, 0xC0, 9, 0);
+    OutputEvents out;
+    for (int shape = 0; shape < 4; ++shape) {
+        clap_process block{};
+        block.frames_count = shape == 3 ? 0 : 256;
+        block.audio_inputs = shape == 0 ? nullptr : shape == 1 ? &mono : &stereo;
+        block.audio_inputs_count = shape == 0 ? 0 : 1;
+        block.audio_outputs = shape == 2 ? nullptr : &stereo;
+        block.audio_outputs_count = shape == 2 ? 0 : 1;
+        block.in_events = (shape == 3 ? programChange : none).list();
+        block.out_events = out.list();
+        TestHost::inAudioCall = true;
+        EXPECT_EQ(instance.plugin()->process(instance.plugin(), &block), CLAP_PROCESS_CONTINUE) << shape;
+        TestHost::inAudioCall = false;
+        if (shape < 2) {
+            EXPECT_EQ(*std::max_element(left.begin(), left.end()), 0.0f) << "no input: silence out";
+        }
+    }
+    // The program change of the last, empty block reached the effect, and the host is
+    // asked to rescan.
+    EXPECT_EQ(instance.save().at(8), 9);
+    EXPECT_EQ(host.callbackRequests, 1);
+    instance.runMainThreadCallbacks();
+    EXPECT_EQ(host.rescans, std::vector<uint32_t>{CLAP_PARAM_RESCAN_VALUES});
+    EXPECT_EQ(host.rescansOffMain, 0);
+}
+
+// ---- parameters
+
+TEST_F(ClapValidator, ParametersHaveFullNamesAndTheVst2ModulesTextsBothWays) {
+    Instance instance(module, host);
+    const clap_plugin_params* params = instance.params();
+    ASSERT_TRUE(params);
+    ASSERT_EQ(params->count(instance.plugin()), kParameters);
+    zktest::LoadedModule vst2Module(zktest::builtModulePath());
+    zktest::HostedEffect reference(vst2Module);
+    std::set<std::string> names;
+    for (uint32_t i = 0; i < kParameters; ++i) {
+        clap_param_info info{};
+        ASSERT_TRUE(params->get_info(instance.plugin(), i, &info));
+        EXPECT_EQ(info.id, i);
+        EXPECT_EQ(info.flags, uint32_t(CLAP_PARAM_IS_AUTOMATABLE));
+        EXPECT_EQ(info.min_value, 0.0);
+        EXPECT_EQ(info.max_value, 1.0);
+        EXPECT_EQ(info.default_value, instance.parameter(i)) << "program 0 holds the defaults";
+        EXPECT_TRUE(names.insert(info.name).second) << "twice: " << info.name;
+        for (float value : {0.0f, 0.1f, 0.25f, 1.0f / 3.0f, 0.5f, 0.9f, 1.0f}) {
+            char text[64] = {}, again[64] = {};
+            ASSERT_TRUE(params->value_to_text(instance.plugin(), i, value, text, sizeof text));
+            reference.setParameter(static_cast<int32_t>(i), value);
+            EXPECT_EQ(text, reference.text(vst2::effGetParamDisplay, static_cast<int32_t>(i)));
+            double parsed = -1.0;
+            ASSERT_TRUE(params->text_to_value(instance.plugin(), i, text, &parsed)) << text;
+            EXPECT_NEAR(parsed, value, 2e-6);
+            ASSERT_TRUE(params->value_to_text(instance.plugin(), i, parsed, again, sizeof again));
+            EXPECT_STREQ(again, text);
+        }
+    }
+    EXPECT_TRUE(names.count("Band 2 Sensitivity")) << "full names, not cut to 8 characters";
+    double value = 0.0;
+    char text[8] = "x";
+    EXPECT_FALSE(params->get_info(instance.plugin(), kParameters, nullptr));
+    EXPECT_FALSE(params->get_value(instance.plugin(), kParameters, &value));
+    EXPECT_FALSE(params->value_to_text(instance.plugin(), kParameters, 0.5, text, sizeof text));
+    EXPECT_FALSE(params->text_to_value(instance.plugin(), 0, "loud", &value));
+    EXPECT_FALSE(params->text_to_value(instance.plugin(), kParameters, "0.5", &value));
+    ASSERT_TRUE(params->value_to_text(instance.plugin(), 0, 0.5, text, 4));
+    EXPECT_STREQ(text, "0.5"); // cut to the buffer, terminated
+}
+
+// Random values for random parameters every 10, 100 and 1000 frames, as events inside
+// blocks of 512, sound as the same changes made between blocks split at their frames. Ids
+// past the parameters (the panel's commands inside the effect) are not parameters here.
+TEST_F(ClapValidator, RandomChangesEvery10_100And1000FramesAreHeardAtTheirFrames) {
+    const Stereo input = testSignal(20000);
+    for (uint32_t every : {10u, 100u, 1000u}) {
+        SCOPED_TRACE(every);
+        std::mt19937 random(every);
+        struct Change {
+            uint32_t frame, id;
+            double value;
+        };
+        std::vector<Change> changes;
+        for (uint32_t frame = every; frame < input.frames(); frame += every)
+            changes.push_back({frame, std::uniform_int_distribution<uint32_t>(0, kParameters - 1)(random),
+                               std::uniform_real_distribution<double>(-0.2, 1.2)(random)});
+        changes.push_back({every / 2, 65, 5.0}); // would arm learning for parameter 5
+        changes.push_back({every / 2, 200, 1.0});
+        std::stable_sort(changes.begin(), changes.end(), [](auto& a, auto& b) { return a.frame < b.frame; });
+
+        Instance inBlocks(module, host), split(module, host);
+        ASSERT_TRUE(inBlocks.activate(48000, 512) && split.activate(48000, 512));
+        Stereo a(input.frames()), b(input.frames());
+        size_t next = 0;
+        for (uint32_t at = 0; at < input.frames(); at += 512) {
+            const uint32_t end = std::min<uint32_t>(at + 512, static_cast<uint32_t>(input.frames()));
+            InputEvents events;
+            for (size_t c = next; c < changes.size() && changes[c].frame < end; ++c)
+                events.addParameter(changes[c].frame - at, changes[c].id, changes[c].value);
+            inBlocks.process(&input.left[at], &input.right[at], &a.left[at], &a.right[at], end - at, &events);
+            for (uint32_t from = at; from < end;) {
+                while (next < changes.size() && changes[next].frame == from) {
+                    split.setParameter(changes[next].id, changes[next].value);
+                    ++next;
+                }
+                const uint32_t to = next < changes.size() ? std::min(end, changes[next].frame) : end;
+                split.process(&input.left[from], &input.right[from], &b.left[from], &b.right[from], to - from);
+                from = to;
+            }
+        }
+        EXPECT_EQ(badSample(a), "");
+        EXPECT_EQ(a, b);
+        for (uint32_t id = 0; id < kParameters; ++id) EXPECT_EQ(inBlocks.parameter(id), split.parameter(id)) << id;
+        // Learning was never armed: a controller moves nothing.
+        for (Instance* instance : {&inBlocks, &split}) {
+            const double release = instance->parameter(kBand1Release);
+            InputEvents cc;
+            cc.addMidi(0, 0xB0, 20, 127);
+            instance->process(&input.left[0], &input.right[0], &a.left[0], &a.right[0], 64, &cc);
+            EXPECT_EQ(instance->parameter(kBand1Release), release);
+        }
+    }
+}
+
+// ---- state
+
+class ClapState : public ClapValidator {
+protected:
+    // An instance moved away from its defaults: values, program 7 by MIDI, a binding.
+    std::vector<uint8_t> changeAndSave(Instance& instance) {
+        EXPECT_TRUE(instance.activate(44100, 64));
+        instance.setParameter(kMaster, 0.25);
+        std::vector<float> block(64, 0.1f);
+        InputEvents events;
+        events.addMidi(3, 0xC5, 7, 0);
+        events.addParameter(10, kDelay, 0.75);
+        instance.process(block.data(), block.data(), block.data(), block.data(), 64, &events);
+        EXPECT_TRUE(instance.load(withBindings(instance.save(), 21, {kDelay})));
+        return instance.save();
+    }
+};
+
+TEST_F(ClapState, SaveLoadSaveIsByteIdenticalAndTheHostRescans) {
+    Instance first(module, host);
+    const std::vector<uint8_t> saved = changeAndSave(first);
+    ASSERT_EQ(saved.size(), 16u + 32664u);
+    EXPECT_EQ(std::string(saved.begin(), saved.begin() + 4), "ZKCS");
+    EXPECT_EQ(saved[8], 7) << "the current program";
+
+    TestHost otherHost;
+    Instance second(module, otherHost);
+    ASSERT_TRUE(second.load(saved));
+    EXPECT_EQ(second.save(), saved);
+    for (uint32_t id = 0; id < kParameters; ++id) EXPECT_EQ(second.parameter(id), first.parameter(id)) << id;
+    EXPECT_EQ(second.parameter(kDelay), 0.75);
+    EXPECT_EQ(otherHost.rescans, std::vector<uint32_t>{CLAP_PARAM_RESCAN_VALUES});
+    EXPECT_EQ(otherHost.rescansOffMain, 0);
+    // The binding came with it: controller 21 moves Delay.
+    ASSERT_TRUE(second.activate(44100, 64));
+    std::vector<float> block(64, 0.1f);
+    InputEvents cc;
+    cc.addMidi(0, 0xB3, 21, 0);
+    second.process(block.data(), block.data(), block.data(), block.data(), 64, &cc);
+    EXPECT_EQ(second.parameter(kDelay), 0.0);
+}
+
+TEST_F(ClapState, StreamsThatMoveAFewBytesPerCallCarryTheSameState) {
+    Instance first(module, host);
+    const std::vector<uint8_t> saved = changeAndSave(first);
+    for (uint64_t perCall : {1u, 3u, 7u, 4096u}) {
+        WriteStream out(perCall);
+        ASSERT_TRUE(first.state()->save(first.plugin(), out.stream()));
+        EXPECT_EQ(out.bytes, saved) << perCall;
+        Instance second(module, host);
+        ReadStream in(saved, perCall);
+        ASSERT_TRUE(second.state()->load(second.plugin(), in.stream())) << perCall;
+        EXPECT_EQ(second.save(), saved) << perCall;
+        if (perCall == 1) {
+            EXPECT_GE(in.calls, static_cast<int>(saved.size()));
+        }
+    }
+    for (int64_t refusal : {0, -1}) {
+        WriteStream refusing(50, 100, refusal);
+        EXPECT_FALSE(first.state()->save(first.plugin(), refusing.stream())) << refusal;
+    }
+}
+
+TEST_F(ClapState, EmptyShortForeignOrFailingStreamsAreRefusedWithNothingChanged) {
+    Instance instance(module, host);
+    const std::vector<uint8_t> saved = changeAndSave(instance);
+    const std::vector<uint32_t> rescansBefore = host.rescans;
+    auto patched = [&](size_t at, uint32_t value) {
+        std::vector<uint8_t> bytes = saved;
+        for (int b = 0; b < 4; ++b) bytes[at + b] = static_cast<uint8_t>(value >> (8 * b));
+        return bytes;
+    };
+    std::vector<uint8_t> foreignMagic = saved;
+    foreignMagic[0] = 'X';
+    const std::vector<std::pair<const char*, std::vector<uint8_t>>> wrongs = {
+        {"empty", {}},
+        {"header only", {saved.begin(), saved.begin() + 16}},
+        {"a byte short", {saved.begin(), saved.end() - 1}},
+        {"ten bytes", {saved.begin(), saved.begin() + 10}},
+        {"foreign magic", foreignMagic},
+        {"version 2", patched(4, 2)},
+        {"program 128", patched(8, 128)},
+        {"program -1", patched(8, 0xFFFFFFFF)},
+        {"a smaller chunk", patched(12, 32663)},
+        {"a huge chunk", patched(12, 0x7FFFFFFF)},
+    };
+    for (const auto& [what, bytes] : wrongs) {
+        EXPECT_FALSE(instance.load(bytes)) << what;
+        EXPECT_EQ(instance.save(), saved) << what;
+    }
+    ReadStream failing(saved, 100, 5000);
+    EXPECT_FALSE(instance.state()->load(instance.plugin(), failing.stream()));
+    EXPECT_EQ(instance.save(), saved);
+    EXPECT_EQ(host.rescans, rescansBefore) << "a refused state is no news for the host";
+}
+
+TEST_F(ClapState, ThreeRandomMegabyteStreamsAreSurvived) {
+    Instance instance(module, host);
+    ASSERT_TRUE(instance.activate(44100, 512));
+    const std::vector<uint8_t> header = {'Z', 'K', 'C', 'S', 1, 0, 0, 0, 3, 0, 0, 0, 0x98, 0x7F, 0, 0};
+    std::mt19937 random(11);
+    for (int stream = 0; stream < 3; ++stream) {
+        std::vector<uint8_t> bytes(1u << 20);
+        for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+        // The first as it is; the others behind a right header, so that a random bank of the
+        // right size gets in (and the effect must cope with whatever it holds).
+        if (stream > 0) std::copy(header.begin(), header.end(), bytes.begin());
+        if (stream == 2) bytes[12] = 0x97; // a size one short
+        const bool loaded = instance.load(bytes, stream == 1 ? 997 : 0);
+        EXPECT_EQ(loaded, stream == 1) << stream;
+        instance.render(testSignal(8000, stream), {512}); // whatever the random bank holds
+    }
+    // Any later state puts everything right again.
+    Instance fresh(module, host);
+    ASSERT_TRUE(instance.load(fresh.save()));
+    EXPECT_EQ(instance.save(), fresh.save());
+}
+
+// ---- lifecycle
+
+TEST_F(ClapValidator, DeactivateReactivateAndReset) {
+    Instance instance(module, host);
+    ASSERT_TRUE(instance.activate(44100, 512));
+    const Stereo first = instance.render(testSignal(10000), {512});
+    instance.deactivate();
+    std::vector<float> block(64);
+    EXPECT_EQ(instance.process(block.data(), block.data(), block.data(), block.data(), 64), CLAP_PROCESS_ERROR)
+        << "inactive";
+    ASSERT_TRUE(instance.activate(96000, 64));
+    EXPECT_EQ(badSample(instance.render(testSignal(10000, 2), {64, 3})), "");
+    // Reset clears the sound by having the host switch the plug-in off and on again.
+    TestHost::inAudioCall = true;
+    instance.plugin()->reset(instance.plugin());
+    TestHost::inAudioCall = false;
+    EXPECT_EQ(host.restartRequests, 1);
+    ASSERT_TRUE(instance.activate(44100, 512));
+    const Stereo again = instance.render(testSignal(10000), {512});
+    EXPECT_EQ(badSample(again), "");
+    EXPECT_GT(peak(again), 0.01f);
+    EXPECT_GT(peak(first), 0.01f);
+    // A host that destroys an active instance without deactivating it.
+    Instance forgotten(module, host);
+    ASSERT_TRUE(forgotten.activate(44100, 512));
+    forgotten.render(testSignal(1000), {512});
+}
+
+// ---- what the plug-in emits
+
+TEST_F(ClapValidator, TheEventsThePlugInEmitsAreWellFormedAndInOrder) {
+    Instance instance(module, host);
+    ASSERT_TRUE(instance.activate(44100, 512));
+    ASSERT_TRUE(instance.load(withBindings(instance.save(), 7, {kMaster, kDelayVolume})));
+    host.rescans.clear();
+    const Stereo input = testSignal(512);
+    Stereo out(512);
+    InputEvents in;
+    in.addMidi(5, 0xB0, 7, 127);
+    in.addParameter(50, kMaster, 0.5); // the host's own: not reported back
+    in.addMidi(100, 0xB0, 7, 0);
+    in.addNote(150, 60); // notes play no part
+    in.addMidi(200, 0xC0, 3, 0);
+    in.addMidi(300, 0xBF, 7, 64);
+    OutputEvents emitted;
+    instance.process(&input.left[0], &input.right[0], &out.left[0], &out.right[0], 512, &in, &emitted);
+    const float step = 0.007874016f;
+    const std::vector<std::tuple<uint32_t, uint32_t, double>> expected = {
+        {5, kMaster, 1.0}, {5, kDelayVolume, 1.0}, {100, kMaster, 0.0}, {100, kDelayVolume, 0.0},
+        {300, kMaster, 64 * step}, {300, kDelayVolume, 64 * step}};
+    ASSERT_EQ(emitted.events.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const OutputEvents::Event& e = emitted.events[i];
+        EXPECT_EQ(e.header.size, sizeof(clap_event_param_value));
+        EXPECT_EQ(e.header.space_id, CLAP_CORE_EVENT_SPACE_ID);
+        EXPECT_EQ(e.header.type, CLAP_EVENT_PARAM_VALUE);
+        EXPECT_EQ(e.header.flags, uint32_t(CLAP_EVENT_DONT_RECORD));
+        EXPECT_EQ(e.header.time, std::get<0>(expected[i])) << i;
+        EXPECT_EQ(e.paramId, std::get<1>(expected[i])) << i;
+        EXPECT_EQ(e.value, std::get<2>(expected[i])) << i;
+    }
+    EXPECT_EQ(instance.parameter(kMaster), 64 * step); // what the host was told last
+    // The program change: the host rescans, on its main thread, when the plug-in asks.
+    EXPECT_TRUE(host.rescans.empty());
+    EXPECT_EQ(host.callbackRequests, 1);
+    instance.runMainThreadCallbacks();
+    EXPECT_EQ(host.rescans, std::vector<uint32_t>{CLAP_PARAM_RESCAN_VALUES});
+    EXPECT_EQ(host.rescansOffMain, 0);
+
+    // A host list that takes only one event: the host is asked to read the values again.
+    OutputEvents small(1);
+    InputEvents cc;
+    cc.addMidi(0, 0xB0, 7, 10);
+    instance.process(&input.left[0], &input.right[0], &out.left[0], &out.right[0], 512, &cc, &small);
+    EXPECT_EQ(small.events.size(), 1u);
+    EXPECT_EQ(host.callbackRequests, 1);
+}
+
+// ---- tail
+
+TEST_F(ClapValidator, TheTailIsFiniteUntilTheFeedbackRingsOnAndTheHostHearsOfChanges) {
+    Instance instance(module, host);
+    const auto* tail = instance.extension<clap_plugin_tail>(CLAP_EXT_TAIL);
+    const auto* latency = instance.extension<clap_plugin_latency>(CLAP_EXT_LATENCY);
+    ASSERT_TRUE(tail && latency);
+    ASSERT_TRUE(instance.activate(44100, 256));
+    EXPECT_EQ(latency->get(instance.plugin()), 0u);
+    const uint32_t usual = tail->get(instance.plugin());
+    EXPECT_GT(usual, 44100u / 2);
+    EXPECT_LT(usual, 44100u * 10);
+    std::vector<float> block(256);
+    InputEvents loud;
+    loud.addParameter(0, kFeedback, 1.0);
+    loud.addParameter(0, kDelayVolume, 1.0);
+    instance.process(block.data(), block.data(), block.data(), block.data(), 256, &loud);
+    EXPECT_GE(tail->get(instance.plugin()), uint32_t(INT32_MAX)) << "infinite";
+    EXPECT_EQ(host.tailChanges, 1);
+    instance.setParameter(kDelayVolume, 0.0);
+    instance.process(block.data(), block.data(), block.data(), block.data(), 256);
+    EXPECT_LT(tail->get(instance.plugin()), usual) << "no delay return";
+    EXPECT_EQ(host.tailChanges, 2);
+    instance.process(block.data(), block.data(), block.data(), block.data(), 256);
+    EXPECT_EQ(host.tailChanges, 2) << "no change, no news";
+}
+
+// ---- the panel's lifecycle (headless: on the software back end, whatever the parent)
+
+TEST_F(ClapValidator, ThePanelSurvivesTheOrdersHostsUse) {
+    Instance instance(module, host);
+    const auto* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    ASSERT_TRUE(gui);
+    const clap_plugin* p = instance.plugin();
+    EXPECT_TRUE(gui->is_api_supported(p, CLAP_WINDOW_API_X11, false));
+    EXPECT_FALSE(gui->is_api_supported(p, CLAP_WINDOW_API_X11, true));
+    EXPECT_FALSE(gui->is_api_supported(p, CLAP_WINDOW_API_WAYLAND, false));
+    const clap_window parent{CLAP_WINDOW_API_X11, {}};
+    clap_window window = parent;
+    window.x11 = 0x1234;
+    uint32_t width = 0, height = 0;
+    EXPECT_FALSE(gui->set_parent(p, &window)) << "before create";
+    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+    EXPECT_FALSE(gui->create(p, CLAP_WINDOW_API_X11, false)) << "twice";
+    EXPECT_FALSE(gui->set_scale(p, 2.0));
+    ASSERT_TRUE(gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 612u);
+    EXPECT_EQ(height, 486u);
+    EXPECT_FALSE(gui->can_resize(p));
+    EXPECT_TRUE(gui->set_size(p, 612, 486));
+    EXPECT_FALSE(gui->set_size(p, 700, 486));
+    EXPECT_FALSE(gui->show(p)) << "no parent yet";
+    ASSERT_TRUE(gui->set_parent(p, &window));
+    EXPECT_EQ(host.timers.size(), 1u);
+    const auto* timers = instance.extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);
+    ASSERT_TRUE(timers);
+    timers->on_timer(p, host.timers[0]);
+    timers->on_timer(p, 9999); // not ours
+    EXPECT_TRUE(gui->show(p));
+    EXPECT_TRUE(gui->hide(p));
+    EXPECT_TRUE(host.timers.empty());
+    EXPECT_TRUE(gui->show(p));
+    EXPECT_EQ(host.timers.size(), 1u);
+    ASSERT_TRUE(gui->set_parent(p, &window)) << "a second parent";
+    EXPECT_EQ(host.timers.size(), 1u);
+    gui->destroy(p);
+    EXPECT_TRUE(host.timers.empty());
+    EXPECT_TRUE(host.descriptors.empty());
+    gui->destroy(p); // twice
+
+    // Created and destroyed without a parent; created, given one, destroyed with the instance.
+    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+    gui->destroy(p);
+    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+    ASSERT_TRUE(gui->set_parent(p, &window));
+
+    // A host without timers cannot drive an X11 panel.
+    TestHost noTimers;
+    noTimers.offerTimers = false;
+    Instance other(module, noTimers);
+    const auto* otherGui = other.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    ASSERT_TRUE(otherGui);
+    EXPECT_FALSE(otherGui->create(other.plugin(), CLAP_WINDOW_API_X11, false));
+}
+
+} // namespace
+} // namespace zkclaptest

@@ -1,0 +1,148 @@
+// The messages between the plug-in and its UI: what one side writes the other reads, and
+// nothing else passes for one of them.
+
+#include "formats/lv2/Lv2Ports.h"
+#include "formats/lv2/Lv2Protocol.h"
+#include "tests/lv2/Lv2TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace zk::lv2;
+
+namespace {
+
+struct Forged {
+    alignas(8) uint8_t bytes[1024] = {};
+    LV2_Atom* atom() { return reinterpret_cast<LV2_Atom*>(bytes); }
+};
+
+template <typename Write>
+bool forge(lv2test::Urids& urids, Forged& out, size_t capacity, Write&& write) {
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, urids.mapFeature());
+    lv2_atom_forge_set_buffer(&forge, out.bytes, capacity);
+    return write(forge);
+}
+
+} // namespace
+
+TEST(Lv2Protocol, EveryMessageReadsBackAsWritten) {
+    lv2test::Urids urids;
+    const Urids& u = urids.ours();
+    Forged f;
+    std::array<float, 54> values{};
+    std::array<int32_t, 54> controllers{};
+    for (int i = 0; i < 54; ++i) values[size_t(i)] = float(i) / 100.0f, controllers[size_t(i)] = i % 7;
+
+    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data()); }));
+    Message m = readMessage(u, f.atom());
+    ASSERT_EQ(m.kind, Message::Kind::values);
+    EXPECT_EQ(m.values, values);
+
+    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeControllers(g, u, controllers.data()); }));
+    m = readMessage(u, f.atom());
+    ASSERT_EQ(m.kind, Message::Kind::controllers);
+    EXPECT_EQ(m.controllers, controllers);
+
+    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValue(g, u, 53, 0.25f); }));
+    m = readMessage(u, f.atom());
+    EXPECT_EQ(m.kind, Message::Kind::value);
+    EXPECT_EQ(m.index, 53);
+    EXPECT_EQ(m.value, 0.25f);
+
+    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writePanelCommand(g, u, 65, 1012.0f); }));
+    m = readMessage(u, f.atom());
+    EXPECT_EQ(m.kind, Message::Kind::panelCommand);
+    EXPECT_EQ(m.tag, 65);
+    EXPECT_EQ(m.value, 1012.0f);
+
+    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeLamps(g, u, 5); }));
+    m = readMessage(u, f.atom());
+    EXPECT_EQ(m.kind, Message::Kind::lamps);
+    EXPECT_EQ(m.lamps, 5u);
+
+    const std::string longText(400, 'x');
+    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeNotice(g, u, longText.c_str(), "Ok!"); }));
+    m = readMessage(u, f.atom());
+    EXPECT_EQ(m.kind, Message::Kind::notice);
+    EXPECT_EQ(std::string(m.text), longText.substr(0, sizeof m.text - 1)) << "cut to fit, never refused";
+    EXPECT_STREQ(m.title, "Ok!");
+
+    for (auto write : {writePanelOpened, writePanelClosed}) {
+        ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return write(g, u); }));
+        EXPECT_NE(readMessage(u, f.atom()).kind, Message::Kind::none);
+    }
+    EXPECT_FALSE(forge(urids, f, 40, [&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data()); }))
+        << "a buffer too small says so";
+}
+
+TEST(Lv2Protocol, AnythingElseReadsAsNoMessage) {
+    lv2test::Urids urids;
+    const Urids& u = urids.ours();
+    Forged f;
+    auto none = [&] { return readMessage(u, f.atom()).kind == Message::Kind::none; };
+
+    EXPECT_EQ(readMessage(u, nullptr).kind, Message::Kind::none);
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValue(g, u, 54, 0.5f) ; });
+    EXPECT_TRUE(none()) << "no parameter 54";
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValue(g, u, -1, 0.5f); });
+    EXPECT_TRUE(none());
+    // A vector of the wrong length or type.
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
+        LV2_Atom_Forge_Frame frame;
+        const float few[3] = {1, 2, 3};
+        lv2_atom_forge_object(&g, &frame, 0, u.values);
+        lv2_atom_forge_key(&g, u.keyValues);
+        lv2_atom_forge_vector(&g, 4, u.atomFloat, 3, few);
+        lv2_atom_forge_pop(&g, &frame);
+        return true;
+    });
+    EXPECT_TRUE(none());
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
+        LV2_Atom_Forge_Frame frame;
+        int32_t ints[54] = {};
+        lv2_atom_forge_object(&g, &frame, 0, u.values);
+        lv2_atom_forge_key(&g, u.keyValues);
+        lv2_atom_forge_vector(&g, 4, u.atomInt, 54, ints);
+        lv2_atom_forge_pop(&g, &frame);
+        return true;
+    });
+    EXPECT_TRUE(none());
+    // A command whose value is an int, a notice whose text is no string.
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
+        LV2_Atom_Forge_Frame frame;
+        lv2_atom_forge_object(&g, &frame, 0, u.panelCommand);
+        lv2_atom_forge_key(&g, u.keyTag);
+        lv2_atom_forge_int(&g, 65);
+        lv2_atom_forge_key(&g, u.keyValue);
+        lv2_atom_forge_int(&g, 3);
+        lv2_atom_forge_pop(&g, &frame);
+        return true;
+    });
+    EXPECT_TRUE(none());
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
+        LV2_Atom_Forge_Frame frame;
+        lv2_atom_forge_object(&g, &frame, 0, u.notice);
+        lv2_atom_forge_key(&g, u.keyText);
+        lv2_atom_forge_float(&g, 1.0f);
+        lv2_atom_forge_key(&g, u.keyTitle);
+        lv2_atom_forge_string(&g, "Ok!", 3);
+        lv2_atom_forge_pop(&g, &frame);
+        return true;
+    });
+    EXPECT_TRUE(none());
+    // A string without its terminator.
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeNotice(g, u, "abc", "Ok!"); });
+    auto* text = reinterpret_cast<LV2_Atom_Object*>(f.atom());
+    LV2_ATOM_OBJECT_FOREACH (text, property) {
+        if (property->key == u.keyText) reinterpret_cast<char*>(LV2_ATOM_BODY(&property->value))[3] = 'd';
+    }
+    EXPECT_TRUE(none());
+    // Another object type, and no object at all.
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeStateChanged(g, u); });
+    EXPECT_TRUE(none());
+    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return lv2_atom_forge_int(&g, 4) != 0; });
+    EXPECT_TRUE(none());
+}

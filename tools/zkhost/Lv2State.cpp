@@ -1,0 +1,141 @@
+// An LV2 plug-in's state as zkhost moves it: lilv's state files (Turtle, the plug-in's
+// properties and the control ports' values), as hosts save presets and sessions.
+
+#include "tools/zkhost/FxFile.h"
+#include "tools/zkhost/Lv2Host.h"
+#include "tools/zkhost/Options.h"
+
+#include <lv2/state/state.h>
+
+#include <cstring>
+
+namespace zkhost {
+
+namespace {
+
+constexpr size_t kMaxStateFileSize = 256u * 1024u * 1024u;
+constexpr const char* kStateUri = "urn:zkhost:state";
+
+void refuseOtherFormatsOptions(const StateOptions& state) {
+    const std::pair<const std::string*, const char*> vst2Only[] = {
+        {&state.fxb, "--fxb"},           {&state.fxp, "--fxp"},           {&state.saveFxp, "--save-fxp"},
+        {&state.saveFxb, "--save-fxb"}, {&state.programName, "--program-name"}};
+    for (const auto& [value, option] : vst2Only)
+        if (!value->empty())
+            throw UsageError(std::string(option) + " is for VST 2 modules; an LV2 plug-in's state goes with --state and "
+                                                   "--save-state");
+    if (state.streamBytes != 0) throw UsageError("--stream-bytes is for CLAP modules");
+}
+
+// lilv restores through the plug-in's state interface but keeps its answer to itself: the
+// instance it is given hands out this interface in front of the plug-in's, which notes it.
+const LV2_State_Interface* pluginStateInterface = nullptr;
+const LV2_Descriptor* pluginDescriptor = nullptr;
+LV2_State_Status restoreStatus = LV2_STATE_SUCCESS;
+
+LV2_State_Status noteRestore(LV2_Handle instance, LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
+                             uint32_t flags, const LV2_Feature* const* features) {
+    restoreStatus = pluginStateInterface->restore(instance, retrieve, handle, flags, features);
+    return restoreStatus;
+}
+
+const LV2_State_Interface notingInterface = {nullptr, noteRestore};
+
+const void* notingExtensionData(const char* uri) {
+    if (uri && std::strcmp(uri, LV2_STATE__interface) == 0) return &notingInterface;
+    return pluginDescriptor->extension_data ? pluginDescriptor->extension_data(uri) : nullptr;
+}
+
+} // namespace
+
+void Lv2Host::applyState(const StateOptions& state) {
+    refuseOtherFormatsOptions(state);
+    for (const std::string& s : state.sets) parseSetting(s);
+    if (state.program != -1 && (state.program < 0 || state.program > 127))
+        throw UsageError("--program " + std::to_string(state.program) +
+                         " is out of range: a MIDI Program Change selects 0 to 127");
+    if (state.program != -1 && !takesMidi(0xC0))
+        throw UsageError("--program: the plug-in has no MIDI input to take a Program Change");
+    applyStateNow(state);
+    appliedState_ = state;
+    stateApplied_ = true;
+}
+
+// The state file, the program, then single parameters: each later step refines the earlier.
+void Lv2Host::applyStateNow(const StateOptions& state) {
+    if (!state.state.empty()) restoreState(state.state);
+    if (state.program != -1) {
+        const uint8_t programChange[2] = {0xC0, static_cast<uint8_t>(state.program)};
+        sendMidiNow(programChange, 2);
+    }
+    for (const std::string& s : state.sets) {
+        const ParameterSetting setting = parseSetting(s);
+        setParameter(resolveParameter(*this, setting.parameter), setting.value);
+    }
+}
+
+void Lv2Host::restoreState(const std::string& path) {
+    const std::vector<uint8_t> bytes = readFile(path, kMaxStateFileSize);
+    const std::string text(bytes.begin(), bytes.end());
+    LilvState* state = lilv_state_new_from_string(world_, urids_.mapFeature(), text.c_str());
+    if (!state) throw FormatError(path + ": not an LV2 state file");
+    struct Free {
+        LilvState* state;
+        ~Free() { lilv_state_free(state); }
+    } free{state};
+    const LilvNode* appliesTo = lilv_state_get_plugin_uri(state);
+    if (!appliesTo || !lilv_node_equals(appliesTo, lilv_plugin_get_uri(plugin_)))
+        throw FormatError(path + ": the state is another plug-in's");
+
+    LilvInstance noting = *instance_;
+    LV2_Descriptor descriptor = *instance_->lv2_descriptor;
+    pluginDescriptor = instance_->lv2_descriptor;
+    pluginStateInterface =
+        static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance_, LV2_STATE__interface));
+    descriptor.extension_data = notingExtensionData;
+    noting.lv2_descriptor = &descriptor;
+    restoreStatus = LV2_STATE_SUCCESS;
+    const bool hasProperties = pluginStateInterface && pluginStateInterface->restore;
+    const bool wasActive = active_;
+    deactivate(); // restore is never called while the plug-in could run
+    lilv_state_restore(
+        state, hasProperties ? &noting : nullptr,
+        [](const char* symbol, void* self, const void* value, uint32_t size, uint32_t type) {
+            auto& host = *static_cast<Lv2Host*>(self);
+            if (type != host.urids_.map(LV2_ATOM__Float) || size != sizeof(float)) return;
+            for (const Port& p : host.ports_)
+                if (p.kind == PortKind::controlIn && p.symbol == symbol) std::memcpy(&host.controlValues_[p.index], value, size);
+        },
+        this, 0, features_.data());
+    if (wasActive) activate();
+    if (restoreStatus != LV2_STATE_SUCCESS)
+        throw FormatError(path + ": the plug-in refused the state (status " + std::to_string(restoreStatus) + ")");
+}
+
+void Lv2Host::saveState(const StateOptions& state) {
+    if (state.saveState.empty()) return;
+    settlePorts(); // the state the plug-in saves then holds what the ports hold
+    LilvState* saved = lilv_state_new_from_instance(
+        plugin_, instance_, urids_.mapFeature(), nullptr, nullptr, nullptr, nullptr,
+        [](const char* symbol, void* self, uint32_t* size, uint32_t* type) -> const void* {
+            auto& host = *static_cast<Lv2Host*>(self);
+            for (const Port& p : host.ports_)
+                if (p.kind == PortKind::controlIn && p.symbol == symbol) {
+                    *size = sizeof(float);
+                    *type = host.urids_.map(LV2_ATOM__Float);
+                    return &host.controlValues_[p.index];
+                }
+            *size = *type = 0;
+            return nullptr;
+        },
+        this, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, features_.data());
+    if (!saved) throw HostError("the plug-in could not save its state");
+    char* text = lilv_state_to_string(world_, urids_.mapFeature(), urids_.unmapFeature(), saved, kStateUri, nullptr);
+    lilv_state_free(saved);
+    if (!text) throw HostError("lilv could not write the state");
+    const std::vector<uint8_t> bytes(text, text + std::strlen(text));
+    lilv_free(text);
+    writeFile(state.saveState, bytes);
+}
+
+} // namespace zkhost

@@ -135,12 +135,13 @@ vst3::tresult Vst3Controller::setParamNormalized(vst3::ParamID id, vst3::ParamVa
     Vst3Instance* shared = instance();
     if (!shared) return vst3::kNotInitialized;
     if (parameter->kind == Vst3Parameter::Kind::program) {
-        // A program switch is a bulk change: the values follow at once and the host is asked
-        // to read them all again (restartComponent). The processor, linked or not, makes the
-        // same switch when the change reaches it; selecting the current program again
-        // changes nothing.
-        const int32_t program = midiDataByte(value);
-        (void)program;
+        // Linked, the processor switches when the change reaches it, in order with the rest
+        // of the block, and reports every new value in its output changes. Alone, the
+        // controller switches its own instance now; the host asked for it, so nothing goes back.
+        if (!linked_) {
+            Vst3Instance::HoldReports quiet(*shared);
+            shared->effect().selectProgram(midiDataByte(value));
+        }
         return vst3::kResultOk;
     }
     // Linked, the same change reaches the shared effect through the processor, in order with

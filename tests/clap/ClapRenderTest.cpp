@@ -11,40 +11,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using namespace zkhosttest;
 
 namespace {
 
 std::string clapPath() { return ZK_CLAP_MODULE_PATH; }
-
-// The scenario's changes as zkhost automation at its first frame, right after the switch-on.
-std::string automationOf(const std::string& scenario, const std::string& dir) {
-    std::ifstream in(scenario);
-    std::ostringstream csv;
-    csv << "seconds,parameter,value\n";
-    std::string word, index, value;
-    while (in >> word) {
-        if (word == "set" && in >> index >> value) csv << "0," << index << "," << value << "\n";
-        else std::getline(in, word); // comments and the rate
-    }
-    const std::string text = csv.str();
-    return writeBytes(dir, "changes.csv", Bytes(text.begin(), text.end()));
-}
-
-// Samples that differ, and the first of them (-1 for none).
-std::pair<size_t, int64_t> difference(const Audio& a, const Audio& b) {
-    EXPECT_EQ(a.samples.size(), b.samples.size());
-    size_t count = 0;
-    int64_t first = -1;
-    for (size_t i = 0; i < std::min(a.samples.size(), b.samples.size()); ++i)
-        if (a.samples[i] != b.samples[i]) {
-            if (first < 0) first = static_cast<int64_t>(i) / std::max(a.channels, 1);
-            ++count;
-        }
-    return {count, first};
-}
 
 class ClapRender : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
 

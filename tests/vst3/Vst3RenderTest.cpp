@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using namespace zkhosttest;
 
@@ -19,35 +18,8 @@ namespace {
 
 std::string vst3Path() { return ZK_VST3_BUNDLE_PATH; }
 
-// A render's file name by module: the bundle and the VST 2 module both end in ".so" inside.
+// The file name of a render through each module.
 std::string nameOf(const std::string& module) { return module == vst3Path() ? "vst3" : "vst2"; }
-
-// The scenario's changes as zkhost automation at its first frame, right after the switch-on.
-std::string automationOf(const std::string& scenario, const std::string& dir) {
-    std::ifstream in(scenario);
-    std::ostringstream csv;
-    csv << "seconds,parameter,value\n";
-    std::string word, index, value;
-    while (in >> word) {
-        if (word == "set" && in >> index >> value) csv << "0," << index << "," << value << "\n";
-        else std::getline(in, word); // comments and the rate
-    }
-    const std::string text = csv.str();
-    return writeBytes(dir, "changes.csv", Bytes(text.begin(), text.end()));
-}
-
-// Samples that differ, and the first of them (-1 for none).
-std::pair<size_t, int64_t> difference(const Audio& a, const Audio& b) {
-    EXPECT_EQ(a.samples.size(), b.samples.size());
-    size_t count = 0;
-    int64_t first = -1;
-    for (size_t i = 0; i < std::min(a.samples.size(), b.samples.size()); ++i)
-        if (a.samples[i] != b.samples[i]) {
-            if (first < 0) first = static_cast<int64_t>(i) / std::max(a.channels, 1);
-            ++count;
-        }
-    return {count, first};
-}
 
 class Vst3Render : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
 

@@ -49,12 +49,14 @@ std::string modulePathIn(const std::string& path) {
     return module.string();
 }
 
+#if defined(ZKHOST_LV2)
 bool isVst3Bundle(const std::string& path) {
     std::error_code error;
     const std::filesystem::path bundle = std::filesystem::path(path).lexically_normal();
     const std::filesystem::path name = bundle.has_filename() ? bundle : bundle.parent_path();
     return name.extension() == ".vst3" && std::filesystem::is_directory(path, error);
 }
+#endif
 
 } // namespace
 

@@ -208,6 +208,78 @@ TEST(Vst3Validator, RandomChangesAtSampleOffsetsAreHeardAtTheirFrames) {
     }
 }
 
+// A Program Change while processing (the program parameter moved at a sample offset) brings
+// the new program's values; the host hears every one of them, and the program, at that
+// offset in the block's output changes (restartComponent is not an audio-thread call).
+TEST(Vst3Validator, AProgramChangeInABlockReportsEveryValueAtItsFrame) {
+    Instance instance;
+    ASSERT_TRUE(instance.start(44100, 512));
+    const Stereo input = testSignal(512);
+    Stereo out(512);
+    instance.process(&input.left[0], &input.right[0], &out.left[0], &out.right[0], 512, {{0, zk::paramMaster, 0.125}});
+    EXPECT_TRUE(instance.outputChanges.empty()) << "the host's own changes do not come back";
+    const int restarts = instance.restarts;
+    instance.process(&input.left[0], &input.right[0], &out.left[0], &out.right[0], 512,
+                     {{100, kProgramParameter, 3.0 / 127.0}});
+    std::vector<bool> reported(zk::kNumParameters, false);
+    bool programReported = false;
+    for (const Change& c : instance.outputChanges) {
+        EXPECT_EQ(c.frame, 100) << c.id;
+        if (c.id == kProgramParameter) {
+            programReported = true;
+            EXPECT_DOUBLE_EQ(c.value, 3.0 / 127.0);
+        } else if (c.id < static_cast<vst3::ParamID>(zk::kNumParameters)) {
+            reported[c.id] = true;
+            EXPECT_EQ(c.value, instance.controller()->getParamNormalized(c.id)) << c.id;
+        }
+    }
+    EXPECT_TRUE(programReported);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), true), zk::kNumParameters);
+    EXPECT_NE(instance.controller()->getParamNormalized(zk::paramMaster), 0.125) << "the program's own value";
+    EXPECT_EQ(instance.restarts, restarts);
+    // Nothing is left over for later blocks.
+    instance.process(&input.left[0], &input.right[0], &out.left[0], &out.right[0], 512);
+    EXPECT_TRUE(instance.outputChanges.empty());
+    EXPECT_EQ(instance.restarts, restarts);
+}
+
+// ---- the view (headless: the panel runs on the software back end, whatever the parent)
+
+TEST(Vst3Validator, TheViewTakesTheHostsRunLoopWhileAttached) {
+    Instance instance;
+    Vst3Ref<vst3::IPlugView> view(instance.controller()->createView(vst3::kEditorViewType));
+    ASSERT_TRUE(view);
+    EXPECT_EQ(instance.controller()->createView("other"), nullptr);
+    EXPECT_EQ(view->isPlatformTypeSupported(vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultTrue);
+    EXPECT_EQ(view->isPlatformTypeSupported(vst3::kPlatformTypeHWND), vst3::kResultFalse);
+    vst3::ViewRect size{};
+    ASSERT_EQ(view->getSize(&size), vst3::kResultOk);
+    EXPECT_EQ(size.right - size.left, 612);
+    EXPECT_EQ(size.bottom - size.top, 486);
+    zkhost::Vst3PlugFrame frame;
+    ASSERT_EQ(view->setFrame(&frame), vst3::kResultOk);
+    void* parent = reinterpret_cast<void*>(uintptr_t{0x1234});
+    EXPECT_NE(view->attached(parent, vst3::kPlatformTypeHWND), vst3::kResultOk);
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        ASSERT_EQ(view->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);
+        EXPECT_NE(view->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk) << "twice";
+        ASSERT_EQ(frame.timers.size(), 1u);
+        frame.timers[0].handler->onTimer();
+        // A second view of the same instance waits until the first lets go of the panel.
+        Vst3Ref<vst3::IPlugView> second(instance.controller()->createView(vst3::kEditorViewType));
+        ASSERT_TRUE(second);
+        EXPECT_NE(second->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);
+        EXPECT_EQ(view->removed(), vst3::kResultOk);
+        EXPECT_TRUE(frame.timers.empty());
+        EXPECT_TRUE(frame.watches.empty());
+        EXPECT_NE(view->removed(), vst3::kResultOk) << "twice";
+    }
+    // A host that lets go of an attached view without removing it first.
+    ASSERT_EQ(view->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);
+    view = {};
+    EXPECT_TRUE(frame.timers.empty());
+}
+
 // ---- state
 
 TEST(Vst3State, SaveLoadSaveIsByteIdenticalAndTheControllerFollows) {

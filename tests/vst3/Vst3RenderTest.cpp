@@ -102,4 +102,16 @@ TEST(Vst3State, AStateMovesToAnotherInstanceWhole) {
     expectFailure(runZkhost({"info", vst3Path(), "--state", foreign}), 3, "refused the state");
 }
 
+// zkhost takes a .vst3 folder as a VST3 bundle (not as LV2), finds the module for this
+// system inside it, and says which file it misses in a bundle without one.
+TEST(ZkhostVst3, TheBundleOrItsModuleIsHostedAsVst3) {
+    const std::string fromBundle = succeed({"info", vst3Path()}).out;
+    EXPECT_TRUE(contains(fromBundle, "Format:         VST3")) << fromBundle;
+    EXPECT_TRUE(contains(fromBundle, "Parameters:     55 (and 120 hidden)")) << fromBundle;
+    const std::string module = vst3Path() + "/Contents/" + ZK_VST3_ARCH + "/Zephyrkettledrome.so";
+    EXPECT_EQ(succeed({"info", module}).out, fromBundle);
+    const std::string empty = scratchDir("Empty.vst3");
+    expectFailure(runZkhost({"info", empty}), 1, "holds no module for this system (" + empty + "/Contents/" + ZK_VST3_ARCH + "/Empty.so)");
+}
+
 } // namespace

@@ -59,28 +59,6 @@ double Audio::peak(int64_t from, int64_t to) const {
     return m;
 }
 
-std::pair<size_t, int64_t> difference(const Audio& a, const Audio& b) {
-    EXPECT_EQ(a.samples.size(), b.samples.size());
-    size_t count = 0;
-    int64_t first = -1;
-    for (size_t i = 0; i < std::min(a.samples.size(), b.samples.size()); ++i)
-        if (a.samples[i] != b.samples[i]) {
-            if (first < 0) first = static_cast<int64_t>(i) / std::max(a.channels, 1);
-            ++count;
-        }
-    return {count, first};
-}
-
-std::string automationOf(const std::string& scenario, const std::string& dir) {
-    std::ifstream in(scenario);
-    std::string csv = "seconds,parameter,value\n", word, index, value;
-    while (in >> word) {
-        if (word == "set" && in >> index >> value) csv += "0," + index + "," + value + "\n";
-        else std::getline(in, word); // comments and the rate
-    }
-    return writeBytes(dir, "changes.csv", Bytes(csv.begin(), csv.end()));
-}
-
 Audio readAudio(const std::string& path) {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace zkhosttest {
@@ -34,10 +33,6 @@ struct Audio {
     double peak(int64_t from, int64_t to) const;
 };
 Audio readAudio(const std::string& path);
-// Samples that differ between two renders, and the frame of the first of them (-1 for none).
-std::pair<size_t, int64_t> difference(const Audio& a, const Audio& b);
-// A reference scenario's "set" lines as zkhost automation at frame 0 (written into `dir`).
-std::string automationOf(const std::string& scenario, const std::string& dir);
 
 Bytes readBytes(const std::string& path);
 // Writes the bytes to dir/name and gives back the path.

@@ -11,27 +11,8 @@
 namespace zkvst3test {
 namespace {
 
-class Vst3ViewX11 : public zktest::SuiteDisplayTest {
+class Vst3ViewX11 : public zktest::SuiteParentWindowTest {
 protected:
-    void SetUp() override {
-        SuiteDisplayTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 612, 486, 0, 0, 0);
-        XMapWindow(display, parent);
-        XSync(display, False);
-    }
-    void TearDown() override {
-        if (display && parent) XDestroyWindow(display, parent);
-    }
-    // The panel's windows inside the parent.
-    unsigned children() {
-        ::Window root = 0, up = 0, *list = nullptr;
-        unsigned count = 0;
-        XSync(display, False);
-        if (!XQueryTree(display, parent, &root, &up, &list, &count)) return 0;
-        if (list) XFree(list);
-        return count;
-    }
     // The run loop's handlers called as a host's main loop calls them.
     static void runLoop(zkhost::Vst3PlugFrame& frame) {
         for (int i = 0; i < 5; ++i) {
@@ -39,8 +20,6 @@ protected:
             for (const auto& timer : frame.timers) timer.handler->onTimer();
         }
     }
-
-    ::Window parent = 0;
 };
 
 TEST_F(Vst3ViewX11, TheRunLoopWatchesTheConnectionWhileTheViewIsAttached) {

@@ -13,29 +13,8 @@ namespace {
 
 using namespace clap;
 
-class ClapPanelX11 : public zktest::SuiteDisplayTest {
+class ClapPanelX11 : public zktest::SuiteParentWindowTest {
 protected:
-    void SetUp() override {
-        SuiteDisplayTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 612, 486, 0, 0, 0);
-        XMapWindow(display, parent);
-        XSync(display, False);
-    }
-    void TearDown() override {
-        if (display && parent) XDestroyWindow(display, parent);
-    }
-    // The panel's windows inside the parent.
-    unsigned children() {
-        ::Window root = 0, up = 0, *list = nullptr;
-        unsigned count = 0;
-        XSync(display, False);
-        if (!XQueryTree(display, parent, &root, &up, &list, &count)) return 0;
-        if (list) XFree(list);
-        return count;
-    }
-
-    ::Window parent = 0;
     ClapModule module{builtClapPath()};
     TestHost host;
 };

@@ -3,15 +3,10 @@
 // file moves the sound at the same frame; a state saved by one instance restores another
 // to the same bytes and the same render.
 
+#include "tests/zkhost/FormatChecks.h"
 #include "tests/zkhost/TestTools.h"
 
 #include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 using namespace zkhosttest;
 
@@ -19,112 +14,22 @@ namespace {
 
 std::string clapPath() { return ZK_CLAP_MODULE_PATH; }
 
-// The scenario's changes as zkhost automation at its first frame, right after the switch-on.
-std::string automationOf(const std::string& scenario, const std::string& dir) {
-    std::ifstream in(scenario);
-    std::ostringstream csv;
-    csv << "seconds,parameter,value\n";
-    std::string word, index, value;
-    while (in >> word) {
-        if (word == "set" && in >> index >> value) csv << "0," << index << "," << value << "\n";
-        else std::getline(in, word); // comments and the rate
-    }
-    const std::string text = csv.str();
-    return writeBytes(dir, "changes.csv", Bytes(text.begin(), text.end()));
-}
-
-// Samples that differ, and the first of them (-1 for none).
-std::pair<size_t, int64_t> difference(const Audio& a, const Audio& b) {
-    EXPECT_EQ(a.samples.size(), b.samples.size());
-    size_t count = 0;
-    int64_t first = -1;
-    for (size_t i = 0; i < std::min(a.samples.size(), b.samples.size()); ++i)
-        if (a.samples[i] != b.samples[i]) {
-            if (first < 0) first = static_cast<int64_t>(i) / std::max(a.channels, 1);
-            ++count;
-        }
-    return {count, first};
-}
-
 class ClapRender : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
 
 TEST_P(ClapRender, TheReferenceScenariosSoundAsThroughTheVst2Module) {
     const auto [scenario, block] = GetParam();
-    const std::string dir = scratchDir(std::string("reference-") + scenario + "-" + block);
-    const std::string base = std::string(ZK_REFERENCE_DIR) + "/" + scenario;
-    const std::string changes = automationOf(base + ".scenario", dir);
-    for (const std::string& module : {modulePath(), clapPath()})
-        succeed({"render", module, base + ".input.wav", dir + "/" + std::filesystem::path(module).extension().string() + ".wav",
-                 "--block", block, "--tail", "0", "--automate", changes});
-    const Audio vst2 = readAudio(dir + "/.so.wav"), clap = readAudio(dir + "/.clap.wav");
-    const Audio expected = readAudio(base + ".expected.wav");
-    EXPECT_EQ(difference(vst2, clap).first, 0u) << "bit-exact with the VST 2 module";
-    const auto [differing, first] = difference(expected, clap);
-    EXPECT_EQ(differing, difference(expected, vst2).first);
-    double worst = 0.0;
-    for (size_t i = 0; i < clap.samples.size(); ++i)
-        worst = std::max(worst, std::fabs(double(expected.samples[i]) - clap.samples[i]));
-    std::cout << scenario << ", blocks " << block << ": " << differing << " samples differ from the expected render, by "
-              << worst << " at most\n";
-    EXPECT_LT(worst, 1e-29);
+    expectReferenceScenarioAsThroughVst2(clapPath(), ZK_REFERENCE_DIR, scenario, block);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ClapRender,
                          ::testing::Combine(::testing::Values("default-speech-44k", "three-bands-drums-48k"),
                                             ::testing::Values("512", "1", "random")));
 
-// Controller 7 bound to Master by the stored settings every new instance reads: a MIDI file
-// moving it at 1 s and 2 s changes both modules' sound from exactly those frames, alike.
 TEST(ClapMidi, ALearnedControllerMovesTheSoundAtTheSameFrameAsThroughTheVst2Module) {
-    const std::string dir = scratchDir("learned-controller");
-    const std::string config = dir + "/config";
-    std::filesystem::create_directories(config + "/zephyrkettledrome.org/Zephyrkettledrome");
-    std::ofstream(config + "/zephyrkettledrome.org/Zephyrkettledrome/settings") << "\"MidiCC-Master\" 8\n";
-    const char* before = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = before ? before : "";
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    // 480 ticks a quarter at 120 bpm: 960 ticks a second.
-    const std::string midi = writeBytes(dir, "cc.mid", smf(0, 480, {smfTrack({{960, {0xB0, 7, 20}}, {960, {0xB5, 7, 100}}})}));
-    std::string log;
-    for (const std::string& module : {modulePath(), clapPath()}) {
-        const std::string name = std::filesystem::path(module).extension().string();
-        log = succeed({"render", module, examplePath(), dir + "/" + name + ".wav", "--block", "random", "--tail", "0",
-                       "--midi", midi, "--log-automation"})
-                  .out;
-        succeed({"render", module, examplePath(), dir + "/" + name + ".still.wav", "--tail", "0"});
-    }
-    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    const Audio vst2 = readAudio(dir + "/.so.wav"), clap = readAudio(dir + "/.clap.wav");
-    EXPECT_EQ(difference(vst2, clap).first, 0u);
-    EXPECT_EQ(difference(vst2, readAudio(dir + "/.so.still.wav")).second, 44100) << "first frame moved by the controller";
-    EXPECT_EQ(log, "automate 0 0.157480314 not-recorded at 44100\nautomate 0 0.787401557 not-recorded at 88200\n");
+    expectLearnedControllerAsThroughVst2(clapPath());
 }
 
-// A state saved by one instance, loaded into the next and saved again: the same bytes,
-// through streams of any size, and the same sound as the changes made directly.
-TEST(ClapState, AStateMovesToAnotherInstanceWhole) {
-    const std::string dir = scratchDir("clap-state");
-    const std::vector<std::string> changes = {"--program", "5", "--set", "Master=0.3", "--set", "40=0.7", "--set", "39=0.9"};
-    std::vector<std::string> save = {"info", clapPath(), "--save-state", dir + "/first.state"};
-    save.insert(save.end(), changes.begin(), changes.end());
-    succeed(save);
-    std::vector<std::string> direct = {"render", clapPath(), examplePath(), dir + "/direct.wav", "--tail", "1"};
-    direct.insert(direct.end(), changes.begin(), changes.end());
-    succeed(direct);
-    succeed({"render", clapPath(), examplePath(), dir + "/loaded.wav", "--tail", "1", "--state", dir + "/first.state",
-             "--stream-bytes", "7", "--save-state", dir + "/second.state"});
-    succeed({"info", clapPath(), "--state", dir + "/second.state", "--stream-bytes", "1", "--save-state",
-             dir + "/third.state"});
-    const Bytes first = readBytes(dir + "/first.state");
-    EXPECT_EQ(first.size(), 16u + 32664u);
-    EXPECT_EQ(readBytes(dir + "/second.state"), first);
-    EXPECT_EQ(readBytes(dir + "/third.state"), first);
-    const Audio loaded = readAudio(dir + "/loaded.wav");
-    EXPECT_EQ(difference(readAudio(dir + "/direct.wav"), loaded).first, 0u);
-    EXPECT_GT(loaded.rms(), 0.001);
-    // A state of another kind is refused, and zkhost says so.
-    const std::string foreign = writeBytes(dir, "foreign.state", Bytes(100, 7));
-    expectFailure(runZkhost({"info", clapPath(), "--state", foreign}), 3, "refused the state");
-}
+// The CLAP state: a 16-byte header and the bank chunk.
+TEST(ClapState, AStateMovesToAnotherInstanceWhole) { expectStateMovesWhole(clapPath(), 16u + 32664u); }
 
 } // namespace

@@ -36,4 +36,31 @@ protected:
     inline static Display* display = nullptr;
 };
 
+// With a mapped top-level window of the panel's size for the test to embed a panel in, as a
+// host's editor window; the test may destroy it first (then sets `parent` to 0).
+class SuiteParentWindowTest : public SuiteDisplayTest {
+protected:
+    void SetUp() override {
+        SuiteDisplayTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 612, 486, 0, 0, 0);
+        XMapWindow(display, parent);
+        XSync(display, False);
+    }
+    void TearDown() override {
+        if (display && parent) XDestroyWindow(display, parent);
+    }
+    // The windows inside the parent (the panel's).
+    unsigned children() {
+        ::Window root = 0, up = 0, *list = nullptr;
+        unsigned count = 0;
+        XSync(display, False);
+        if (!XQueryTree(display, parent, &root, &up, &list, &count)) return 0;
+        if (list) XFree(list);
+        return count;
+    }
+
+    ::Window parent = 0;
+};
+
 } // namespace zktest

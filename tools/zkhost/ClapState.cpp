@@ -12,22 +12,11 @@ namespace {
 
 constexpr size_t kMaxStateFileSize = 256u * 1024u * 1024u;
 
-void refuseVst2Options(const StateOptions& state) {
-    const std::pair<const std::string*, const char*> vst2Only[] = {
-        {&state.fxb, "--fxb"},           {&state.fxp, "--fxp"},           {&state.saveFxp, "--save-fxp"},
-        {&state.saveFxb, "--save-fxb"}, {&state.programName, "--program-name"}};
-    for (const auto& [value, option] : vst2Only)
-        if (!value->empty())
-            throw UsageError(std::string(option) + " is for VST 2 modules; a CLAP module's state goes with --state and "
-                                                   "--save-state");
-    if (state.streamBytes < 0) throw UsageError("--stream-bytes must be 0 (as many as asked) or more");
-}
-
 } // namespace
 
 // The state file, the program, then single parameters: each later step refines the earlier.
 void ClapHost::applyState(const StateOptions& state) {
-    refuseVst2Options(state);
+    refuseVst2StateOptions(state, "CLAP");
     std::vector<ParameterSetting> settings;
     for (const std::string& s : state.sets) settings.push_back(parseSetting(s));
     if (state.program != -1 && (state.program < 0 || state.program > 127))

@@ -57,6 +57,17 @@ int32_t resolveParameter(HostedPlugin& host, const std::string& nameOrIndex) {
     return matches.front();
 }
 
+void refuseVst2StateOptions(const StateOptions& state, const char* format) {
+    const std::pair<const std::string*, const char*> vst2Only[] = {
+        {&state.fxb, "--fxb"},           {&state.fxp, "--fxp"},           {&state.saveFxp, "--save-fxp"},
+        {&state.saveFxb, "--save-fxb"}, {&state.programName, "--program-name"}};
+    for (const auto& [value, option] : vst2Only)
+        if (!value->empty())
+            throw UsageError(std::string(option) + " is for VST 2 modules; a " + format +
+                             " module's state goes with --state and --save-state");
+    if (state.streamBytes < 0) throw UsageError("--stream-bytes must be 0 (as many as asked) or more");
+}
+
 std::vector<AutomationPoint> parseAutomation(const std::string& text) {
     std::vector<AutomationPoint> points;
     std::istringstream in(text);

@@ -4,6 +4,7 @@
 // as text, checked before anything is rendered.
 
 #include "tools/zkhost/HostedPlugin.h"
+#include "tools/zkhost/StateOptions.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -36,6 +37,9 @@ double parseNumber(const std::string& text, const std::string& what);
 ParameterSetting parseSetting(const std::string& text);
 // An index in range, or the one parameter whose reported name, trimmed, equals the text.
 int32_t resolveParameter(HostedPlugin& host, const std::string& nameOrIndex);
+// For a format whose state is the bytes of its streams (CLAP, VST3): refuses VST 2's bank,
+// preset and program-name options, and a negative --stream-bytes.
+void refuseVst2StateOptions(const StateOptions& state, const char* format);
 // Lines of "seconds,parameter,value"; blank lines and lines starting with # are skipped,
 // and so is a first line that names the columns.
 std::vector<AutomationPoint> parseAutomation(const std::string& text);

@@ -1,0 +1,26 @@
+#pragma once
+
+// The processor's state as it lies in the host's stream, all numbers little-endian:
+//   0  4  "ZKST"
+//   4  4  version, 1
+//   8  4  the current program, 0..127
+//  12  4  the bank chunk's size in bytes
+//  16     the bank chunk: every parameter's flags, shared value and learned controller,
+//         and the 128 programs
+// Streams may move fewer bytes per call than asked; both directions go on until done.
+
+#include "core/Effect.h"
+#include "formats/vst3/Vst3Abi.h"
+
+namespace zk {
+
+// [main] Writes the effect's state; false when the stream takes less than all of it.
+bool saveVst3State(Effect& effect, vst3::IBStream* stream) noexcept;
+// [main] Reads a state from the stream's position and loads it into the effect; false, with
+// the effect unchanged, for a stream that holds none of ours, a damaged or short one, or
+// one the effect refuses.
+bool loadVst3State(Effect& effect, vst3::IBStream* stream) noexcept;
+// [main] Reads and checks a state without loading it.
+bool checkVst3State(const Effect& effect, vst3::IBStream* stream) noexcept;
+
+} // namespace zk

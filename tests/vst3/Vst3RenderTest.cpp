@@ -1,0 +1,48 @@
+// zkhost with the VST3 bundle beside the VST 2 module: the reference scenarios give the same
+// bits through both, in blocks of 512, of 1 and of random sizes; a learned controller in a
+// MIDI file (a mapped parameter change for the VST3) moves the sound at the same frame; a
+// state saved by one instance restores another to the same bytes and the same render.
+
+#include "tests/zkhost/FormatChecks.h"
+#include "tests/zkhost/TestTools.h"
+
+#include <gtest/gtest.h>
+
+using namespace zkhosttest;
+
+namespace {
+
+std::string vst3Path() { return ZK_VST3_BUNDLE_PATH; }
+
+class Vst3Render : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
+
+TEST_P(Vst3Render, TheReferenceScenariosSoundAsThroughTheVst2Module) {
+    const auto [scenario, block] = GetParam();
+    expectReferenceScenarioAsThroughVst2(vst3Path(), ZK_REFERENCE_DIR, scenario, block);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, Vst3Render,
+                         ::testing::Combine(::testing::Values("default-speech-44k", "three-bands-drums-48k"),
+                                            ::testing::Values("512", "1", "random")));
+
+TEST(Vst3Midi, ALearnedControllerMovesTheSoundAtTheSameFrameAsThroughTheVst2Module) {
+    expectLearnedControllerAsThroughVst2(vst3Path());
+}
+
+// The component state: a 16-byte header and the bank chunk.
+TEST(Vst3State, AStateMovesToAnotherInstanceWhole) { expectStateMovesWhole(vst3Path(), 16u + 32664u); }
+
+// zkhost takes a .vst3 folder as a VST3 bundle (not as LV2), finds the module for this
+// system inside it, and says which file it misses in a bundle without one.
+TEST(ZkhostVst3, TheBundleOrItsModuleIsHostedAsVst3) {
+    const std::string fromBundle = succeed({"info", vst3Path()}).out;
+    EXPECT_TRUE(contains(fromBundle, "Format:         VST3")) << fromBundle;
+    EXPECT_TRUE(contains(fromBundle, "Parameters:     55 (and 120 hidden)")) << fromBundle;
+    const std::string module = vst3Path() + "/Contents/" + ZK_VST3_ARCH + "/Zephyrkettledrome.so";
+    EXPECT_EQ(succeed({"info", module}).out, fromBundle);
+    const std::string empty = scratchDir("Empty.vst3");
+    expectFailure(runZkhost({"info", empty}), 1,
+                  "holds no module for this system (" + empty + "/Contents/" + ZK_VST3_ARCH + "/Empty.so)");
+}
+
+} // namespace

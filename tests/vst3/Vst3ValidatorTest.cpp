@@ -1,0 +1,392 @@
+// The checks a VST3 validator makes, run on the built bundle's module loaded with dlopen:
+// the factory's classes, processing at every rate and block size, bus arrangements other
+// than stereo refused, parameters and the MIDI mapping, changes at their sample offsets,
+// the state through awkward streams and damaged states, activate/deactivate cycles and a
+// thousand instances.
+
+#include "product/ParameterIndex.h"
+#include "tests/vst3/Vst3TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <random>
+
+using namespace zkvst3test;
+
+namespace {
+
+constexpr vst3::ParamID kProgramParameter = 0x10000;
+constexpr vst3::ParamID kFirstControllerParameter = 0x20000;
+
+std::string text8(const vst3::TChar* text) { return zkhost::utf8Of(text, 128); }
+
+// ---- the factory
+
+TEST(Vst3Factory, OffersTheEffectAsAnFxAndItsControllerAndNothingElse) {
+    vst3::IPluginFactory* f = factory();
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(f->countClasses(), 2);
+    vst3::PClassInfo effect{}, controller{};
+    ASSERT_EQ(f->getClassInfo(0, &effect), vst3::kResultOk);
+    ASSERT_EQ(f->getClassInfo(1, &controller), vst3::kResultOk);
+    EXPECT_STREQ(effect.category, vst3::kVstAudioEffectClass);
+    EXPECT_STREQ(controller.category, vst3::kVstComponentControllerClass);
+    EXPECT_NE(f->getClassInfo(2, &effect), vst3::kResultOk);
+    Vst3Ref<vst3::IPluginFactory> held(f);
+    f->addRef();
+    auto f2 = held.query<vst3::IPluginFactory2>();
+    ASSERT_TRUE(f2);
+    vst3::PClassInfo2 info{};
+    ASSERT_EQ(f2->getClassInfo2(0, &info), vst3::kResultOk);
+    EXPECT_STREQ(info.subCategories, "Fx");
+    // An unknown class, or a known one asked for an interface it lacks, makes nothing.
+    vst3::TUID unknown{};
+    void* made = reinterpret_cast<void*>(1);
+    EXPECT_NE(f->createInstance(unknown, vst3::IComponent::iid.data(), &made), vst3::kResultOk);
+    EXPECT_EQ(made, nullptr);
+    made = reinterpret_cast<void*>(1);
+    EXPECT_NE(f->createInstance(effect.cid, vst3::IPlugView::iid.data(), &made), vst3::kResultOk);
+    EXPECT_EQ(made, nullptr);
+}
+
+// ---- processing
+
+TEST(Vst3Validator, EveryRateFrom8kHzTo384kHzGivesCleanSoundAndNonsenseRatesAreRefused) {
+    for (double rate : {8000.0, 11025.0, 22050.0, 44100.0, 47999.99, 48000.0, 88200.0, 96000.0, 192000.0, 384000.0}) {
+        SCOPED_TRACE(rate);
+        Instance instance;
+        ASSERT_TRUE(instance.start(rate, 4096));
+        EXPECT_EQ(peak(instance.render(Stereo(2000), {4096})), 0.0f) << "silence in, silence out";
+        const Stereo out = instance.render(testSignal(static_cast<size_t>(rate / 4) + 100), {4096, 1, 333});
+        EXPECT_EQ(badSample(out), "");
+        EXPECT_GT(peak(out), 0.001f);
+    }
+    Instance instance;
+    for (double wrong : {0.0, -44100.0, std::nan("")}) EXPECT_FALSE(instance.start(wrong, 512)) << wrong;
+    EXPECT_FALSE(instance.start(44100, 0));
+    EXPECT_EQ(instance.processor()->canProcessSampleSize(vst3::kSample64), vst3::kResultFalse);
+}
+
+TEST(Vst3Validator, BlocksOf1To8192FramesGiveTheSameSound) {
+    const Stereo input = testSignal(40000);
+    Instance reference;
+    ASSERT_TRUE(reference.start(44100, 8192));
+    const Stereo expected = reference.render(input, {512});
+    EXPECT_GT(peak(expected), 0.01f);
+    std::mt19937 random(3);
+    std::vector<int32_t> randomSizes;
+    for (int i = 0; i < 40; ++i) randomSizes.push_back(std::uniform_int_distribution<int32_t>(1, 8192)(random));
+    for (const std::vector<int32_t>& sizes :
+         std::vector<std::vector<int32_t>>{{1}, {2, 3}, {8192}, {4096, 1, 7, 8192, 64, 511}, randomSizes}) {
+        SCOPED_TRACE(sizes.size() == 40 ? "random sizes" : "sizes from " + std::to_string(sizes[0]));
+        Instance instance;
+        ASSERT_TRUE(instance.start(44100, 8192));
+        EXPECT_EQ(instance.render(input, sizes), expected);
+    }
+}
+
+TEST(Vst3Validator, OnlyStereoInAndStereoOutIsTaken) {
+    constexpr vst3::SpeakerArrangement kMono = 0x80000, kFiveOne = 0x3F, kStereo = 0x3;
+    Instance instance;
+    struct Offer {
+        std::vector<vst3::SpeakerArrangement> ins, outs;
+    };
+    for (const Offer& offer : {Offer{{kMono}, {kMono}}, Offer{{kMono}, {kStereo}}, Offer{{kStereo}, {kMono}},
+                               Offer{{kFiveOne}, {kFiveOne}}, Offer{{kStereo, kStereo}, {kStereo}}, Offer{{}, {kStereo}},
+                               Offer{{kStereo}, {}}}) {
+        auto ins = offer.ins, outs = offer.outs;
+        EXPECT_EQ(instance.processor()->setBusArrangements(ins.data(), static_cast<vst3::int32>(ins.size()), outs.data(),
+                                                           static_cast<vst3::int32>(outs.size())),
+                  vst3::kResultFalse);
+        vst3::SpeakerArrangement kept = 0;
+        EXPECT_EQ(instance.processor()->getBusArrangement(vst3::kInput, 0, kept), vst3::kResultOk);
+        EXPECT_EQ(kept, kStereo);
+        EXPECT_EQ(instance.processor()->getBusArrangement(vst3::kOutput, 0, kept), vst3::kResultOk);
+        EXPECT_EQ(kept, kStereo);
+    }
+    ASSERT_TRUE(instance.start(44100, 512)); // stereo still taken after the refusals
+    EXPECT_GT(peak(instance.render(testSignal(5000), {512})), 0.01f);
+}
+
+// ---- parameters and the MIDI mapping
+
+TEST(Vst3Validator, TheEffectsParametersTheProgramParameterAndTheHiddenControllerParameters) {
+    Instance instance;
+    vst3::IEditController* controller = instance.controller();
+    ASSERT_EQ(controller->getParameterCount(), zk::kNumParameters + 1 + 120);
+    for (int32_t i = 0; i < controller->getParameterCount(); ++i) {
+        vst3::ParameterInfo info{};
+        ASSERT_EQ(controller->getParameterInfo(i, info), vst3::kResultOk);
+        if (i < zk::kNumParameters) {
+            EXPECT_EQ(info.id, static_cast<vst3::ParamID>(i));
+            EXPECT_TRUE(info.flags & vst3::ParameterInfo::kCanAutomate) << i;
+            EXPECT_FALSE(info.flags & vst3::ParameterInfo::kIsHidden) << i;
+        } else if (i == zk::kNumParameters) {
+            EXPECT_EQ(info.id, kProgramParameter);
+            EXPECT_TRUE(info.flags & vst3::ParameterInfo::kIsProgramChange);
+            EXPECT_EQ(info.stepCount, 127);
+        } else {
+            EXPECT_EQ(info.id, kFirstControllerParameter + static_cast<vst3::ParamID>(i - zk::kNumParameters - 1));
+            EXPECT_TRUE(info.flags & vst3::ParameterInfo::kIsHidden) << i;
+            EXPECT_FALSE(info.flags & vst3::ParameterInfo::kCanAutomate) << i;
+        }
+    }
+    vst3::ParameterInfo first{};
+    controller->getParameterInfo(zk::paramRelease1, first);
+    EXPECT_EQ(text8(first.title), "Band 1 Release");
+    // A value's text reads back to the same value's text.
+    vst3::String128 text{}, again{};
+    ASSERT_EQ(controller->getParamStringByValue(zk::paramRelease1, 0.37, text), vst3::kResultOk);
+    vst3::ParamValue back = -1.0;
+    ASSERT_EQ(controller->getParamValueByString(zk::paramRelease1, text, back), vst3::kResultOk);
+    ASSERT_EQ(controller->getParamStringByValue(zk::paramRelease1, back, again), vst3::kResultOk);
+    EXPECT_EQ(text8(text), text8(again));
+
+    // Controllers 0..119 on every channel go to their hidden parameters, Program Change
+    // (130 in the mapping's numbering) to the program parameter; channel-mode numbers
+    // 120..127 and the rest stay unmapped.
+    controller->addRef(); // for the holder, which releases it
+    auto mapping = Vst3Ref<vst3::IEditController>(controller).query<vst3::IMidiMapping>();
+    ASSERT_TRUE(mapping);
+    for (vst3::int16 channel = 0; channel < 16; ++channel) {
+        for (vst3::int16 number = 0; number < 131; ++number) {
+            vst3::ParamID id = vst3::kNoParamId;
+            const vst3::tresult mapped = mapping->getMidiControllerAssignment(0, channel, number, id);
+            if (number < 120) {
+                EXPECT_EQ(mapped, vst3::kResultOk) << number;
+                EXPECT_EQ(id, kFirstControllerParameter + static_cast<vst3::ParamID>(number));
+            } else if (number == 130) {
+                EXPECT_EQ(mapped, vst3::kResultOk);
+                EXPECT_EQ(id, kProgramParameter);
+            } else {
+                EXPECT_EQ(mapped, vst3::kResultFalse) << number;
+            }
+        }
+    }
+    vst3::ParamID id = 0;
+    EXPECT_EQ(mapping->getMidiControllerAssignment(1, 0, 7, id), vst3::kResultFalse) << "there is one event bus";
+}
+
+// Random values for random parameters every 10, 100 and 1000 frames, at their offsets in
+// blocks of 512, sound as the same changes at the start of blocks split at those frames.
+TEST(Vst3Validator, RandomChangesAtSampleOffsetsAreHeardAtTheirFrames) {
+    const Stereo input = testSignal(20000);
+    for (int32_t every : {10, 100, 1000}) {
+        SCOPED_TRACE(every);
+        std::mt19937 random(static_cast<uint32_t>(every));
+        std::vector<Change> changes;
+        for (int32_t frame = every; frame < static_cast<int32_t>(input.frames()); frame += every)
+            changes.push_back({frame, std::uniform_int_distribution<vst3::ParamID>(0, zk::kNumParameters - 1)(random),
+                               std::uniform_real_distribution<double>(0.0, 1.0)(random)});
+        Instance inBlocks, split;
+        ASSERT_TRUE(inBlocks.start(48000, 512) && split.start(48000, 512));
+        Stereo a(input.frames()), b(input.frames());
+        size_t next = 0;
+        for (int32_t at = 0; at < static_cast<int32_t>(input.frames()); at += 512) {
+            const int32_t end = std::min<int32_t>(at + 512, static_cast<int32_t>(input.frames()));
+            std::vector<Change> block;
+            for (size_t c = next; c < changes.size() && changes[c].frame < end; ++c)
+                block.push_back({changes[c].frame - at, changes[c].id, changes[c].value});
+            inBlocks.process(&input.left[at], &input.right[at], &a.left[at], &a.right[at], end - at, block);
+            for (int32_t from = at; from < end;) {
+                std::vector<Change> now;
+                for (; next < changes.size() && changes[next].frame == from; ++next)
+                    now.push_back({0, changes[next].id, changes[next].value});
+                const int32_t to = next < changes.size() ? std::min(end, changes[next].frame) : end;
+                split.process(&input.left[from], &input.right[from], &b.left[from], &b.right[from], to - from, now);
+                from = to;
+            }
+        }
+        EXPECT_EQ(badSample(a), "");
+        EXPECT_GT(peak(a), 0.001f);
+        EXPECT_EQ(a, b);
+        for (vst3::ParamID id = 0; id < zk::kNumParameters; ++id)
+            EXPECT_EQ(inBlocks.controller()->getParamNormalized(id), split.controller()->getParamNormalized(id)) << id;
+    }
+}
+
+// A Program Change while processing (the program parameter moved at a sample offset) brings
+// the new program's values; the host hears every one of them, and the program, at that
+// offset in the block's output changes (restartComponent is not an audio-thread call).
+TEST(Vst3Validator, AProgramChangeInABlockReportsEveryValueAtItsFrame) {
+    Instance instance;
+    ASSERT_TRUE(instance.start(44100, 512));
+    const Stereo input = testSignal(512);
+    Stereo out(512);
+    instance.process(&input.left[0], &input.right[0], &out.left[0], &out.right[0], 512, {{0, zk::paramMaster, 0.125}});
+    EXPECT_TRUE(instance.outputChanges.empty()) << "the host's own changes do not come back";
+    const int restarts = instance.restarts;
+    instance.process(&input.left[0], &input.right[0], &out.left[0], &out.right[0], 512,
+                     {{100, kProgramParameter, 3.0 / 127.0}});
+    std::vector<bool> reported(zk::kNumParameters, false);
+    bool programReported = false;
+    for (const Change& c : instance.outputChanges) {
+        EXPECT_EQ(c.frame, 100) << c.id;
+        if (c.id == kProgramParameter) {
+            programReported = true;
+            EXPECT_DOUBLE_EQ(c.value, 3.0 / 127.0);
+        } else if (c.id < static_cast<vst3::ParamID>(zk::kNumParameters)) {
+            reported[c.id] = true;
+            EXPECT_EQ(c.value, instance.controller()->getParamNormalized(c.id)) << c.id;
+        }
+    }
+    EXPECT_TRUE(programReported);
+    EXPECT_EQ(std::count(reported.begin(), reported.end(), true), zk::kNumParameters);
+    EXPECT_NE(instance.controller()->getParamNormalized(zk::paramMaster), 0.125) << "the program's own value";
+    EXPECT_EQ(instance.restarts, restarts);
+    // Nothing is left over for later blocks.
+    instance.process(&input.left[0], &input.right[0], &out.left[0], &out.right[0], 512);
+    EXPECT_TRUE(instance.outputChanges.empty());
+    EXPECT_EQ(instance.restarts, restarts);
+}
+
+// ---- the view (headless: the panel runs on the software back end, whatever the parent)
+
+TEST(Vst3Validator, TheViewTakesTheHostsRunLoopWhileAttached) {
+    Instance instance;
+    Vst3Ref<vst3::IPlugView> view(instance.controller()->createView(vst3::kEditorViewType));
+    ASSERT_TRUE(view);
+    EXPECT_EQ(instance.controller()->createView("other"), nullptr);
+    EXPECT_EQ(view->isPlatformTypeSupported(vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultTrue);
+    EXPECT_EQ(view->isPlatformTypeSupported(vst3::kPlatformTypeHWND), vst3::kResultFalse);
+    vst3::ViewRect size{};
+    ASSERT_EQ(view->getSize(&size), vst3::kResultOk);
+    EXPECT_EQ(size.right - size.left, 612);
+    EXPECT_EQ(size.bottom - size.top, 486);
+    zkhost::Vst3PlugFrame frame;
+    ASSERT_EQ(view->setFrame(&frame), vst3::kResultOk);
+    void* parent = reinterpret_cast<void*>(uintptr_t{0x1234});
+    EXPECT_NE(view->attached(parent, vst3::kPlatformTypeHWND), vst3::kResultOk);
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        ASSERT_EQ(view->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);
+        EXPECT_NE(view->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk) << "twice";
+        ASSERT_EQ(frame.timers.size(), 1u);
+        frame.timers[0].handler->onTimer();
+        // A second view of the same instance waits until the first lets go of the panel.
+        Vst3Ref<vst3::IPlugView> second(instance.controller()->createView(vst3::kEditorViewType));
+        ASSERT_TRUE(second);
+        EXPECT_NE(second->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);
+        EXPECT_EQ(view->removed(), vst3::kResultOk);
+        EXPECT_TRUE(frame.timers.empty());
+        EXPECT_TRUE(frame.watches.empty());
+        EXPECT_NE(view->removed(), vst3::kResultOk) << "twice";
+    }
+    // A host that lets go of an attached view without removing it first.
+    ASSERT_EQ(view->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);
+    view = {};
+    EXPECT_TRUE(frame.timers.empty());
+}
+
+// ---- state
+
+TEST(Vst3State, SaveLoadSaveIsByteIdenticalAndTheControllerFollows) {
+    Instance first;
+    ASSERT_TRUE(first.start(44100, 512));
+    const Stereo input = testSignal(4000);
+    first.process(&input.left[0], &input.right[0], nullptr, nullptr, 0,
+                  {{0, kProgramParameter, 5.0 / 127.0}, {0, zk::paramMaster, 0.25}, {0, zk::paramDelay, 0.75}});
+    const std::vector<uint8_t> saved = first.state();
+    ASSERT_GT(saved.size(), 16u);
+    for (int32_t perCall : {0, 1, 7}) {
+        SCOPED_TRACE(perCall);
+        Instance second;
+        const int restartsBefore = second.restarts;
+        ASSERT_EQ(second.loadState(saved, perCall), vst3::kResultOk);
+        EXPECT_EQ(second.state(perCall), saved);
+        EXPECT_EQ(second.controller()->getParamNormalized(zk::paramMaster), 0.25f);
+        EXPECT_EQ(second.controller()->getParamNormalized(zk::paramDelay), 0.75f);
+        EXPECT_EQ(second.controller()->getParamNormalized(kProgramParameter), 5.0 / 127.0);
+        EXPECT_GT(second.restarts, restartsBefore) << "the host reads the values again";
+    }
+}
+
+TEST(Vst3State, EmptyShortForeignOrDamagedStatesAreRefusedWithNothingChanged) {
+    Instance source;
+    ASSERT_TRUE(source.start(44100, 512));
+    const Stereo input = testSignal(10);
+    source.process(&input.left[0], &input.right[0], nullptr, nullptr, 0, {{0, zk::paramMaster, 0.125}});
+    const std::vector<uint8_t> good = source.state();
+    ASSERT_GT(good.size(), 16u);
+    std::vector<std::vector<uint8_t>> bad = {{}, {good.begin(), good.begin() + 10}, {good.begin(), good.end() - 1},
+                                             std::vector<uint8_t>(good.size(), 7)};
+    auto damaged = [&](size_t at, uint8_t value) {
+        auto bytes = good;
+        bytes[at] = value;
+        return bytes;
+    };
+    bad.push_back(damaged(0, 'X'));  // another format
+    bad.push_back(damaged(4, 2));    // a version to come
+    bad.push_back(damaged(8, 200));  // no such program
+    bad.push_back(damaged(15, 0x7F)); // a bank size far past the bytes there
+    auto shortBank = std::vector<uint8_t>(good.begin(), good.end() - 1); // the bank a byte short, as its size says
+    const uint32_t bankSize = static_cast<uint32_t>(good.size() - 17);
+    for (int i = 0; i < 4; ++i) shortBank[12 + static_cast<size_t>(i)] = static_cast<uint8_t>(bankSize >> (8 * i));
+    bad.push_back(shortBank);
+    for (size_t i = 0; i < bad.size(); ++i) {
+        SCOPED_TRACE(i);
+        Instance target;
+        const std::vector<uint8_t> before = target.state();
+        const int restartsBefore = target.restarts;
+        EXPECT_NE(target.loadState(bad[i]), vst3::kResultOk);
+        EXPECT_EQ(target.state(), before);
+        EXPECT_NE(target.controller()->getParamNormalized(zk::paramMaster), 0.125f);
+        EXPECT_EQ(target.restarts, restartsBefore) << "nothing changed, nothing to read again";
+    }
+}
+
+// ---- lifecycle
+
+TEST(Vst3Validator, ActivateDeactivateAndProcessingCyclesKeepTheSoundClean) {
+    Instance instance;
+    const Stereo input = testSignal(3000);
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        SCOPED_TRACE(cycle);
+        const double rate = cycle % 2 ? 96000.0 : 44100.0;
+        ASSERT_TRUE(instance.start(rate, cycle % 3 ? 64 : 4096));
+        const Stereo out = instance.render(input, {64, 13});
+        EXPECT_EQ(badSample(out), "");
+        EXPECT_GT(peak(out), 0.001f);
+        // Processing off and on again without deactivating, then off for good.
+        EXPECT_EQ(instance.processor()->setProcessing(false), vst3::kResultOk);
+        EXPECT_EQ(instance.processor()->setProcessing(true), vst3::kResultOk);
+        instance.stop();
+    }
+    // A host that terminates an active instance.
+    Instance forgotten;
+    ASSERT_TRUE(forgotten.start(44100, 512));
+    forgotten.render(input, {512});
+}
+
+// Building an instance decodes its panel's pictures, which the sanitizers make slow.
+#if defined(ZK_SANITIZED)
+constexpr int kInstances = 200;
+#else
+constexpr int kInstances = 1000;
+#endif
+
+TEST(Vst3Validator, AThousandInstancesOneAfterAnotherThenSixteenAlive) {
+    const Stereo input = testSignal(256);
+    for (int i = 0; i < kInstances; ++i) {
+        Instance instance;
+        ASSERT_TRUE(instance.start(44100, 256)) << i;
+        if (i % 100 == 0) {
+            EXPECT_EQ(badSample(instance.render(input, {256})), "");
+        }
+    }
+    std::vector<std::unique_ptr<Instance>> alive;
+    for (int i = 0; i < 16; ++i) {
+        alive.push_back(std::make_unique<Instance>());
+        ASSERT_TRUE(alive.back()->start(44100, 256));
+    }
+    Stereo expected;
+    for (auto& instance : alive) {
+        const Stereo out = instance->render(input, {256});
+        if (expected.frames() == 0) expected = out;
+        EXPECT_EQ(out, expected) << "instances share nothing";
+    }
+}
+
+} // namespace

@@ -1,0 +1,113 @@
+#include "tests/zkhost/FormatChecks.h"
+
+#include "tests/zkhost/TestTools.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <utility>
+
+namespace zkhosttest {
+
+namespace {
+
+// Samples that differ between two renders, and the frame of the first of them (-1 for none).
+std::pair<size_t, int64_t> difference(const Audio& a, const Audio& b) {
+    EXPECT_EQ(a.samples.size(), b.samples.size());
+    size_t count = 0;
+    int64_t first = -1;
+    for (size_t i = 0; i < std::min(a.samples.size(), b.samples.size()); ++i)
+        if (a.samples[i] != b.samples[i]) {
+            if (first < 0) first = static_cast<int64_t>(i) / std::max(a.channels, 1);
+            ++count;
+        }
+    return {count, first};
+}
+
+// A reference scenario's "set" lines as zkhost automation at frame 0 (written into `dir`).
+std::string automationOf(const std::string& scenario, const std::string& dir) {
+    std::ifstream in(scenario);
+    std::string csv = "seconds,parameter,value\n", word, index, value;
+    while (in >> word) {
+        if (word == "set" && in >> index >> value) csv += "0," + index + "," + value + "\n";
+        else std::getline(in, word); // comments and the rate
+    }
+    return writeBytes(dir, "changes.csv", Bytes(csv.begin(), csv.end()));
+}
+
+} // namespace
+
+void expectReferenceScenarioAsThroughVst2(const std::string& module, const std::string& referenceDir,
+                                          const std::string& scenario, const std::string& block) {
+    const std::string dir = scratchDir("reference-" + scenario + "-" + block);
+    const std::string base = referenceDir + "/" + scenario;
+    const std::string changes = automationOf(base + ".scenario", dir);
+    for (const auto& [path, name] : {std::pair{modulePath(), "vst2"}, std::pair{module, "other"}})
+        succeed({"render", path, base + ".input.wav", dir + "/" + name + ".wav", "--block", block, "--tail", "0",
+                 "--automate", changes});
+    const Audio vst2 = readAudio(dir + "/vst2.wav"), other = readAudio(dir + "/other.wav");
+    const Audio expected = readAudio(base + ".expected.wav");
+    EXPECT_EQ(difference(vst2, other).first, 0u) << "bit-exact with the VST 2 module";
+    const auto [differing, first] = difference(expected, other);
+    EXPECT_EQ(differing, difference(expected, vst2).first);
+    double worst = 0.0;
+    for (size_t i = 0; i < other.samples.size(); ++i)
+        worst = std::max(worst, std::fabs(double(expected.samples[i]) - other.samples[i]));
+    std::cout << scenario << ", blocks " << block << ": " << differing << " samples differ from the expected render, by "
+              << worst << " at most\n";
+    EXPECT_LT(worst, 1e-29);
+}
+
+void expectLearnedControllerAsThroughVst2(const std::string& module) {
+    const std::string dir = scratchDir("learned-controller");
+    const std::string config = dir + "/config";
+    std::filesystem::create_directories(config + "/zephyrkettledrome.org/Zephyrkettledrome");
+    std::ofstream(config + "/zephyrkettledrome.org/Zephyrkettledrome/settings") << "\"MidiCC-Master\" 8\n";
+    const char* before = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = before ? before : "";
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    // 480 ticks a quarter at 120 bpm: 960 ticks a second.
+    const std::string midi = writeBytes(dir, "cc.mid", smf(0, 480, {smfTrack({{960, {0xB0, 7, 20}}, {960, {0xB5, 7, 100}}})}));
+    std::string log;
+    for (const auto& [path, name] : {std::pair{modulePath(), "vst2"}, std::pair{module, "other"}}) {
+        log = succeed({"render", path, examplePath(), dir + "/" + name + ".wav", "--block", "random", "--tail", "0",
+                       "--midi", midi, "--log-automation"})
+                  .out;
+        succeed({"render", path, examplePath(), dir + "/" + name + ".still.wav", "--tail", "0"});
+    }
+    setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    const Audio vst2 = readAudio(dir + "/vst2.wav"), other = readAudio(dir + "/other.wav");
+    EXPECT_EQ(difference(vst2, other).first, 0u);
+    EXPECT_EQ(difference(vst2, readAudio(dir + "/vst2.still.wav")).second, 44100) << "first frame moved by the controller";
+    EXPECT_EQ(log, "automate 0 0.157480314 not-recorded at 44100\nautomate 0 0.787401557 not-recorded at 88200\n");
+}
+
+void expectStateMovesWhole(const std::string& module, size_t stateSize) {
+    const std::string dir = scratchDir("state");
+    const std::vector<std::string> changes = {"--program", "5", "--set", "Master=0.3", "--set", "40=0.7", "--set", "39=0.9"};
+    std::vector<std::string> save = {"info", module, "--save-state", dir + "/first.state"};
+    save.insert(save.end(), changes.begin(), changes.end());
+    succeed(save);
+    std::vector<std::string> direct = {"render", module, examplePath(), dir + "/direct.wav", "--tail", "1"};
+    direct.insert(direct.end(), changes.begin(), changes.end());
+    succeed(direct);
+    succeed({"render", module, examplePath(), dir + "/loaded.wav", "--tail", "1", "--state", dir + "/first.state",
+             "--stream-bytes", "7", "--save-state", dir + "/second.state"});
+    succeed({"info", module, "--state", dir + "/second.state", "--stream-bytes", "1", "--save-state", dir + "/third.state"});
+    const Bytes first = readBytes(dir + "/first.state");
+    EXPECT_EQ(first.size(), stateSize);
+    EXPECT_EQ(readBytes(dir + "/second.state"), first);
+    EXPECT_EQ(readBytes(dir + "/third.state"), first);
+    const Audio loaded = readAudio(dir + "/loaded.wav");
+    EXPECT_EQ(difference(readAudio(dir + "/direct.wav"), loaded).first, 0u);
+    EXPECT_GT(loaded.rms(), 0.001);
+    // A state of another kind is refused, and zkhost says so.
+    const std::string foreign = writeBytes(dir, "foreign.state", Bytes(100, 7));
+    expectFailure(runZkhost({"info", module, "--state", foreign}), 3, "refused the state");
+}
+
+} // namespace zkhosttest

@@ -1,0 +1,23 @@
+#pragma once
+
+// Checks every plug-in format's module passes through zkhost against the VST 2 module: each
+// fails the running test where the module does not do as the VST 2 module does.
+
+#include <string>
+
+namespace zkhosttest {
+
+// A reference scenario (the shared folder's NAME.scenario, input and expected render) in
+// blocks of `block` ("512", "1", "random"): the same bits as through the VST 2 module.
+void expectReferenceScenarioAsThroughVst2(const std::string& module, const std::string& referenceDir,
+                                          const std::string& scenario, const std::string& block);
+// Controller 7 bound to Master by the stored settings every new instance reads: a MIDI file
+// moving it at 1 s and 2 s changes the sound from exactly those frames, as through the VST 2
+// module, and the host hears the moves as not to be recorded, at those frames.
+void expectLearnedControllerAsThroughVst2(const std::string& module);
+// A state saved by one instance, loaded into the next and saved again: the same bytes
+// (`stateSize` of them), through streams of any size, and the same sound as the changes made
+// directly; a state of another kind is refused.
+void expectStateMovesWhole(const std::string& module, size_t stateSize);
+
+} // namespace zkhosttest

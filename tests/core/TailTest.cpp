@@ -3,6 +3,7 @@
 
 #include "core/PluginEffect.h"
 #include "tests/support/ScriptedMessages.h"
+#include "tests/support/SilentHost.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +13,6 @@
 
 namespace zktest {
 namespace {
-
-struct QuietHost final : zk::HostServices {
-    void beginGesture(int32_t) noexcept override {}
-    void endGesture(int32_t) noexcept override {}
-    void parameterChanged(int32_t, float, zk::ChangeOrigin) noexcept override {}
-    void allParametersChanged(zk::ChangeOrigin) noexcept override {}
-    void displayChanged() noexcept override {}
-    void wantMidi() noexcept override {}
-    void idle() noexcept override {}
-};
 
 class TailTest : public ::testing::Test {
 protected:
@@ -51,7 +42,7 @@ protected:
     }
 
     static constexpr int32_t kRate = 44100;
-    QuietHost host;
+    SilentHost host;
     ScriptedMessages messages;
     zk::PluginEffect effect;
 };

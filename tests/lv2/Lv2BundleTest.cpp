@@ -4,6 +4,7 @@
 #include "core/PluginEffect.h"
 #include "formats/lv2/Lv2Ports.h"
 #include "product/Identity.h"
+#include "tests/support/SilentHost.h"
 
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
@@ -22,16 +23,7 @@
 
 namespace {
 
-class SilentHost final : public zk::HostServices {
-public:
-    void beginGesture(int32_t) noexcept override {}
-    void endGesture(int32_t) noexcept override {}
-    void parameterChanged(int32_t, float, zk::ChangeOrigin) noexcept override {}
-    void allParametersChanged(zk::ChangeOrigin) noexcept override {}
-    void displayChanged() noexcept override {}
-    void wantMidi() noexcept override {}
-    void idle() noexcept override {}
-};
+using zktest::SilentHost;
 
 class Bundle : public ::testing::Test {
 protected:

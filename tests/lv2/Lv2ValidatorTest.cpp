@@ -8,6 +8,7 @@
 #include "core/PluginEffect.h"
 #include "formats/lv2/Lv2Ports.h"
 #include "tests/lv2/Lv2TestHost.h"
+#include "tests/support/SilentHost.h"
 
 #include <gtest/gtest.h>
 
@@ -27,16 +28,7 @@ using zk::CommandLearn;
 
 namespace {
 
-class SilentHost final : public zk::HostServices {
-public:
-    void beginGesture(int32_t) noexcept override {}
-    void endGesture(int32_t) noexcept override {}
-    void parameterChanged(int32_t, float, zk::ChangeOrigin) noexcept override {}
-    void allParametersChanged(zk::ChangeOrigin) noexcept override {}
-    void displayChanged() noexcept override {}
-    void wantMidi() noexcept override {}
-    void idle() noexcept override {}
-};
+using zktest::SilentHost;
 
 // The effect itself, as the LV2 instance should sound: built, switched on, and fed the same
 // changes at the same frames.

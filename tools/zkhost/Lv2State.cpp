@@ -4,6 +4,7 @@
 #include "tools/zkhost/FxFile.h"
 #include "tools/zkhost/Lv2Host.h"
 #include "tools/zkhost/Options.h"
+#include "tools/zkhost/ProgramChangeState.h"
 
 #include <lv2/state/state.h>
 
@@ -13,19 +14,7 @@ namespace zkhost {
 
 namespace {
 
-constexpr size_t kMaxStateFileSize = 256u * 1024u * 1024u;
 constexpr const char* kStateUri = "urn:zkhost:state";
-
-void refuseOtherFormatsOptions(const StateOptions& state) {
-    const std::pair<const std::string*, const char*> vst2Only[] = {
-        {&state.fxb, "--fxb"},           {&state.fxp, "--fxp"},           {&state.saveFxp, "--save-fxp"},
-        {&state.saveFxb, "--save-fxb"}, {&state.programName, "--program-name"}};
-    for (const auto& [value, option] : vst2Only)
-        if (!value->empty())
-            throw UsageError(std::string(option) + " is for VST 2 modules; an LV2 plug-in's state goes with --state and "
-                                                   "--save-state");
-    if (state.streamBytes != 0) throw UsageError("--stream-bytes is for CLAP modules");
-}
 
 // lilv restores through the plug-in's state interface but keeps its answer to itself: the
 // instance it is given hands out this interface in front of the plug-in's, which notes it.
@@ -49,29 +38,18 @@ const void* notingExtensionData(const char* uri) {
 } // namespace
 
 void Lv2Host::applyState(const StateOptions& state) {
-    refuseOtherFormatsOptions(state);
-    for (const std::string& s : state.sets) parseSetting(s);
-    if (state.program != -1 && (state.program < 0 || state.program > 127))
-        throw UsageError("--program " + std::to_string(state.program) +
-                         " is out of range: a MIDI Program Change selects 0 to 127");
-    if (state.program != -1 && !takesMidi(0xC0))
-        throw UsageError("--program: the plug-in has no MIDI input to take a Program Change");
+    refuseVst2StateOptions(state, "LV2");
+    if (state.streamBytes != 0) throw UsageError("--stream-bytes is for CLAP and VST3 modules");
+    checkProgramChangeOptions(*this, state);
     applyStateNow(state);
     appliedState_ = state;
     stateApplied_ = true;
 }
 
-// The state file, the program, then single parameters: each later step refines the earlier.
 void Lv2Host::applyStateNow(const StateOptions& state) {
-    if (!state.state.empty()) restoreState(state.state);
-    if (state.program != -1) {
-        const uint8_t programChange[2] = {0xC0, static_cast<uint8_t>(state.program)};
-        sendMidiNow(programChange, 2);
-    }
-    for (const std::string& s : state.sets) {
-        const ParameterSetting setting = parseSetting(s);
-        setParameter(resolveParameter(*this, setting.parameter), setting.value);
-    }
+    applyProgramChangeState(
+        *this, state, [&](const std::string& path) { restoreState(path); },
+        [&](const uint8_t* message) { sendMidiNow(message, 2); });
 }
 
 void Lv2Host::restoreState(const std::string& path) {

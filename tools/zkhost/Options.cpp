@@ -63,8 +63,8 @@ void refuseVst2StateOptions(const StateOptions& state, const char* format) {
         {&state.saveFxb, "--save-fxb"}, {&state.programName, "--program-name"}};
     for (const auto& [value, option] : vst2Only)
         if (!value->empty())
-            throw UsageError(std::string(option) + " is for VST 2 modules; a " + format +
-                             " module's state goes with --state and --save-state");
+            throw UsageError(std::string(option) + " is for VST 2 modules; the state of " + format +
+                             " plug-ins goes with --state and --save-state");
     if (state.streamBytes < 0) throw UsageError("--stream-bytes must be 0 (as many as asked) or more");
 }
 

@@ -37,7 +37,7 @@ double parseNumber(const std::string& text, const std::string& what);
 ParameterSetting parseSetting(const std::string& text);
 // An index in range, or the one parameter whose reported name, trimmed, equals the text.
 int32_t resolveParameter(HostedPlugin& host, const std::string& nameOrIndex);
-// For a format whose state is the bytes of its streams (CLAP, VST3): refuses VST 2's bank,
+// For the formats other than VST 2 (CLAP, VST3, LV2): refuses VST 2's bank,
 // preset and program-name options, and a negative --stream-bytes.
 void refuseVst2StateOptions(const StateOptions& state, const char* format);
 // Lines of "seconds,parameter,value"; blank lines and lines starting with # are skipped,

@@ -6,6 +6,14 @@
 // effect through the processor, so setParamNormalized only keeps what the controller alone
 // holds (the mapped controllers' last values). Unlinked, it keeps an instance of its own and
 // applies what the host tells it there.
+// How a host uses it (every entry on the main thread):
+// 1. initialize, connect with the processor, setComponentHandler.
+// 2. setComponentState with the processor's state, after creation and after each load.
+// 3. Parameters, their texts, the program list and the MIDI mapping, whenever the host
+//    builds or refreshes its views; setParamNormalized as the host's values move.
+// 4. createView("editor") for the panel; the view lives on after the controller's release
+//    only as long as the host holds it.
+// 5. terminate, then the last release.
 
 #include "formats/vst3/Vst3Com.h"
 #include "formats/vst3/Vst3Link.h"

@@ -4,6 +4,14 @@
 // initialize), describes the buses (one stereo input, one stereo output, one MIDI event
 // input of 16 channels), accepts only stereo, runs the effect in process with the block's
 // parameter changes at their frames, and keeps the state. Processing is 32-bit only.
+// How a host uses it:
+// 1. initialize [main]; getControllerClassId, and connect with the controller [main].
+// 2. Buses and arrangements, canProcessSampleSize, setupProcessing [main], while inactive.
+// 3. setActive(true) [main], setProcessing [audio or main], then process [audio] block by
+//    block; setActive(false) [main]. getLatencySamples, getTailSamples [main].
+// 4. getState, setState [main], at any time; the controller is then given the same bytes
+//    through setComponentState.
+// 5. terminate [main], then the last release.
 
 #include "formats/vst3/Vst3Com.h"
 #include "formats/vst3/Vst3Events.h"

@@ -15,30 +15,40 @@ using namespace clap;
 
 class ClapPanelX11 : public zktest::SuiteParentWindowTest {
 protected:
+    // The panel created and given the suite's parent window.
+    void createInParent() {
+        ASSERT_TRUE(gui && descriptors && timers);
+        clap_window window{CLAP_WINDOW_API_X11, {}};
+        window.x11 = parent;
+        ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+        ASSERT_TRUE(gui->set_parent(p, &window));
+        ASSERT_EQ(host.descriptors.size(), 1u);
+    }
+    // The descriptor's and the timer's handlers called as a host's main loop calls them.
+    void runLoop() {
+        for (int i = 0; i < 5; ++i) {
+            descriptors->on_fd(p, host.descriptors[0], CLAP_POSIX_FD_READ);
+            timers->on_timer(p, host.timers[0]);
+        }
+    }
+
     ClapModule module{builtClapPath()};
     TestHost host;
+    Instance instance{module, host};
+    const clap_plugin* p = instance.plugin();
+    const clap_plugin_gui* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
+    const clap_plugin_posix_fd_support* descriptors =
+        instance.extension<clap_plugin_posix_fd_support>(CLAP_EXT_POSIX_FD_SUPPORT);
+    const clap_plugin_timer_support* timers = instance.extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);
 };
 
 TEST_F(ClapPanelX11, TheHostWatchesTheConnectionWhileThePanelIsOpen) {
-    Instance instance(module, host);
-    const auto* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
-    const auto* descriptors = instance.extension<clap_plugin_posix_fd_support>(CLAP_EXT_POSIX_FD_SUPPORT);
-    const auto* timers = instance.extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);
-    ASSERT_TRUE(gui && descriptors && timers);
-    const clap_plugin* p = instance.plugin();
-    clap_window window{CLAP_WINDOW_API_X11, {}};
-    window.x11 = parent;
-    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
-    ASSERT_TRUE(gui->set_parent(p, &window));
+    ASSERT_NO_FATAL_FAILURE(createInParent());
     ASSERT_TRUE(gui->show(p));
-    ASSERT_EQ(host.descriptors.size(), 1u);
     ASSERT_EQ(host.timers.size(), 1u);
     EXPECT_NE(host.descriptors[0], ConnectionNumber(display));
     EXPECT_EQ(children(), 1u);
-    for (int i = 0; i < 5; ++i) {
-        descriptors->on_fd(p, host.descriptors[0], CLAP_POSIX_FD_READ);
-        timers->on_timer(p, host.timers[0]);
-    }
+    runLoop();
     EXPECT_TRUE(gui->hide(p));
     EXPECT_TRUE(host.descriptors.empty());
     EXPECT_EQ(children(), 0u);
@@ -52,23 +62,11 @@ TEST_F(ClapPanelX11, TheHostWatchesTheConnectionWhileThePanelIsOpen) {
 }
 
 TEST_F(ClapPanelX11, AParentDestroyedFirstIsSurvived) {
-    Instance instance(module, host);
-    const auto* gui = instance.extension<clap_plugin_gui>(CLAP_EXT_GUI);
-    const auto* descriptors = instance.extension<clap_plugin_posix_fd_support>(CLAP_EXT_POSIX_FD_SUPPORT);
-    const auto* timers = instance.extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);
-    const clap_plugin* p = instance.plugin();
-    clap_window window{CLAP_WINDOW_API_X11, {}};
-    window.x11 = parent;
-    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
-    ASSERT_TRUE(gui->set_parent(p, &window));
-    ASSERT_EQ(host.descriptors.size(), 1u);
+    ASSERT_NO_FATAL_FAILURE(createInParent());
     XDestroyWindow(display, parent);
     XSync(display, False);
     parent = 0;
-    for (int i = 0; i < 5; ++i) {
-        descriptors->on_fd(p, host.descriptors[0], CLAP_POSIX_FD_READ);
-        timers->on_timer(p, host.timers[0]);
-    }
+    runLoop();
     gui->hide(p);
     gui->destroy(p);
     EXPECT_TRUE(host.descriptors.empty());

@@ -32,48 +32,44 @@ TEST(Lv2Protocol, EveryMessageReadsBackAsWritten) {
     lv2test::Urids urids;
     const Urids& u = urids.ours();
     Forged f;
+    auto readBack = [&](auto write) {
+        EXPECT_TRUE(forge(urids, f, sizeof f.bytes, write));
+        return readMessage(u, f.atom());
+    };
     std::array<float, 54> values{};
     std::array<int32_t, 54> controllers{};
     for (int i = 0; i < 54; ++i) values[size_t(i)] = float(i) / 100.0f, controllers[size_t(i)] = i % 7;
 
-    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data()); }));
-    Message m = readMessage(u, f.atom());
+    Message m = readBack([&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data()); });
     ASSERT_EQ(m.kind, Message::Kind::values);
     EXPECT_EQ(m.values, values);
 
-    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeControllers(g, u, controllers.data()); }));
-    m = readMessage(u, f.atom());
+    m = readBack([&](LV2_Atom_Forge& g) { return writeControllers(g, u, controllers.data()); });
     ASSERT_EQ(m.kind, Message::Kind::controllers);
     EXPECT_EQ(m.controllers, controllers);
 
-    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValue(g, u, 53, 0.25f); }));
-    m = readMessage(u, f.atom());
+    m = readBack([&](LV2_Atom_Forge& g) { return writeValue(g, u, 53, 0.25f); });
     EXPECT_EQ(m.kind, Message::Kind::value);
     EXPECT_EQ(m.index, 53);
     EXPECT_EQ(m.value, 0.25f);
 
-    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writePanelCommand(g, u, 65, 1012.0f); }));
-    m = readMessage(u, f.atom());
+    m = readBack([&](LV2_Atom_Forge& g) { return writePanelCommand(g, u, 65, 1012.0f); });
     EXPECT_EQ(m.kind, Message::Kind::panelCommand);
     EXPECT_EQ(m.tag, 65);
     EXPECT_EQ(m.value, 1012.0f);
 
-    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeLamps(g, u, 5); }));
-    m = readMessage(u, f.atom());
+    m = readBack([&](LV2_Atom_Forge& g) { return writeLamps(g, u, 5); });
     EXPECT_EQ(m.kind, Message::Kind::lamps);
     EXPECT_EQ(m.lamps, 5u);
 
     const std::string longText(400, 'x');
-    ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeNotice(g, u, longText.c_str(), "Ok!"); }));
-    m = readMessage(u, f.atom());
+    m = readBack([&](LV2_Atom_Forge& g) { return writeNotice(g, u, longText.c_str(), "Ok!"); });
     EXPECT_EQ(m.kind, Message::Kind::notice);
     EXPECT_EQ(std::string(m.text), longText.substr(0, sizeof m.text - 1)) << "cut to fit, never refused";
     EXPECT_STREQ(m.title, "Ok!");
 
-    for (auto write : {writePanelOpened, writePanelClosed}) {
-        ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return write(g, u); }));
-        EXPECT_NE(readMessage(u, f.atom()).kind, Message::Kind::none);
-    }
+    for (auto write : {writePanelOpened, writePanelClosed})
+        EXPECT_NE(readBack([&](LV2_Atom_Forge& g) { return write(g, u); }).kind, Message::Kind::none);
     EXPECT_FALSE(forge(urids, f, 40, [&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data()); }))
         << "a buffer too small says so";
 }
@@ -83,6 +79,16 @@ TEST(Lv2Protocol, AnythingElseReadsAsNoMessage) {
     const Urids& u = urids.ours();
     Forged f;
     auto none = [&] { return readMessage(u, f.atom()).kind == Message::Kind::none; };
+    // An object of `type` with the properties `properties` writes.
+    auto object = [&](LV2_URID type, auto properties) {
+        forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
+            LV2_Atom_Forge_Frame frame;
+            lv2_atom_forge_object(&g, &frame, 0, type);
+            properties(g);
+            lv2_atom_forge_pop(&g, &frame);
+            return true;
+        });
+    };
 
     EXPECT_EQ(readMessage(u, nullptr).kind, Message::Kind::none);
     forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValue(g, u, 54, 0.5f) ; });
@@ -90,47 +96,31 @@ TEST(Lv2Protocol, AnythingElseReadsAsNoMessage) {
     forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValue(g, u, -1, 0.5f); });
     EXPECT_TRUE(none());
     // A vector of the wrong length or type.
-    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
-        LV2_Atom_Forge_Frame frame;
-        const float few[3] = {1, 2, 3};
-        lv2_atom_forge_object(&g, &frame, 0, u.values);
+    const float few[3] = {1, 2, 3};
+    object(u.values, [&](LV2_Atom_Forge& g) {
         lv2_atom_forge_key(&g, u.keyValues);
         lv2_atom_forge_vector(&g, 4, u.atomFloat, 3, few);
-        lv2_atom_forge_pop(&g, &frame);
-        return true;
     });
     EXPECT_TRUE(none());
-    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
-        LV2_Atom_Forge_Frame frame;
-        int32_t ints[54] = {};
-        lv2_atom_forge_object(&g, &frame, 0, u.values);
+    const int32_t ints[54] = {};
+    object(u.values, [&](LV2_Atom_Forge& g) {
         lv2_atom_forge_key(&g, u.keyValues);
         lv2_atom_forge_vector(&g, 4, u.atomInt, 54, ints);
-        lv2_atom_forge_pop(&g, &frame);
-        return true;
     });
     EXPECT_TRUE(none());
     // A command whose value is an int, a notice whose text is no string.
-    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
-        LV2_Atom_Forge_Frame frame;
-        lv2_atom_forge_object(&g, &frame, 0, u.panelCommand);
+    object(u.panelCommand, [&](LV2_Atom_Forge& g) {
         lv2_atom_forge_key(&g, u.keyTag);
         lv2_atom_forge_int(&g, 65);
         lv2_atom_forge_key(&g, u.keyValue);
         lv2_atom_forge_int(&g, 3);
-        lv2_atom_forge_pop(&g, &frame);
-        return true;
     });
     EXPECT_TRUE(none());
-    forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) {
-        LV2_Atom_Forge_Frame frame;
-        lv2_atom_forge_object(&g, &frame, 0, u.notice);
+    object(u.notice, [&](LV2_Atom_Forge& g) {
         lv2_atom_forge_key(&g, u.keyText);
         lv2_atom_forge_float(&g, 1.0f);
         lv2_atom_forge_key(&g, u.keyTitle);
         lv2_atom_forge_string(&g, "Ok!", 3);
-        lv2_atom_forge_pop(&g, &frame);
-        return true;
     });
     EXPECT_TRUE(none());
     // A string without its terminator.

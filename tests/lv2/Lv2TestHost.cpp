@@ -35,14 +35,6 @@ LV2_URID Urids::map(const char* uri) {
 
 const char* Urids::unmap(LV2_URID urid) const { return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr; }
 
-Stereo noise(size_t frames, uint32_t seed, float level) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> sample(-level, level);
-    Stereo s(frames);
-    for (size_t i = 0; i < frames; ++i) s.left[i] = sample(rng), s.right[i] = sample(rng);
-    return s;
-}
-
 const LV2_Descriptor& dspDescriptor() {
     static const LV2_Descriptor* descriptor = [] {
         void* module = dlopen(ZK_LV2_DSP_PATH, RTLD_NOW | RTLD_LOCAL);

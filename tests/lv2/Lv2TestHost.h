@@ -6,6 +6,7 @@
 // in memory, and the worker's jobs run when the test says.
 
 #include "formats/lv2/Lv2Protocol.h"
+#include "tests/support/Stereo.h"
 
 #include <lv2/core/lv2.h>
 #include <lv2/options/options.h>
@@ -49,13 +50,8 @@ struct StateValue {
 };
 using State = std::map<LV2_URID, StateValue>;
 
-struct Stereo {
-    std::vector<float> left, right;
-    explicit Stereo(size_t frames = 0) : left(frames), right(frames) {}
-    size_t frames() const { return left.size(); }
-    bool operator==(const Stereo&) const = default;
-};
-Stereo noise(size_t frames, uint32_t seed, float level = 0.5f);
+using zktest::Stereo;
+using zktest::noise;
 
 const LV2_Descriptor& dspDescriptor(); // the built binary's, loaded once
 

@@ -48,14 +48,7 @@ struct Reference {
     }
 };
 
-std::string badSample(const Stereo& s) {
-    for (const std::vector<float>* channel : {&s.left, &s.right})
-        for (size_t i = 0; i < channel->size(); ++i) {
-            const int kind = std::fpclassify((*channel)[i]);
-            if (kind == FP_NAN || kind == FP_INFINITE || kind == FP_SUBNORMAL) return "sample " + std::to_string(i);
-        }
-    return {};
-}
+using zktest::badSample;
 
 std::vector<uint8_t> bankOf(Instance& instance) {
     const State state = instance.save();
@@ -139,8 +132,7 @@ TEST_P(Lv2Rates, EveryBlockSizeGivesTheEffectsOwnOutputAndSilenceForSilence) {
     }
     // After sound, silence long enough for every tail to die away gives silence.
     const Stereo after = swept.render(Stereo(std::max<size_t>(size_t(rate) * 3, 8192)), 4096);
-    EXPECT_TRUE(std::all_of(after.left.end() - 4096, after.left.end(), [](float x) { return x == 0.0f; }));
-    EXPECT_TRUE(std::all_of(after.right.end() - 4096, after.right.end(), [](float x) { return x == 0.0f; }));
+    EXPECT_TRUE(zktest::endsSilent(after, 4096));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, Lv2Rates,

@@ -3,11 +3,9 @@
 // parameter abuse from two threads, the editor while processing, instances side by side.
 
 #include "tests/support/LoadedModule.h"
-#include "tools/zkhost/FxFile.h"
+#include "tests/support/Stereo.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <random>
@@ -27,27 +24,11 @@ namespace {
 
 using namespace vst2;
 
-struct Stereo {
-    std::vector<float> left, right;
-    size_t frames() const { return left.size(); }
-    bool operator==(const Stereo&) const = default;
-};
-
-Stereo noise(size_t frames, uint32_t seed, float level = 0.5f) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<float> sample(-level, level);
-    Stereo s{std::vector<float>(frames), std::vector<float>(frames)};
-    for (size_t i = 0; i < frames; ++i) s.left[i] = sample(rng), s.right[i] = sample(rng);
-    return s;
-}
-
-Stereo silence(size_t frames) { return {std::vector<float>(frames), std::vector<float>(frames)}; }
-
 // Renders `input` in blocks of `blockSize` frames, or of random sizes 1..4096 when it is 0.
 Stereo render(HostedEffect& hosted, Stereo input, int32_t blockSize, uint32_t seed = 1) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int32_t> randomSize(1, 4096);
-    Stereo out = silence(input.frames());
+    Stereo out(input.frames());
     for (size_t done = 0; done < input.frames();) {
         const size_t n = std::min<size_t>(blockSize ? blockSize : randomSize(rng), input.frames() - done);
         hosted.processReplacing(&input.left[done], &input.right[done], &out.left[done], &out.right[done],
@@ -55,22 +36,6 @@ Stereo render(HostedEffect& hosted, Stereo input, int32_t blockSize, uint32_t se
         done += n;
     }
     return out;
-}
-
-// The first sample that is not finite or is subnormal, as text; empty when there is none.
-std::string badSample(const Stereo& s) {
-    for (const std::vector<float>* channel : {&s.left, &s.right})
-        for (size_t i = 0; i < channel->size(); ++i) {
-            const int kind = std::fpclassify((*channel)[i]);
-            if (kind == FP_NAN || kind == FP_INFINITE || kind == FP_SUBNORMAL)
-                return "sample " + std::to_string(i) + " is " + std::to_string((*channel)[i]);
-        }
-    return {};
-}
-
-bool allZero(const Stereo& s) {
-    auto zero = [](float x) { return x == 0.0f; };
-    return std::all_of(s.left.begin(), s.left.end(), zero) && std::all_of(s.right.begin(), s.right.end(), zero);
 }
 
 std::vector<uint8_t> chunkOf(HostedEffect& hosted, bool isPreset) {
@@ -166,36 +131,6 @@ TEST_F(Validator, StateRestoresToTheSameBytesAndTheSameRender) {
     EXPECT_EQ(restoreAndRender(preset, true, first), preset);
     EXPECT_EQ(restoreAndRender(preset, true, second), preset);
     EXPECT_TRUE(first == second);
-
-    // The same through files, as a host stores a project.
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                         ("zk-validator-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    zkhost::FxBank fxb;
-    fxb.pluginId = source.effect()->uniqueID;
-    fxb.pluginVersion = source.effect()->version;
-    fxb.numPrograms = 128;
-    fxb.isChunk = true;
-    fxb.chunk = bank;
-    zkhost::writeFile((folder / "bank.fxb").string(), zkhost::writeFxb(fxb));
-    zkhost::FxPreset fxp;
-    fxp.pluginId = fxb.pluginId;
-    fxp.pluginVersion = fxb.pluginVersion;
-    fxp.numParams = 54;
-    fxp.program.isChunk = true;
-    fxp.program.chunk = preset;
-    zkhost::writeFile((folder / "preset.fxp").string(), zkhost::writeFxp(fxp));
-    const auto bankBytes = zkhost::readFile((folder / "bank.fxb").string(), zkhost::kMaxFxFileSize);
-    const auto presetBytes = zkhost::readFile((folder / "preset.fxp").string(), zkhost::kMaxFxFileSize);
-    std::filesystem::remove_all(folder);
-    Stereo fromFile;
-    EXPECT_EQ(restoreAndRender(zkhost::parseFxb(bankBytes.data(), bankBytes.size()).chunk, false, fromFile), bank);
-    restoreAndRender(bank, false, first);
-    EXPECT_TRUE(fromFile == first);
-    EXPECT_EQ(restoreAndRender(zkhost::parseFxp(presetBytes.data(), presetBytes.size()).program.chunk, true, fromFile),
-              preset);
-    restoreAndRender(preset, true, first);
-    EXPECT_TRUE(fromFile == first);
 }
 
 constexpr float kRates[] = {8000, 11025, 22050, 44100, 48000, 88200, 96000, 192000, 384000};
@@ -216,14 +151,12 @@ TEST_F(Validator, EveryRateAndBlockSizeGivesCleanOutputAndSilenceForSilence) {
             SCOPED_TRACE(testing::Message() << "rate " << rate << ", block " << block);
             EXPECT_EQ(badSample(render(swept, input, block, 17)), "");
             EXPECT_EQ(badSample(render(unresumed, input, block, 19)), "");
-            EXPECT_TRUE(allZero(render(quiet, silence(8192), block, 23)));
+            EXPECT_TRUE(endsSilent(render(quiet, Stereo(8192), block, 23)));
         }
         // After sound, silence long enough for every tail to die away gives silence.
         const auto tail = static_cast<size_t>(rate) * 3;
-        const Stereo after = render(swept, silence(tail), 4096);
-        EXPECT_TRUE(allZero({std::vector<float>(after.left.end() - 4096, after.left.end()),
-                             std::vector<float>(after.right.end() - 4096, after.right.end())}))
-            << "rate " << rate;
+        const Stereo after = render(swept, Stereo(tail), 4096);
+        EXPECT_TRUE(endsSilent(after, 4096)) << "rate " << rate;
     }
 }
 
@@ -343,7 +276,7 @@ TEST_F(Validator, TwoInstancesAtDifferentRatesRenderWhatEachRendersAlone) {
     // The second instance is built and switched on while the first is running.
     HostedEffect first(module());
     first.resume(44100.0f, 500);
-    Stereo in = input, out44 = silence(input.frames()), out96 = silence(input.frames());
+    Stereo in = input, out44(input.frames()), out96(input.frames());
     auto block = [&](HostedEffect& hosted, Stereo& out, size_t at) {
         hosted.processReplacing(&in.left[at], &in.right[at], &out.left[at], &out.right[at], 500);
     };

@@ -4,9 +4,7 @@
 
 #include <dlfcn.h>
 
-#include <cmath>
 #include <cstdio>
-#include <random>
 
 namespace zkvst3test {
 
@@ -26,32 +24,6 @@ vst3::IPluginFactory* factory() {
         return get();
     }();
     return theFactory;
-}
-
-Stereo testSignal(size_t frames, uint32_t seed) {
-    Stereo s(frames);
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
-    for (size_t i = 0; i < frames; ++i) {
-        const bool pause = i > frames * 2 / 5 && i < frames * 3 / 5;
-        s.left[i] = pause ? 0.0f : noise(random);
-        s.right[i] = pause ? 0.0f : noise(random);
-    }
-    return s;
-}
-
-float peak(const Stereo& s) {
-    float p = 0.0f;
-    for (size_t i = 0; i < s.frames(); ++i) p = std::max({p, std::fabs(s.left[i]), std::fabs(s.right[i])});
-    return p;
-}
-
-std::string badSample(const Stereo& s) {
-    for (size_t i = 0; i < s.frames(); ++i)
-        for (float v : {s.left[i], s.right[i]})
-            if (!std::isfinite(v) || std::fpclassify(v) == FP_SUBNORMAL)
-                return "frame " + std::to_string(i) + ": " + std::to_string(v);
-    return "";
 }
 
 Instance::Instance() {

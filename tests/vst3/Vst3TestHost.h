@@ -8,6 +8,7 @@
 // is recorded.
 
 #include "formats/vst3/Vst3Abi.h"
+#include "tests/support/Stereo.h"
 #include "tools/zkhost/Vst3HostObjects.h"
 
 #include <cstdint>
@@ -24,18 +25,10 @@ std::string builtModulePath();
 // The module, loaded and entered for the whole test program; its factory.
 vst3::IPluginFactory* factory();
 
-// Stereo audio, planar.
-struct Stereo {
-    std::vector<float> left, right;
-    explicit Stereo(size_t frames = 0) : left(frames), right(frames) {}
-    size_t frames() const { return left.size(); }
-    bool operator==(const Stereo&) const = default;
-};
-// Noise at -6 dB with a pause of silence in its middle.
-Stereo testSignal(size_t frames, uint32_t seed = 1);
-float peak(const Stereo& s);
-// The first sample that is not finite or is subnormal, as text; empty when there is none.
-std::string badSample(const Stereo& s);
+using zktest::Stereo;
+using zktest::badSample;
+using zktest::peak;
+using zktest::testSignal;
 
 // A parameter change at a frame of a block.
 struct Change {

@@ -1,6 +1,5 @@
 #include "services/FileSettingsStore.h"
 #include "services/SettingsFileFormat.h"
-#include "tests/core/EffectFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -84,22 +83,6 @@ TEST_F(FileSettingsStoreTest, ReadingCreatesNothingAndWritingCreatesTheFolder) {
     EXPECT_EQ(store.readValue("MidiCC-Master"), 9u);
     EXPECT_EQ(store.readValue("MidiCC-Right1 "), 1u); // what else the file held stays
     EXPECT_EQ(fs::directory_iterator(root / "config")->path(), file); // no temporary left behind
-}
-
-TEST_F(FileSettingsStoreTest, BindingsSavedByOneInstanceReachTheNext) {
-    ScriptedMessages messages;
-    auto callback = [](vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
-                       float) -> vst2::VstIntPtr { return opcode == vst2::audioMasterVersion; };
-    zktest::HostedEffect first(callback, {&messages, &store});
-    first.setParameter(zk::CommandLearn, 0.0f);
-    first.handleMidiEvent(vst2::VstMidiEvent{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xB0), 7, 0, 0}, 0, 0, 0, 0});
-    messages.answers = {true};
-    first.setParameter(zk::CommandDefaults, 1.0f);
-    EXPECT_NE(slurp(file).find("\"MidiCC-Master\" 8\n"), std::string::npos);
-    EXPECT_NE(slurp(file).find("\"MidiCC-NonUsed \" 1\n"), std::string::npos);
-    zktest::HostedEffect second(callback, {&messages, &store});
-    EXPECT_EQ(second.learnedController(0), 7);
-    EXPECT_EQ(second.learnedController(1), 0);
 }
 
 TEST_F(FileSettingsStoreTest, DamagedFilesLoadWithoutStrayBindingsAndAreRewrittenCleanly) {

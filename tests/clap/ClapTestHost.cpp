@@ -170,6 +170,18 @@ WriteStream::WriteStream(uint64_t perCall, uint64_t refuseAfter, int64_t refusal
     };
 }
 
+Stereo testSignal(size_t frames, uint32_t seed) {
+    Stereo s(frames);
+    for (size_t f = 0; f < frames; ++f) {
+        seed = seed * 1664525u + 1013904223u;
+        const float noise = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+        const bool pause = f >= frames * 2 / 5 && f < frames * 3 / 5;
+        s.left[f] = pause ? 0.0f : noise;
+        s.right[f] = pause ? 0.0f : 0.5f * noise;
+    }
+    return s;
+}
+
 // ---- an instance
 
 Instance::Instance(const ClapModule& module, TestHost& host) : host_(host) {

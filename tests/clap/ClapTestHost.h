@@ -6,7 +6,6 @@
 // instance driven through its record and extensions.
 
 #include "formats/clap/ClapAbi.h"
-#include "tests/support/Stereo.h"
 #include "tools/zkhost/ClapEvents.h"
 
 #include <cstdint>
@@ -117,8 +116,15 @@ private:
     clap::clap_ostream stream_{};
 };
 
-using zktest::Stereo;
-using zktest::testSignal;
+// Stereo audio, planar.
+struct Stereo {
+    std::vector<float> left, right;
+    explicit Stereo(size_t frames = 0) : left(frames), right(frames) {}
+    size_t frames() const { return left.size(); }
+    bool operator==(const Stereo&) const = default;
+};
+// Noise at -6 dB with a pause of silence in its middle, the same for every seed.
+Stereo testSignal(size_t frames, uint32_t seed = 1);
 
 // One instance, created and initialised by the factory of `module`.
 class Instance {

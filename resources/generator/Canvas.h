@@ -3,6 +3,8 @@
 // A floating-point RGB canvas for drawing the panel's pictures: shapes given by signed
 // distance with their edges smoothed over one pixel, colour from a shading function, and
 // text through the toolkit's font engine, smoothed by drawing it four times as large.
+// Drawing is given in panel units; a canvas of scale s has s pixels per unit, so the same
+// drawing code makes a picture for any screen, sharp at its own resolution.
 
 #include "gui/platform/software/SoftPixmap.h"
 
@@ -41,15 +43,22 @@ public:
     using Distance = std::function<float(float x, float y)>;
     using Shade = std::function<Rgb(float x, float y)>;
 
-    Canvas(int32_t width, int32_t height, Rgb fill);
+    // width and height in pixels; scale is pixels per panel unit.
+    Canvas(int32_t width, int32_t height, Rgb fill, float scale = 1.0f);
 
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
+    float scale() const { return scale_; }
+    // The canvas in panel units.
+    float unitWidth() const { return float(width_) / scale_; }
+    float unitHeight() const { return float(height_) / scale_; }
     Rgb at(int32_t x, int32_t y) const { return pixels_[index(x, y)]; }
     float coverage(int32_t x, int32_t y) const { return coverage_[index(x, y)]; }
 
-    void blend(int32_t x, int32_t y, Rgb colour, float alpha);
-    // Paints every pixel whose centre lies inside the shape, within bounds.
+    void blend(int32_t x, int32_t y, Rgb colour, float alpha); // one pixel
+    // Every pixel whose centre lies in box (in panel units): lines of a unit's width.
+    void blendArea(const Box& box, Rgb colour, float alpha);
+    // Paints every pixel whose centre lies inside the shape, within bounds (panel units).
     void fill(const Box& bounds, const Distance& distance, const Shade& shade, float alpha = 1.0f);
     void fill(const Box& bounds, const Distance& distance, Rgb colour, float alpha = 1.0f);
     // A soft shadow: full alpha inside, fading to nothing over spread pixels outside.
@@ -69,6 +78,7 @@ private:
     std::size_t index(int32_t x, int32_t y) const { return std::size_t(y) * std::size_t(width_) + std::size_t(x); }
 
     int32_t width_, height_;
+    float scale_;
     std::vector<Rgb> pixels_;
     std::vector<float> coverage_;
 };

@@ -1,7 +1,7 @@
 #include "resources/generator/ControlArtwork.h"
 
 #include "editor/PanelLayout.h"
-#include "resources/generator/PictureSize.h"
+#include "editor/PanelScale.h"
 #include "resources/generator/Style.h"
 
 #include <algorithm>
@@ -20,7 +20,7 @@ Canvas::Distance circle(float cx, float cy, float r) {
 }
 // A canvas for picture id at scale, drawn in the panel units of its 1 x size.
 Canvas canvasFor(int32_t id, float scale, Rgb fill) {
-    const panel::BitmapSize size = pictureSize(id, scale);
+    const panel::BitmapSize size = panel::pictureSize(id, scale);
     return Canvas(size.width, size.height, fill, scale);
 }
 // Where the lower (on) half of a two-state picture starts, in panel units: the halves are

@@ -1,7 +1,7 @@
 #include "resources/generator/PanelArtwork.h"
 
 #include "editor/PanelLayout.h"
-#include "resources/generator/PictureSize.h"
+#include "editor/PanelScale.h"
 #include "resources/generator/Style.h"
 
 #include <algorithm>
@@ -270,7 +270,7 @@ const char* controlLabel(int32_t tag, int32_t band) {
 }
 
 sw::SoftPixmap drawBackground(float scale) {
-    const panel::BitmapSize size = pictureSize(panel::kBackgroundBitmap, scale);
+    const panel::BitmapSize size = panel::pictureSize(panel::kBackgroundBitmap, scale);
     Canvas canvas(size.width, size.height, style::panelBottom, scale);
     base(canvas);
     for (const Box& b : bandPlates)
@@ -302,7 +302,7 @@ sw::SoftPixmap drawBackground(float scale) {
 }
 
 sw::SoftPixmap drawAboutPicture(float scale) {
-    const panel::BitmapSize size = pictureSize(panel::kAboutBitmap, scale);
+    const panel::BitmapSize size = panel::pictureSize(panel::kAboutBitmap, scale);
     Canvas canvas(size.width, size.height, style::panelBottom, scale);
     base(canvas);
     constexpr Rgb card{233, 230, 223}, ink{38, 40, 44}, softInk{96, 98, 104};

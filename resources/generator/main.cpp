@@ -7,7 +7,7 @@
 #include "gui/platform/software/Bmp.h"
 #include "resources/generator/ControlArtwork.h"
 #include "resources/generator/PanelArtwork.h"
-#include "resources/generator/PictureSize.h"
+#include "editor/PanelScale.h"
 #include "resources/generator/Preview.h"
 
 #include <cstdio>
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         sw::SoftPixmap picture = entry.id == zk::panel::kBackgroundBitmap ? zk::artwork::drawBackground(scale)
                                  : entry.id == zk::panel::kAboutBitmap ? zk::artwork::drawAboutPicture(scale)
                                                                        : zk::artwork::drawControlPicture(entry.id, scale);
-        const zk::panel::BitmapSize size = zk::artwork::pictureSize(entry.id, scale);
+        const zk::panel::BitmapSize size = zk::panel::pictureSize(entry.id, scale);
         if (picture.width() != size.width || picture.height() != size.height) {
             std::fprintf(stderr, "bitmap %d is %d x %d, the table says %d x %d\n", int(entry.id),
                          int(picture.width()), int(picture.height()), int(size.width), int(size.height));

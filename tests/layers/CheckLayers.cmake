@@ -18,7 +18,7 @@ set(rules
     "^services/" "^(product|services)/|^core/Services\\.h$|^gui/platform/x11/"
     "^formats/" "^(product|core|editor|services|formats/<format>)/|^gui/platform/(x11/X11Platform|win32/ModuleInstance)\\.h$"
     "^tools/" "^tools/|^formats/[^/]+/[^/]*Abi\\.h$"
-    "^resources/" "^(product|resources|gui)/|^editor/PanelLayout\\.h$"
+    "^resources/" "^(product|resources|gui)/|^editor/Panel(Layout|Scale)\\.h$"
 )
 
 if(NOT ROOT)

@@ -4,7 +4,7 @@
 #include "gui/platform/software/SoftwarePlatform.h"
 #include "resources/generator/ControlArtwork.h"
 #include "resources/generator/PanelArtwork.h"
-#include "resources/generator/PictureSize.h"
+#include "editor/PanelScale.h"
 
 #include <gtest/gtest.h>
 
@@ -46,15 +46,15 @@ double meanDifference(const sw::SoftPixmap& small, const gui::Rect& area, Compar
 
 TEST(ScaledArtwork, EveryPictureIsDrawnAtItsScaledSize) {
     for (float scale : kScales) {
-        const panel::BitmapSize panelSize = pictureSize(panel::kBackgroundBitmap, scale);
+        const panel::BitmapSize panelSize = panel::pictureSize(panel::kBackgroundBitmap, scale);
         EXPECT_EQ(panelSize.width, std::lround(612 * scale)) << scale;
         EXPECT_EQ(panelSize.height, std::lround(486 * scale)) << scale;
         for (const panel::BitmapSize& entry : panel::kBitmapSizes) {
             const sw::SoftPixmap picture = draw(entry.id, scale);
-            const panel::BitmapSize size = pictureSize(entry.id, scale);
+            const panel::BitmapSize size = panel::pictureSize(entry.id, scale);
             EXPECT_EQ(picture.width(), size.width) << entry.id << " at " << scale;
             EXPECT_EQ(picture.height(), size.height) << entry.id << " at " << scale;
-            if (isTwoStatePicture(entry.id)) {
+            if (panel::isTwoStatePicture(entry.id)) {
                 EXPECT_EQ(size.height % 2, 0) << entry.id << " at " << scale;
             }
         }

@@ -43,8 +43,17 @@ class Editor {
 public:
     virtual ~Editor() = default;
 
-    // [main] The size of the panel's window in pixels.
+    // [main] The size of the panel's window in pixels, at its scale.
     virtual PanelSize size() const noexcept = 0;
+    // [main] Shows the panel at scale pixels per panel unit (1 to 3; others are brought
+    // inside) from its next open, with size() at once. False, and the panel stays at 1,
+    // where the platform cannot draw the panel at another scale.
+    virtual bool setScale(float scale) noexcept {
+        (void)scale;
+        return false;
+    }
+    // [main] The panel's scale.
+    virtual float scale() const noexcept { return 1.0f; }
     // [main] Builds the views in a child window of `parentWindow`; a second open without a
     // close replaces the first. False when nothing could be built.
     virtual bool open(void* parentWindow) noexcept = 0;

@@ -145,6 +145,9 @@ public:
     // [main] Whether the effect has a panel; every entry below does nothing without one.
     virtual bool hasPanel() const noexcept = 0;
     virtual PanelSize panelSize() const noexcept = 0;
+    // [main] The panel at scale pixels per panel unit (1 to 3) from its next opening, its
+    // size at once; false where it cannot be drawn at that scale (it stays at 1).
+    virtual bool setPanelScale(float scale) noexcept = 0;
     // [main] Opens the panel in a child window of the native `parentWindow` (X11 window id,
     // HWND); false when it could not.
     virtual bool openPanel(void* parentWindow) noexcept = 0;

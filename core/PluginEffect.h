@@ -56,6 +56,7 @@ public:
     uint32_t tailFrames() const noexcept override; // Tail.cpp
     bool hasPanel() const noexcept override { return editor_ != nullptr; }
     PanelSize panelSize() const noexcept override;
+    bool setPanelScale(float scale) noexcept override { return editor_ && editor_->setScale(scale); }
     bool openPanel(void* parentWindow) noexcept override;
     void closePanel() noexcept override;
     int32_t panelEventDescriptor() noexcept override { return editor_ ? editor_->eventDescriptor() : -1; }

@@ -3,8 +3,9 @@
 #include "product/ParameterIndex.h"
 #include "editor/AboutView.h"
 #include "editor/LearnOverlay.h"
-#include "editor/PanelLayout.h"
+#include "editor/PanelScale.h"
 #include "gui/Frame.h"
+#include "gui/platform/Platform.h"
 
 #include <chrono>
 #include <cstdio>
@@ -49,10 +50,13 @@ bool PluginEditor::open(void* parentWindow) noexcept {
     hostWindow_ = parentWindow;
     inactive_.store(true, std::memory_order_relaxed);
     try {
-        if (!pictures_) {
-            pictures_ = PanelPictures::acquire();
+        decideScale();
+        if (!pictures_ || pictures_->scale() != scale_) {
+            pictures_ = PanelPictures::acquire(scale_);
             background_ = pictures_->background();
             aboutPicture_ = pictures_->about();
+            if (pictures_->scale() != scale_) // none could be drawn at that scale
+                setScale(pictures_->scale());
         }
         frame_ = new gui::Frame({0, 0, size_.width, size_.height}, parentWindow, this);
         frame_->setBackgroundBitmap(background_);
@@ -261,8 +265,37 @@ void PluginEditor::runIdle() {
     inRunIdle_ = false;
 }
 
+bool PluginEditor::applyScale(float scale) const noexcept {
+    scale = panel::clampScale(scale);
+    const bool drawable = scale == 1.0f || gui::platform::current().hasScaledBitmaps();
+    scale_ = drawable ? scale : 1.0f;
+    size_ = {panel::panelWidth(scale_), panel::panelHeight(scale_)};
+    scaleDecided_ = true;
+    return drawable;
+}
+
+void PluginEditor::decideScale() const noexcept {
+    if (!scaleDecided_)
+        applyScale(gui::platform::current().systemScale());
+}
+
+bool PluginEditor::setScale(float scale) noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    return applyScale(scale);
+}
+
+PanelSize PluginEditor::size() const noexcept {
+    decideScale();
+    return size_;
+}
+
+float PluginEditor::scale() const noexcept {
+    decideScale();
+    return scale_;
+}
+
 gui::Bitmap* PluginEditor::getBitmap(int32_t resourceId) {
-    return bitmapCache_.get(resourceId, effect_.messages());
+    return bitmapCache_.get(resourceId, scale_, effect_.messages());
 }
 
 gui::Control* PluginEditor::control(int32_t tag) const {

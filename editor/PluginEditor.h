@@ -49,7 +49,10 @@ public:
     ~PluginEditor() override;
 
     // Host operations, through the effect. [main]
-    PanelSize size() const noexcept override { return size_; }
+    // The scale is the host's (setScale), else the desktop's, read when first needed.
+    PanelSize size() const noexcept override;
+    bool setScale(float scale) noexcept override;
+    float scale() const noexcept override;
     bool open(void* parentWindow) noexcept override;
     void close() noexcept override;
     void hostIdle() noexcept override;
@@ -80,7 +83,7 @@ public:
     AboutView* aboutView() const { return aboutView_; }
     gui::OptionMenu* panelMenu() const { return panelMenu_; }
     gui::SplashControl* splash() const { return splash_; }
-    // The module's shared pictures; null until the panel first opens.
+    // The module's shared pictures at the panel's scale; null until the panel first opens.
     gui::Bitmap* background() const { return background_; }
     gui::Bitmap* aboutPicture() const { return aboutPicture_; }
     bool aboutRequested() const { return aboutRequested_.load(std::memory_order_relaxed); }
@@ -113,7 +116,12 @@ private:
 
     EditorContext& effect_;
     void* hostWindow_ = nullptr;
-    PanelSize size_{kPanelWidth, kPanelHeight};
+    // Decided by the host, or on first use from the desktop's; size() may be the first use.
+    bool applyScale(float scale) const noexcept;
+    void decideScale() const noexcept;
+    mutable PanelSize size_{kPanelWidth, kPanelHeight};
+    mutable float scale_ = 1.0f; // pixels per panel unit
+    mutable bool scaleDecided_ = false;
     gui::Frame* frame_ = nullptr;
     uint32_t nextIdleTime_ = 0;
     bool inRunIdle_ = false;

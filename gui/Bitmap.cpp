@@ -8,8 +8,12 @@ namespace zk::gui {
 
 bool transparentBltAvailable = false;
 
-Bitmap::Bitmap(int32_t resourceId) : resourceId_(resourceId), keyColor_(colorTransparentKey) {
-    handle_ = platform::current().loadBitmap(resourceId & 0xFFFF);
+Bitmap::Bitmap(int32_t resourceId) : Bitmap(resourceId, 1.0f) {}
+
+Bitmap::Bitmap(int32_t resourceId, float scale)
+    : resourceId_(resourceId), scale_(scale), keyColor_(colorTransparentKey) {
+    handle_ = scale == 1.0f ? platform::current().loadBitmap(resourceId & 0xFFFF)
+                            : platform::current().loadScaledBitmap(resourceId & 0xFFFF, scale);
     if (handle_) {
         width_ = handle_->width();
         height_ = handle_->height();

@@ -57,6 +57,10 @@ void ClapPlugin::destroyPanel() noexcept {
     parentWindow_ = nullptr;
 }
 
+bool ClapPlugin::setPanelScale(double scale) noexcept {
+    return effect_->hasPanel() && scale > 0 && effect_->setPanelScale(static_cast<float>(scale));
+}
+
 bool ClapPlugin::panelSize(uint32_t* width, uint32_t* height) const noexcept {
     const PanelSize size = effect_->panelSize();
     if (!width || !height || size.width <= 0 || size.height <= 0) return false;
@@ -122,7 +126,9 @@ const clap_plugin_gui clapGui = {
     [](const clap_plugin* plugin) {
         if (self(plugin)) self(plugin)->destroyPanel();
     },
-    [](const clap_plugin*, double) { return false; }, // the panel has one size for now
+    [](const clap_plugin* plugin, double scale) { // an open panel takes it when it next opens
+        return self(plugin) && self(plugin)->setPanelScale(scale);
+    },
     [](const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
         return self(plugin) && self(plugin)->panelSize(width, height);
     },

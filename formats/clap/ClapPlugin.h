@@ -75,6 +75,8 @@ public:
     static bool windowApiSupported(const char* api, bool floating) noexcept;
     bool createPanel(const char* api, bool floating) noexcept;
     void destroyPanel() noexcept;
+    // The host's scale for the panel (gui.set_scale): false where the panel cannot take it.
+    bool setPanelScale(double scale) noexcept;
     bool panelSize(uint32_t* width, uint32_t* height) const noexcept;
     bool setPanelParent(const clap::clap_window* window) noexcept;
     bool showPanel() noexcept;

@@ -5,8 +5,10 @@
 #include "formats/lv2/OwnWindow.h"
 
 #include <lv2/atom/forge.h>
+#include <lv2/options/options.h>
 
 #include <cstring>
+#include <optional>
 
 namespace zk::lv2 {
 
@@ -19,6 +21,19 @@ const void* feature(const LV2_Feature* const* features, const char* uri) noexcep
 }
 
 bool isParameter(int32_t index) noexcept { return index >= 0 && index < kNumParameters; }
+
+// The host's ui:scaleFactor option (the panel's pixels per unit), when it gives one as a float.
+std::optional<float> hostScale(const LV2_Feature* const* features, LV2_URID_Map& map) noexcept {
+    const auto* option = static_cast<const LV2_Options_Option*>(feature(features, LV2_OPTIONS__options));
+    if (!option) return std::nullopt;
+    const LV2_URID key = map.map(map.handle, LV2_UI__scaleFactor);
+    const LV2_URID floatType = map.map(map.handle, LV2_ATOM__Float);
+    for (; option->key != 0 || option->value != nullptr; ++option) // ends with an empty option
+        if (option->context == LV2_OPTIONS_INSTANCE && option->key == key && option->type == floatType &&
+            option->size == sizeof(float) && option->value)
+            return *static_cast<const float*>(option->value);
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -39,6 +54,7 @@ std::unique_ptr<Lv2Ui> Lv2Ui::create(const Host& host, const EditorFactory& make
         ui->parent_ = const_cast<void*>(feature(host.features, LV2_UI__parent)); // an X11 window id
         ui->editor_ = makeEditor(*ui);
         if (!ui->editor_) return nullptr;
+        if (const std::optional<float> scale = hostScale(host.features, *map)) ui->editor_->setScale(*scale);
         if (ui->parent_ && !ui->openPanel(ui->parent_)) return nullptr;
         if (ui->resize_ && ui->resize_->ui_resize) {
             const PanelSize size = ui->editor_->size();

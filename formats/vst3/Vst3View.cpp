@@ -60,7 +60,8 @@ Vst3View::~Vst3View() {
 vst3::tresult Vst3View::queryInterface(const vst3::TUID iid, void** obj) {
     if (!obj) return vst3::kInvalidArgument;
     *obj = nullptr;
-    if (offerInterface<vst3::IPlugView>(this, iid, obj) || offerInterface<vst3::FUnknown, vst3::IPlugView>(this, iid, obj))
+    if (offerInterface<vst3::IPlugView>(this, iid, obj) || offerInterface<vst3::FUnknown, vst3::IPlugView>(this, iid, obj) ||
+        offerInterface<vst3::IPlugViewContentScaleSupport>(this, iid, obj))
         return vst3::kResultOk;
 #if !defined(_WIN32)
     if (offerInterface<vst3::Linux::ITimerHandler>(this, iid, obj) ||
@@ -130,6 +131,27 @@ vst3::tresult Vst3View::checkSizeConstraint(vst3::ViewRect* rect) {
     const PanelSize panel = instance_->effect().panelSize();
     rect->right = rect->left + panel.width;
     rect->bottom = rect->top + panel.height;
+    return vst3::kResultTrue;
+}
+
+vst3::tresult Vst3View::setContentScaleFactor(ScaleFactor factor) {
+    const PanelSize before = instance_->effect().panelSize();
+    if (!(factor > 0) || !instance_->effect().setPanelScale(factor)) return vst3::kResultFalse;
+    const PanelSize after = instance_->effect().panelSize();
+    if (attached_ && (after.width != before.width || after.height != before.height)) {
+        // The panel's window is made anew at the new size, its idle with it.
+        stopIdle();
+        if (!instance_->effect().openPanel(parent_)) {
+            instance_->effect().closePanel();
+            instance_->releasePanel(this);
+            attached_ = false;
+            parent_ = nullptr;
+            return vst3::kResultFalse;
+        }
+        startIdle();
+        vst3::ViewRect rect{0, 0, after.width, after.height};
+        if (frame_) frame_->resizeView(this, &rect);
+    }
     return vst3::kResultTrue;
 }
 

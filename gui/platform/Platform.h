@@ -214,6 +214,17 @@ public:
     virtual std::unique_ptr<Pixmap> createMonochromePixmap(int32_t w, int32_t h) = 0;
     // A bitmap of the module's resources, or null when there is none with that id.
     virtual std::unique_ptr<Pixmap> loadBitmap(int32_t resourceId) = 0;
+    // The same picture drawn for a panel shown at scale pixels per panel unit (above 1):
+    // drawn at that resolution, never enlarged. A back end without such pictures says so
+    // and gives null; a panel then stays at 1.
+    virtual bool hasScaledBitmaps() { return false; }
+    virtual std::unique_ptr<Pixmap> loadScaledBitmap(int32_t resourceId, float scale) {
+        (void)resourceId;
+        (void)scale;
+        return nullptr;
+    }
+    // [main] The desktop's scale for programs (pixels per 96 DPI unit); 1 where it says none.
+    virtual float systemScale() { return 1.0f; }
     virtual bool hasTransparentBlt() = 0;
 
     // Windows.

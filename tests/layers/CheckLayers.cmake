@@ -16,6 +16,7 @@ set(rules
     "^gui/" "^gui/[^/]+$|^gui/platform/Platform\\.h$"
     "^editor/" "^(product|editor)/|^core/(Editor|Services)\\.h$|^gui/[^/]+$|^gui/platform/Platform\\.h$"
     "^services/" "^(product|services)/|^core/Services\\.h$|^gui/platform/x11/"
+    "^formats/common/ScaledPictures\\.cpp$" "^gui/platform/software/ScaledPictures\\.h$|^resources/generator/PictureDrawer\\.h$"
     "^formats/" "^(product|core|editor|services|formats/<format>)/|^gui/platform/(x11/X11Platform|win32/ModuleInstance)\\.h$"
     "^tools/" "^tools/|^formats/[^/]+/[^/]*Abi\\.h$"
     "^resources/" "^(product|resources|gui)/|^editor/Panel(Layout|Scale)\\.h$"

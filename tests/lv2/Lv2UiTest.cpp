@@ -15,11 +15,13 @@
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <lv2/atom/forge.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace zk::lv2;
@@ -54,6 +56,19 @@ protected:
         parentFeature = {LV2_UI__parent, parent};
         mapFeature = {LV2_URID__map, urids.mapFeature()};
         if (map) features.push_back(&mapFeature);
+        if (scale > 0) { // the host's ui:scaleFactor, and its resize feature
+            options[0] = {LV2_OPTIONS_INSTANCE, 0, urids.map(LV2_UI__scaleFactor), sizeof(float),
+                          urids.map(LV2_ATOM__Float), &scale};
+            options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+            optionsFeature = {LV2_OPTIONS__options, options};
+            resize = {this, [](LV2UI_Feature_Handle self, int width, int height) {
+                          static_cast<UiHost*>(self)->resized = {width, height};
+                          return 0;
+                      }};
+            resizeFeature = {LV2_UI__resize, &resize};
+            features.push_back(&optionsFeature);
+            features.push_back(&resizeFeature);
+        }
         features.push_back(nullptr);
         return uiDescriptor().instantiate(
             &uiDescriptor(), plugin, ZK_LV2_BUNDLE "/",
@@ -113,7 +128,11 @@ protected:
     }
 
     lv2test::Urids urids;
-    LV2_Feature parentFeature{}, mapFeature{};
+    LV2_Feature parentFeature{}, mapFeature{}, optionsFeature{}, resizeFeature{};
+    float scale = 0; // none given
+    LV2_Options_Option options[2]{};
+    LV2UI_Resize resize{};
+    std::pair<int, int> resized{};
     std::vector<const LV2_Feature*> features;
     LV2UI_Handle ui = nullptr;
     LV2UI_Widget widget = nullptr;
@@ -169,6 +188,23 @@ TEST_F(UiHost, EmbedsInItsParentAndPassesThePlugInsOwnChangesToTheHostsPorts) {
     uiDescriptor().cleanup(ui);
     ui = nullptr;
     EXPECT_EQ(writes.back().message.kind, Message::Kind::panelClosed);
+    XDestroyWindow(display, parent);
+}
+
+TEST_F(UiHost, TheHostsScaleFactorSizesThePanel) {
+    const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1300, 1000, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    scale = 2.0f;
+    ui = instantiate(reinterpret_cast<void*>(uintptr_t(parent)));
+    ASSERT_TRUE(ui);
+    ASSERT_TRUE(widget);
+    EXPECT_EQ(resized, std::pair(1224, 972));
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, Window(uintptr_t(widget)), &attributes);
+    EXPECT_EQ(std::pair(attributes.width, attributes.height), std::pair(1224, 972));
+    uiDescriptor().cleanup(ui);
+    ui = nullptr;
     XDestroyWindow(display, parent);
 }
 

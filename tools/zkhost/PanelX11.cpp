@@ -6,6 +6,7 @@
 #include <png.h>
 #include <poll.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace zkhost {
@@ -91,10 +93,21 @@ bool writeScreenshot(Display* display, Window window, int width, int height, con
     return png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), width * 3, nullptr) != 0;
 }
 
+// Xvfb, busy with connections coming and going (the plug-in's own among them), may turn a
+// new one away for a moment: a few more tries before giving up.
+Display* openDisplay() {
+    Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 1; !display && attempt <= 5 && (errno == EAGAIN || errno == ECONNRESET); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 * attempt));
+        display = XOpenDisplay(nullptr);
+    }
+    return display;
+}
+
 class PanelWindow {
 public:
     PanelWindow(HostedPlugin& plugin, int width, int height) : plugin_(plugin), width_(width), height_(height) {
-        display_.reset(XOpenDisplay(nullptr));
+        display_.reset(openDisplay());
         if (!display_) throw HostError("cannot open the X display (is DISPLAY set?)");
         Display* d = display_.get();
         window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, unsigned(width), unsigned(height), 0, 0,

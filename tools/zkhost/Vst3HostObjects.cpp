@@ -335,6 +335,7 @@ vst3::tresult Vst3PlugFrame::queryInterface(const vst3::TUID iid, void** obj) {
 
 vst3::tresult Vst3PlugFrame::resizeView(vst3::IPlugView* view, vst3::ViewRect* newSize) {
     ++resizeRequests;
+    if (newSize) requestedSize = *newSize;
     return view && newSize ? vst3::kResultFalse : vst3::kInvalidArgument; // zkhost's window keeps its size
 }
 

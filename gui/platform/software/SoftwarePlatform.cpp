@@ -1,6 +1,7 @@
 #include "gui/platform/software/SoftwarePlatform.h"
 
 #include "gui/platform/software/ModuleBitmaps.h"
+#include "gui/platform/software/ScaledPictures.h"
 
 #include <algorithm>
 #include <cstring>
@@ -227,6 +228,13 @@ std::unique_ptr<Pixmap> SoftwarePlatform::loadBitmap(int32_t resourceId) {
     auto pixmap = std::make_unique<SoftPixmap>(found->second.width, found->second.height, false, 0);
     pixmap->pixels() = found->second.pixels;
     return pixmap;
+}
+
+bool SoftwarePlatform::hasScaledBitmaps() { return pictureDrawer() != nullptr; }
+
+std::unique_ptr<Pixmap> SoftwarePlatform::loadScaledBitmap(int32_t resourceId, float scale) {
+    const PictureDrawer drawer = pictureDrawer();
+    return drawer ? drawer(resourceId, scale) : nullptr;
 }
 
 void SoftwarePlatform::registerBitmap(int32_t resourceId, int32_t width, int32_t height,

@@ -163,6 +163,9 @@ public:
     std::unique_ptr<Pixmap> createCompatiblePixmap(Device* compatible, int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> createMonochromePixmap(int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> loadBitmap(int32_t resourceId) override;
+    bool hasScaledBitmaps() override;
+    float systemScale() override { return systemScale_; }
+    std::unique_ptr<Pixmap> loadScaledBitmap(int32_t resourceId, float scale) override;
     bool hasTransparentBlt() override { return transparentBlt_; }
 
     bool registerWindowClass(const char* name) override;
@@ -189,6 +192,7 @@ public:
     void setDoubleClickTime(uint32_t ms) { doubleClickTime_ = ms; }
     void setNewWindowOrigin(Point origin) { newWindowOrigin_ = origin; }
     void setWindowCreationFails(bool fails) { windowCreationFails_ = fails; }
+    void setSystemScale(float scale) { systemScale_ = scale; }
 
     // Bitmaps by resource id: packed colours, row by row.
     void registerBitmap(int32_t resourceId, int32_t width, int32_t height, std::vector<ColorRef> pixels);
@@ -223,6 +227,7 @@ private:
     bool transparentBlt_ = true;
     bool swapped_ = false;
     bool windowCreationFails_ = false;
+    float systemScale_ = 1.0f;
     uint32_t doubleClickTime_ = 500;
     Point newWindowOrigin_{};
 };

@@ -29,6 +29,11 @@ public:
     std::unique_ptr<Pixmap> createCompatiblePixmap(Device* compatible, int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> createMonochromePixmap(int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> loadBitmap(int32_t resourceId) override;
+    bool hasScaledBitmaps() override { return fallback_.hasScaledBitmaps(); }
+    float systemScale() override;
+    std::unique_ptr<Pixmap> loadScaledBitmap(int32_t resourceId, float scale) override {
+        return fallback_.loadScaledBitmap(resourceId, scale);
+    }
     bool hasTransparentBlt() override { return fallback_.hasTransparentBlt(); }
 
     bool registerWindowClass(const char* name) override { return fallback_.registerWindowClass(name); }

@@ -3,7 +3,9 @@
 #include "tools/zkhost/ModuleLoader.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace zkhost {
 
@@ -240,6 +242,15 @@ vst2::VstIntPtr Vst2Host::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vs
     default:
         return 0;
     }
+}
+
+bool Vst2Host::setPanelScale(double scale) {
+#if defined(_WIN32)
+    (void)scale;
+    return false;
+#else
+    return setenv("GDK_SCALE", std::to_string(scale).c_str(), 1) == 0;
+#endif
 }
 
 } // namespace zkhost

@@ -556,6 +556,13 @@ void Vst3Host::createView() {
         throw HostError(std::string("the plug-in has no panel to embed in a ") + type + " window");
     }
     view_->setFrame(&frame_);
+    void* scaling = nullptr;
+    if (panelScale_ > 0 &&
+        view_->queryInterface(vst3::IPlugViewContentScaleSupport::iid.data(), &scaling) == vst3::kResultOk && scaling) {
+        auto* support = static_cast<vst3::IPlugViewContentScaleSupport*>(scaling);
+        support->setContentScaleFactor(static_cast<float>(panelScale_));
+        support->release();
+    }
 }
 
 void Vst3Host::destroyView() {

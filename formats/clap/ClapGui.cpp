@@ -1,5 +1,6 @@
-// The panel embedded in the host's window (X11 on Linux, Win32 on Windows), at its fixed
-// size. It is built when the host gives the parent window (or shows a panel it hid) and
+// The panel embedded in the host's window (X11 on Linux, Win32 on Windows), at its size for
+// the host's scale (set_scale; a new one rebuilds a shown panel and asks the host to resize).
+// It is built when the host gives the parent window (or shows a panel it hid) and
 // destroyed when the host hides or destroys it, in whatever order hosts make these calls.
 // The host's timer drives its idle; on Linux the X11 connection's descriptor does too, so
 // that input is answered at once. Each such call drains everything Xlib has queued, since
@@ -58,7 +59,15 @@ void ClapPlugin::destroyPanel() noexcept {
 }
 
 bool ClapPlugin::setPanelScale(double scale) noexcept {
-    return effect_->hasPanel() && scale > 0 && effect_->setPanelScale(static_cast<float>(scale));
+    const PanelSize before = effect_->panelSize();
+    if (!effect_->hasPanel() || !(scale > 0) || !effect_->setPanelScale(static_cast<float>(scale))) return false;
+    const PanelSize after = effect_->panelSize();
+    if (panelOpen_ && (after.width != before.width || after.height != before.height)) {
+        closeOpenPanel();
+        if (openPanelIn() && hostGui_)
+            hostGui_->request_resize(host_, static_cast<uint32_t>(after.width), static_cast<uint32_t>(after.height));
+    }
+    return true;
 }
 
 bool ClapPlugin::panelSize(uint32_t* width, uint32_t* height) const noexcept {
@@ -126,9 +135,7 @@ const clap_plugin_gui clapGui = {
     [](const clap_plugin* plugin) {
         if (self(plugin)) self(plugin)->destroyPanel();
     },
-    [](const clap_plugin* plugin, double scale) { // an open panel takes it when it next opens
-        return self(plugin) && self(plugin)->setPanelScale(scale);
-    },
+    [](const clap_plugin* plugin, double scale) { return self(plugin) && self(plugin)->setPanelScale(scale); },
     [](const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
         return self(plugin) && self(plugin)->panelSize(width, height);
     },

@@ -76,6 +76,7 @@ public:
     bool createPanel(const char* api, bool floating) noexcept;
     void destroyPanel() noexcept;
     // The host's scale for the panel (gui.set_scale): false where the panel cannot take it.
+    // A shown panel is made anew at it, and the host asked for the new size.
     bool setPanelScale(double scale) noexcept;
     bool panelSize(uint32_t* width, uint32_t* height) const noexcept;
     bool setPanelParent(const clap::clap_window* window) noexcept;
@@ -119,6 +120,7 @@ private:
     const clap::clap_host_thread_check* hostThreads_ = nullptr;
     const clap::clap_host_timer_support* hostTimers_ = nullptr;
     const clap::clap_host_posix_fd_support* hostDescriptors_ = nullptr;
+    const clap::clap_host_gui* hostGui_ = nullptr;
 
     bool active_ = false;
     int quiet_ = 0; // inside init and activate: the values the effect re-applies are not news

@@ -556,6 +556,15 @@ TEST_F(ClapValidator, ThePanelSurvivesTheOrdersHostsUse) {
     EXPECT_FALSE(gui->show(p)) << "no parent yet";
     ASSERT_TRUE(gui->set_parent(p, &window));
     EXPECT_EQ(host.timers.size(), 1u);
+    // A new scale while shown: the panel is made anew at it and the host asked to resize.
+    EXPECT_TRUE(gui->set_scale(p, 1.5));
+    ASSERT_EQ(host.resizeRequests.size(), 1u);
+    EXPECT_EQ(host.resizeRequests[0], std::pair(918u, 729u));
+    EXPECT_EQ(host.timers.size(), 1u);
+    EXPECT_TRUE(gui->set_scale(p, 1.5));
+    EXPECT_EQ(host.resizeRequests.size(), 1u) << "the same scale again changes nothing";
+    EXPECT_TRUE(gui->set_scale(p, 1.0));
+    EXPECT_EQ(host.resizeRequests.size(), 2u);
     const auto* timers = instance.extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);
     ASSERT_TRUE(timers);
     timers->on_timer(p, host.timers[0]);

@@ -1,6 +1,7 @@
 #include "tools/zkhost/ClapHost.h"
 
 #include "tools/zkhost/ClapHostCallbacks.h"
+#include "tools/zkhost/ProgramChangeState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -381,16 +382,7 @@ void ClapHost::process(float** inputs, float** outputs, int32_t frames, const st
 }
 
 void ClapHost::sendMidiNow(const uint8_t* bytes) {
-    const bool started = !processing_;
-    if (started) start(44100, 64);
-    std::vector<float> silence(static_cast<size_t>(std::max({numInputs(), numOutputs(), 1})) * 2, 0.0f);
-    std::vector<float*> in, out;
-    for (int32_t c = 0; c < numInputs(); ++c) in.push_back(&silence[static_cast<size_t>(c)]);
-    for (int32_t c = 0; c < numOutputs(); ++c) out.push_back(&silence[silence.size() / 2 + static_cast<size_t>(c)]);
-    HostEvent event;
-    std::memcpy(event.midi, bytes, 3);
-    process(in.data(), out.data(), 1, {event}, false);
-    if (started) stop();
+    sendMidiInOneFrame(*this, processing_, bytes);
 }
 
 void ClapHost::rescanParams(uint32_t flags) {

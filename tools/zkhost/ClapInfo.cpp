@@ -56,18 +56,6 @@ std::vector<std::string> dialectWords(uint32_t dialects) {
     return words;
 }
 
-std::string joined(const std::vector<std::string>& words, const char* separator) {
-    std::string out;
-    for (const std::string& w : words) out += (out.empty() ? "" : separator) + w;
-    return out;
-}
-
-std::string jsonList(const std::vector<std::string>& words) {
-    std::string out = "[";
-    for (size_t i = 0; i < words.size(); ++i) out += (i ? ", " : "") + jsonString(words[i]);
-    return out + "]";
-}
-
 } // namespace
 
 void ClapHost::printInfo(std::ostream& out, bool json) {

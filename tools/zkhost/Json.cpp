@@ -21,4 +21,16 @@ std::string jsonString(const std::string& s) {
     return out + "\"";
 }
 
+std::string jsonList(const std::vector<std::string>& words) {
+    std::string out = "[";
+    for (size_t i = 0; i < words.size(); ++i) out += (i ? ", " : "") + jsonString(words[i]);
+    return out + "]";
+}
+
+std::string joined(const std::vector<std::string>& words, const char* separator) {
+    std::string out;
+    for (const std::string& w : words) out += (out.empty() ? "" : separator) + w;
+    return out;
+}
+
 } // namespace zkhost

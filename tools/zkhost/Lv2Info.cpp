@@ -38,12 +38,6 @@ std::string owned(LilvNode* node) {
     return out;
 }
 
-std::string jsonList(const std::vector<std::string>& words) {
-    std::string out = "[";
-    for (size_t i = 0; i < words.size(); ++i) out += (i ? ", " : "") + jsonString(words[i]);
-    return out + "]";
-}
-
 const char* kindName(int kind) {
     static const char* const names[] = {"audio in", "audio out", "control in", "control out", "events in",
                                         "events out", "other"};

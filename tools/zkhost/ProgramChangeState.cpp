@@ -2,6 +2,9 @@
 
 #include "tools/zkhost/FxFile.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace zkhost {
 
 void checkProgramChangeOptions(HostedPlugin& plugin, const StateOptions& state) {
@@ -25,6 +28,20 @@ void applyProgramChangeState(HostedPlugin& plugin, const StateOptions& state,
         const ParameterSetting setting = parseSetting(s);
         plugin.setParameter(resolveParameter(plugin, setting.parameter), setting.value);
     }
+}
+
+void sendMidiInOneFrame(HostedPlugin& plugin, bool processing, const uint8_t* message) {
+    const bool started = !processing;
+    if (started) plugin.start(44100, 64);
+    const int32_t inputs = plugin.numInputs(), outputs = plugin.numOutputs();
+    std::vector<float> silence(static_cast<size_t>(std::max({inputs, outputs, 1})) * 2, 0.0f);
+    std::vector<float*> in, out;
+    for (int32_t c = 0; c < inputs; ++c) in.push_back(&silence[static_cast<size_t>(c)]);
+    for (int32_t c = 0; c < outputs; ++c) out.push_back(&silence[silence.size() / 2 + static_cast<size_t>(c)]);
+    HostEvent event;
+    std::memcpy(event.midi, message, 3);
+    plugin.process(in.data(), out.data(), 1, {event}, false);
+    if (started) plugin.stop();
 }
 
 } // namespace zkhost

@@ -29,4 +29,8 @@ void applyProgramChangeState(HostedPlugin& plugin, const StateOptions& state,
                              const std::function<void(const std::string& path)>& restore,
                              const std::function<void(const uint8_t* message)>& sendProgramChange);
 
+// Runs the plug-in for one frame of silence with that three-byte MIDI message, started for
+// the frame (and stopped after it) unless it is `processing` already.
+void sendMidiInOneFrame(HostedPlugin& plugin, bool processing, const uint8_t* message);
+
 } // namespace zkhost

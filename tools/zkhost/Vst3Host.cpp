@@ -1,6 +1,7 @@
 #include "tools/zkhost/Vst3Host.h"
 
 #include "tools/zkhost/ModuleLoader.h"
+#include "tools/zkhost/ProgramChangeState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -467,16 +468,7 @@ void Vst3Host::flushPending() {
 }
 
 void Vst3Host::sendMidiNow(const uint8_t* bytes) {
-    const bool started = !processing_;
-    if (started) start(44100, 64);
-    std::vector<float> silence(static_cast<size_t>(std::max({numInputs(), numOutputs(), 1})) * 2, 0.0f);
-    std::vector<float*> in, out;
-    for (int32_t c = 0; c < numInputs(); ++c) in.push_back(&silence[static_cast<size_t>(c)]);
-    for (int32_t c = 0; c < numOutputs(); ++c) out.push_back(&silence[silence.size() / 2 + static_cast<size_t>(c)]);
-    HostEvent event;
-    std::memcpy(event.midi, bytes, 3);
-    process(in.data(), out.data(), 1, {event}, false);
-    if (started) stop();
+    sendMidiInOneFrame(*this, processing_, bytes);
 }
 
 std::vector<uint8_t> Vst3Host::componentState(int32_t bytesPerCall) {

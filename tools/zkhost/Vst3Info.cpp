@@ -34,19 +34,6 @@ std::vector<std::string> flagWords(int32_t flags) {
     return words;
 }
 
-std::string joined(const std::vector<std::string>& words, const char* separator) {
-    std::string out;
-    for (const std::string& w : words) out += (out.empty() ? "" : separator) + w;
-    return out;
-}
-
-std::string jsonList(const std::vector<std::string>& words) {
-    std::string out = "[";
-    for (size_t i = 0; i < words.size(); ++i) out += (i ? ", " : "") + jsonString(words[i]);
-    return out + "]";
-}
-
-
 } // namespace
 
 std::vector<std::string> Vst3Host::programNames(vst3::ProgramListID list, int32_t count) {

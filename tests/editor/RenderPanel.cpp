@@ -1,6 +1,10 @@
 // Writes the panel at the default program, drawn with the module's own pictures, as PNG;
 // with "about" after the path, the panel with its About view shown; with "--scale S", the
 // panel at that scale, its pictures drawn by the artwork generator as a module draws them.
+// "zk_render_panel --controls [--scale S]" prints the controls' places at that scale instead,
+// for the checks that work the panel with the pointer: one line "KIND TAG LEFT TOP WIDTH HEIGHT"
+// each, in pixels of the panel, KIND being knob, button, lamp, hslider or vslider.
+#include "editor/PanelScale.h"
 #include "gui/platform/software/ScaledPictures.h"
 #include "resources/generator/PictureDrawer.h"
 #include "tests/editor/PanelHarness.h"
@@ -9,7 +13,32 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+const char* kindName(zk::panel::ControlKind kind) {
+    using Kind = zk::panel::ControlKind;
+    switch (kind) {
+    case Kind::knob: return "knob";
+    case Kind::button: return "button";
+    case Kind::lamp: return "lamp";
+    case Kind::horizontalSlider: return "hslider";
+    case Kind::verticalSlider: return "vslider";
+    }
+    return "unknown";
+}
+
+void printControls(float scale) {
+    for (const zk::panel::ControlPlace& control : zk::panel::kControls) {
+        const zk::panel::ControlPlace p = zk::panel::scaledPlace(control, scale);
+        std::printf("%s %d %d %d %d %d\n", kindName(p.kind), int(p.tag), int(p.left), int(p.top), int(p.width),
+                    int(p.height));
+    }
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    const bool controls = argc >= 2 && std::strcmp(argv[1], "--controls") == 0;
     bool about = false, usage = argc < 2;
     float scale = 1.0f;
     for (int i = 2; i < argc && !usage; ++i) {
@@ -20,9 +49,14 @@ int main(int argc, char** argv) {
         else
             usage = true;
     }
-    if (usage || !(scale >= 1.0f && scale <= 3.0f)) {
-        std::fprintf(stderr, "usage: %s out.png [about] [--scale 1..3]\n", argv[0]);
+    if (usage || (controls && about) || !(scale >= 1.0f && scale <= 3.0f)) {
+        std::fprintf(stderr, "usage: %s out.png [about] [--scale 1..3]\n       %s --controls [--scale 1..3]\n",
+                     argv[0], argv[0]);
         return 2;
+    }
+    if (controls) {
+        printControls(scale);
+        return 0;
     }
     zk::gui::platform::software::installPictureDrawer(&zk::artwork::drawPicture);
     zktest::PanelHarness harness(false);

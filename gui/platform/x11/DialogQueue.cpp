@@ -1,10 +1,9 @@
 #include "gui/platform/x11/DialogQueue.h"
 
+#include "gui/platform/software/SoftPixmap.h"
 #include "gui/platform/x11/BoxLayout.h"
-
-#include "gui/platform/x11/PopupStyle.h"
-#include "gui/platform/software/SoftDevice.h"
 #include "gui/platform/x11/ImagePusher.h"
+#include "gui/platform/x11/PopupStyle.h"
 #include "gui/platform/x11/X11Window.h"
 
 #include <X11/Xatom.h>
@@ -12,7 +11,6 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace zk::gui::platform::x11 {
 

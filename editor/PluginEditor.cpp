@@ -60,6 +60,7 @@ bool PluginEditor::open(void* parentWindow) noexcept {
         }
         frame_ = new gui::Frame({0, 0, size_.width, size_.height}, parentWindow, this);
         frame_->setBackgroundBitmap(background_);
+        frame_->setScale(scale_);
         gui::knobMode = gui::knobModeLinear;
         buildLayout();
         std::snprintf(versionText_, sizeof versionText_, "Version %s%s", kVersionText, hasSSE() ? " With SSE" : " No SSE");

@@ -103,7 +103,7 @@ void DrawContext::setFont(int32_t id, int32_t height, int32_t faceStyle) {
     fontId_ = id;
     fontSize_ = height != 0 ? height : fontTable[id].defaultHeight;
     platform::FontDesc setup;
-    setup.height = -fontSize_;
+    setup.height = -(frame_ ? frame_->scaled(fontSize_) : fontSize_);
     setup.weight = (faceStyle & faceBold) || id == fontSystem ? 700 : 400;
     setup.italic = (faceStyle & faceItalic) != 0;
     setup.underline = (faceStyle & faceUnderline) != 0;

@@ -2,6 +2,7 @@
 
 #include "gui/TextEdit.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -96,6 +97,14 @@ Frame::~Frame() {
     if (countedWindow_ && --framesWithWindows == 0)
         platform::current().unregisterWindowClass(windowClassName);
 }
+
+void Frame::setScale(float scale) {
+    scale_ = scale > 0 ? scale : 1.0f;
+    if (window_)
+        window_->setContentScale(scale_);
+}
+
+int32_t Frame::scaled(int32_t units) const { return int32_t(std::lround(float(units) * scale_)); }
 
 template <typename Work> void Frame::withWindowContext(Work work) {
     if (!window_)

@@ -56,6 +56,11 @@ public:
     bool firstDrawPending() const { return firstDrawPending_; }
     void* parentWindow() const { return parentWindow_; }
     platform::Window* platformWindow() const { return window_.get(); }
+    // Pixels per panel unit: text is drawn that much larger, and so are the window's popups.
+    void setScale(float scale);
+    float scale() const { return scale_; }
+    // A size in panel units (a font's height) in pixels at the frame's scale.
+    int32_t scaled(int32_t units) const;
 
 private:
     int32_t offerKey(int32_t (View::*handler)(const KeyStroke&), const KeyStroke& key);
@@ -75,6 +80,7 @@ private:
     bool windowOpen_ = true;
     bool dropTargetRegistered_ = false;
     bool countedWindow_ = false;
+    float scale_ = 1.0f;
     std::unique_ptr<WindowHandler> handler_;
     std::unique_ptr<FrameDropTarget> dropTarget_;
     std::unique_ptr<platform::Window> window_;

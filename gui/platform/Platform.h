@@ -145,6 +145,9 @@ public:
     // as with a connection of the window's own; false where the system ties the window to
     // the thread that made it (its messages arrive there).
     virtual bool drivableFromAnyThread() const { return false; }
+    // [main] The scale of the panel the window shows (pixels per panel unit): the popups it
+    // owns (menus, edit fields, message boxes) are drawn at it where the back end draws them.
+    virtual void setContentScale(float scale) { (void)scale; }
 };
 
 // Menu item flags.

@@ -12,8 +12,6 @@ namespace sw = gui::platform::software;
 
 namespace {
 
-constexpr int32_t textScale = 4; // text is drawn this many times as large, then averaged
-
 float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 
 gui::platform::ColorRef pack(Rgb c) {
@@ -23,7 +21,7 @@ gui::platform::ColorRef pack(Rgb c) {
 
 gui::platform::FontDesc fontFor(const TextStyle& style, float scale) {
     gui::platform::FontDesc font;
-    font.height = -int32_t(std::lround(style.size * scale * float(textScale)));
+    font.height = -int32_t(std::lround(style.size * scale));
     font.weight = style.bold ? 700 : 400;
     std::strcpy(font.faceName, "Arial");
     return font;
@@ -139,21 +137,14 @@ void Canvas::text(const char* text, const Box& box, const TextStyle& style, Rgb 
     const int32_t w = int32_t(std::ceil(box.right * scale_)) - left, h = int32_t(std::ceil(box.bottom * scale_)) - top;
     if (w <= 0 || h <= 0 || !engine.ready())
         return;
-    sw::SoftPixmap mask(w * textScale, h * textScale, false, 0);
     const uint32_t format = gui::platform::textVCenter | gui::platform::textSingleLine | gui::platform::textNoPrefix |
                             (style.align == Align::left    ? gui::platform::textLeft
                              : style.align == Align::right ? gui::platform::textRight
                                                            : gui::platform::textCenter);
-    engine.drawText(mask, font, text, length, {0, 0, w * textScale, h * textScale}, format, 0xFFFFFF, false, 0);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) {
-            int32_t ink16 = 0;
-            for (int32_t sy = 0; sy < textScale; ++sy)
-                for (int32_t sx = 0; sx < textScale; ++sx)
-                    ink16 += mask.at(x * textScale + sx, y * textScale + sy) != 0;
-            if (ink16)
-                blend(left + x, top + y, ink, alpha * float(ink16) / float(textScale * textScale));
-        }
+    textAreas_.push_back({left, top, left + w, top + h});
+    engine.renderCoverage(font, text, length, {left, top, left + w, top + h}, format,
+                          [&](int32_t x, int32_t y, uint8_t coverage) { blend(x, y, ink, alpha * float(coverage) / 255.0f); },
+                          sw::Hinting::light); // the design's widths at every scale
 }
 
 sw::SoftPixmap Canvas::toPixmap() const {

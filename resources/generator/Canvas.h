@@ -2,7 +2,7 @@
 
 // A floating-point RGB canvas for drawing the panel's pictures: shapes given by signed
 // distance with their edges smoothed over one pixel, colour from a shading function, and
-// text through the toolkit's font engine, smoothed by drawing it four times as large.
+// text through the toolkit's font engine in FreeType's grey levels.
 // Drawing is given in panel units; a canvas of scale s has s pixels per unit, so the same
 // drawing code makes a picture for any screen, sharp at its own resolution.
 
@@ -66,8 +66,10 @@ public:
     // Subtle fixed noise over a region, streaked horizontally like brushed metal.
     void brush(const Box& bounds, float strength);
 
-    // One line of text in box, vertically centred.
+    // One line of text in box, vertically centred, clipped to the box's pixels.
     void text(const char* text, const Box& box, const TextStyle& style, Rgb ink, float alpha = 1.0f);
+    // The pixel rectangles of every text drawn so far.
+    const std::vector<gui::Rect>& textAreas() const { return textAreas_; }
 
     // Packed pixels. With a key, pixels that were barely painted become the key colour and
     // no painted pixel is left equal to it.
@@ -81,6 +83,7 @@ private:
     float scale_;
     std::vector<Rgb> pixels_;
     std::vector<float> coverage_;
+    std::vector<gui::Rect> textAreas_;
 };
 
 } // namespace zk::artwork

@@ -269,7 +269,7 @@ const char* controlLabel(int32_t tag, int32_t band) {
     }
 }
 
-sw::SoftPixmap drawBackground(float scale) {
+sw::SoftPixmap drawBackground(float scale, std::vector<gui::Rect>* textAreas) {
     const panel::BitmapSize size = panel::pictureSize(panel::kBackgroundBitmap, scale);
     Canvas canvas(size.width, size.height, style::panelBottom, scale);
     base(canvas);
@@ -298,10 +298,12 @@ sw::SoftPixmap drawBackground(float scale) {
     }
     for (const PrintedLabel& printed : controlLabels()) // main has made sure that every control but a lamp has one
         printLabel(canvas, printed);
+    if (textAreas)
+        *textAreas = canvas.textAreas();
     return canvas.toPixmap();
 }
 
-sw::SoftPixmap drawAboutPicture(float scale) {
+sw::SoftPixmap drawAboutPicture(float scale, std::vector<gui::Rect>* textAreas) {
     const panel::BitmapSize size = panel::pictureSize(panel::kAboutBitmap, scale);
     Canvas canvas(size.width, size.height, style::panelBottom, scale);
     base(canvas);
@@ -336,6 +338,8 @@ sw::SoftPixmap drawAboutPicture(float scale) {
                 {11, false, Align::centre}, softInk);
     canvas.text("Click anywhere to return to the panel", {left, 340, right, 356}, {10, false, Align::centre},
                 mix(softInk, card, 0.3f));
+    if (textAreas)
+        *textAreas = canvas.textAreas();
     return canvas.toPixmap();
 }
 

@@ -49,7 +49,7 @@ TEST(MenuLayoutTest, ColumnsHitsAndKeyboardSteps) {
     const MenuLayout layout(menu);
     const Rect first = layout.itemRect(0), separator = layout.itemRect(1), next = layout.itemRect(3);
     EXPECT_EQ(separator.top, first.bottom);
-    EXPECT_EQ(separator.height(), MenuLayout::separatorHeight);
+    EXPECT_EQ(separator.height(), layout.metrics().separatorHeight);
     EXPECT_GT(next.left, first.right); // the break starts a column to the right
     EXPECT_EQ(next.top, first.top);
     EXPECT_EQ(layout.itemAt({first.left + 1, first.top + 1}), 0);

@@ -115,6 +115,9 @@ public:
         (void)where;
         (void)distance;
     }
+    // The system's scale for the window changed (it moved to a monitor of another DPI, or
+    // the monitor's DPI changed): pixels per 96 DPI unit.
+    virtual void onScaleChanged(float scale) { (void)scale; }
 };
 
 // Items handed over by a drop: file paths or text.
@@ -145,6 +148,9 @@ public:
     // as with a connection of the window's own; false where the system ties the window to
     // the thread that made it (its messages arrive there).
     virtual bool drivableFromAnyThread() const { return false; }
+    // The system's scale for this window (its monitor's DPI over 96), or 0 where the system
+    // gives windows no scale of their own.
+    virtual float systemScale() const { return 0.0f; }
 };
 
 // Menu item flags.

@@ -12,7 +12,7 @@ set(rules
     "^core/" "^(product|engine|core)/"
     "^gui/platform/software/" "^gui/platform/(Platform\\.h|software/)|^gui/Geometry\\.h$|^resources/ModuleBitmaps\\.h$"
     "^gui/platform/x11/" "^gui/platform/(Platform\\.h|software/|x11/)|^gui/Geometry\\.h$"
-    "^gui/platform/win32/" "^gui/platform/(Platform\\.h|win32/)|^gui/Geometry\\.h$"
+    "^gui/platform/win32/" "^gui/platform/(Platform\\.h|win32/|software/(SoftPixmap|ScaledPictures|FontEngine)\\.h)|^gui/Geometry\\.h$"
     "^gui/" "^gui/[^/]+$|^gui/platform/Platform\\.h$"
     "^editor/" "^(product|editor)/|^core/(Editor|Services)\\.h$|^gui/[^/]+$|^gui/platform/Platform\\.h$"
     "^services/" "^(product|services)/|^core/Services\\.h$|^gui/platform/x11/"

@@ -59,6 +59,9 @@ public:
     void paint(const Rect& updateRect);
     void paintAll() { paint({0, 0, pixels_.width(), pixels_.height()}); }
     void buttonDown(int32_t button, Point where);
+    void scaleChanged(float scale); // the window's monitor changed its DPI
+    void setSystemScale(float scale) { systemScale_ = scale; }
+    float systemScale() const override { return systemScale_; }
     void destroyedByHost(); // the host tore the window down
     bool drop(int32_t count, DropKind kind, const char* const* items, Point where);
 
@@ -78,6 +81,7 @@ private:
     DropTarget* dropTarget_ = nullptr;
     std::string className_;
     bool destroyed_ = false;
+    float systemScale_ = 0.0f; // none of its own, as on X11
 };
 
 // A menu as it was shown.
@@ -193,6 +197,8 @@ public:
     void setNewWindowOrigin(Point origin) { newWindowOrigin_ = origin; }
     void setWindowCreationFails(bool fails) { windowCreationFails_ = fails; }
     void setSystemScale(float scale) { systemScale_ = scale; }
+    // The system scale new windows report as their own (0: none, as on X11).
+    void setNewWindowScale(float scale) { newWindowScale_ = scale; }
 
     // Bitmaps by resource id: packed colours, row by row.
     void registerBitmap(int32_t resourceId, int32_t width, int32_t height, std::vector<ColorRef> pixels);
@@ -228,6 +234,7 @@ private:
     bool swapped_ = false;
     bool windowCreationFails_ = false;
     float systemScale_ = 1.0f;
+    float newWindowScale_ = 0.0f;
     uint32_t doubleClickTime_ = 500;
     Point newWindowOrigin_{};
 };

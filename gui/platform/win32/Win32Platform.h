@@ -1,7 +1,7 @@
 #pragma once
 
-// The native back end: GDI drawing, child windows, the system's popup menus and edit
-// fields, the live key and cursor state.
+// The native back end: GDI drawing, per-monitor DPI aware child windows, the system's popup
+// menus and edit fields, the live key and cursor state.
 
 #include "gui/platform/Platform.h"
 
@@ -25,6 +25,11 @@ public:
     std::unique_ptr<Pixmap> createCompatiblePixmap(Device* compatible, int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> createMonochromePixmap(int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> loadBitmap(int32_t resourceId) override;
+    // Drawn by the drawer the module installs (its artwork generator), as on Linux.
+    bool hasScaledBitmaps() override;
+    std::unique_ptr<Pixmap> loadScaledBitmap(int32_t resourceId, float scale) override;
+    // The system's DPI over 96, as a per-monitor aware window sees it.
+    float systemScale() override;
     bool hasTransparentBlt() override;
 
     bool registerWindowClass(const char* name) override;

@@ -1,0 +1,110 @@
+// The font engine that the artwork generator draws its names with, on Windows: the same
+// interface as the software back end's (single-line text into a pixmap in memory), drawn
+// by GDI with the system's fonts, without smoothing, so that a pixel is ink or untouched.
+
+#include "gui/platform/software/FontEngine.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace zk::gui::platform::software {
+
+namespace {
+
+HFONT createFont(const FontDesc& font) {
+    LOGFONTA description{};
+    description.lfHeight = font.height;
+    description.lfWeight = font.weight;
+    description.lfItalic = font.italic;
+    description.lfUnderline = font.underline;
+    description.lfCharSet = DEFAULT_CHARSET;
+    description.lfQuality = NONANTIALIASED_QUALITY;
+    std::memcpy(description.lfFaceName, font.faceName, sizeof description.lfFaceName);
+    description.lfFaceName[sizeof description.lfFaceName - 1] = 0;
+    return CreateFontIndirectA(&description);
+}
+
+// A DIB keeps blue in the low byte, a ColorRef red.
+uint32_t swapRedBlue(uint32_t c) { return (c & 0x00FF00) | ((c & 0xFF) << 16) | ((c >> 16) & 0xFF); }
+
+} // namespace
+
+struct FontEngine::Impl {
+    std::mutex lock; // one memory device serves every call
+    HDC dc = nullptr;
+};
+
+FontEngine& FontEngine::instance() {
+    static FontEngine engine;
+    return engine;
+}
+
+FontEngine::FontEngine() : impl_(new Impl) {
+    impl_->dc = CreateCompatibleDC(nullptr);
+    ready_ = impl_->dc != nullptr;
+}
+
+FontEngine::~FontEngine() {
+    if (impl_->dc) DeleteDC(impl_->dc);
+    delete impl_;
+}
+
+TextExtent FontEngine::measure(const FontDesc& font, const char* text, std::size_t length) {
+    TextExtent extent;
+    if (!ready_) return extent;
+    std::lock_guard<std::mutex> turn(impl_->lock);
+    HFONT handle = createFont(font);
+    HGDIOBJ previous = SelectObject(impl_->dc, handle);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(impl_->dc, &metrics);
+    SIZE size{};
+    if (text && length) GetTextExtentPoint32A(impl_->dc, text, int(length), &size);
+    SelectObject(impl_->dc, previous);
+    DeleteObject(handle);
+    extent.width = size.cx;
+    extent.ascent = metrics.tmAscent;
+    extent.height = metrics.tmHeight;
+    return extent;
+}
+
+void FontEngine::drawText(SoftPixmap& target, const FontDesc& font, const char* text, std::size_t length,
+                          const Rect& rect, uint32_t format, ColorRef ink, bool opaque, ColorRef back) {
+    if (!ready_ || !text || target.monochrome() || target.width() <= 0 || target.height() <= 0) return;
+    std::lock_guard<std::mutex> turn(impl_->lock);
+    // The target's pixels go through a DIB of the same size, which GDI draws into.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = target.width();
+    info.bmiHeader.biHeight = -target.height(); // top-down, as the pixmap's rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(impl_->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dib || !bits) return;
+    auto* pixels = static_cast<uint32_t*>(bits);
+    const std::size_t count = std::size_t(target.width()) * std::size_t(target.height());
+    for (std::size_t i = 0; i < count; ++i) pixels[i] = swapRedBlue(target.pixels()[i]);
+
+    HGDIOBJ previousBitmap = SelectObject(impl_->dc, dib);
+    HFONT handle = createFont(font);
+    HGDIOBJ previousFont = SelectObject(impl_->dc, handle);
+    SetTextColor(impl_->dc, ink);
+    SetBkColor(impl_->dc, back);
+    SetBkMode(impl_->dc, opaque ? OPAQUE : TRANSPARENT);
+    RECT box{rect.left, rect.top, rect.right, rect.bottom};
+    // The toolkit's text format bits are the system's.
+    DrawTextA(impl_->dc, text, int(length), &box, UINT(format));
+    GdiFlush();
+    SelectObject(impl_->dc, previousFont);
+    SelectObject(impl_->dc, previousBitmap);
+    DeleteObject(handle);
+
+    for (std::size_t i = 0; i < count; ++i) target.pixels()[i] = swapRedBlue(pixels[i]) & 0xFFFFFF;
+    DeleteObject(dib);
+}
+
+} // namespace zk::gui::platform::software

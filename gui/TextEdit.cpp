@@ -80,9 +80,8 @@ void TextEdit::gainFocus(DrawContext* context) {
     editFont_ = {};
     editFont_.height = -std::min(fontTable[id].defaultHeight, size_.height() - 2);
     editFont_.weight = 400;
-    editFont_.pitchAndFamily = 0x22;
-    editFont_.outPrecision = 1;
-    editFont_.clipPrecision = 2;
+    editFont_.family = platform::FontFamily::sans;
+    editFont_.pitch = platform::FontPitch::variable;
     std::snprintf(editFont_.faceName, sizeof editFont_.faceName, "%s", fontTable[id].face);
 
     platform::EditFieldSetup setup;

@@ -10,6 +10,7 @@ set(rules
     "^product/" "^product/"
     "^engine/" "^(product|engine)/"
     "^core/" "^(product|engine|core)/"
+    "^gui/platform/(Renderer|Windowing|Platform)\\.h$" "^gui/platform/(Renderer|Windowing)\\.h$|^gui/Geometry\\.h$"
     "^gui/platform/software/" "^gui/platform/(Platform\\.h|software/)|^gui/Geometry\\.h$|^resources/ModuleBitmaps\\.h$"
     "^gui/platform/x11/" "^gui/platform/(Platform\\.h|software/|x11/)|^gui/Geometry\\.h$"
     "^gui/platform/win32/" "^gui/platform/(Platform\\.h|win32/|software/(SoftPixmap|ScaledPictures|FontEngine)\\.h)|^gui/Geometry\\.h$"

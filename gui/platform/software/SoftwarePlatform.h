@@ -2,6 +2,18 @@
 
 // The software back end: windows are pixel buffers, input comes from a script, popup menus
 // and edit fields record what they would show and answer from the script.
+// Renderer:
+//   [x] memory devices, colour pixmaps and 1-bit masks, pens (solid, dotted), brushes
+//   [x] text: FreeType over the fonts built in; every face is the sans family, unsmoothed
+//   [x] blits: copy, invert, mask; transparent blits (switchable, to stand for systems without)
+//   [x] the module's bitmaps, and pictures at a scale from the installed drawer
+// Windowing:
+//   [x] child windows as pixel buffers; paint, button, wheel, scale and destroy events on call
+//   [x] input, tick count, double-click time: from the script
+//   [x] popup menus and edit fields: recorded, answered from the script
+//   [x] drag and drop: drops handed to the registered target on call (no system behind it)
+//   [ ] timers of its own: the host's idle drives everything
+//   [ ] dialogs: message boxes are the services' (services/), not this seam's
 
 #include "gui/platform/software/SoftDevice.h"
 

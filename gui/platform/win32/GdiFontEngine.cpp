@@ -3,6 +3,7 @@
 // by GDI with the system's fonts, without smoothing, so that a pixel is ink or untouched.
 
 #include "gui/platform/software/FontEngine.h"
+#include "gui/platform/win32/GdiDevice.h"
 
 #include <windows.h>
 
@@ -14,21 +15,11 @@ namespace zk::gui::platform::software {
 
 namespace {
 
-HFONT createFont(const FontDesc& font) {
-    LOGFONTA description{};
-    description.lfHeight = font.height;
-    description.lfWeight = font.weight;
-    description.lfItalic = font.italic;
-    description.lfUnderline = font.underline;
-    description.lfCharSet = DEFAULT_CHARSET;
-    description.lfQuality = NONANTIALIASED_QUALITY;
-    std::memcpy(description.lfFaceName, font.faceName, sizeof description.lfFaceName);
-    description.lfFaceName[sizeof description.lfFaceName - 1] = 0;
+HFONT createFont(FontDesc font) {
+    font.smoothing = FontSmoothing::none;
+    const LOGFONTA description = win32::logicalFont(font);
     return CreateFontIndirectA(&description);
 }
-
-// A DIB keeps blue in the low byte, a ColorRef red.
-uint32_t swapRedBlue(uint32_t c) { return (c & 0x00FF00) | ((c & 0xFF) << 16) | ((c >> 16) & 0xFF); }
 
 } // namespace
 
@@ -87,7 +78,7 @@ void FontEngine::drawText(SoftPixmap& target, const FontDesc& font, const char* 
     if (!dib || !bits) return;
     auto* pixels = static_cast<uint32_t*>(bits);
     const std::size_t count = std::size_t(target.width()) * std::size_t(target.height());
-    for (std::size_t i = 0; i < count; ++i) pixels[i] = swapRedBlue(target.pixels()[i]);
+    for (std::size_t i = 0; i < count; ++i) pixels[i] = win32::swapRedBlue(target.pixels()[i]);
 
     HGDIOBJ previousBitmap = SelectObject(impl_->dc, dib);
     HFONT handle = createFont(font);
@@ -103,7 +94,7 @@ void FontEngine::drawText(SoftPixmap& target, const FontDesc& font, const char* 
     SelectObject(impl_->dc, previousBitmap);
     DeleteObject(handle);
 
-    for (std::size_t i = 0; i < count; ++i) target.pixels()[i] = swapRedBlue(pixels[i]) & 0xFFFFFF;
+    for (std::size_t i = 0; i < count; ++i) target.pixels()[i] = win32::swapRedBlue(pixels[i]) & 0xFFFFFF;
     DeleteObject(dib);
 }
 

@@ -51,10 +51,7 @@ std::unique_ptr<Pixmap> Win32Platform::loadScaledBitmap(int32_t resourceId, floa
     if (!picture || picture->width() <= 0 || picture->height() <= 0) return nullptr;
     // A bitmap of the screen's format, as the module's resources load.
     std::vector<uint32_t> rows(picture->pixels().size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const uint32_t c = picture->pixels()[i];
-        rows[i] = (c & 0x00FF00) | ((c & 0xFF) << 16) | ((c >> 16) & 0xFF); // blue in the low byte
-    }
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = swapRedBlue(picture->pixels()[i]);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = picture->width();

@@ -36,7 +36,8 @@ FontDesc MenuLayout::font() {
     FontDesc font;
     font.height = -12;
     font.weight = 400;
-    font.pitchAndFamily = 0x22;
+    font.family = FontFamily::sans;
+    font.pitch = FontPitch::variable;
     std::snprintf(font.faceName, sizeof font.faceName, "%s", "Arial");
     return font;
 }

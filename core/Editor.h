@@ -109,6 +109,9 @@ public:
     virtual void hostIdle() noexcept = 0;
     // [any] Where the panel's own messages go ("Bitmap Alocation Error!").
     virtual MessageService& messages() noexcept = 0;
+    // [main] The open panel rebuilt itself at a new size (its window's system scale
+    // changed): the effect asks the host to resize its window.
+    virtual void panelResized(PanelSize size) noexcept { (void)size; }
 };
 
 // Builds the panel for an effect; may throw, and then the effect has no panel.

@@ -53,6 +53,14 @@ public:
     virtual void wantMidi() noexcept = 0;
     // [main] The panel's thread, while it holds it (a drag): the host may do its own idle work.
     virtual void idle() noexcept = 0;
+    // [main] The open panel changed its size by itself (its window's system scale changed)
+    // and is already drawn at the new one: the host should resize the window it gave. False
+    // where the format or the host has no way to.
+    virtual bool requestPanelResize(int32_t width, int32_t height) noexcept {
+        (void)width;
+        (void)height;
+        return false;
+    }
 };
 
 } // namespace zk

@@ -237,6 +237,8 @@ void PluginEffect::endEdit(int32_t tag) noexcept {
 
 void PluginEffect::hostIdle() noexcept { host_.idle(); }
 
+void PluginEffect::panelResized(PanelSize size) noexcept { host_.requestPanelResize(size.width, size.height); }
+
 PanelSize PluginEffect::panelSize() const noexcept { return editor_ ? editor_->size() : PanelSize{}; }
 
 bool PluginEffect::openPanel(void* parentWindow) noexcept { return editor_ && parentWindow && editor_->open(parentWindow); }

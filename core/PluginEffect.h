@@ -73,6 +73,7 @@ public:
     int32_t learnedController(int32_t index) const noexcept override;
     bool bandActive(int32_t band) const noexcept override { return engine_.bandActivity(band) != 0; }
     void hostIdle() noexcept override;
+    void panelResized(PanelSize size) noexcept override;
     MessageService& messages() noexcept override { return *services_.messages; }
 
     // MIDI, as the engine's block loop reaches it (EngineHost), and one message on its own.

@@ -56,9 +56,16 @@ bool PluginEditor::open(void* parentWindow) noexcept {
             background_ = pictures_->background();
             aboutPicture_ = pictures_->about();
             if (pictures_->scale() != scale_) // none could be drawn at that scale
-                setScale(pictures_->scale());
+                applyScale(pictures_->scale());
         }
         frame_ = new gui::Frame({0, 0, size_.width, size_.height}, parentWindow, this);
+        // The desktop's scale was a guess; the window's monitor has the last word.
+        const gui::platform::Window* window = frame_->platformWindow();
+        if (!hostScale_ && !windowAsked_ && window) {
+            windowAsked_ = true;
+            if (window->systemScale() > 0)
+                pendingSystemScale_.store(window->systemScale(), std::memory_order_relaxed);
+        }
         frame_->setBackgroundBitmap(background_);
         frame_->setScale(scale_);
         gui::knobMode = gui::knobModeLinear;
@@ -123,7 +130,29 @@ void PluginEditor::hostIdle() noexcept {
     const gui::platform::Window* window = frame_ ? frame_->platformWindow() : nullptr;
     if (window && window->drivableFromAnyThread())
         guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    followSystemScale();
     idle();
+}
+
+void PluginEditor::systemScaleChanged(float scale) {
+    windowAsked_ = true;
+    if (!hostScale_ && scale > 0)
+        pendingSystemScale_.store(scale, std::memory_order_relaxed);
+}
+
+void PluginEditor::followSystemScale() noexcept {
+    // The window's thread alone rebuilds the window, never inside a control's drag.
+    if (hostScale_ || !frame_ || !onGuiThread() || inRunIdle_)
+        return;
+    const float wanted = pendingSystemScale_.exchange(0.0f, std::memory_order_relaxed);
+    if (!(wanted > 0))
+        return;
+    const PanelSize before = size_;
+    applyScale(wanted);
+    if (size_.width == before.width && size_.height == before.height)
+        return;
+    if (open(hostWindow_))
+        effect_.panelResized(size_);
 }
 
 void PluginEditor::idle() noexcept {
@@ -282,6 +311,8 @@ void PluginEditor::decideScale() const noexcept {
 
 bool PluginEditor::setScale(float scale) noexcept {
     std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    hostScale_ = true;
+    pendingSystemScale_.store(0.0f, std::memory_order_relaxed);
     return applyScale(scale);
 }
 

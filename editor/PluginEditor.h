@@ -72,6 +72,7 @@ public:
     void beginEdit(int32_t tag) override;
     void endEdit(int32_t tag) override;
     void runIdle() override;
+    void systemScaleChanged(float scale) override;
 
     gui::Bitmap* getBitmap(int32_t resourceId);
     const char* versionText() const { return versionText_; }
@@ -119,6 +120,12 @@ private:
     // Decided by the host, or on first use from the desktop's; size() may be the first use.
     bool applyScale(float scale) const noexcept;
     void decideScale() const noexcept;
+    // Without a scale from the host the panel follows its window's system scale: a change
+    // is rebuilt at the next host idle, outside the window's own event handling.
+    void followSystemScale() noexcept;
+    bool hostScale_ = false;
+    bool windowAsked_ = false;        // the first open window was asked for its scale
+    std::atomic<float> pendingSystemScale_{0.0f}; // a change not yet followed; 0 for none
     mutable PanelSize size_{kPanelWidth, kPanelHeight};
     mutable float scale_ = 1.0f; // pixels per panel unit
     mutable bool scaleDecided_ = false;

@@ -31,6 +31,10 @@ public:
         frame_.withWindowContext([&](DrawContext& context) { frame_.onMouseDown(&context, where); });
     }
     void onWheel(Point where, float distance) override { frame_.onWheel(nullptr, where, distance); }
+    void onScaleChanged(float scale) override {
+        if (frame_.editor_)
+            frame_.editor_->systemScaleChanged(scale);
+    }
     void onDestroy() override {
         frame_.windowOpen_ = false;
         frame_.parentWindow_ = nullptr;

@@ -81,9 +81,8 @@ void TextEdit::gainFocus(DrawContext* context) {
     const int32_t height = frame_ ? frame_->scaled(fontTable[id].defaultHeight) : fontTable[id].defaultHeight;
     editFont_.height = -std::min(height, size_.height() - 2);
     editFont_.weight = 400;
-    editFont_.pitchAndFamily = 0x22;
-    editFont_.outPrecision = 1;
-    editFont_.clipPrecision = 2;
+    editFont_.family = platform::FontFamily::sans;
+    editFont_.pitch = platform::FontPitch::variable;
     std::snprintf(editFont_.faceName, sizeof editFont_.faceName, "%s", fontTable[id].face);
 
     platform::EditFieldSetup setup;

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """check-scaled-panel.py AT_1.png AT_S.png SCALE
 
-The panel's picture at a scale against the one at 1 (screenshots of zkhost panel): it must be
+The panel's picture at a scale against the one at 1 (screenshots of zkhost panel, PNG or
+zkhost.exe's BMP): it must be
 round(612 x SCALE) by round(486 x SCALE), and where the product's name is printed (the
 panel-menu display, editor/PanelLayout.h) it must not be the 1 x picture enlarged pixel by
 pixel: the text is drawn at the new resolution. Exits 1 otherwise."""
@@ -21,7 +22,7 @@ def menu_rect():
 
 def main():
     small_path, large_path, scale = sys.argv[1], sys.argv[2], float(sys.argv[3])
-    small, large = compare.read_png(small_path), compare.read_png(large_path)
+    small, large = compare.read_picture(small_path), compare.read_picture(large_path)
     (sw, sh), (lw, lh) = (len(small[0]), len(small)), (len(large[0]), len(large))
     want = (int(612 * scale + 0.5), int(486 * scale + 0.5))
     if (sw, sh) != (612, 486) or (lw, lh) != want:

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--exact | --changed TAG]
+"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--scale N] [--exact | --changed TAG]
 
 Compares two pictures of the panel, each a PNG (zk_render_panel, zkhost panel on Linux) or
 a 24-bit BMP (zkhost.exe panel). By default the controls must sit at the same places: the
@@ -7,7 +7,8 @@ handle pixels of the layout (every knob, slider, button and lamp, read from
 editor/PanelLayout.h) must match, and the picture as a whole may differ only where two
 systems draw text differently. --exact wants every pixel equal; --changed TAG wants the
 control TAG to look different and every pixel outside it equal. Exits 1 otherwise.
---png writes OTHER as a PNG."""
+--png writes OTHER as a PNG. --scale N (a whole number) compares panels shown at N x, whose
+controls lie at N times their places."""
 import re, struct, sys, zlib, pathlib
 
 
@@ -135,7 +136,8 @@ def main():
         total = sum(a != b for la, lb in zip(linux, windows) for a, b in zip(la, lb))
         print(f"{total} of {len(linux) * len(linux[0])} pixels differ; {'PASS' if total == 0 else 'FAIL'}")
         return 0 if total == 0 else 1
-    rects = control_rects()
+    scale = int(option("--scale") or 1)
+    rects = [tuple(v * scale if i else v for i, v in enumerate(r)) for r in control_rects()]
     bad_controls = []
     for tag, left, top, width, height in rects:
         # A control may reach past the panel's edge; only what is on the panel counts.

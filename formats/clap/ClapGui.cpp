@@ -70,6 +70,11 @@ bool ClapPlugin::setPanelScale(double scale) noexcept {
     return true;
 }
 
+bool ClapPlugin::requestPanelResize(int32_t width, int32_t height) noexcept {
+    return panelOpen_ && hostGui_ && width > 0 && height > 0 &&
+           hostGui_->request_resize(host_, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+}
+
 bool ClapPlugin::panelSize(uint32_t* width, uint32_t* height) const noexcept {
     const PanelSize size = effect_->panelSize();
     if (!width || !height || size.width <= 0 || size.height <= 0) return false;

@@ -1,6 +1,6 @@
-// Every Linux plug-in binary with a panel (the LV2 UI's too) draws the panel's pictures at
-// the host's scale with the artwork generator, installed as the software back end's drawer
-// when the binary is loaded.
+// Every plug-in binary with a panel (the LV2 UI's too) draws the panel's pictures at scales
+// other than 1 with the artwork generator, installed as the back end's drawer when the
+// binary is loaded.
 #include "gui/platform/software/ScaledPictures.h"
 #include "resources/generator/PictureDrawer.h"
 

@@ -72,6 +72,7 @@ private:
     void displayChanged() noexcept override;
     void wantMidi() noexcept override;
     void idle() noexcept override;
+    bool requestPanelResize(int32_t width, int32_t height) noexcept override;
 
     std::unique_ptr<Effect> effect_;
     Vst2Events events_;

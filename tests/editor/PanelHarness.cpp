@@ -44,10 +44,10 @@ PanelHarness::~PanelHarness() {
 }
 
 vst2::VstIntPtr PanelHarness::hostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
-                                           vst2::VstIntPtr, void*, float opt) {
+                                           vst2::VstIntPtr value, void*, float opt) {
     if (opcode == vst2::audioMasterVersion) return 2400;
     if (auto* harness = effect ? static_cast<PanelHarness*>(effect->user) : nullptr)
-        harness->calls.push_back({opcode, index, opt});
+        harness->calls.push_back({opcode, index, opt, value});
     return 0;
 }
 

@@ -23,6 +23,7 @@ struct HostCall {
     int32_t opcode;
     int32_t index;
     float value;
+    vst2::VstIntPtr data = 0; // the call's value argument
 };
 
 struct PanelSettings final : zk::SettingsStore {

@@ -136,6 +136,50 @@ TEST(PanelScale, WithoutTheHostsScaleTheDesktopsIsTaken) {
     EXPECT_EQ(h.editor().scale(), 1.25f);
 }
 
+// The window's system scale (Windows: its monitor's DPI) when the host gives none: the
+// panel is rebuilt at the next host idle and asks the host to resize (audioMasterSizeWindow).
+TEST(PanelScale, TheWindowsSystemScaleIsFollowedWhenTheHostGivesNone) {
+    Drawer drawer(&flatPicture);
+    {
+        PanelHarness h;
+        ASSERT_TRUE(h.open());
+        EXPECT_EQ(h.pixels().width(), 612);
+        h.window().scaleChanged(2.0f); // inside the window's own event: nothing is rebuilt yet
+        EXPECT_EQ(h.editor().size().width, 612);
+        h.idle();
+        EXPECT_EQ(std::tuple(h.editor().size().width, h.editor().size().height), std::tuple(1224, 972));
+        EXPECT_EQ(std::tuple(h.pixels().width(), h.pixels().height()), std::tuple(1224, 972));
+        const zk::panel::ControlPlace knob = placeOf(zk::paramBand1, 2.0f);
+        EXPECT_EQ(h.editor().control(zk::paramBand1)->size().left, knob.left);
+        auto resizes = h.callsOf(vst2::audioMasterSizeWindow);
+        ASSERT_EQ(resizes.size(), 1u);
+        EXPECT_EQ(std::tuple(resizes[0].index, resizes[0].data), std::tuple(1224, 972));
+        h.window().scaleChanged(2.0f); // the same again: nothing to do
+        h.idle();
+        h.window().scaleChanged(1.0f);
+        h.idle();
+        resizes = h.callsOf(vst2::audioMasterSizeWindow);
+        ASSERT_EQ(resizes.size(), 2u);
+        EXPECT_EQ(std::tuple(resizes[1].index, resizes[1].data), std::tuple(612, 486));
+    }
+    {
+        // The desktop's scale was 1, the window's monitor says 1.5: the monitor wins.
+        PanelHarness h;
+        h.system.setNewWindowScale(1.5f);
+        ASSERT_TRUE(h.open());
+        h.idle();
+        EXPECT_EQ(std::tuple(h.editor().size().width, h.pixels().width()), std::tuple(918, 918));
+        EXPECT_EQ(h.callsOf(vst2::audioMasterSizeWindow).size(), 1u);
+    }
+    PanelHarness h;
+    EXPECT_TRUE(h.editor().setScale(1.5f)); // the host's scale is kept
+    ASSERT_TRUE(h.open());
+    h.window().scaleChanged(2.0f);
+    h.idle();
+    EXPECT_EQ(std::tuple(h.editor().size().width, h.pixels().width()), std::tuple(918, 918));
+    EXPECT_TRUE(h.callsOf(vst2::audioMasterSizeWindow).empty());
+}
+
 TEST(PanelScale, PicturesAreMadeOncePerScaleAndShared) {
     Drawer drawer(&flatPicture);
     PanelHarness h; // its platform is the current one

@@ -77,6 +77,12 @@ void SoftwareWindow::buttonDown(int32_t button, Point where) {
         events_->onButtonDown(button, where);
 }
 
+void SoftwareWindow::scaleChanged(float scale) {
+    systemScale_ = scale;
+    if (events_ && !destroyed_)
+        events_->onScaleChanged(scale);
+}
+
 void SoftwareWindow::destroyedByHost() {
     if (destroyed_)
         return;
@@ -267,7 +273,9 @@ std::unique_ptr<Window> SoftwarePlatform::createChildWindow(void* parent, const 
                                                             WindowEvents* events) {
     if (!parent || !className || windowCreationFails_ || !classes_.count(className))
         return nullptr;
-    return std::make_unique<SoftwareWindow>(this, rect, newWindowOrigin_, events, className);
+    auto window = std::make_unique<SoftwareWindow>(this, rect, newWindowOrigin_, events, className);
+    window->setSystemScale(newWindowScale_);
+    return window;
 }
 
 void* SoftwarePlatform::moduleInstance() {

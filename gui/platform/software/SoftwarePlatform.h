@@ -2,6 +2,18 @@
 
 // The software back end: windows are pixel buffers, input comes from a script, popup menus
 // and edit fields record what they would show and answer from the script.
+// Renderer:
+//   [x] memory devices, colour pixmaps and 1-bit masks, pens (solid, dotted), brushes
+//   [x] text: FreeType over the fonts built in; every face is the sans family, unsmoothed
+//   [x] blits: copy, invert, mask; transparent blits (switchable, to stand for systems without)
+//   [x] the module's bitmaps, and pictures at a scale from the installed drawer
+// Windowing:
+//   [x] child windows as pixel buffers; paint, button, wheel, scale and destroy events on call
+//   [x] input, tick count, double-click time: from the script
+//   [x] popup menus and edit fields: recorded, answered from the script
+//   [x] drag and drop: drops handed to the registered target on call (no system behind it)
+//   [ ] timers of its own: the host's idle drives everything
+//   [ ] dialogs: message boxes are the services' (services/), not this seam's
 
 #include "gui/platform/software/SoftDevice.h"
 
@@ -59,6 +71,9 @@ public:
     void paint(const Rect& updateRect);
     void paintAll() { paint({0, 0, pixels_.width(), pixels_.height()}); }
     void buttonDown(int32_t button, Point where);
+    void scaleChanged(float scale); // the window's monitor changed its DPI
+    void setSystemScale(float scale) { systemScale_ = scale; }
+    float systemScale() const override { return systemScale_; }
     void destroyedByHost(); // the host tore the window down
     bool drop(int32_t count, DropKind kind, const char* const* items, Point where);
 
@@ -78,6 +93,7 @@ private:
     DropTarget* dropTarget_ = nullptr;
     std::string className_;
     bool destroyed_ = false;
+    float systemScale_ = 0.0f; // none of its own, as on X11
 };
 
 // A menu as it was shown.
@@ -193,6 +209,8 @@ public:
     void setNewWindowOrigin(Point origin) { newWindowOrigin_ = origin; }
     void setWindowCreationFails(bool fails) { windowCreationFails_ = fails; }
     void setSystemScale(float scale) { systemScale_ = scale; }
+    // The system scale new windows report as their own (0: none, as on X11).
+    void setNewWindowScale(float scale) { newWindowScale_ = scale; }
 
     // Bitmaps by resource id: packed colours, row by row.
     void registerBitmap(int32_t resourceId, int32_t width, int32_t height, std::vector<ColorRef> pixels);
@@ -228,6 +246,7 @@ private:
     bool swapped_ = false;
     bool windowCreationFails_ = false;
     float systemScale_ = 1.0f;
+    float newWindowScale_ = 0.0f;
     uint32_t doubleClickTime_ = 500;
     Point newWindowOrigin_{};
 };

@@ -35,7 +35,8 @@ inline FontDesc font(float scale, int32_t units = 12, bool bold = false) {
     FontDesc f;
     f.height = -px(float(units), scale);
     f.weight = bold ? 700 : 400;
-    f.pitchAndFamily = 0x22;
+    f.family = FontFamily::sans;
+    f.pitch = FontPitch::variable;
     std::snprintf(f.faceName, sizeof f.faceName, "%s", "Arial");
     return f;
 }

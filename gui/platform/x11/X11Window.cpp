@@ -57,7 +57,7 @@ public:
     }
     Pixmap* selectPixmap(Pixmap*) override { return nullptr; }
     bool bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx, int32_t sy,
-                uint32_t rop) override {
+                RasterOp rop) override {
         window_.markDirty({x, y, x + w, y + h});
         return inner_.bitBlt(x, y, w, h, unwrap(source), sx, sy, rop);
     }

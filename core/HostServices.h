@@ -20,6 +20,8 @@
 // panel handles its input under its own lock (PluginEditor), which a host re-entering
 // the panel from inside them takes again on that thread.
 
+#include "core/Editor.h"
+
 #include <cstdint>
 
 namespace zk {
@@ -53,6 +55,9 @@ public:
     virtual void wantMidi() noexcept = 0;
     // [main] The panel's thread, while it holds it (a drag): the host may do its own idle work.
     virtual void idle() noexcept = 0;
+    // [main] The panel's thread, from its idle: the open panel took a new size of its own
+    // accord (the user's zoom); the host is asked to resize its window where it can be.
+    virtual void resizePanel(PanelSize size) noexcept { (void)size; }
 };
 
 } // namespace zk

@@ -13,6 +13,8 @@ public:
     virtual void endEdit(int32_t tag) = 0;
     virtual void runIdle() = 0;
     virtual uint32_t ticks(); // the system's millisecond tick count
+    // The pointer now rests on `view`; null: on no view, or off the panel.
+    virtual void pointerOver(class View* view) { (void)view; }
 };
 
 } // namespace zk::gui

@@ -115,6 +115,10 @@ public:
         (void)where;
         (void)distance;
     }
+    // The pointer moved to `where` (window coordinates), or left the window. Moves made
+    // while a control tracks a press reach the window, if at all, once the press is over.
+    virtual void onPointerMove(Point where) { (void)where; }
+    virtual void onPointerLeave() {}
 };
 
 // Items handed over by a drop: file paths or text.
@@ -145,6 +149,12 @@ public:
     // as with a connection of the window's own; false where the system ties the window to
     // the thread that made it (its messages arrive there).
     virtual bool drivableFromAnyThread() const { return false; }
+    // Gives the window a new size (its top left corner stays); false where it cannot.
+    virtual bool resize(int32_t width, int32_t height) {
+        (void)width;
+        (void)height;
+        return false;
+    }
 };
 
 // Menu item flags.

@@ -54,11 +54,14 @@ public:
     void detachEvents() override { events_ = nullptr; }
     void* nativeHandle() override { return this; }
     bool drivableFromAnyThread() const override { return true; } // no system behind it
+    bool resize(int32_t width, int32_t height) override;
 
     // What the system would send.
     void paint(const Rect& updateRect);
     void paintAll() { paint({0, 0, pixels_.width(), pixels_.height()}); }
     void buttonDown(int32_t button, Point where);
+    void pointerMove(Point where);
+    void pointerLeave();
     void destroyedByHost(); // the host tore the window down
     bool drop(int32_t count, DropKind kind, const char* const* items, Point where);
 

@@ -44,6 +44,7 @@ public:
     ::Window id() const { return window_; }
     bool gone() const { return gone_ || connection_->windowGone(window_); }
     bool drivableFromAnyThread() const override { return true; }
+    bool resize(int32_t width, int32_t height) override;
     // The thread that drives the window: the one that made it, then the one that last
     // processed its events (the editor moves to a host's idle thread).
     bool ownedByThisThread() const { return std::this_thread::get_id() == thread_.load(std::memory_order_relaxed); }

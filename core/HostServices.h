@@ -13,6 +13,8 @@
 //    them over before the call returns; nothing here may block or allocate.
 // 4. Panel: a drag on the panel is one gesture: beginGesture, a parameterChanged (origin
 //    panel) per move, endGesture; idle lets the host run while the panel holds the thread.
+//    When the open panel takes a new size of its own accord (the user's zoom), resizePanel
+//    asks the host's window to follow.
 // 5. State: a program change or a bank or preset loaded by the host reports as in 1, on the
 //    thread that made the change.
 // The effect never reports a change the host itself made (setParameter from the host), and

@@ -19,6 +19,7 @@
 
 #include "core/Services.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,9 +46,10 @@ public:
 
     // [main] The size of the panel's window in pixels, at its scale.
     virtual PanelSize size() const noexcept = 0;
-    // [main] Shows the panel at scale pixels per panel unit (1 to 3; others are brought
-    // inside) from its next open, with size() at once. False, and the panel stays at 1,
-    // where the platform cannot draw the panel at another scale.
+    // [main] The host's scale: pixels per panel unit (1 to 3; others are brought inside).
+    // The panel takes it, with size(), unless the user chose a zoom of its own; an open
+    // panel is rebuilt at once at its new size (the caller asks its host to follow). False,
+    // and the panel stays at 1, where the platform cannot draw the panel at another scale.
     virtual bool setScale(float scale) noexcept {
         (void)scale;
         return false;
@@ -94,6 +96,11 @@ public:
 
     // [any] The value of parameter 0 .. 53 (0 for any other index).
     virtual float parameter(int32_t index) const noexcept = 0;
+    // [any] The full name of parameter `index` ("Band 2 Sensitivity"); "" for any other.
+    virtual const char* parameterName(int32_t index) const noexcept = 0;
+    // [any] The text hosts show for `value` of parameter `index`, at most `capacity` - 1
+    // characters; false and "" for an index that is no parameter.
+    virtual bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept = 0;
     // [main] The panel's thread: the user set a control. `tag` is a parameter index, or a
     // command of the panel (CommandDefaults, CommandLearn, the About tag); the effect acts on
     // it, and tells the host of a parameter's change (origin panel).
@@ -109,8 +116,11 @@ public:
     virtual void hostIdle() noexcept = 0;
     // [any] Where the panel's own messages go ("Bitmap Alocation Error!").
     virtual MessageService& messages() noexcept = 0;
-    // [main] The open panel rebuilt itself at a new size (its window's system scale
-    // changed): the effect asks the host to resize its window.
+    // [main] The per-user store the panel keeps the user's zoom in.
+    virtual SettingsStore& settings() noexcept = 0;
+    // [main] The panel's thread, from its idle: the open panel took a new size of its own
+    // accord (the user chose a zoom, or its window's
+    // system scale changed); the host's window should follow.
     virtual void panelResized(PanelSize size) noexcept { (void)size; }
 };
 

@@ -3,7 +3,9 @@
 #include "editor/AboutView.h"
 #include "editor/LearnOverlay.h"
 #include "editor/PanelScale.h"
+#include "editor/PanelZoom.h"
 #include "editor/PluginEditor.h"
+#include "editor/ValueReadout.h"
 #include "gui/Buttons.h"
 #include "gui/Frame.h"
 #include "gui/Knob.h"
@@ -115,6 +117,14 @@ void PluginEditor::buildAboutView() {
     aboutView_->setValue(0.0f);
 }
 
+void PluginEditor::buildReadout() {
+    readout_ = new ValueReadout(rectOf(panel::scaledRect(panel::kReadoutRect, scale_)), scale_, background_);
+    if (!frame_->appendView(readout_)) {
+        readout_->release();
+        readout_ = nullptr;
+    }
+}
+
 void PluginEditor::buildPanelMenu() {
     // Draws nothing and no text; the menu opens at the area's top edge.
     constexpr int32_t style = gui::styleNoDraw | gui::styleNoText | gui::stylePopupAtTop;
@@ -123,6 +133,14 @@ void PluginEditor::buildPanelMenu() {
     panelMenu_->insertEntry("About");
     panelMenu_->insertEntry("Default");
     panelMenu_->insertEntry("MidiForget");
+    // The zoom entries, the current one checked; the menu holds the sub-menu from here on.
+    auto* zoom = new gui::OptionMenu({0, 0, 0, 0}, this, kZoomMenuTag, nullptr, nullptr, gui::styleCheckCurrent);
+    for (const panel::ZoomChoice& choice : panel::kZoomChoices)
+        zoom->insertEntry(choice.text);
+    decideScale();
+    zoom->setValue(float(panel::zoomEntry(zoomPercent_)));
+    panelMenu_->attachSubMenu(zoom, "Zoom");
+    zoom->release();
     if (!frame_->appendView(panelMenu_)) {
         panelMenu_->release();
         panelMenu_ = nullptr;

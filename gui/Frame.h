@@ -36,6 +36,8 @@ public:
     virtual int32_t viewCount() const;
     virtual View* viewAt(int32_t index) const;
 
+    // The frame and its window at a new size; false where the window cannot change its size.
+    bool resize(int32_t width, int32_t height);
     void setBackgroundBitmap(Bitmap* bitmap);
     Bitmap* backgroundBitmap() const { return background_; }
     bool setModal(View* view);
@@ -46,6 +48,12 @@ public:
     void drawViewNow(View* view);
     void idle();
     Point cursorLocation() const;
+    // The pointer rests at `where` (window coordinates) or left the window: the editor hears
+    // of the view under it (none while a modal view is up).
+    void pointerMoved(Point where);
+    void pointerLeft();
+    // The topmost clickable view at a point; null for none.
+    View* viewUnder(Point where) const;
     void beginEdit(int32_t tag);
     void endEdit(int32_t tag);
     void runIdle();

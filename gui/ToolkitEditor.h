@@ -17,6 +17,8 @@ public:
     // The system's scale for the frame's window changed (pixels per 96 DPI unit). It comes
     // from inside the window's own event handling: the window must outlive this call.
     virtual void systemScaleChanged(float scale) { (void)scale; }
+    // The pointer now rests on `view`; null: on no view, or off the panel.
+    virtual void pointerOver(class View* view) { (void)view; }
 };
 
 } // namespace zk::gui

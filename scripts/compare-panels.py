@@ -1,12 +1,13 @@
 #!/usr/bin/python3
-"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--scale N] [--exact | --changed TAG]
+"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--scale N] [--exact | --changed TAG|readout]
 
 Compares two pictures of the panel, each a PNG (zk_render_panel, zkhost panel on Linux) or
 a 24-bit BMP (zkhost.exe panel). By default the controls must sit at the same places: the
 handle pixels of the layout (every knob, slider, button and lamp, read from
 editor/PanelLayout.h) must match, and the picture as a whole may differ only where two
 systems draw text differently. --exact wants every pixel equal; --changed TAG wants the
-control TAG to look different and every pixel outside it equal. Exits 1 otherwise.
+control TAG (or the read-out's area in the title display) to look different and every
+pixel outside it equal. Exits 1 otherwise.
 --png writes OTHER as a PNG. --scale N (a whole number) compares panels shown at N x, whose
 controls lie at N times their places."""
 import re, struct, sys, zlib, pathlib
@@ -97,6 +98,14 @@ def control_rects():
     return rects
 
 
+def readout_rect():
+    """(left, top, width, height) of the read-out in the title display (kReadoutRect)."""
+    root = pathlib.Path(__file__).resolve().parent.parent
+    text = (root / "editor" / "PanelLayout.h").read_text()
+    l, t, r, b = map(int, re.search(r"kReadoutRect\{(\d+), (\d+), (\d+), (\d+)\}", text).groups())
+    return l, t, r - l, b - t
+
+
 def read_picture(path):
     return read_bmp(path) if path.lower().endswith(".bmp") else read_png(path)
 
@@ -106,7 +115,7 @@ def option(name):
 
 
 def compare_changed(expected, other, tag):
-    rect = [r for r in control_rects() if r[0] == tag]
+    rect = [(tag, *readout_rect())] if tag == "readout" else [r for r in control_rects() if r[0] == int(tag)]
     if not rect:
         print(f"no control {tag} in the layout")
         return 1
@@ -119,7 +128,7 @@ def compare_changed(expected, other, tag):
                 if inside(x, y): changed += 1
                 else: outside += 1
     ok = changed > 0 and outside == 0
-    print(f"control {tag}: {changed} pixels changed; {outside} pixels outside it changed; {'PASS' if ok else 'FAIL'}")
+    print(f"{'the read-out' if tag == 'readout' else f'control {tag}'}: {changed} pixels changed; {outside} pixels outside it changed; {'PASS' if ok else 'FAIL'}")
     return 0 if ok else 1
 
 
@@ -131,7 +140,7 @@ def main():
         print(f"sizes differ: {len(linux[0])}x{len(linux)} against {len(windows[0])}x{len(windows)}")
         return 1
     if option("--changed"):
-        return compare_changed(linux, windows, int(option("--changed")))
+        return compare_changed(linux, windows, option("--changed"))
     if "--exact" in sys.argv:
         total = sum(a != b for la, lb in zip(linux, windows) for a, b in zip(la, lb))
         print(f"{total} of {len(linux) * len(linux[0])} pixels differ; {'PASS' if total == 0 else 'FAIL'}")

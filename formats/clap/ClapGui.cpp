@@ -1,5 +1,6 @@
 // The panel embedded in the host's window (X11 on Linux, Win32 on Windows), at its size for
-// the host's scale (set_scale; a new one rebuilds a shown panel and asks the host to resize).
+// the host's scale (set_scale) or the user's zoom; when either changes while it is shown,
+// the panel is rebuilt at the new size and the host asked to resize (gui.request_resize).
 // It is built when the host gives the parent window (or shows a panel it hid) and
 // destroyed when the host hides or destroys it, in whatever order hosts make these calls.
 // The host's timer drives its idle; on Linux the X11 connection's descriptor does too, so
@@ -61,18 +62,14 @@ void ClapPlugin::destroyPanel() noexcept {
 bool ClapPlugin::setPanelScale(double scale) noexcept {
     const PanelSize before = effect_->panelSize();
     if (!effect_->hasPanel() || !(scale > 0) || !effect_->setPanelScale(static_cast<float>(scale))) return false;
-    const PanelSize after = effect_->panelSize();
-    if (panelOpen_ && (after.width != before.width || after.height != before.height)) {
-        closeOpenPanel();
-        if (openPanelIn() && hostGui_)
-            hostGui_->request_resize(host_, static_cast<uint32_t>(after.width), static_cast<uint32_t>(after.height));
-    }
+    const PanelSize after = effect_->panelSize(); // an open panel was rebuilt at it
+    if (panelOpen_ && (after.width != before.width || after.height != before.height)) resizePanel(after);
     return true;
 }
 
-bool ClapPlugin::requestPanelResize(int32_t width, int32_t height) noexcept {
-    return panelOpen_ && hostGui_ && width > 0 && height > 0 &&
-           hostGui_->request_resize(host_, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+void ClapPlugin::resizePanel(PanelSize size) noexcept {
+    if (panelOpen_ && hostGui_)
+        hostGui_->request_resize(host_, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height));
 }
 
 bool ClapPlugin::panelSize(uint32_t* width, uint32_t* height) const noexcept {

@@ -96,7 +96,7 @@ private:
     void displayChanged() noexcept override {}
     void wantMidi() noexcept override {}
     void idle() noexcept override {}
-    bool requestPanelResize(int32_t width, int32_t height) noexcept override;
+    void resizePanel(PanelSize size) noexcept override; // gui.request_resize
 
     // A call of the host's into which the plug-in's changes go as output events.
     class EventCall;

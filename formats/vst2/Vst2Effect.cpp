@@ -172,9 +172,10 @@ void Vst2Effect::wantMidi() noexcept { callHost(vst2::audioMasterWantMidi, 0, 1)
 
 void Vst2Effect::idle() noexcept { callHost(vst2::audioMasterIdle); }
 
-// A host that resizes answers 1; effEditGetRect already gives the new size.
-bool Vst2Effect::requestPanelResize(int32_t width, int32_t height) noexcept {
-    return callHost(vst2::audioMasterSizeWindow, width, height) != 0;
+void Vst2Effect::resizePanel(PanelSize size) noexcept {
+    char capability[] = "sizeWindow";
+    if (callHost(vst2::audioMasterCanDo, 0, 0, capability) > 0)
+        callHost(vst2::audioMasterSizeWindow, size.width, size.height);
 }
 
 } // namespace zk

@@ -137,22 +137,14 @@ vst3::tresult Vst3View::checkSizeConstraint(vst3::ViewRect* rect) {
 vst3::tresult Vst3View::setContentScaleFactor(ScaleFactor factor) {
     const PanelSize before = instance_->effect().panelSize();
     if (!(factor > 0) || !instance_->effect().setPanelScale(factor)) return vst3::kResultFalse;
-    const PanelSize after = instance_->effect().panelSize();
-    if (attached_ && (after.width != before.width || after.height != before.height)) {
-        // The panel's window is made anew at the new size, its idle with it.
-        stopIdle();
-        if (!instance_->effect().openPanel(parent_)) {
-            instance_->effect().closePanel();
-            instance_->releasePanel(this);
-            attached_ = false;
-            parent_ = nullptr;
-            return vst3::kResultFalse;
-        }
-        startIdle();
-        vst3::ViewRect rect{0, 0, after.width, after.height};
-        if (frame_) frame_->resizeView(this, &rect);
-    }
+    const PanelSize after = instance_->effect().panelSize(); // an open panel was rebuilt at it
+    if (attached_ && (after.width != before.width || after.height != before.height)) panelResized(after);
     return vst3::kResultTrue;
+}
+
+void Vst3View::panelResized(PanelSize size) noexcept {
+    vst3::ViewRect rect{0, 0, size.width, size.height};
+    if (attached_ && frame_) frame_->resizeView(this, &rect);
 }
 
 vst3::tresult Vst3View::setFrame(vst3::IPlugFrame* frame) {

@@ -34,6 +34,10 @@ public:
     // The system's scale for the window changed (it moved to a monitor of another DPI, or
     // the monitor's DPI changed): pixels per 96 DPI unit.
     virtual void onScaleChanged(float scale) { (void)scale; }
+    // The pointer moved to `where` (window coordinates), or left the window. Moves made
+    // while a control tracks a press reach the window, if at all, once the press is over.
+    virtual void onPointerMove(Point where) { (void)where; }
+    virtual void onPointerLeave() {}
 };
 
 // Items handed over by a drop: file paths or text.
@@ -70,6 +74,12 @@ public:
     // [main] The scale of the panel the window shows (pixels per panel unit): the popups it
     // owns (menus, edit fields, message boxes) are drawn at it where the back end draws them.
     virtual void setContentScale(float scale) { (void)scale; }
+    // Gives the window a new size (its top left corner stays); false where it cannot.
+    virtual bool resize(int32_t width, int32_t height) {
+        (void)width;
+        (void)height;
+        return false;
+    }
 };
 
 // Menu item flags, the toolkit's own bits; each back end maps them to its system's.

@@ -17,33 +17,10 @@ namespace {
 
 using zk::panel::ControlKind;
 
-std::atomic<int32_t> drawn{0};
-
-// Flat pictures of the scaled sizes, two-state ones off above and on below.
-std::unique_ptr<sw::SoftPixmap> flatPicture(int32_t id, float scale) {
-    const zk::panel::BitmapSize size = zk::panel::pictureSize(id, scale);
-    if (size.width == 0)
-        return nullptr;
-    drawn.fetch_add(1);
-    const auto colour = id == zk::panel::kBackgroundBitmap ? picture::background
-                        : id == zk::panel::kAboutBitmap    ? picture::about
-                                                           : picture::handle;
-    auto pixmap = std::make_unique<sw::SoftPixmap>(size.width, size.height, false, colour);
-    if (zk::panel::isTwoStatePicture(id))
-        for (int32_t y = 0; y < size.height; ++y)
-            for (int32_t x = 0; x < size.width; ++x)
-                pixmap->set(x, y, y < size.height / 2 ? picture::off : picture::on);
-    return pixmap;
-}
-
 std::unique_ptr<sw::SoftPixmap> noPicture(int32_t, float) { return nullptr; }
 
-// Installs a drawer for the test's lifetime.
-struct Drawer {
-    explicit Drawer(sw::PictureDrawer drawer) : previous(sw::installPictureDrawer(drawer)) {}
-    ~Drawer() { sw::installPictureDrawer(previous); }
-    sw::PictureDrawer previous;
-};
+using Drawer = PictureDrawerScope;
+std::atomic<int32_t>& drawn = flatPicturesDrawn;
 
 Point centreOf(const zk::panel::ControlPlace& p) { return {p.left + p.width / 2, p.top + p.height / 2}; }
 
@@ -55,7 +32,7 @@ zk::panel::ControlPlace placeOf(int32_t tag, float scale) {
 }
 
 TEST(PanelScale, AtTwoThePanelAndEveryControlAreTwiceAsLarge) {
-    Drawer drawer(&flatPicture);
+    Drawer drawer(&flatScaledPicture);
     PanelHarness h;
     EXPECT_TRUE(h.editor().setScale(2.0f));
     EXPECT_EQ(std::tuple(h.editor().size().width, h.editor().size().height), std::tuple(1224, 972));
@@ -76,7 +53,7 @@ TEST(PanelScale, AtTwoThePanelAndEveryControlAreTwiceAsLarge) {
 }
 
 TEST(PanelScale, TheMouseReachesTheControlUnderItAtTwo) {
-    Drawer drawer(&flatPicture);
+    Drawer drawer(&flatScaledPicture);
     PanelHarness h;
     h.editor().setScale(2.0f);
     ASSERT_TRUE(h.open());
@@ -120,7 +97,7 @@ TEST(PanelScale, WithoutPicturesAtTheScaleThePanelStaysAtOne) {
 }
 
 TEST(PanelScale, WithoutTheHostsScaleTheDesktopsIsTaken) {
-    Drawer drawer(&flatPicture);
+    Drawer drawer(&flatScaledPicture);
     {
         PanelHarness h;
         h.system.setSystemScale(1.5f);
@@ -181,7 +158,7 @@ TEST(PanelScale, TheWindowsSystemScaleIsFollowedWhenTheHostGivesNone) {
 }
 
 TEST(PanelScale, PicturesAreMadeOncePerScaleAndShared) {
-    Drawer drawer(&flatPicture);
+    Drawer drawer(&flatScaledPicture);
     PanelHarness h; // its platform is the current one
     drawn = 0;
     const auto first = zk::PanelPictures::acquire(2.0f);

@@ -50,6 +50,21 @@ protected:
         if (ui) uiDescriptor().cleanup(ui);
     }
 
+    // A mapped window room enough for the panel at 2 x.
+    Window largeParent() {
+        const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1300, 1000, 0, 0, 0);
+        XMapWindow(display, parent);
+        XSync(display, False);
+        return parent;
+    }
+
+    // The widget's size on the server.
+    std::pair<int, int> widgetSize() {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, Window(uintptr_t(widget)), &attributes);
+        return {attributes.width, attributes.height};
+    }
+
     LV2UI_Handle instantiate(void* parent, bool map = true, const char* plugin = zk::kLv2Uri) {
         features.clear();
         if (parent) features.push_back(&parentFeature);
@@ -192,17 +207,39 @@ TEST_F(UiHost, EmbedsInItsParentAndPassesThePlugInsOwnChangesToTheHostsPorts) {
 }
 
 TEST_F(UiHost, TheHostsScaleFactorSizesThePanel) {
-    const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1300, 1000, 0, 0, 0);
-    XMapWindow(display, parent);
-    XSync(display, False);
+    const Window parent = largeParent();
     scale = 2.0f;
     ui = instantiate(reinterpret_cast<void*>(uintptr_t(parent)));
     ASSERT_TRUE(ui);
     ASSERT_TRUE(widget);
     EXPECT_EQ(resized, std::pair(1224, 972));
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, Window(uintptr_t(widget)), &attributes);
-    EXPECT_EQ(std::pair(attributes.width, attributes.height), std::pair(1224, 972));
+    EXPECT_EQ(widgetSize(), std::pair(1224, 972));
+    uiDescriptor().cleanup(ui);
+    ui = nullptr;
+    XDestroyWindow(display, parent);
+}
+
+TEST_F(UiHost, ANewScaleFactorWhileShownRebuildsThePanelInItsWindowAndTellsTheHost) {
+    const Window parent = largeParent();
+    scale = 1.0f;
+    ui = instantiate(reinterpret_cast<void*>(uintptr_t(parent)));
+    ASSERT_TRUE(ui);
+    ASSERT_TRUE(widget);
+    EXPECT_EQ(resized, std::pair(612, 486));
+    const auto* options =
+        static_cast<const LV2_Options_Interface*>(uiDescriptor().extension_data(LV2_OPTIONS__interface));
+    ASSERT_TRUE(options && options->set);
+    float twice = 2.0f;
+    const LV2_Options_Option change[] = {
+        {LV2_OPTIONS_INSTANCE, 0, urids.map(LV2_UI__scaleFactor), sizeof(float), urids.map(LV2_ATOM__Float), &twice},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    EXPECT_EQ(options->set(ui, change), uint32_t(LV2_OPTIONS_SUCCESS));
+    EXPECT_EQ(resized, std::pair(1224, 972));
+    // The same window, the host's widget, now at the new size.
+    EXPECT_EQ(widgetSize(), std::pair(1224, 972));
+    resized = {};
+    EXPECT_EQ(options->set(ui, change), uint32_t(LV2_OPTIONS_SUCCESS));
+    EXPECT_EQ(resized, std::pair(0, 0)) << "the same scale again changes nothing";
     uiDescriptor().cleanup(ui);
     ui = nullptr;
     XDestroyWindow(display, parent);

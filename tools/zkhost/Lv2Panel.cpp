@@ -129,7 +129,11 @@ void Lv2Host::uiTouch(uint32_t portIndex, bool grabbed) {
         }
 }
 
-void Lv2Host::uiResize(int width, int height) { uiSize_ = {width, height}; }
+void Lv2Host::uiResize(int width, int height) {
+    // Before the panel is shown, its size; once it is, a new size its window takes.
+    if (uiSize_.width > 0 && uiSize_.height > 0 && width > 0 && height > 0) requestedPanelSize = {width, height};
+    uiSize_ = {width, height};
+}
 
 namespace {
 

@@ -633,6 +633,11 @@ void Vst3Host::runMainLoop(const std::vector<WatchedDescriptor>& ready) {
         if (still) t.handler->onTimer();
     }
     flushPending();
+    if (frame_.resizeRequests != resizesTaken_) { // the window follows the view's last request
+        resizesTaken_ = frame_.resizeRequests;
+        requestedPanelSize = {frame_.requestedSize.right - frame_.requestedSize.left,
+                              frame_.requestedSize.bottom - frame_.requestedSize.top};
+    }
 }
 
 } // namespace zkhost

@@ -122,6 +122,7 @@ private:
     Vst3HostContext context_;
     Vst3ComponentHandler handler_{*this};
     Vst3PlugFrame frame_;
+    int resizesTaken_ = 0; // of frame_'s resize requests
 
     std::vector<Param> params_;
     std::map<vst3::ParamID, int32_t> indexOfId_;

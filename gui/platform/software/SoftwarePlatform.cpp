@@ -83,6 +83,23 @@ void SoftwareWindow::scaleChanged(float scale) {
         events_->onScaleChanged(scale);
 }
 
+bool SoftwareWindow::resize(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0)
+        return false;
+    pixels_ = SoftPixmap(width, height, false, 0xF0F0F0);
+    return true;
+}
+
+void SoftwareWindow::pointerMove(Point where) {
+    if (events_ && !destroyed_)
+        events_->onPointerMove(where);
+}
+
+void SoftwareWindow::pointerLeave() {
+    if (events_ && !destroyed_)
+        events_->onPointerLeave();
+}
+
 void SoftwareWindow::destroyedByHost() {
     if (destroyed_)
         return;

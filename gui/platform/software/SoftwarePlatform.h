@@ -66,6 +66,7 @@ public:
     void detachEvents() override { events_ = nullptr; }
     void* nativeHandle() override { return this; }
     bool drivableFromAnyThread() const override { return true; } // no system behind it
+    bool resize(int32_t width, int32_t height) override;
 
     // What the system would send.
     void paint(const Rect& updateRect);
@@ -74,6 +75,8 @@ public:
     void scaleChanged(float scale); // the window's monitor changed its DPI
     void setSystemScale(float scale) { systemScale_ = scale; }
     float systemScale() const override { return systemScale_; }
+    void pointerMove(Point where);
+    void pointerLeave();
     void destroyedByHost(); // the host tore the window down
     bool drop(int32_t count, DropKind kind, const char* const* items, Point where);
 

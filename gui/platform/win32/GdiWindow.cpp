@@ -70,6 +70,11 @@ void GdiWindow::processEvents() {
     if (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
 }
 
+bool GdiWindow::resize(int32_t width, int32_t height) {
+    return window_ && width > 0 && height > 0 &&
+           SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
 bool GdiWindow::registerDropTarget(DropTarget* target) {
     if (!window_ || dropTarget_ || !target) return false;
     const HRESULT started = OleInitialize(nullptr);
@@ -129,6 +134,17 @@ LRESULT GdiWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             const int32_t button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 4 : 2;
             events_->onButtonDown(button, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         }
+        return 0;
+    case WM_MOUSEMOVE:
+        if (!leaveTracked_) {
+            TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, window, 0};
+            leaveTracked_ = TrackMouseEvent(&track) != FALSE;
+        }
+        if (events_) events_->onPointerMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_MOUSELEAVE:
+        leaveTracked_ = false;
+        if (events_) events_->onPointerLeave();
         return 0;
     case WM_CTLCOLOREDIT: {
         ColorRef text = 0, back = 0;

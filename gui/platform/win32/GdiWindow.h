@@ -29,6 +29,7 @@ public:
     // paint of the thread is dispatched, so that uncovered parts are drawn again.
     void processEvents() override;
     float systemScale() const override;
+    bool resize(int32_t width, int32_t height) override;
 
     static bool registerClass(const char* name);
     static void unregisterClass(const char* name);
@@ -43,6 +44,7 @@ private:
     FrameDropTarget* dropTarget_ = nullptr;
     bool oleStarted_ = false;
     HBRUSH editBrush_ = nullptr; // the brush handed out for the open edit field
+    bool leaveTracked_ = false;  // WM_MOUSELEAVE asked for since the pointer came in
 };
 
 } // namespace zk::gui::platform::win32

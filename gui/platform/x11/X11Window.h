@@ -47,6 +47,7 @@ public:
     void setContentScale(float scale) override { contentScale_ = scale > 0 ? scale : 1.0f; }
     // The panel's scale, at which its menus, edit fields and boxes are drawn.
     float contentScale() const { return contentScale_; }
+    bool resize(int32_t width, int32_t height) override;
     // The thread that drives the window: the one that made it, then the one that last
     // processed its events (the editor moves to a host's idle thread).
     bool ownedByThisThread() const { return std::this_thread::get_id() == thread_.load(std::memory_order_relaxed); }

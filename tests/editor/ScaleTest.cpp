@@ -116,9 +116,10 @@ TEST(PanelScale, WithoutTheHostsScaleTheDesktopsIsTaken) {
 // The window's system scale (Windows: its monitor's DPI) when the host gives none: the
 // panel is rebuilt at the next host idle and asks the host to resize (audioMasterSizeWindow).
 TEST(PanelScale, TheWindowsSystemScaleIsFollowedWhenTheHostGivesNone) {
-    Drawer drawer(&flatPicture);
+    Drawer drawer(&flatScaledPicture);
     {
         PanelHarness h;
+        h.hostCanSizeWindow = true;
         ASSERT_TRUE(h.open());
         EXPECT_EQ(h.pixels().width(), 612);
         h.window().scaleChanged(2.0f); // inside the window's own event: nothing is rebuilt yet
@@ -142,6 +143,7 @@ TEST(PanelScale, TheWindowsSystemScaleIsFollowedWhenTheHostGivesNone) {
     {
         // The desktop's scale was 1, the window's monitor says 1.5: the monitor wins.
         PanelHarness h;
+        h.hostCanSizeWindow = true;
         h.system.setNewWindowScale(1.5f);
         ASSERT_TRUE(h.open());
         h.idle();
@@ -149,6 +151,7 @@ TEST(PanelScale, TheWindowsSystemScaleIsFollowedWhenTheHostGivesNone) {
         EXPECT_EQ(h.callsOf(vst2::audioMasterSizeWindow).size(), 1u);
     }
     PanelHarness h;
+    h.hostCanSizeWindow = true;
     EXPECT_TRUE(h.editor().setScale(1.5f)); // the host's scale is kept
     ASSERT_TRUE(h.open());
     h.window().scaleChanged(2.0f);

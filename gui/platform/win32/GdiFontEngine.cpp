@@ -22,6 +22,18 @@ HFONT createFont(FontDesc font, FontSmoothing smoothing = FontSmoothing::none) {
     return CreateFontIndirectA(&description);
 }
 
+// 32-bit pixels whose rows run top-down, as a pixmap's.
+HBITMAP topDownDib(HDC dc, int32_t width, int32_t height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 } // namespace
 
 struct FontEngine::Impl {
@@ -67,15 +79,8 @@ void FontEngine::drawText(SoftPixmap& target, const FontDesc& font, const char* 
     if (!ready_ || !text || target.monochrome() || target.width() <= 0 || target.height() <= 0) return;
     std::lock_guard<std::mutex> turn(impl_->lock);
     // The target's pixels go through a DIB of the same size, which GDI draws into.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = target.width();
-    info.bmiHeader.biHeight = -target.height(); // top-down, as the pixmap's rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(impl_->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dib = topDownDib(impl_->dc, target.width(), target.height(), &bits);
     if (!dib || !bits) return;
     auto* pixels = static_cast<uint32_t*>(bits);
     const std::size_t count = std::size_t(target.width()) * std::size_t(target.height());
@@ -105,15 +110,8 @@ void FontEngine::renderCoverage(const FontDesc& font, const char* text, std::siz
     if (!ready_ || !text || w <= 0 || h <= 0) return;
     std::lock_guard<std::mutex> turn(impl_->lock);
     // White on black in a DIB of the rectangle's size: a pixel's level is the glyph's coverage.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(impl_->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dib = topDownDib(impl_->dc, w, h, &bits);
     if (!dib || !bits) return;
     auto* pixels = static_cast<uint32_t*>(bits);
     std::fill(pixels, pixels + std::size_t(w) * std::size_t(h), 0u);

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--scale N] [--exact | --changed TAG|readout]
+"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--scale N] [--ignore AREAS] [--exact | --changed TAG|readout]
 
 Compares two pictures of the panel, each a PNG (zk_render_panel, zkhost panel on Linux) or
 a 24-bit BMP (zkhost.exe panel). By default the controls must sit at the same places: the
@@ -9,7 +9,9 @@ systems draw text differently. --exact wants every pixel equal; --changed TAG wa
 control TAG (or the read-out's area in the title display) to look different and every
 pixel outside it equal. Exits 1 otherwise.
 --png writes OTHER as a PNG. --scale N (a whole number) compares panels shown at N x, whose
-controls lie at N times their places."""
+controls lie at N times their places. --ignore AREAS leaves out the pixels of the areas listed
+in that file ("LEFT TOP RIGHT BOTTOM" a line; zk_render_panel --text-areas writes the printed
+names' areas), where two font engines may each draw the same name in their own way."""
 import re, struct, sys, zlib, pathlib
 
 
@@ -147,15 +149,22 @@ def main():
         return 0 if total == 0 else 1
     scale = int(option("--scale") or 1)
     rects = [tuple(v * scale if i else v for i, v in enumerate(r)) for r in control_rects()]
+    ignored = set()
+    if option("--ignore"):
+        for line in pathlib.Path(option("--ignore")).read_text().split("\n"):
+            if line.strip():
+                l, t, r, b = map(int, line.split())
+                ignored.update((x, y) for y in range(t, b) for x in range(l, r))
+    differs = lambda x, y: linux[y][x] != windows[y][x] and (x, y) not in ignored
     bad_controls = []
     for tag, left, top, width, height in rects:
         # A control may reach past the panel's edge; only what is on the panel counts.
         ys = range(max(top, 0), min(top + height, len(linux)))
         xs = range(max(left, 0), min(left + width, len(linux[0])))
-        differing = sum(linux[y][x] != windows[y][x] for y in ys for x in xs)
+        differing = sum(differs(x, y) for y in ys for x in xs)
         if differing:
             bad_controls.append(f"{tag}: {differing} of {len(ys) * len(xs)} pixels")
-    total = sum(a != b for la, lb in zip(linux, windows) for a, b in zip(la, lb))
+    total = sum(differs(x, y) for y in range(len(linux)) for x in range(len(linux[0])))
     share = total / (len(linux) * len(linux[0]))
     ok = not bad_controls and share < 0.01
     print(f"{len(rects)} controls, {len(rects) - len(bad_controls)} alike; {total} pixels differ "

@@ -4,8 +4,11 @@
 // "zk_render_panel --controls [--scale S]" prints the controls' places at that scale instead,
 // for the checks that work the panel with the pointer: one line "KIND TAG LEFT TOP WIDTH HEIGHT"
 // each, in pixels of the panel, KIND being knob, button, lamp, hslider or vslider.
+// "zk_render_panel --text-areas [--scale S]" prints where the background picture drawn at
+// that scale has printed names: one line "LEFT TOP RIGHT BOTTOM" each.
 #include "editor/PanelScale.h"
 #include "gui/platform/software/ScaledPictures.h"
+#include "resources/generator/PanelArtwork.h"
 #include "resources/generator/PictureDrawer.h"
 #include "tests/editor/PanelHarness.h"
 
@@ -35,10 +38,18 @@ void printControls(float scale) {
     }
 }
 
+void printTextAreas(float scale) {
+    std::vector<zk::gui::Rect> areas;
+    zk::artwork::drawBackground(scale, &areas);
+    for (const zk::gui::Rect& r : areas)
+        std::printf("%d %d %d %d\n", int(r.left), int(r.top), int(r.right), int(r.bottom));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const bool controls = argc >= 2 && std::strcmp(argv[1], "--controls") == 0;
+    const bool textAreas = argc >= 2 && std::strcmp(argv[1], "--text-areas") == 0;
     bool about = false, usage = argc < 2;
     float scale = 1.0f;
     for (int i = 2; i < argc && !usage; ++i) {
@@ -49,13 +60,17 @@ int main(int argc, char** argv) {
         else
             usage = true;
     }
-    if (usage || (controls && about) || !(scale >= 1.0f && scale <= 3.0f)) {
-        std::fprintf(stderr, "usage: %s out.png [about] [--scale 1..3]\n       %s --controls [--scale 1..3]\n",
+    if (usage || ((controls || textAreas) && about) || !(scale >= 1.0f && scale <= 3.0f)) {
+        std::fprintf(stderr, "usage: %s out.png [about] [--scale 1..3]\n       %s --controls | --text-areas [--scale 1..3]\n",
                      argv[0], argv[0]);
         return 2;
     }
     if (controls) {
         printControls(scale);
+        return 0;
+    }
+    if (textAreas) {
+        printTextAreas(scale);
         return 0;
     }
     zk::gui::platform::software::installPictureDrawer(&zk::artwork::drawPicture);

@@ -19,6 +19,7 @@
 
 #include "core/Services.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,8 +44,18 @@ class Editor {
 public:
     virtual ~Editor() = default;
 
-    // [main] The size of the panel's window in pixels.
+    // [main] The size of the panel's window in pixels, at its scale.
     virtual PanelSize size() const noexcept = 0;
+    // [main] The host's scale: pixels per panel unit (1 to 3; others are brought inside).
+    // The panel takes it, with size(), unless the user chose a zoom of its own; an open
+    // panel is rebuilt at once at its new size (the caller asks its host to follow). False,
+    // and the panel stays at 1, where the platform cannot draw the panel at another scale.
+    virtual bool setScale(float scale) noexcept {
+        (void)scale;
+        return false;
+    }
+    // [main] The panel's scale.
+    virtual float scale() const noexcept { return 1.0f; }
     // [main] Builds the views in a child window of `parentWindow`; a second open without a
     // close replaces the first. False when nothing could be built.
     virtual bool open(void* parentWindow) noexcept = 0;
@@ -85,6 +96,11 @@ public:
 
     // [any] The value of parameter 0 .. 53 (0 for any other index).
     virtual float parameter(int32_t index) const noexcept = 0;
+    // [any] The full name of parameter `index` ("Band 2 Sensitivity"); "" for any other.
+    virtual const char* parameterName(int32_t index) const noexcept = 0;
+    // [any] The text hosts show for `value` of parameter `index`, at most `capacity` - 1
+    // characters; false and "" for an index that is no parameter.
+    virtual bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept = 0;
     // [main] The panel's thread: the user set a control. `tag` is a parameter index, or a
     // command of the panel (CommandDefaults, CommandLearn, the About tag); the effect acts on
     // it, and tells the host of a parameter's change (origin panel).
@@ -100,6 +116,12 @@ public:
     virtual void hostIdle() noexcept = 0;
     // [any] Where the panel's own messages go ("Bitmap Alocation Error!").
     virtual MessageService& messages() noexcept = 0;
+    // [main] The per-user store the panel keeps the user's zoom in.
+    virtual SettingsStore& settings() noexcept = 0;
+    // [main] The panel's thread, from its idle: the open panel took a new size of its own
+    // accord (the user chose a zoom, or its window's
+    // system scale changed); the host's window should follow.
+    virtual void panelResized(PanelSize size) noexcept { (void)size; }
 };
 
 // Builds the panel for an effect; may throw, and then the effect has no panel.

@@ -145,6 +145,10 @@ public:
     // [main] Whether the effect has a panel; every entry below does nothing without one.
     virtual bool hasPanel() const noexcept = 0;
     virtual PanelSize panelSize() const noexcept = 0;
+    // [main] The host's scale, pixels per panel unit (1 to 3): the panel takes it, with its
+    // size, unless the user chose a zoom; an open panel is rebuilt at the new size at once
+    // (the wrapper asks its host to follow). False where it cannot be drawn at that scale.
+    virtual bool setPanelScale(float scale) noexcept = 0;
     // [main] Opens the panel in a child window of the native `parentWindow` (X11 window id,
     // HWND); false when it could not.
     virtual bool openPanel(void* parentWindow) noexcept = 0;

@@ -13,12 +13,16 @@
 //    them over before the call returns; nothing here may block or allocate.
 // 4. Panel: a drag on the panel is one gesture: beginGesture, a parameterChanged (origin
 //    panel) per move, endGesture; idle lets the host run while the panel holds the thread.
+//    When the open panel takes a new size of its own accord (the user's zoom), resizePanel
+//    asks the host's window to follow.
 // 5. State: a program change or a bank or preset loaded by the host reports as in 1, on the
 //    thread that made the change.
 // The effect never reports a change the host itself made (setParameter from the host), and
 // holds no lock of its own while it calls here. The panel's calls (4) come while the
 // panel handles its input under its own lock (PluginEditor), which a host re-entering
 // the panel from inside them takes again on that thread.
+
+#include "core/Editor.h"
 
 #include <cstdint>
 
@@ -53,6 +57,9 @@ public:
     virtual void wantMidi() noexcept = 0;
     // [main] The panel's thread, while it holds it (a drag): the host may do its own idle work.
     virtual void idle() noexcept = 0;
+    // [main] The panel's thread, from its idle: the open panel took a new size of its own
+    // accord (the user's zoom); the host is asked to resize its window where it can be.
+    virtual void resizePanel(PanelSize size) noexcept { (void)size; }
 };
 
 } // namespace zk

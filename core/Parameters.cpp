@@ -1,5 +1,7 @@
 #include "core/Parameters.h"
 
+#include "core/TextTools.h"
+
 #include <cstring>
 
 namespace zk {
@@ -80,6 +82,16 @@ void setNameField(char (&field)[kNameBytes], const char* text, int32_t maxChars)
     std::memset(field, 0, sizeof field);
     if (maxChars > kNameBytes) maxChars = kNameBytes;
     std::memcpy(field, text, strnlen(text, static_cast<size_t>(maxChars)));
+}
+
+bool parameterValueText(int32_t index, float value, char* text, std::size_t capacity) noexcept {
+    if (!text || capacity == 0) return false;
+    text[0] = 0;
+    if (index < 0 || index >= kNumParameters) return false;
+    char full[16];
+    floatToText(value, full);
+    copyText(text, full, capacity - 1);
+    return true;
 }
 
 } // namespace zk

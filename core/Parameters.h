@@ -5,6 +5,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 namespace zk {
@@ -57,6 +58,11 @@ struct ProgramRecord {
     char name[kNameBytes] = {}; // not necessarily terminated
     std::array<std::atomic<float>, kNumParameters> values{};
 };
+
+// The text every host shows for `value` of parameter `index` ("0.899999" for 0.9): at most
+// `capacity` - 1 characters and a terminator; false and an empty text for an index that is
+// no parameter.
+bool parameterValueText(int32_t index, float value, char* text, std::size_t capacity) noexcept;
 
 // Sets a 24-byte name field from `text`: zero-filled, at most `maxChars` characters.
 void setNameField(char (&field)[kNameBytes], const char* text, int32_t maxChars = kNameBytes) noexcept;

@@ -172,14 +172,12 @@ void PluginEffect::parameterShortName(int32_t index, char* text) const noexcept 
         text[0] = 0;
 }
 
+const char* PluginEffect::parameterName(int32_t index) const noexcept {
+    return validParameter(index) ? kParameterTable[index].fullName : "";
+}
+
 bool PluginEffect::valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept {
-    if (!text || capacity == 0) return false;
-    text[0] = 0;
-    if (!validParameter(index)) return false;
-    char full[16];
-    floatToText(value, full);
-    copyText(text, full, capacity - 1);
-    return true;
+    return parameterValueText(index, value, text, capacity);
 }
 
 bool PluginEffect::textToValue(int32_t index, const char* text, float& value) const noexcept {

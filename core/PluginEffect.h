@@ -56,6 +56,7 @@ public:
     uint32_t tailFrames() const noexcept override; // Tail.cpp
     bool hasPanel() const noexcept override { return editor_ != nullptr; }
     PanelSize panelSize() const noexcept override;
+    bool setPanelScale(float scale) noexcept override { return editor_ && editor_->setScale(scale); }
     bool openPanel(void* parentWindow) noexcept override;
     void closePanel() noexcept override;
     int32_t panelEventDescriptor() noexcept override { return editor_ ? editor_->eventDescriptor() : -1; }
@@ -65,7 +66,8 @@ public:
     bool panelWheel(float distance) noexcept override;
     bool setKnobMode(int32_t mode) noexcept override;
 
-    // EditorContext
+    // EditorContext (parameter and valueToText as above)
+    const char* parameterName(int32_t index) const noexcept override;
     void editParameter(int32_t tag, float value) noexcept override;
     void beginEdit(int32_t tag) noexcept override;
     void endEdit(int32_t tag) noexcept override;
@@ -73,6 +75,8 @@ public:
     bool bandActive(int32_t band) const noexcept override { return engine_.bandActivity(band) != 0; }
     void hostIdle() noexcept override;
     MessageService& messages() noexcept override { return *services_.messages; }
+    SettingsStore& settings() noexcept override { return *services_.settings; }
+    void panelResized(PanelSize size) noexcept override { host_.resizePanel(size); }
 
     // MIDI, as the engine's block loop reaches it (EngineHost), and one message on its own.
     void handlePendingEvents(int32_t frame) noexcept override;

@@ -2,8 +2,10 @@
 #include "product/ParameterIndex.h"
 #include "editor/AboutView.h"
 #include "editor/LearnOverlay.h"
-#include "editor/PanelLayout.h"
+#include "editor/PanelScale.h"
+#include "editor/PanelZoom.h"
 #include "editor/PluginEditor.h"
+#include "editor/ValueReadout.h"
 #include "gui/Buttons.h"
 #include "gui/Frame.h"
 #include "gui/Knob.h"
@@ -28,11 +30,14 @@ gui::Rect rectOf(int32_t left, int32_t top, int32_t width, int32_t height) {
 
 int32_t sizeOr(int32_t measured, int32_t fallback) { return measured > 0 ? measured : fallback; }
 
+gui::Rect rectOf(const panel::PanelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
 } // namespace
 
 void PluginEditor::buildLayout() {
     using Kind = panel::ControlKind;
-    for (const panel::ControlPlace& p : panel::kControls) {
+    for (const panel::ControlPlace& place : panel::kControls) {
+        const panel::ControlPlace p = panel::scaledPlace(place, scale_);
         switch (p.kind) {
         case Kind::button:
         case Kind::lamp: addOnOffButton(p.left, p.top, p.width, p.height, p.tag, p.bitmap, true); break;
@@ -47,10 +52,9 @@ void PluginEditor::buildLayout() {
             break;
         }
     }
-    const panel::PanelRect& square = panel::kSplashRect;
-    const gui::Rect large{0, 0, sizeOr(aboutPicture_->width(), panel::kWidth),
-                          sizeOr(aboutPicture_->height(), panel::kHeight)};
-    splash_ = new gui::SplashControl({square.left, square.top, square.right, square.bottom}, this, panel::kSplashTag,
+    const gui::Rect large{0, 0, sizeOr(aboutPicture_->width(), size_.width),
+                          sizeOr(aboutPicture_->height(), size_.height)};
+    splash_ = new gui::SplashControl(rectOf(panel::scaledRect(panel::kSplashRect, scale_)), this, panel::kSplashTag,
                                      aboutPicture_, large, {0, 0});
     if (!frame_->appendView(splash_)) {
         splash_->release();
@@ -84,8 +88,9 @@ void PluginEditor::addOnOffButton(int32_t left, int32_t top, int32_t width, int3
 }
 
 void PluginEditor::addKnob(int32_t left, int32_t top, int32_t size, int32_t tag, int32_t handleId, bool add) {
-    record(new gui::Knob(rectOf(left, top, size, size), this, tag, background_, getBitmap(handleId), {left, top}),
-           add);
+    auto* knob = new gui::Knob(rectOf(left, top, size, size), this, tag, background_, getBitmap(handleId), {left, top});
+    knob->setLinearDragPixels(panel::knobDragPixels(scale_)); // the same hand movement at every scale
+    record(knob, add);
 }
 
 void PluginEditor::addHorizontalSlider(int32_t left, int32_t top, int32_t width, int32_t height, int32_t tag,
@@ -105,22 +110,37 @@ void PluginEditor::addVerticalSlider(int32_t left, int32_t top, int32_t width, i
 }
 
 void PluginEditor::buildAboutView() {
-    const panel::PanelRect& line = panel::kAboutTextRect;
-    const int32_t height = sizeOr(aboutPicture_->height(), panel::kHeight);
-    aboutView_ = new AboutView({0, 0, panel::kWidth, panel::kHeight}, this, kAboutTag, height, aboutPicture_, {0, 0},
-                               versionText_, {line.left, line.top, line.right, line.bottom}, gui::Color{0, 0, 0, 0});
+    const int32_t height = sizeOr(aboutPicture_->height(), size_.height);
+    aboutView_ = new AboutView({0, 0, size_.width, size_.height}, this, kAboutTag, height, aboutPicture_, {0, 0},
+                               versionText_, rectOf(panel::scaledRect(panel::kAboutTextRect, scale_)),
+                               gui::Color{0, 0, 0, 0});
     aboutView_->setValue(0.0f);
+}
+
+void PluginEditor::buildReadout() {
+    readout_ = new ValueReadout(rectOf(panel::scaledRect(panel::kReadoutRect, scale_)), scale_, background_);
+    if (!frame_->appendView(readout_)) {
+        readout_->release();
+        readout_ = nullptr;
+    }
 }
 
 void PluginEditor::buildPanelMenu() {
     // Draws nothing and no text; the menu opens at the area's top edge.
     constexpr int32_t style = gui::styleNoDraw | gui::styleNoText | gui::stylePopupAtTop;
-    const panel::PanelRect& area = panel::kPanelMenuRect;
-    panelMenu_ = new gui::OptionMenu({area.left, area.top, area.right, area.bottom}, this, kPanelMenuTag, nullptr,
-                                     nullptr, style);
+    panelMenu_ = new gui::OptionMenu(rectOf(panel::scaledRect(panel::kPanelMenuRect, scale_)), this, kPanelMenuTag,
+                                     nullptr, nullptr, style);
     panelMenu_->insertEntry("About");
     panelMenu_->insertEntry("Default");
     panelMenu_->insertEntry("MidiForget");
+    // The zoom entries, the current one checked; the menu holds the sub-menu from here on.
+    auto* zoom = new gui::OptionMenu({0, 0, 0, 0}, this, kZoomMenuTag, nullptr, nullptr, gui::styleCheckCurrent);
+    for (const panel::ZoomChoice& choice : panel::kZoomChoices)
+        zoom->insertEntry(choice.text);
+    decideScale();
+    zoom->setValue(float(panel::zoomEntry(zoomPercent_)));
+    panelMenu_->attachSubMenu(zoom, "Zoom");
+    zoom->release();
     if (!frame_->appendView(panelMenu_)) {
         panelMenu_->release();
         panelMenu_ = nullptr;

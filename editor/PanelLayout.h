@@ -157,6 +157,9 @@ struct PanelRect {
 constexpr PanelRect kSplashRect{6, 438, 24, 456};
 // The invisible panel-menu area; its menu opens at the area's top left corner.
 constexpr PanelRect kPanelMenuRect{8, 301, 275, 387};
+// Where the name and value of the control under the pointer are shown: over the product's
+// name and the line below it, inside the panel menu's display.
+constexpr PanelRect kReadoutRect{13, 306, 270, 352};
 constexpr int32_t kSplashTag = 56;
 constexpr int32_t kFirstLampTag = 68;
 // The About text line that the About picture keeps readable.

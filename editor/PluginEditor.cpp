@@ -3,8 +3,11 @@
 #include "product/ParameterIndex.h"
 #include "editor/AboutView.h"
 #include "editor/LearnOverlay.h"
-#include "editor/PanelLayout.h"
+#include "editor/PanelScale.h"
+#include "editor/PanelZoom.h"
+#include "editor/ValueReadout.h"
 #include "gui/Frame.h"
+#include "gui/platform/Platform.h"
 
 #include <chrono>
 #include <cstdio>
@@ -49,22 +52,36 @@ bool PluginEditor::open(void* parentWindow) noexcept {
     hostWindow_ = parentWindow;
     inactive_.store(true, std::memory_order_relaxed);
     try {
-        if (!pictures_) {
-            pictures_ = PanelPictures::acquire();
-            background_ = pictures_->background();
-            aboutPicture_ = pictures_->about();
-        }
+        decideScale();
+        takePictures();
         frame_ = new gui::Frame({0, 0, size_.width, size_.height}, parentWindow, this);
-        frame_->setBackgroundBitmap(background_);
-        gui::knobMode = gui::knobModeLinear;
-        buildLayout();
-        std::snprintf(versionText_, sizeof versionText_, "Version %s%s", kVersionText, hasSSE() ? " With SSE" : " No SSE");
-        buildAboutView();
-        buildPanelMenu();
+        // The desktop's scale was a guess; the window's monitor has the last word.
+        const gui::platform::Window* window = frame_->platformWindow();
+        if (!windowAsked_ && window) {
+            windowAsked_ = true;
+            if (window->systemScale() > 0)
+                pendingSystemScale_.store(window->systemScale(), std::memory_order_relaxed);
+        }
+        buildViews();
     } catch (...) {
         destroyViews();
         return false;
     }
+    goLive();
+    return true;
+}
+
+void PluginEditor::takePictures() {
+    if (pictures_ && pictures_->scale() == scale_)
+        return;
+    pictures_ = PanelPictures::acquire(scale_);
+    background_ = pictures_->background();
+    aboutPicture_ = pictures_->about();
+    if (pictures_->scale() != scale_) // none could be drawn at that scale
+        applyScale(pictures_->scale());
+}
+
+void PluginEditor::goLive() {
     aboutRequested_.store(false, std::memory_order_relaxed);
     {
         // A change that arrived while the views were built was stored by the effect but not
@@ -77,7 +94,48 @@ bool PluginEditor::open(void* parentWindow) noexcept {
     }
     gui::knobMode = gui::knobModeLinear;
     refreshLearnedControllers();
+}
+
+void PluginEditor::buildViews() {
+    frame_->setBackgroundBitmap(background_);
+    frame_->setScale(scale_);
+    gui::knobMode = gui::knobModeLinear;
+    buildLayout();
+    std::snprintf(versionText_, sizeof versionText_, "Version %s%s", kVersionText, hasSSE() ? " With SSE" : " No SSE");
+    buildAboutView();
+    buildReadout();
+    buildPanelMenu();
+}
+
+bool PluginEditor::rebuild() noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    if (!frame_)
+        return false;
+    {
+        std::lock_guard<ShortLock> guard(viewLock_);
+        inactive_.store(true, std::memory_order_relaxed);
+    }
+    releaseViews();
+    try {
+        takePictures();
+        // Where the window cannot change its size, it is made anew.
+        if (!frame_->resize(size_.width, size_.height))
+            return open(hostWindow_);
+        buildViews();
+    } catch (...) {
+        destroyViews();
+        return false;
+    }
+    goLive();
+    frame_->setDirty(true);
     return true;
+}
+
+void PluginEditor::chooseZoom(int32_t percent) noexcept {
+    panel::writeZoom(effect_.settings(), percent);
+    zoomRead_ = true;
+    zoomPercent_ = percent;
+    rescalePending_ = true;
 }
 
 void PluginEditor::close() noexcept {
@@ -90,10 +148,16 @@ void PluginEditor::close() noexcept {
 }
 
 void PluginEditor::destroyViews() noexcept {
+    releaseViews();
+    if (frame_)
+        frame_->release();
+    frame_ = nullptr;
+}
+
+void PluginEditor::releaseViews() noexcept {
     const bool aboutInFrame = frame_ && aboutView_ && frame_->holdsView(aboutView_);
     if (frame_)
-        frame_->release(); // and with it every view added to it
-    frame_ = nullptr;
+        frame_->detachAllViews(true);
     for (TagRecord& entry : records_) {
         if (!entry.added) {
             if (entry.control)
@@ -108,17 +172,44 @@ void PluginEditor::destroyViews() noexcept {
     aboutView_ = nullptr;
     panelMenu_ = nullptr;
     splash_ = nullptr;
+    readout_ = nullptr;
+    pointerTag_ = heldTag_ = -1;
 }
 
 void PluginEditor::hostIdle() noexcept {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
-    // The host's idle timer runs on a thread of its own: the panel moves to that thread,
-    // its window's events and drawing with it, where its window system allows. A Win32
-    // window's messages keep coming on the thread that made it, so that panel stays there.
-    const gui::platform::Window* window = frame_ ? frame_->platformWindow() : nullptr;
-    if (window && window->drivableFromAnyThread())
-        guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
-    idle();
+    {
+        std::lock_guard<std::recursive_mutex> panel(panelLock_);
+        // The host's idle timer runs on a thread of its own: the panel moves to that thread,
+        // its window's events and drawing with it, where its window system allows. A Win32
+        // window's messages keep coming on the thread that made it, so that panel stays there.
+        const gui::platform::Window* window = frame_ ? frame_->platformWindow() : nullptr;
+        if (window && window->drivableFromAnyThread())
+            guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+        idle();
+        // A zoom chosen in the menu, or a new scale of the window's monitor: the panel is
+        // built anew here, where none of its views is on the stack.
+        if (!onGuiThread() || inRunIdle_)
+            return;
+        const float system = pendingSystemScale_.exchange(0.0f, std::memory_order_relaxed);
+        if (system > 0) {
+            windowScale_ = system;
+            rescalePending_ = true;
+        }
+        if (!rescalePending_)
+            return;
+        rescalePending_ = false;
+        const PanelSize before = size_;
+        applyScale(wantedScale());
+        if (!frame_ || (size_.width == before.width && size_.height == before.height) || !rebuild())
+            return;
+    }
+    effect_.panelResized(size_); // the host hears of the new size, with no lock held
+}
+
+void PluginEditor::systemScaleChanged(float scale) {
+    windowAsked_ = true;
+    if (scale > 0)
+        pendingSystemScale_.store(scale, std::memory_order_relaxed);
 }
 
 void PluginEditor::idle() noexcept {
@@ -130,6 +221,7 @@ void PluginEditor::idle() noexcept {
     std::lock_guard<std::recursive_mutex> panel(panelLock_);
     if (!onGuiThread() || inactive_.load(std::memory_order_relaxed) || !frame_)
         return;
+    updateReadout(); // a value may have changed from elsewhere
     if (!inRunIdle_)
         frame_->idle();
     if (aboutRequested_.load(std::memory_order_relaxed)) {
@@ -177,7 +269,18 @@ bool PluginEditor::onWheel(float distance) noexcept {
 void PluginEditor::valueChanged(gui::DrawContext* context, gui::Control* control) {
     if (inactive_.load(std::memory_order_relaxed) || !control)
         return;
+    if (control->getTag() == kZoomMenuTag) {
+        const auto entry = std::size_t(control->getValue());
+        if (entry < panel::kZoomChoices.size())
+            chooseZoom(panel::kZoomChoices[entry].percent);
+        return;
+    }
     effect_.editParameter(control->getTag(), control->getValue());
+    if (readout_ && control->getTag() == heldTag_) {
+        updateReadout();
+        if (context && readout_->isDirty())
+            readout_->update(*context);
+    }
     // The About view has just left the frame: drawing it now would put the picture back
     // over the panel that was redrawn without it.
     if (context && frame_ && frame_->holdsView(control))
@@ -242,9 +345,47 @@ void* PluginEditor::messageWindow() noexcept {
     return window ? window->nativeHandle() : nullptr;
 }
 
-void PluginEditor::beginEdit(int32_t tag) { effect_.beginEdit(tag); }
+void PluginEditor::beginEdit(int32_t tag) {
+    if (isParameterTag(tag)) {
+        heldTag_ = tag;
+        updateReadout();
+    }
+    effect_.beginEdit(tag);
+}
 
-void PluginEditor::endEdit(int32_t tag) { effect_.endEdit(tag); }
+void PluginEditor::endEdit(int32_t tag) {
+    effect_.endEdit(tag);
+    // Where the drag ended the window's next pointer event tells.
+    if (tag == heldTag_) {
+        heldTag_ = -1;
+        updateReadout();
+    }
+}
+
+void PluginEditor::pointerOver(gui::View* view) {
+    pointerTag_ = parameterShownBy(view);
+    updateReadout();
+}
+
+int32_t PluginEditor::parameterShownBy(const gui::View* view) const {
+    if (view)
+        for (int32_t tag = 0; tag < kNumParameters; ++tag)
+            if (records_[tag].added && (records_[tag].control == view || records_[tag].overlay == view))
+                return tag;
+    return -1;
+}
+
+void PluginEditor::updateReadout() {
+    if (!readout_)
+        return;
+    const int32_t tag = heldTag_ >= 0 ? heldTag_ : pointerTag_;
+    char text[ValueReadout::kTextCapacity];
+    if (tag < 0 || !effect_.valueToText(tag, effect_.parameter(tag), text, sizeof text)) {
+        readout_->clear();
+        return;
+    }
+    readout_->show(effect_.parameterName(tag), text);
+}
 
 void PluginEditor::runIdle() {
     uint32_t now = ticks();
@@ -261,8 +402,55 @@ void PluginEditor::runIdle() {
     inRunIdle_ = false;
 }
 
+bool PluginEditor::applyScale(float scale) const noexcept {
+    scale = panel::clampScale(scale);
+    const bool drawable = scale == 1.0f || gui::platform::current().hasScaledBitmaps();
+    scale_ = drawable ? scale : 1.0f;
+    size_ = {panel::panelWidth(scale_), panel::panelHeight(scale_)};
+    scaleDecided_ = true;
+    return drawable;
+}
+
+float PluginEditor::wantedScale() const noexcept {
+    if (!zoomRead_) {
+        zoomPercent_ = panel::readZoom(effect_.settings());
+        zoomRead_ = true;
+    }
+    if (zoomPercent_ > 0)
+        return float(zoomPercent_) / 100.0f;
+    if (hostScale_ > 0.0f)
+        return hostScale_;
+    return windowScale_ > 0.0f ? windowScale_ : gui::platform::current().systemScale();
+}
+
+void PluginEditor::decideScale() const noexcept {
+    if (!scaleDecided_)
+        applyScale(wantedScale());
+}
+
+bool PluginEditor::setScale(float scale) noexcept {
+    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    hostScale_ = panel::clampScale(scale);
+    const PanelSize before = size_;
+    const bool drawable = hostScale_ == 1.0f || gui::platform::current().hasScaledBitmaps();
+    applyScale(wantedScale());
+    if (frame_ && (size_.width != before.width || size_.height != before.height))
+        rebuild();
+    return drawable;
+}
+
+PanelSize PluginEditor::size() const noexcept {
+    decideScale();
+    return size_;
+}
+
+float PluginEditor::scale() const noexcept {
+    decideScale();
+    return scale_;
+}
+
 gui::Bitmap* PluginEditor::getBitmap(int32_t resourceId) {
-    return bitmapCache_.get(resourceId, effect_.messages());
+    return bitmapCache_.get(resourceId, scale_, effect_.messages());
 }
 
 gui::Control* PluginEditor::control(int32_t tag) const {

@@ -25,6 +25,7 @@ class SplashControl;
 
 class AboutView;
 class LearnOverlay;
+class ValueReadout;
 
 // The plug-in's panel. The effect builds it once; every open of the host's window builds
 // the views anew inside a frame and every close destroys them. Controls report to it as
@@ -43,13 +44,18 @@ class PluginEditor final : public Editor, public gui::ControlListener, public gu
 public:
     static constexpr int32_t kAboutTag = 56;
     static constexpr int32_t kPanelMenuTag = 57;
+    static constexpr int32_t kZoomMenuTag = 58; // the panel's own: never reaches the effect
     static constexpr int32_t kTagCount = 71; // parameters 0..53 and the lamps 68..70
 
     explicit PluginEditor(EditorContext& effect);
     ~PluginEditor() override;
 
     // Host operations, through the effect. [main]
-    PanelSize size() const noexcept override { return size_; }
+    // The scale is the user's zoom, else the host's (setScale), else the desktop's, read
+    // when first needed.
+    PanelSize size() const noexcept override;
+    bool setScale(float scale) noexcept override;
+    float scale() const noexcept override;
     bool open(void* parentWindow) noexcept override;
     void close() noexcept override;
     void hostIdle() noexcept override;
@@ -69,6 +75,8 @@ public:
     void beginEdit(int32_t tag) override;
     void endEdit(int32_t tag) override;
     void runIdle() override;
+    void systemScaleChanged(float scale) override;
+    void pointerOver(gui::View* view) override;
 
     gui::Bitmap* getBitmap(int32_t resourceId);
     const char* versionText() const { return versionText_; }
@@ -80,7 +88,8 @@ public:
     AboutView* aboutView() const { return aboutView_; }
     gui::OptionMenu* panelMenu() const { return panelMenu_; }
     gui::SplashControl* splash() const { return splash_; }
-    // The module's shared pictures; null until the panel first opens.
+    ValueReadout* readout() const { return readout_; }
+    // The module's shared pictures at the panel's scale; null until the panel first opens.
     gui::Bitmap* background() const { return background_; }
     gui::Bitmap* aboutPicture() const { return aboutPicture_; }
     bool aboutRequested() const { return aboutRequested_.load(std::memory_order_relaxed); }
@@ -104,6 +113,22 @@ private:
     void record(gui::Control* control, bool add);
     void buildAboutView();
     void buildPanelMenu();
+    void buildReadout();
+    void buildViews();
+    // The module's pictures at the panel's scale (at 1 where none can be drawn at it).
+    void takePictures();
+    // Every control takes the effect's value, and the panel takes changes from then on.
+    void goLive();
+    // Destroys every view but the frame.
+    void releaseViews() noexcept;
+    // The open panel anew at the current scale, in the same window; false when it could not.
+    bool rebuild() noexcept;
+    // The user's choice from the "Zoom" entries: stored, and applied at the next idle.
+    void chooseZoom(int32_t percent) noexcept;
+    // The parameter a view shows (its control or the learn overlay over it); -1 for none.
+    int32_t parameterShownBy(const gui::View* view) const;
+    // The read-out shows the parameter in the hand, else the one under the pointer.
+    void updateReadout();
     void dismissAbout();
     void updateActivityLamps();
     void destroyViews() noexcept;
@@ -113,7 +138,23 @@ private:
 
     EditorContext& effect_;
     void* hostWindow_ = nullptr;
-    PanelSize size_{kPanelWidth, kPanelHeight};
+    // Decided by the zoom, else the host, else on first use from the desktop's; size() may
+    // be the first use. The stored zoom is read once, then.
+    bool applyScale(float scale) const noexcept;
+    float wantedScale() const noexcept;
+    void decideScale() const noexcept;
+    mutable PanelSize size_{kPanelWidth, kPanelHeight};
+    mutable float scale_ = 1.0f; // pixels per panel unit
+    mutable bool scaleDecided_ = false;
+    mutable bool zoomRead_ = false;
+    mutable int32_t zoomPercent_ = 0; // the user's choice; 0 automatic
+    float hostScale_ = 0.0f;          // 0: the host gave none
+    // The system's scale of the panel's window (its monitor's), once the window told it; it
+    // replaces the desktop's and is followed at the next host idle.
+    bool windowAsked_ = false;
+    std::atomic<float> pendingSystemScale_{0.0f}; // a change not yet followed; 0 for none
+    float windowScale_ = 0.0f;
+    bool rescalePending_ = false;     // a zoom was chosen: the panel is rebuilt at the next idle
     gui::Frame* frame_ = nullptr;
     uint32_t nextIdleTime_ = 0;
     bool inRunIdle_ = false;
@@ -127,6 +168,9 @@ private:
     AboutView* aboutView_ = nullptr;
     gui::OptionMenu* panelMenu_ = nullptr;
     gui::SplashControl* splash_ = nullptr;
+    ValueReadout* readout_ = nullptr;
+    int32_t pointerTag_ = -1; // the parameter under the pointer
+    int32_t heldTag_ = -1;    // the parameter being dragged (between beginEdit and endEdit)
     std::array<TagRecord, kTagCount> records_{};
     BitmapCache bitmapCache_;
     char versionText_[64] = {};

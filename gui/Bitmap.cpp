@@ -8,8 +8,12 @@ namespace zk::gui {
 
 bool transparentBltAvailable = false;
 
-Bitmap::Bitmap(int32_t resourceId) : resourceId_(resourceId), keyColor_(colorTransparentKey) {
-    handle_ = platform::current().loadBitmap(resourceId & 0xFFFF);
+Bitmap::Bitmap(int32_t resourceId) : Bitmap(resourceId, 1.0f) {}
+
+Bitmap::Bitmap(int32_t resourceId, float scale)
+    : resourceId_(resourceId), scale_(scale), keyColor_(colorTransparentKey) {
+    handle_ = scale == 1.0f ? platform::current().loadBitmap(resourceId & 0xFFFF)
+                            : platform::current().loadScaledBitmap(resourceId & 0xFFFF, scale);
     if (handle_) {
         width_ = handle_->width();
         height_ = handle_->height();
@@ -35,7 +39,7 @@ void Bitmap::draw(DrawContext& context, const Rect& rect, Point source) {
     std::unique_ptr<platform::Device> memory = platform::current().createMemoryDevice(destination);
     platform::Pixmap* previous = memory->selectPixmap(handle_.get());
     destination->bitBlt(context.offset().h + rect.left, context.offset().v + rect.top, rect.width(),
-                        rect.height(), *memory, source.h, source.v, platform::ropSrcCopy);
+                        rect.height(), *memory, source.h, source.v, platform::RasterOp::copy);
     memory->selectPixmap(previous);
 }
 
@@ -75,11 +79,11 @@ void Bitmap::drawMasked(DrawContext& context, const Rect& rect, Point source) {
     const platform::ColorRef savedText = destination.setTextColor(0);
 
     colours->setBkColor(keyColor_.packed());
-    maskDevice->bitBlt(0, 0, w, h, *colours, source.h, source.v, platform::ropSrcCopy);
+    maskDevice->bitBlt(0, 0, w, h, *colours, source.h, source.v, platform::RasterOp::copy);
 
-    destination.bitBlt(x, y, w, h, *colours, source.h, source.v, platform::ropSrcInvert);
-    destination.bitBlt(x, y, w, h, *maskDevice, 0, 0, platform::ropSrcAnd);
-    destination.bitBlt(x, y, w, h, *colours, source.h, source.v, platform::ropSrcInvert);
+    destination.bitBlt(x, y, w, h, *colours, source.h, source.v, platform::RasterOp::invert);
+    destination.bitBlt(x, y, w, h, *maskDevice, 0, 0, platform::RasterOp::mask);
+    destination.bitBlt(x, y, w, h, *colours, source.h, source.v, platform::RasterOp::invert);
 
     maskDevice->selectPixmap(previousMask);
     colours->selectPixmap(previousColours);
@@ -127,7 +131,7 @@ void OffscreenContext::copyTo(DrawContext& destination, const Rect& rect, Point 
         return;
     destination.device()->bitBlt(rect.left + destination.offset().h, rect.top + destination.offset().v,
                                  rect.width(), rect.height(), *device_, source.h, source.v,
-                                 platform::ropSrcCopy);
+                                 platform::RasterOp::copy);
 }
 
 } // namespace zk::gui

@@ -17,6 +17,9 @@ extern bool transparentBltAvailable;
 class Bitmap {
 public:
     explicit Bitmap(int32_t resourceId);
+    // The picture drawn for a panel at scale pixels per panel unit; at 1 the one above. Where
+    // the platform has none at that scale the bitmap is empty (0 x 0).
+    Bitmap(int32_t resourceId, float scale);
     ~Bitmap(); // also for direct deletion, whatever the count
 
     Bitmap(const Bitmap&) = delete;
@@ -31,6 +34,7 @@ public:
     Color keyColor() const { return keyColor_; }
 
     int32_t resourceId() const { return resourceId_; }
+    float scale() const { return scale_; }
     int32_t refCount() const { return refCount_.load(std::memory_order_relaxed); }
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
@@ -40,6 +44,7 @@ private:
     void drawMasked(DrawContext& context, const Rect& rect, Point source);
 
     int32_t resourceId_;
+    float scale_ = 1.0f;
     std::atomic<int32_t> refCount_{1};
     int32_t width_ = 0;
     int32_t height_ = 0;

@@ -103,15 +103,12 @@ void DrawContext::setFont(int32_t id, int32_t height, int32_t faceStyle) {
     fontId_ = id;
     fontSize_ = height != 0 ? height : fontTable[id].defaultHeight;
     platform::FontDesc setup;
-    setup.height = -fontSize_;
+    setup.height = -(frame_ ? frame_->scaled(fontSize_) : fontSize_);
     setup.weight = (faceStyle & faceBold) || id == fontSystem ? 700 : 400;
     setup.italic = (faceStyle & faceItalic) != 0;
     setup.underline = (faceStyle & faceUnderline) != 0;
-    setup.charSet = 0;
-    setup.outPrecision = 1;
-    setup.clipPrecision = 2;
-    setup.quality = 0;
-    setup.pitchAndFamily = id == fontSymbol ? 0x50 : 0x22;
+    setup.family = id == fontSymbol ? platform::FontFamily::decorative : platform::FontFamily::sans;
+    setup.pitch = id == fontSymbol ? platform::FontPitch::any : platform::FontPitch::variable;
     std::snprintf(setup.faceName, sizeof setup.faceName, "%s", fontTable[id].face);
     if (device_)
         device_->selectFont(setup);

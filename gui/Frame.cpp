@@ -2,6 +2,7 @@
 
 #include "gui/TextEdit.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -30,6 +31,12 @@ public:
         frame_.withWindowContext([&](DrawContext& context) { frame_.onMouseDown(&context, where); });
     }
     void onWheel(Point where, float distance) override { frame_.onWheel(nullptr, where, distance); }
+    void onScaleChanged(float scale) override {
+        if (frame_.editor_)
+            frame_.editor_->systemScaleChanged(scale);
+    }
+    void onPointerMove(Point where) override { frame_.pointerMoved(where); }
+    void onPointerLeave() override { frame_.pointerLeft(); }
     void onDestroy() override {
         frame_.windowOpen_ = false;
         frame_.parentWindow_ = nullptr;
@@ -96,6 +103,14 @@ Frame::~Frame() {
     if (countedWindow_ && --framesWithWindows == 0)
         platform::current().unregisterWindowClass(windowClassName);
 }
+
+void Frame::setScale(float scale) {
+    scale_ = scale > 0 ? scale : 1.0f;
+    if (window_)
+        window_->setContentScale(scale_);
+}
+
+int32_t Frame::scaled(int32_t units) const { return int32_t(std::lround(float(units) * scale_)); }
 
 template <typename Work> void Frame::withWindowContext(Work work) {
     if (!window_)
@@ -307,6 +322,13 @@ View* Frame::viewAt(int32_t index) const {
     return index < 0 || index >= viewCount_ ? nullptr : views_[index];
 }
 
+bool Frame::resize(int32_t width, int32_t height) {
+    if (window_ && !window_->resize(width, height))
+        return false;
+    setSize({0, 0, width, height});
+    return true;
+}
+
 void Frame::setBackgroundBitmap(Bitmap* bitmap) {
     if (background_)
         background_->release();
@@ -337,6 +359,23 @@ Point Frame::cursorLocation() const {
     const Point screen = platform::current().cursorPosition();
     const Point origin = window_ ? window_->screenOrigin() : Point{};
     return {screen.h - origin.h, screen.v - origin.v};
+}
+
+View* Frame::viewUnder(Point where) const {
+    for (int32_t i = viewCount_ - 1; i >= 0; --i)
+        if (views_[i]->isClickable() && views_[i]->size().contains(where))
+            return views_[i];
+    return nullptr;
+}
+
+void Frame::pointerMoved(Point where) {
+    if (editor_)
+        editor_->pointerOver(modalView_ ? nullptr : viewUnder(where));
+}
+
+void Frame::pointerLeft() {
+    if (editor_)
+        editor_->pointerOver(nullptr);
 }
 
 void Frame::beginEdit(int32_t tag) {

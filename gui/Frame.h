@@ -36,6 +36,8 @@ public:
     virtual int32_t viewCount() const;
     virtual View* viewAt(int32_t index) const;
 
+    // The frame and its window at a new size; false where the window cannot change its size.
+    bool resize(int32_t width, int32_t height);
     void setBackgroundBitmap(Bitmap* bitmap);
     Bitmap* backgroundBitmap() const { return background_; }
     bool setModal(View* view);
@@ -46,6 +48,12 @@ public:
     void drawViewNow(View* view);
     void idle();
     Point cursorLocation() const;
+    // The pointer rests at `where` (window coordinates) or left the window: the editor hears
+    // of the view under it (none while a modal view is up).
+    void pointerMoved(Point where);
+    void pointerLeft();
+    // The topmost clickable view at a point; null for none.
+    View* viewUnder(Point where) const;
     void beginEdit(int32_t tag);
     void endEdit(int32_t tag);
     void runIdle();
@@ -56,6 +64,11 @@ public:
     bool firstDrawPending() const { return firstDrawPending_; }
     void* parentWindow() const { return parentWindow_; }
     platform::Window* platformWindow() const { return window_.get(); }
+    // Pixels per panel unit: text is drawn that much larger, and so are the window's popups.
+    void setScale(float scale);
+    float scale() const { return scale_; }
+    // A size in panel units (a font's height) in pixels at the frame's scale.
+    int32_t scaled(int32_t units) const;
 
 private:
     int32_t offerKey(int32_t (View::*handler)(const KeyStroke&), const KeyStroke& key);
@@ -75,6 +88,7 @@ private:
     bool windowOpen_ = true;
     bool dropTargetRegistered_ = false;
     bool countedWindow_ = false;
+    float scale_ = 1.0f;
     std::unique_ptr<WindowHandler> handler_;
     std::unique_ptr<FrameDropTarget> dropTarget_;
     std::unique_ptr<platform::Window> window_;

@@ -8,7 +8,6 @@ namespace zk::gui {
 
 namespace {
 constexpr float twoPi = 6.2831855f;
-constexpr int32_t linearPixels = 200;
 
 float normalised(float x) {
     if (x < 0.0f)
@@ -166,7 +165,7 @@ void Knob::onMouseDown(DrawContext* context, Point where) {
     float step = 0.0f;
     float lastAngleValue = 0.0f;
     if (linear) {
-        const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels) : float(linearPixels);
+        const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels_) : float(linearPixels_);
         step = range / pixels;
     } else {
         lastAngleValue = valueAtPoint({where.h - size_.left, where.v - size_.top});
@@ -185,8 +184,8 @@ void Knob::onMouseDown(DrawContext* context, Point where) {
                 const float d = float((where.h - click.h) + (click.v - where.v));
                 if (buttons != changeButtons) {
                     const float oldStep = step;
-                    const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels)
-                                                                   : float(linearPixels);
+                    const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels_)
+                                                                   : float(linearPixels_);
                     step = range / pixels;
                     startValue = startValue + (oldStep - step) * d;
                     changeButtons = buttons;

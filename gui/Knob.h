@@ -29,6 +29,10 @@ public:
     virtual void setHandleShadowColor(Color c);
     virtual void setHandleImage(Bitmap* bitmap);
     virtual void setFineFactor(float factor) { fineFactor_ = factor; }
+    // How far a linear drag goes to cover the range (Shift: fineFactor times as far); a
+    // panel shown at a scale lengthens it with the scale. At least one pixel.
+    void setLinearDragPixels(int32_t pixels) { linearPixels_ = pixels > 0 ? pixels : 1; }
+    int32_t linearDragPixels() const { return linearPixels_; }
     virtual float getFineFactor() const { return fineFactor_; }
 
     int32_t handleInset() const { return handleInset_; }
@@ -51,6 +55,7 @@ private:
     float angleBase_ = 0.0f;
     float radius_;
     float fineFactor_ = 1.5f;
+    int32_t linearPixels_ = 200;
 };
 
 } // namespace zk::gui

@@ -78,11 +78,11 @@ void TextEdit::gainFocus(DrawContext* context) {
 
     const int32_t id = fontId_ >= 0 && fontId_ < fontCount ? fontId_ : 0;
     editFont_ = {};
-    editFont_.height = -std::min(fontTable[id].defaultHeight, size_.height() - 2);
+    const int32_t height = frame_ ? frame_->scaled(fontTable[id].defaultHeight) : fontTable[id].defaultHeight;
+    editFont_.height = -std::min(height, size_.height() - 2);
     editFont_.weight = 400;
-    editFont_.pitchAndFamily = 0x22;
-    editFont_.outPrecision = 1;
-    editFont_.clipPrecision = 2;
+    editFont_.family = platform::FontFamily::sans;
+    editFont_.pitch = platform::FontPitch::variable;
     std::snprintf(editFont_.faceName, sizeof editFont_.faceName, "%s", fontTable[id].face);
 
     platform::EditFieldSetup setup;

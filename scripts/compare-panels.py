@@ -1,13 +1,17 @@
 #!/usr/bin/python3
-"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--exact | --changed TAG]
+"""compare-panels.py EXPECTED OTHER [--png OUT.png] [--scale N] [--ignore AREAS] [--exact | --changed TAG|readout]
 
 Compares two pictures of the panel, each a PNG (zk_render_panel, zkhost panel on Linux) or
 a 24-bit BMP (zkhost.exe panel). By default the controls must sit at the same places: the
 handle pixels of the layout (every knob, slider, button and lamp, read from
 editor/PanelLayout.h) must match, and the picture as a whole may differ only where two
 systems draw text differently. --exact wants every pixel equal; --changed TAG wants the
-control TAG to look different and every pixel outside it equal. Exits 1 otherwise.
---png writes OTHER as a PNG."""
+control TAG (or the read-out's area in the title display) to look different and every
+pixel outside it equal. Exits 1 otherwise.
+--png writes OTHER as a PNG. --scale N (a whole number) compares panels shown at N x, whose
+controls lie at N times their places. --ignore AREAS leaves out the pixels of the areas listed
+in that file ("LEFT TOP RIGHT BOTTOM" a line; zk_render_panel --text-areas writes the printed
+names' areas), where two font engines may each draw the same name in their own way."""
 import re, struct, sys, zlib, pathlib
 
 
@@ -96,6 +100,14 @@ def control_rects():
     return rects
 
 
+def readout_rect():
+    """(left, top, width, height) of the read-out in the title display (kReadoutRect)."""
+    root = pathlib.Path(__file__).resolve().parent.parent
+    text = (root / "editor" / "PanelLayout.h").read_text()
+    l, t, r, b = map(int, re.search(r"kReadoutRect\{(\d+), (\d+), (\d+), (\d+)\}", text).groups())
+    return l, t, r - l, b - t
+
+
 def read_picture(path):
     return read_bmp(path) if path.lower().endswith(".bmp") else read_png(path)
 
@@ -105,7 +117,7 @@ def option(name):
 
 
 def compare_changed(expected, other, tag):
-    rect = [r for r in control_rects() if r[0] == tag]
+    rect = [(tag, *readout_rect())] if tag == "readout" else [r for r in control_rects() if r[0] == int(tag)]
     if not rect:
         print(f"no control {tag} in the layout")
         return 1
@@ -118,7 +130,7 @@ def compare_changed(expected, other, tag):
                 if inside(x, y): changed += 1
                 else: outside += 1
     ok = changed > 0 and outside == 0
-    print(f"control {tag}: {changed} pixels changed; {outside} pixels outside it changed; {'PASS' if ok else 'FAIL'}")
+    print(f"{'the read-out' if tag == 'readout' else f'control {tag}'}: {changed} pixels changed; {outside} pixels outside it changed; {'PASS' if ok else 'FAIL'}")
     return 0 if ok else 1
 
 
@@ -130,21 +142,29 @@ def main():
         print(f"sizes differ: {len(linux[0])}x{len(linux)} against {len(windows[0])}x{len(windows)}")
         return 1
     if option("--changed"):
-        return compare_changed(linux, windows, int(option("--changed")))
+        return compare_changed(linux, windows, option("--changed"))
     if "--exact" in sys.argv:
         total = sum(a != b for la, lb in zip(linux, windows) for a, b in zip(la, lb))
         print(f"{total} of {len(linux) * len(linux[0])} pixels differ; {'PASS' if total == 0 else 'FAIL'}")
         return 0 if total == 0 else 1
-    rects = control_rects()
+    scale = int(option("--scale") or 1)
+    rects = [tuple(v * scale if i else v for i, v in enumerate(r)) for r in control_rects()]
+    ignored = set()
+    if option("--ignore"):
+        for line in pathlib.Path(option("--ignore")).read_text().split("\n"):
+            if line.strip():
+                l, t, r, b = map(int, line.split())
+                ignored.update((x, y) for y in range(t, b) for x in range(l, r))
+    differs = lambda x, y: linux[y][x] != windows[y][x] and (x, y) not in ignored
     bad_controls = []
     for tag, left, top, width, height in rects:
         # A control may reach past the panel's edge; only what is on the panel counts.
         ys = range(max(top, 0), min(top + height, len(linux)))
         xs = range(max(left, 0), min(left + width, len(linux[0])))
-        differing = sum(linux[y][x] != windows[y][x] for y in ys for x in xs)
+        differing = sum(differs(x, y) for y in ys for x in xs)
         if differing:
             bad_controls.append(f"{tag}: {differing} of {len(ys) * len(xs)} pixels")
-    total = sum(a != b for la, lb in zip(linux, windows) for a, b in zip(la, lb))
+    total = sum(differs(x, y) for y in range(len(linux)) for x in range(len(linux[0])))
     share = total / (len(linux) * len(linux[0]))
     ok = not bad_controls and share < 0.01
     print(f"{len(rects)} controls, {len(rects) - len(bad_controls)} alike; {total} pixels differ "

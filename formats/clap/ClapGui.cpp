@@ -1,5 +1,7 @@
-// The panel embedded in the host's window (X11 on Linux, Win32 on Windows), at its fixed
-// size. It is built when the host gives the parent window (or shows a panel it hid) and
+// The panel embedded in the host's window (X11 on Linux, Win32 on Windows), at its size for
+// the host's scale (set_scale) or the user's zoom; when either changes while it is shown,
+// the panel is rebuilt at the new size and the host asked to resize (gui.request_resize).
+// It is built when the host gives the parent window (or shows a panel it hid) and
 // destroyed when the host hides or destroys it, in whatever order hosts make these calls.
 // The host's timer drives its idle; on Linux the X11 connection's descriptor does too, so
 // that input is answered at once. Each such call drains everything Xlib has queued, since
@@ -55,6 +57,19 @@ void ClapPlugin::destroyPanel() noexcept {
     closeOpenPanel();
     panelCreated_ = false;
     parentWindow_ = nullptr;
+}
+
+bool ClapPlugin::setPanelScale(double scale) noexcept {
+    const PanelSize before = effect_->panelSize();
+    if (!effect_->hasPanel() || !(scale > 0) || !effect_->setPanelScale(static_cast<float>(scale))) return false;
+    const PanelSize after = effect_->panelSize(); // an open panel was rebuilt at it
+    if (panelOpen_ && (after.width != before.width || after.height != before.height)) resizePanel(after);
+    return true;
+}
+
+void ClapPlugin::resizePanel(PanelSize size) noexcept {
+    if (panelOpen_ && hostGui_)
+        hostGui_->request_resize(host_, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height));
 }
 
 bool ClapPlugin::panelSize(uint32_t* width, uint32_t* height) const noexcept {
@@ -122,7 +137,7 @@ const clap_plugin_gui clapGui = {
     [](const clap_plugin* plugin) {
         if (self(plugin)) self(plugin)->destroyPanel();
     },
-    [](const clap_plugin*, double) { return false; }, // the panel has one size for now
+    [](const clap_plugin* plugin, double scale) { return self(plugin) && self(plugin)->setPanelScale(scale); },
     [](const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
         return self(plugin) && self(plugin)->panelSize(width, height);
     },

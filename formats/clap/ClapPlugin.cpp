@@ -92,6 +92,7 @@ bool ClapPlugin::init() noexcept {
     hostTail_ = hostExtension<clap_host_tail>(host_, CLAP_EXT_TAIL);
     hostThreads_ = hostExtension<clap_host_thread_check>(host_, CLAP_EXT_THREAD_CHECK);
     hostTimers_ = hostExtension<clap_host_timer_support>(host_, CLAP_EXT_TIMER_SUPPORT);
+    hostGui_ = hostExtension<clap_host_gui>(host_, CLAP_EXT_GUI);
 #if !defined(_WIN32)
     hostDescriptors_ = hostExtension<clap_host_posix_fd_support>(host_, CLAP_EXT_POSIX_FD_SUPPORT);
 #endif
@@ -100,6 +101,7 @@ bool ClapPlugin::init() noexcept {
     if (hostTail_ && !hostTail_->changed) hostTail_ = nullptr;
     if (hostThreads_ && !hostThreads_->is_main_thread) hostThreads_ = nullptr;
     if (hostTimers_ && !(hostTimers_->register_timer && hostTimers_->unregister_timer)) hostTimers_ = nullptr;
+    if (hostGui_ && !hostGui_->request_resize) hostGui_ = nullptr;
     if (hostDescriptors_ && !(hostDescriptors_->register_fd && hostDescriptors_->unregister_fd)) hostDescriptors_ = nullptr;
     try {
         effect_ = makeEffect_(*this);

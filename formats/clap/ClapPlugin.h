@@ -75,6 +75,9 @@ public:
     static bool windowApiSupported(const char* api, bool floating) noexcept;
     bool createPanel(const char* api, bool floating) noexcept;
     void destroyPanel() noexcept;
+    // The host's scale for the panel (gui.set_scale): false where the panel cannot take it.
+    // A shown panel is made anew at it, and the host asked for the new size.
+    bool setPanelScale(double scale) noexcept;
     bool panelSize(uint32_t* width, uint32_t* height) const noexcept;
     bool setPanelParent(const clap::clap_window* window) noexcept;
     bool showPanel() noexcept;
@@ -93,6 +96,7 @@ private:
     void displayChanged() noexcept override {}
     void wantMidi() noexcept override {}
     void idle() noexcept override {}
+    void resizePanel(PanelSize size) noexcept override; // gui.request_resize
 
     // A call of the host's into which the plug-in's changes go as output events.
     class EventCall;
@@ -117,6 +121,7 @@ private:
     const clap::clap_host_thread_check* hostThreads_ = nullptr;
     const clap::clap_host_timer_support* hostTimers_ = nullptr;
     const clap::clap_host_posix_fd_support* hostDescriptors_ = nullptr;
+    const clap::clap_host_gui* hostGui_ = nullptr;
 
     bool active_ = false;
     int quiet_ = 0; // inside init and activate: the values the effect re-applies are not news

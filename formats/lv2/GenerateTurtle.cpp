@@ -134,8 +134,9 @@ std::string description(Effect& effect) {
     out << "<" << kLv2UiUri << ">\n"
         << "    a ui:X11UI ;\n"
         << "    lv2:requiredFeature urid:map , ui:idleInterface ;\n"
-        << "    lv2:optionalFeature ui:parent , ui:touch , ui:noUserResize ;\n"
-        << "    lv2:extensionData ui:idleInterface , ui:showInterface ;\n"
+        << "    lv2:optionalFeature ui:parent , ui:touch , ui:noUserResize , ui:resize , opts:options ;\n"
+        << "    opts:supportedOption ui:scaleFactor ;\n"
+        << "    lv2:extensionData ui:idleInterface , ui:showInterface , opts:interface ;\n"
         << "    ui:portNotification [\n        ui:plugin <" << kLv2Uri << "> ;\n        lv2:symbol "
         << quoted(kNotifyFacts.symbol) << " ;\n        ui:protocol atom:eventTransfer\n    ] .\n";
     return out.str();

@@ -5,8 +5,10 @@
 #include "formats/lv2/OwnWindow.h"
 
 #include <lv2/atom/forge.h>
+#include <lv2/options/options.h>
 
 #include <cstring>
+#include <optional>
 
 namespace zk::lv2 {
 
@@ -20,18 +22,37 @@ const void* feature(const LV2_Feature* const* features, const char* uri) noexcep
 
 bool isParameter(int32_t index) noexcept { return index >= 0 && index < kNumParameters; }
 
+// The ui:scaleFactor option (the panel's pixels per unit) among `option`, when there is one
+// as a float.
+std::optional<float> scaleOption(const LV2_Options_Option* option, LV2_URID_Map& map) noexcept {
+    if (!option) return std::nullopt;
+    const LV2_URID key = map.map(map.handle, LV2_UI__scaleFactor);
+    const LV2_URID floatType = map.map(map.handle, LV2_ATOM__Float);
+    for (; option->key != 0 || option->value != nullptr; ++option) // ends with an empty option
+        if (option->context == LV2_OPTIONS_INSTANCE && option->key == key && option->type == floatType &&
+            option->size == sizeof(float) && option->value)
+            return *static_cast<const float*>(option->value);
+    return std::nullopt;
+}
+
+// The host's scale, as the options feature gives it at instantiation.
+std::optional<float> hostScale(const LV2_Feature* const* features, LV2_URID_Map& map) noexcept {
+    return scaleOption(static_cast<const LV2_Options_Option*>(feature(features, LV2_OPTIONS__options)), map);
+}
+
 } // namespace
 
-Lv2Ui::Lv2Ui(const Host& host, MessageService& messages) noexcept : host_(host), messages_(messages) {
+Lv2Ui::Lv2Ui(const Host& host, MessageService& messages, SettingsStore& settings) noexcept
+    : host_(host), messages_(messages), settings_(settings) {
     for (int32_t i = 0; i < kNumParameters; ++i) values_[i] = portValues_[i] = kParameterTable[i].defaultValue;
 }
 
 std::unique_ptr<Lv2Ui> Lv2Ui::create(const Host& host, const EditorFactory& makeEditor,
-                                     MessageService& messages) noexcept {
+                                     MessageService& messages, SettingsStore& settings) noexcept {
     auto* map = static_cast<LV2_URID_Map*>(const_cast<void*>(feature(host.features, LV2_URID__map)));
     if (!host.write || !map || !map->map) return nullptr;
     try {
-        std::unique_ptr<Lv2Ui> ui(new Lv2Ui(host, messages));
+        std::unique_ptr<Lv2Ui> ui(new Lv2Ui(host, messages, settings));
         if (!ui->urids_.mapAll(*map)) return nullptr;
         ui->map_ = map;
         ui->touch_ = static_cast<const LV2UI_Touch*>(feature(host.features, LV2_UI__touch));
@@ -39,6 +60,7 @@ std::unique_ptr<Lv2Ui> Lv2Ui::create(const Host& host, const EditorFactory& make
         ui->parent_ = const_cast<void*>(feature(host.features, LV2_UI__parent)); // an X11 window id
         ui->editor_ = makeEditor(*ui);
         if (!ui->editor_) return nullptr;
+        if (const std::optional<float> scale = hostScale(host.features, *map)) ui->editor_->setScale(*scale);
         if (ui->parent_ && !ui->openPanel(ui->parent_)) return nullptr;
         if (ui->resize_ && ui->resize_->ui_resize) {
             const PanelSize size = ui->editor_->size();
@@ -138,6 +160,14 @@ void Lv2Ui::send(Write&& write) noexcept {
 
 float Lv2Ui::parameter(int32_t index) const noexcept { return isParameter(index) ? values_[index] : 0.0f; }
 
+const char* Lv2Ui::parameterName(int32_t index) const noexcept {
+    return isParameter(index) ? kParameterTable[index].fullName : "";
+}
+
+bool Lv2Ui::valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept {
+    return parameterValueText(index, value, text, capacity);
+}
+
 void Lv2Ui::editParameter(int32_t tag, float value) noexcept {
     if (isParameter(tag)) {
         // As the plug-in stores it: within 0..1, and NaN as 0.
@@ -193,6 +223,21 @@ int Lv2Ui::show() noexcept {
         return 0;
     }
     return openPanel(parent_) ? 0 : 1;
+}
+
+uint32_t Lv2Ui::setOptions(const LV2_Options_Option* options) noexcept {
+    const std::optional<float> scale = scaleOption(options, *map_);
+    if (!scale) return LV2_OPTIONS_SUCCESS;
+    const PanelSize before = editor_->size();
+    editor_->setScale(*scale); // a shown panel is rebuilt at it
+    const PanelSize after = editor_->size();
+    if (after.width != before.width || after.height != before.height) panelResized(after);
+    return LV2_OPTIONS_SUCCESS;
+}
+
+void Lv2Ui::panelResized(PanelSize size) noexcept {
+    if (window_) window_->resize(size.width, size.height);
+    if (resize_ && resize_->ui_resize) resize_->ui_resize(resize_->handle, size.width, size.height);
 }
 
 int Lv2Ui::hide() noexcept {

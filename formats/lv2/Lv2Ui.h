@@ -15,11 +15,15 @@
 //    messages, once the user has answered the panel's question.
 // 4. idle [UI thread], 30 times a second or more, draws and handles the window; it answers
 //    1 once the user has closed the UI's own window. show and hide [UI thread].
+//    The options interface's set [UI thread] takes a new ui:scaleFactor: a shown panel is
+//    rebuilt at it. Whenever the panel's size changes (that, or the user's zoom), the host
+//    hears of it through ui:resize.
 // 5. cleanup: the panel goes, the plug-in is told (PanelClosed).
 
 #include "core/Editor.h"
 #include "formats/lv2/Lv2Protocol.h"
 
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
@@ -40,7 +44,7 @@ public:
     };
     // The UI, or null when the host lacks what it needs or the panel cannot be built.
     static std::unique_ptr<Lv2Ui> create(const Host& host, const EditorFactory& makeEditor,
-                                         MessageService& messages) noexcept;
+                                         MessageService& messages, SettingsStore& settings) noexcept;
     ~Lv2Ui() override;
 
     // The panel's X11 window, for instantiate's widget; null until it is open.
@@ -49,9 +53,13 @@ public:
     int idle() noexcept;
     int show() noexcept;
     int hide() noexcept;
+    // The options interface: a ui:scaleFactor among `options` is the panel's new scale.
+    uint32_t setOptions(const LV2_Options_Option* options) noexcept;
 
     // EditorContext
     float parameter(int32_t index) const noexcept override;
+    const char* parameterName(int32_t index) const noexcept override;
+    bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept override;
     void editParameter(int32_t tag, float value) noexcept override;
     void beginEdit(int32_t tag) noexcept override;
     void endEdit(int32_t tag) noexcept override;
@@ -59,9 +67,11 @@ public:
     bool bandActive(int32_t band) const noexcept override;
     void hostIdle() noexcept override {}
     MessageService& messages() noexcept override { return messages_; }
+    void panelResized(PanelSize size) noexcept override;
+    SettingsStore& settings() noexcept override { return settings_; }
 
 private:
-    Lv2Ui(const Host& host, MessageService& messages) noexcept;
+    Lv2Ui(const Host& host, MessageService& messages, SettingsStore& settings) noexcept;
     bool openPanel(void* parent) noexcept;
     void closePanel() noexcept;
     void takeMessage(const Message& message) noexcept;
@@ -73,6 +83,7 @@ private:
 
     Host host_;
     MessageService& messages_;
+    SettingsStore& settings_;
     std::unique_ptr<Editor> editor_;
     Urids urids_;
     LV2_URID_Map* map_ = nullptr;

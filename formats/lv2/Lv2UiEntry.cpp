@@ -6,6 +6,7 @@
 #include "formats/lv2/Lv2Ui.h"
 #include "gui/platform/x11/X11Platform.h"
 #include "product/Identity.h"
+#include "services/PlatformServices.h"
 #include "services/X11MessageService.h"
 
 #include <lv2/ui/ui.h>
@@ -27,7 +28,8 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
         auto makePanel = [](zk::EditorContext& context) -> std::unique_ptr<zk::Editor> {
             return std::make_unique<zk::PluginEditor>(context);
         };
-        std::unique_ptr<Lv2Ui> made = Lv2Ui::create({write, controller, features}, makePanel, zk::moduleMessageService());
+        std::unique_ptr<Lv2Ui> made = Lv2Ui::create({write, controller, features}, makePanel, zk::moduleMessageService(),
+                                                          *zk::platformServices().settings);
         if (!made) return nullptr;
         if (widget) *widget = made->widget();
         return made.release();
@@ -48,11 +50,17 @@ int hide(LV2UI_Handle handle) { return ui(handle).hide(); }
 
 const LV2UI_Idle_Interface idleInterface = {idle};
 const LV2UI_Show_Interface showInterface = {show, hide};
+// Only set is of use: the UI has no options to tell.
+const LV2_Options_Interface optionsInterface = {
+    [](LV2_Handle, LV2_Options_Option*) -> uint32_t { return LV2_OPTIONS_ERR_UNKNOWN; },
+    [](LV2_Handle handle, const LV2_Options_Option* options) { return ui(handle).setOptions(options); },
+};
 
 const void* extensionData(const char* uri) {
     if (!uri) return nullptr;
     if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &idleInterface;
     if (std::strcmp(uri, LV2_UI__showInterface) == 0) return &showInterface;
+    if (std::strcmp(uri, LV2_OPTIONS__interface) == 0) return &optionsInterface;
     return nullptr;
 }
 

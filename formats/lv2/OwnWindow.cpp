@@ -15,6 +15,23 @@ struct OwnWindow::Parts {
     bool closeRequested = false;
 };
 
+// The panel has one size at a time.
+void OwnWindow::fixSize(int width, int height) noexcept {
+    if (XSizeHints* hints = XAllocSizeHints()) {
+        hints->flags = PMinSize | PMaxSize;
+        hints->min_width = hints->max_width = width;
+        hints->min_height = hints->max_height = height;
+        XSetWMNormalHints(parts_->display, parts_->window, hints);
+        XFree(hints);
+    }
+}
+
+void OwnWindow::resize(int width, int height) noexcept {
+    fixSize(width, height);
+    XResizeWindow(parts_->display, parts_->window, unsigned(width), unsigned(height));
+    XFlush(parts_->display);
+}
+
 std::unique_ptr<OwnWindow> OwnWindow::create(int width, int height, const std::string& title) noexcept {
     try {
         Display* display = XOpenDisplay(nullptr);
@@ -26,14 +43,7 @@ std::unique_ptr<OwnWindow> OwnWindow::create(int width, int height, const std::s
         p.window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, unsigned(width), unsigned(height), 0,
                                        0, BlackPixel(display, DefaultScreen(display)));
         XStoreName(display, p.window, title.c_str());
-        if (XSizeHints* hints = XAllocSizeHints()) {
-            // The panel has one size.
-            hints->flags = PMinSize | PMaxSize;
-            hints->min_width = hints->max_width = width;
-            hints->min_height = hints->max_height = height;
-            XSetWMNormalHints(display, p.window, hints);
-            XFree(hints);
-        }
+        own->fixSize(width, height);
         // Closing the window asks us; without this the window manager would end our connection.
         p.deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(display, p.window, &p.deleteWindow, 1);

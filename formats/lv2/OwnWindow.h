@@ -22,11 +22,14 @@ public:
     void* parent() const noexcept;
     void show() noexcept;
     void hide() noexcept;
+    // The panel took another size: the window follows.
+    void resize(int width, int height) noexcept;
     // Takes the window's events; true once the user asked to close it (then until show()).
     bool closeRequested() noexcept;
 
 private:
     OwnWindow() = default;
+    void fixSize(int width, int height) noexcept;
     struct Parts;
     std::unique_ptr<Parts> parts_;
 };

@@ -162,6 +162,7 @@ enum AudioMasterOpcodes : VstInt32 {
     audioMasterWantMidi = 6,
     audioMasterGetTime = 7,
     audioMasterProcessEvents = 8,
+    audioMasterSizeWindow = 15, // index: width, value: height
     audioMasterGetSampleRate = 16,
     audioMasterGetBlockSize = 17,
     audioMasterGetCurrentProcessLevel = 23,

@@ -72,6 +72,9 @@ private:
     void displayChanged() noexcept override;
     void wantMidi() noexcept override;
     void idle() noexcept override;
+    // audioMasterSizeWindow, where the host says it can ("sizeWindow"); effEditGetRect
+    // answers the new size from then on in any case.
+    void resizePanel(PanelSize size) noexcept override;
 
     std::unique_ptr<Effect> effect_;
     Vst2Events events_;

@@ -579,6 +579,13 @@ struct IPlugFrame : FUnknown {
     virtual tresult ZK_VST3_CALL resizeView(IPlugView* view, ViewRect* newSize) = 0;
 };
 
+// The same object as the view: the host's scale for it (the monitor's, or the host's zoom).
+struct IPlugViewContentScaleSupport : FUnknown {
+    static constexpr Uid iid = makeUid(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
+    using ScaleFactor = float;
+    virtual tresult ZK_VST3_CALL setContentScaleFactor(ScaleFactor factor) = 0;
+};
+
 // Linux: the host's UI run loop, found on the frame (or the factory's host context).
 namespace Linux {
 

@@ -55,13 +55,17 @@ Vst3Instance::~Vst3Instance() {
 
 void Vst3Instance::setHandler(vst3::IComponentHandler* handler) noexcept { handler_ = handler; }
 
-bool Vst3Instance::takePanel(const void* view) noexcept {
+bool Vst3Instance::takePanel(Vst3PanelOwner* view) noexcept {
     if (panelOwner_ && panelOwner_ != view) return false;
     panelOwner_ = view;
     return true;
 }
 
-void Vst3Instance::releasePanel(const void* view) noexcept {
+void Vst3Instance::resizePanel(PanelSize size) noexcept {
+    if (panelOwner_) panelOwner_->panelResized(size);
+}
+
+void Vst3Instance::releasePanel(const Vst3PanelOwner* view) noexcept {
     if (panelOwner_ == view) panelOwner_ = nullptr;
 }
 

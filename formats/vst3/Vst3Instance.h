@@ -29,6 +29,15 @@
 
 namespace zk {
 
+// What shows the panel (a view): told when the panel takes a new size of its own accord.
+class Vst3PanelOwner {
+public:
+    virtual void panelResized(PanelSize size) noexcept = 0;
+
+protected:
+    ~Vst3PanelOwner() = default;
+};
+
 class Vst3Instance final : public std::enable_shared_from_this<Vst3Instance>, private HostServices {
 public:
     using EffectFactory = std::function<std::unique_ptr<Effect>(HostServices& host)>;
@@ -60,8 +69,8 @@ public:
         Vst3Instance& instance_;
     };
     // The panel's owner: one view at a time shows the panel. True when `view` now holds it.
-    bool takePanel(const void* view) noexcept;
-    void releasePanel(const void* view) noexcept;
+    bool takePanel(Vst3PanelOwner* view) noexcept;
+    void releasePanel(const Vst3PanelOwner* view) noexcept;
 
     // ---- the processor's side [audio]
     // Around the effect's process call: reports on this thread go to the block's output.
@@ -83,12 +92,13 @@ private:
     void displayChanged() noexcept override {}
     void wantMidi() noexcept override {}
     void idle() noexcept override {}
+    void resizePanel(PanelSize size) noexcept override;
 
     std::unique_ptr<Effect> effect_;
     uint64_t serial_;
     vst3::IComponentHandler* handler_ = nullptr;
     int32_t holds_ = 0;
-    const void* panelOwner_ = nullptr;
+    Vst3PanelOwner* panelOwner_ = nullptr;
     std::atomic<uint64_t> held_{0};
     std::atomic<std::thread::id> blockThread_{};
     const Vst3BlockEvents* blockEvents_ = nullptr;

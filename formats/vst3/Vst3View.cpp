@@ -60,7 +60,8 @@ Vst3View::~Vst3View() {
 vst3::tresult Vst3View::queryInterface(const vst3::TUID iid, void** obj) {
     if (!obj) return vst3::kInvalidArgument;
     *obj = nullptr;
-    if (offerInterface<vst3::IPlugView>(this, iid, obj) || offerInterface<vst3::FUnknown, vst3::IPlugView>(this, iid, obj))
+    if (offerInterface<vst3::IPlugView>(this, iid, obj) || offerInterface<vst3::FUnknown, vst3::IPlugView>(this, iid, obj) ||
+        offerInterface<vst3::IPlugViewContentScaleSupport>(this, iid, obj))
         return vst3::kResultOk;
 #if !defined(_WIN32)
     if (offerInterface<vst3::Linux::ITimerHandler>(this, iid, obj) ||
@@ -131,6 +132,19 @@ vst3::tresult Vst3View::checkSizeConstraint(vst3::ViewRect* rect) {
     rect->right = rect->left + panel.width;
     rect->bottom = rect->top + panel.height;
     return vst3::kResultTrue;
+}
+
+vst3::tresult Vst3View::setContentScaleFactor(ScaleFactor factor) {
+    const PanelSize before = instance_->effect().panelSize();
+    if (!(factor > 0) || !instance_->effect().setPanelScale(factor)) return vst3::kResultFalse;
+    const PanelSize after = instance_->effect().panelSize(); // an open panel was rebuilt at it
+    if (attached_ && (after.width != before.width || after.height != before.height)) panelResized(after);
+    return vst3::kResultTrue;
+}
+
+void Vst3View::panelResized(PanelSize size) noexcept {
+    vst3::ViewRect rect{0, 0, size.width, size.height};
+    if (attached_ && frame_) frame_->resizeView(this, &rect);
 }
 
 vst3::tresult Vst3View::setFrame(vst3::IPlugFrame* frame) {

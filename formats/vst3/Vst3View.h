@@ -5,7 +5,9 @@
 // Linux a timer and a watch on the panel's window-system connection, both through the
 // host's run loop (found on the frame), since VST3 has no idle call there; on Windows a
 // timer of the UI thread. Each timer and descriptor call runs the panel's idle, which also
-// takes every event Xlib already holds. removed() stops both and closes the panel.
+// takes every event Xlib already holds. removed() stops both and closes the panel. The
+// host's content scale sizes the panel (1 to 3) unless the user chose a zoom; when the size
+// changes while it is shown, the panel is rebuilt at it and the frame asked to resize.
 
 #include "formats/vst3/Vst3Com.h"
 #include "formats/vst3/Vst3Instance.h"
@@ -17,6 +19,8 @@
 namespace zk {
 
 class Vst3View final : public vst3::IPlugView,
+                       public vst3::IPlugViewContentScaleSupport,
+                       public Vst3PanelOwner,
 #if !defined(_WIN32)
                        public vst3::Linux::ITimerHandler,
                        public vst3::Linux::IEventHandler,
@@ -47,12 +51,18 @@ public:
     vst3::tresult ZK_VST3_CALL canResize() override { return vst3::kResultFalse; }
     vst3::tresult ZK_VST3_CALL checkSizeConstraint(vst3::ViewRect* rect) override;
 
+    // IPlugViewContentScaleSupport: the panel at the host's scale, rebuilt at it when open,
+    // after which the frame is asked for the new size.
+    vst3::tresult ZK_VST3_CALL setContentScaleFactor(ScaleFactor factor) override;
+
 #if !defined(_WIN32)
     // Linux::ITimerHandler, Linux::IEventHandler: the panel's idle.
     void ZK_VST3_CALL onTimer() override { idle(); }
     void ZK_VST3_CALL onFDIsSet(vst3::FileDescriptor) override { idle(); }
 #endif
     void idle() noexcept;
+    // The panel took a new size (the user's zoom): the frame is asked for it.
+    void panelResized(PanelSize size) noexcept override;
 
 private:
     void startIdle() noexcept;

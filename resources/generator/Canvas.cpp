@@ -12,8 +12,6 @@ namespace sw = gui::platform::software;
 
 namespace {
 
-constexpr int32_t textScale = 4; // text is drawn this many times as large, then averaged
-
 float clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 
 gui::platform::ColorRef pack(Rgb c) {
@@ -21,9 +19,9 @@ gui::platform::ColorRef pack(Rgb c) {
     return channel(c.r) | channel(c.g) << 8 | channel(c.b) << 16;
 }
 
-gui::platform::FontDesc fontFor(const TextStyle& style) {
+gui::platform::FontDesc fontFor(const TextStyle& style, float scale) {
     gui::platform::FontDesc font;
-    font.height = -int32_t(std::lround(style.size * float(textScale)));
+    font.height = -int32_t(std::lround(style.size * scale));
     font.weight = style.bold ? 700 : 400;
     std::strcpy(font.faceName, "Arial");
     return font;
@@ -60,8 +58,8 @@ float segmentDistance(float x, float y, float ax, float ay, float bx, float by, 
     return std::hypot(x - (ax + t * dx), y - (ay + t * dy)) - halfWidth;
 }
 
-Canvas::Canvas(int32_t width, int32_t height, Rgb fill)
-    : width_(width), height_(height), pixels_(std::size_t(width) * std::size_t(height), fill),
+Canvas::Canvas(int32_t width, int32_t height, Rgb fill, float scale)
+    : width_(width), height_(height), scale_(scale), pixels_(std::size_t(width) * std::size_t(height), fill),
       coverage_(pixels_.size(), 0.0f) {}
 
 void Canvas::blend(int32_t x, int32_t y, Rgb colour, float alpha) {
@@ -74,15 +72,26 @@ void Canvas::blend(int32_t x, int32_t y, Rgb colour, float alpha) {
     c = c + alpha * (1.0f - c);
 }
 
+void Canvas::blendArea(const Box& box, Rgb colour, float alpha) {
+    const int32_t x0 = std::max(0, int32_t(std::lround(box.left * scale_)));
+    const int32_t y0 = std::max(0, int32_t(std::lround(box.top * scale_)));
+    const int32_t x1 = std::min(width_, int32_t(std::lround(box.right * scale_)));
+    const int32_t y1 = std::min(height_, int32_t(std::lround(box.bottom * scale_)));
+    for (int32_t y = y0; y < y1; ++y)
+        for (int32_t x = x0; x < x1; ++x)
+            blend(x, y, colour, alpha);
+}
+
 void Canvas::fill(const Box& bounds, const Distance& distance, const Shade& shade, float alpha) {
-    const int32_t x0 = std::max(0, int32_t(std::floor(bounds.left)) - 1);
-    const int32_t y0 = std::max(0, int32_t(std::floor(bounds.top)) - 1);
-    const int32_t x1 = std::min(width_, int32_t(std::ceil(bounds.right)) + 1);
-    const int32_t y1 = std::min(height_, int32_t(std::ceil(bounds.bottom)) + 1);
+    const int32_t x0 = std::max(0, int32_t(std::floor(bounds.left * scale_)) - 1);
+    const int32_t y0 = std::max(0, int32_t(std::floor(bounds.top * scale_)) - 1);
+    const int32_t x1 = std::min(width_, int32_t(std::ceil(bounds.right * scale_)) + 1);
+    const int32_t y1 = std::min(height_, int32_t(std::ceil(bounds.bottom * scale_)) + 1);
     for (int32_t y = y0; y < y1; ++y)
         for (int32_t x = x0; x < x1; ++x) {
-            const float px = float(x) + 0.5f, py = float(y) + 0.5f;
-            const float inside = clamp01(0.5f - distance(px, py));
+            // The pixel's centre in panel units; the edge is smoothed over one pixel.
+            const float px = (float(x) + 0.5f) / scale_, py = (float(y) + 0.5f) / scale_;
+            const float inside = clamp01(0.5f - distance(px, py) * scale_);
             if (inside > 0)
                 blend(x, y, shade(px, py), inside * alpha);
         }
@@ -93,25 +102,27 @@ void Canvas::fill(const Box& bounds, const Distance& distance, Rgb colour, float
 }
 
 void Canvas::shadow(const Box& bounds, const Distance& distance, Rgb colour, float alpha, float spread) {
-    const int32_t x0 = std::max(0, int32_t(std::floor(bounds.left - spread)) - 1);
-    const int32_t y0 = std::max(0, int32_t(std::floor(bounds.top - spread)) - 1);
-    const int32_t x1 = std::min(width_, int32_t(std::ceil(bounds.right + spread)) + 1);
-    const int32_t y1 = std::min(height_, int32_t(std::ceil(bounds.bottom + spread)) + 1);
+    const int32_t x0 = std::max(0, int32_t(std::floor((bounds.left - spread) * scale_)) - 1);
+    const int32_t y0 = std::max(0, int32_t(std::floor((bounds.top - spread) * scale_)) - 1);
+    const int32_t x1 = std::min(width_, int32_t(std::ceil((bounds.right + spread) * scale_)) + 1);
+    const int32_t y1 = std::min(height_, int32_t(std::ceil((bounds.bottom + spread) * scale_)) + 1);
     for (int32_t y = y0; y < y1; ++y)
         for (int32_t x = x0; x < x1; ++x) {
-            const float d = distance(float(x) + 0.5f, float(y) + 0.5f);
+            const float d = distance((float(x) + 0.5f) / scale_, (float(y) + 0.5f) / scale_);
             const float fade = d <= 0 ? 1.0f : clamp01(1.0f - d / spread);
             blend(x, y, colour, alpha * fade * fade);
         }
 }
 
 void Canvas::brush(const Box& bounds, float strength) {
-    const int32_t x0 = std::max(0, int32_t(bounds.left)), y0 = std::max(0, int32_t(bounds.top));
-    const int32_t x1 = std::min(width_, int32_t(bounds.right)), y1 = std::min(height_, int32_t(bounds.bottom));
+    const int32_t x0 = std::max(0, int32_t(bounds.left * scale_)), y0 = std::max(0, int32_t(bounds.top * scale_));
+    const int32_t x1 = std::min(width_, int32_t(bounds.right * scale_));
+    const int32_t y1 = std::min(height_, int32_t(bounds.bottom * scale_));
     for (int32_t y = y0; y < y1; ++y)
         for (int32_t x = x0; x < x1; ++x) {
-            // Long horizontal streaks plus a little grain.
-            const float streak = hashNoise(x / 23, y) * 0.6f + hashNoise(x / 7 + 1000, y) * 0.25f + hashNoise(x, y) * 0.15f;
+            // Long horizontal streaks a unit high, plus a little grain in every pixel.
+            const int32_t ux = int32_t(float(x) / scale_), uy = int32_t(float(y) / scale_);
+            const float streak = hashNoise(ux / 23, uy) * 0.6f + hashNoise(ux / 7 + 1000, uy) * 0.25f + hashNoise(x, y) * 0.15f;
             Rgb& p = pixels_[index(x, y)];
             const float f = 1.0f + streak * strength;
             p = {p.r * f, p.g * f, p.b * f};
@@ -120,27 +131,20 @@ void Canvas::brush(const Box& bounds, float strength) {
 
 void Canvas::text(const char* text, const Box& box, const TextStyle& style, Rgb ink, float alpha) {
     sw::FontEngine& engine = sw::FontEngine::instance();
-    const gui::platform::FontDesc font = fontFor(style);
+    const gui::platform::FontDesc font = fontFor(style, scale_);
     const std::size_t length = std::strlen(text);
-    const int32_t left = int32_t(std::floor(box.left)), top = int32_t(std::floor(box.top));
-    const int32_t w = int32_t(std::ceil(box.right)) - left, h = int32_t(std::ceil(box.bottom)) - top;
+    const int32_t left = int32_t(std::floor(box.left * scale_)), top = int32_t(std::floor(box.top * scale_));
+    const int32_t w = int32_t(std::ceil(box.right * scale_)) - left, h = int32_t(std::ceil(box.bottom * scale_)) - top;
     if (w <= 0 || h <= 0 || !engine.ready())
         return;
-    sw::SoftPixmap mask(w * textScale, h * textScale, false, 0);
     const uint32_t format = gui::platform::textVCenter | gui::platform::textSingleLine | gui::platform::textNoPrefix |
                             (style.align == Align::left    ? gui::platform::textLeft
                              : style.align == Align::right ? gui::platform::textRight
                                                            : gui::platform::textCenter);
-    engine.drawText(mask, font, text, length, {0, 0, w * textScale, h * textScale}, format, 0xFFFFFF, false, 0);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) {
-            int32_t ink16 = 0;
-            for (int32_t sy = 0; sy < textScale; ++sy)
-                for (int32_t sx = 0; sx < textScale; ++sx)
-                    ink16 += mask.at(x * textScale + sx, y * textScale + sy) != 0;
-            if (ink16)
-                blend(left + x, top + y, ink, alpha * float(ink16) / float(textScale * textScale));
-        }
+    textAreas_.push_back({left, top, left + w, top + h});
+    engine.renderCoverage(font, text, length, {left, top, left + w, top + h}, format,
+                          [&](int32_t x, int32_t y, uint8_t coverage) { blend(x, y, ink, alpha * float(coverage) / 255.0f); },
+                          sw::Hinting::light); // the design's widths at every scale
 }
 
 sw::SoftPixmap Canvas::toPixmap() const {

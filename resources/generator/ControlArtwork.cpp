@@ -1,6 +1,7 @@
 #include "resources/generator/ControlArtwork.h"
 
 #include "editor/PanelLayout.h"
+#include "editor/PanelScale.h"
 #include "resources/generator/Style.h"
 
 #include <algorithm>
@@ -17,13 +18,22 @@ constexpr gui::platform::ColorRef key = 0x00FF00; // pure green
 Canvas::Distance circle(float cx, float cy, float r) {
     return [=](float x, float y) { return circleDistance(x, y, cx, cy, r); };
 }
+// A canvas for picture id at scale, drawn in the panel units of its 1 x size.
+Canvas canvasFor(int32_t id, float scale, Rgb fill) {
+    const panel::BitmapSize size = panel::pictureSize(id, scale);
+    return Canvas(size.width, size.height, fill, scale);
+}
+// Where the lower (on) half of a two-state picture starts, in panel units: the halves are
+// whole pixels, so at some scales this is a little off the 1 x half height.
+float lowerHalf(const Canvas& canvas) { return float(canvas.height() / 2) / canvas.scale(); }
+
 Canvas::Shade vertical(float top, float bottom, Rgb from, Rgb to) {
     return [=](float, float y) { return mix(from, to, std::clamp((y - top) / (bottom - top), 0.0f, 1.0f)); };
 }
 
 // The pointer dot riding on a knob.
-sw::SoftPixmap knobHandle() {
-    Canvas canvas(6, 6, mix(style::knobDark, style::knobLight, 0.5f));
+sw::SoftPixmap knobHandle(float scale) {
+    Canvas canvas = canvasFor(panel::kKnobHandleBitmap, scale, mix(style::knobDark, style::knobLight, 0.5f));
     canvas.fill({0, 0, 6, 6}, circle(3, 3, 3.0f), {18, 18, 20});
     canvas.fill({0, 0, 6, 6}, circle(3, 3, 2.1f), vertical(1, 5, lighter(style::accent, 0.35f), style::accent));
     return canvas.toKeyedPixmap(key);
@@ -31,8 +41,8 @@ sw::SoftPixmap knobHandle() {
 
 // The cap of the long sliders, with a pointer line: a flat key in the lower half of the
 // picture, whose clear upper half lets the slider's name show.
-sw::SoftPixmap largeSliderHandle() {
-    Canvas canvas(20, 20, style::plateBottom);
+sw::SoftPixmap largeSliderHandle(float scale) {
+    Canvas canvas = canvasFor(panel::kLargeSliderHandleBitmap, scale, style::plateBottom);
     const float top = style::sliderCapTop;
     const Box body{1.0f, top, 19.0f, 19.5f};
     auto rounded = [](Box b, float r) { return [=](float x, float y) { return roundRectDistance(x, y, b, r); }; };
@@ -47,15 +57,15 @@ sw::SoftPixmap largeSliderHandle() {
     return canvas.toKeyedPixmap(key);
 }
 
-sw::SoftPixmap fineHandle() {
-    Canvas canvas(5, 5, style::groove);
+sw::SoftPixmap fineHandle(float scale) {
+    Canvas canvas = canvasFor(panel::kFineHandleBitmap, scale, style::groove);
     canvas.fill({0, 0, 5, 5}, circle(2.5f, 2.5f, 2.5f), {18, 18, 20});
     canvas.fill({0, 0, 5, 5}, circle(2.5f, 2.5f, 1.7f), vertical(1, 4, {240, 242, 245}, {170, 174, 180}));
     return canvas.toKeyedPixmap(key);
 }
 
-sw::SoftPixmap amHandle() {
-    Canvas canvas(6, 4, style::groove);
+sw::SoftPixmap amHandle(float scale) {
+    Canvas canvas = canvasFor(panel::kAmHandleBitmap, scale, style::groove);
     const Box body{0, 0, 6, 4};
     canvas.fill(body, [&](float x, float y) { return roundRectDistance(x, y, body, 2.0f); },
                 vertical(0, 4, {236, 238, 242}, {150, 154, 160}));
@@ -64,9 +74,9 @@ sw::SoftPixmap amHandle() {
 }
 
 // A square key filling its rectangle: grey with a dark slit when off, lit when on.
-sw::SoftPixmap twoStateKey(int32_t width, int32_t height, Rgb lit) {
-    Canvas canvas(width, height * 2, style::well);
-    const float w = float(width), h = float(height);
+sw::SoftPixmap twoStateKey(int32_t id, float scale, Rgb lit) {
+    Canvas canvas = canvasFor(id, scale, style::well);
+    const float w = canvas.unitWidth(), h = lowerHalf(canvas);
     for (int32_t state = 0; state < 2; ++state) {
         const float top = float(state) * h;
         const Box body{0.5f, top + 0.5f, w - 0.5f, top + h - 0.5f};
@@ -80,17 +90,17 @@ sw::SoftPixmap twoStateKey(int32_t width, int32_t height, Rgb lit) {
             canvas.fill(body, bodyShape, vertical(body.top, body.bottom, lighter(lit, 0.25f), darker(lit, 0.22f)));
             canvas.fill(slit, slitShape, lighter(lit, 0.7f));
         }
-        for (int32_t x = 1; x < width - 1; ++x)
-            canvas.blend(x, int32_t(top) + 1, style::highlight, state ? 0.35f : 0.2f);
+        const float edge = std::floor(top * scale) / scale + 1; // a unit below the half's first pixel row
+        canvas.blendArea({1, edge, w - 1, edge + 1}, style::highlight, state ? 0.35f : 0.2f);
     }
     return canvas.toPixmap();
 }
 
 // A round LED in a bezel of the well's colour: dark red off, glowing on.
-sw::SoftPixmap lamp() {
-    Canvas canvas(10, 20, style::well);
+sw::SoftPixmap lamp(float scale) {
+    Canvas canvas = canvasFor(panel::kLampBitmap, scale, style::well);
     for (int32_t state = 0; state < 2; ++state) {
-        const float cx = 5, cy = 5 + 10 * float(state);
+        const float cx = 5, cy = 5 + lowerHalf(canvas) * float(state);
         const Box cell{0, cy - 5, 10, cy + 5};
         canvas.fill(cell, circle(cx, cy, 4.2f), {8, 8, 9});
         if (state == 0) {
@@ -106,10 +116,10 @@ sw::SoftPixmap lamp() {
 }
 
 // The module's spare picture: a round push key, off above on.
-sw::SoftPixmap spareKey() {
-    Canvas canvas(19, 38, style::well);
+sw::SoftPixmap spareKey(float scale) {
+    Canvas canvas = canvasFor(panel::kUnusedBitmap, scale, style::well);
     for (int32_t state = 0; state < 2; ++state) {
-        const float cy = 9.5f + 19 * float(state);
+        const float cy = 9.5f + lowerHalf(canvas) * float(state);
         const Box cell{0, cy - 9.5f, 19, cy + 9.5f};
         canvas.fill(cell, circle(9.5f, cy, 8.6f), {8, 8, 9});
         const Rgb top = state ? lighter(style::accent, 0.25f) : Rgb{98, 103, 110};
@@ -121,18 +131,18 @@ sw::SoftPixmap spareKey() {
 
 } // namespace
 
-sw::SoftPixmap drawControlPicture(int32_t resourceId) {
+sw::SoftPixmap drawControlPicture(int32_t resourceId, float scale) {
     switch (resourceId) {
-    case panel::kUnusedBitmap: return spareKey();
-    case panel::kKnobHandleBitmap: return knobHandle();
-    case panel::kLargeSliderHandleBitmap: return largeSliderHandle();
+    case panel::kUnusedBitmap: return spareKey(scale);
+    case panel::kKnobHandleBitmap: return knobHandle(scale);
+    case panel::kLargeSliderHandleBitmap: return largeSliderHandle(scale);
     case panel::kLeftButtonBitmap:
-    case panel::kRightButtonBitmap: return twoStateKey(10, 10, style::accent);
-    case panel::kFmButtonBitmap: return twoStateKey(15, 10, style::accent);
-    case panel::kPreListenButtonBitmap: return twoStateKey(15, 10, style::listen);
-    case panel::kFineHandleBitmap: return fineHandle();
-    case panel::kAmHandleBitmap: return amHandle();
-    case panel::kLampBitmap: return lamp();
+    case panel::kRightButtonBitmap:
+    case panel::kFmButtonBitmap: return twoStateKey(resourceId, scale, style::accent);
+    case panel::kPreListenButtonBitmap: return twoStateKey(resourceId, scale, style::listen);
+    case panel::kFineHandleBitmap: return fineHandle(scale);
+    case panel::kAmHandleBitmap: return amHandle(scale);
+    case panel::kLampBitmap: return lamp(scale);
     default: return sw::SoftPixmap(0, 0, false);
     }
 }

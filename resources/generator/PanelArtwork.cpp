@@ -1,6 +1,7 @@
 #include "resources/generator/PanelArtwork.h"
 
 #include "editor/PanelLayout.h"
+#include "editor/PanelScale.h"
 #include "resources/generator/Style.h"
 
 #include <algorithm>
@@ -45,19 +46,16 @@ void verticalGradient(Canvas& canvas, const Box& box, float radius, Rgb top, Rgb
 }
 
 void base(Canvas& canvas) {
-    const Box all{0, 0, float(canvas.width()), float(canvas.height())};
+    const float w = canvas.unitWidth(), h = canvas.unitHeight();
+    const Box all{0, 0, w, h};
     verticalGradient(canvas, all, 0, style::panelTop, style::panelBottom);
     canvas.brush(all, 0.035f);
-    // A darker outline and a lit top edge.
-    for (int32_t x = 0; x < canvas.width(); ++x) {
-        canvas.blend(x, 0, style::shadowInk, 0.5f);
-        canvas.blend(x, 1, style::highlight, 0.08f);
-        canvas.blend(x, canvas.height() - 1, style::shadowInk, 0.5f);
-    }
-    for (int32_t y = 0; y < canvas.height(); ++y) {
-        canvas.blend(0, y, style::shadowInk, 0.5f);
-        canvas.blend(canvas.width() - 1, y, style::shadowInk, 0.5f);
-    }
+    // A darker outline and a lit top edge, a unit wide.
+    canvas.blendArea({0, 0, w, 1}, style::shadowInk, 0.5f);
+    canvas.blendArea({0, 1, w, 2}, style::highlight, 0.08f);
+    canvas.blendArea({0, h - 1, w, h}, style::shadowInk, 0.5f);
+    canvas.blendArea({0, 0, 1, h}, style::shadowInk, 0.5f);
+    canvas.blendArea({w - 1, 0, w, h}, style::shadowInk, 0.5f);
 }
 
 // A raised plate: a soft shadow below, a lit top edge and a dark bottom edge.
@@ -271,8 +269,9 @@ const char* controlLabel(int32_t tag, int32_t band) {
     }
 }
 
-sw::SoftPixmap drawBackground() {
-    Canvas canvas(panel::kWidth, panel::kHeight, style::panelBottom);
+sw::SoftPixmap drawBackground(float scale, std::vector<gui::Rect>* textAreas) {
+    const panel::BitmapSize size = panel::pictureSize(panel::kBackgroundBitmap, scale);
+    Canvas canvas(size.width, size.height, style::panelBottom, scale);
     base(canvas);
     for (const Box& b : bandPlates)
         plate(canvas, b);
@@ -299,11 +298,14 @@ sw::SoftPixmap drawBackground() {
     }
     for (const PrintedLabel& printed : controlLabels()) // main has made sure that every control but a lamp has one
         printLabel(canvas, printed);
+    if (textAreas)
+        *textAreas = canvas.textAreas();
     return canvas.toPixmap();
 }
 
-sw::SoftPixmap drawAboutPicture() {
-    Canvas canvas(panel::kWidth, panel::kHeight, style::panelBottom);
+sw::SoftPixmap drawAboutPicture(float scale, std::vector<gui::Rect>* textAreas) {
+    const panel::BitmapSize size = panel::pictureSize(panel::kAboutBitmap, scale);
+    Canvas canvas(size.width, size.height, style::panelBottom, scale);
     base(canvas);
     constexpr Rgb card{233, 230, 223}, ink{38, 40, 44}, softInk{96, 98, 104};
     const Box cardBox{20, 70, 592, 380};
@@ -336,6 +338,8 @@ sw::SoftPixmap drawAboutPicture() {
                 {11, false, Align::centre}, softInk);
     canvas.text("Click anywhere to return to the panel", {left, 340, right, 356}, {10, false, Align::centre},
                 mix(softInk, card, 0.3f));
+    if (textAreas)
+        *textAreas = canvas.textAreas();
     return canvas.toPixmap();
 }
 

@@ -71,6 +71,17 @@ const clap_host_timer_support hostTimers = {
     },
 };
 
+const clap_host_gui hostGui = {
+    [](const clap_host*) {},
+    [](const clap_host* host, uint32_t width, uint32_t height) {
+        static_cast<TestHost*>(host->host_data)->resizeRequests.push_back({width, height});
+        return true;
+    },
+    [](const clap_host*) { return false; },
+    [](const clap_host*) { return false; },
+    [](const clap_host*, bool) {},
+};
+
 const clap_host_posix_fd_support hostDescriptors = {
     [](const clap_host* host, int fd, clap_posix_fd_flags_t) {
         static_cast<TestHost*>(host->host_data)->descriptors.push_back(fd);
@@ -109,6 +120,7 @@ const void* TestHost::extension(const clap_host* host, const char* id) {
     if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) return h->offerThreadCheck ? &hostThreads : nullptr;
     if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return h->offerTimers ? &hostTimers : nullptr;
     if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return h->offerDescriptors ? &hostDescriptors : nullptr;
+    if (std::strcmp(id, CLAP_EXT_GUI) == 0) return &hostGui;
     return nullptr;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace zkclaptest {
@@ -49,6 +50,7 @@ public:
     int flushRequests = 0, callbackRequests = 0, restartRequests = 0, tailChanges = 0;
     std::vector<uint32_t> timers;        // registered, by id
     std::vector<int> descriptors;        // registered
+    std::vector<std::pair<uint32_t, uint32_t>> resizeRequests; // gui.request_resize's sizes
     std::vector<std::string> logs;
 
 private:

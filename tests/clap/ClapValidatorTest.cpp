@@ -536,7 +536,17 @@ TEST_F(ClapValidator, ThePanelSurvivesTheOrdersHostsUse) {
     EXPECT_FALSE(gui->set_parent(p, &window)) << "before create";
     ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
     EXPECT_FALSE(gui->create(p, CLAP_WINDOW_API_X11, false)) << "twice";
-    EXPECT_FALSE(gui->set_scale(p, 2.0));
+    // The host's scale sets the panel's size (the pictures are drawn at it when it opens).
+    EXPECT_TRUE(gui->set_scale(p, 2.0));
+    ASSERT_TRUE(gui->get_size(p, &width, &height));
+    EXPECT_EQ(std::pair(width, height), std::pair(1224u, 972u));
+    EXPECT_TRUE(gui->set_size(p, 1224, 972));
+    EXPECT_TRUE(gui->set_scale(p, 1.5));
+    ASSERT_TRUE(gui->get_size(p, &width, &height));
+    EXPECT_EQ(std::pair(width, height), std::pair(918u, 729u));
+    EXPECT_FALSE(gui->set_scale(p, 0.0));
+    EXPECT_FALSE(gui->set_scale(p, std::nan("")));
+    EXPECT_TRUE(gui->set_scale(p, 1.0));
     ASSERT_TRUE(gui->get_size(p, &width, &height));
     EXPECT_EQ(width, 612u);
     EXPECT_EQ(height, 486u);
@@ -546,6 +556,15 @@ TEST_F(ClapValidator, ThePanelSurvivesTheOrdersHostsUse) {
     EXPECT_FALSE(gui->show(p)) << "no parent yet";
     ASSERT_TRUE(gui->set_parent(p, &window));
     EXPECT_EQ(host.timers.size(), 1u);
+    // A new scale while shown: the panel is made anew at it and the host asked to resize.
+    EXPECT_TRUE(gui->set_scale(p, 1.5));
+    ASSERT_EQ(host.resizeRequests.size(), 1u);
+    EXPECT_EQ(host.resizeRequests[0], std::pair(918u, 729u));
+    EXPECT_EQ(host.timers.size(), 1u);
+    EXPECT_TRUE(gui->set_scale(p, 1.5));
+    EXPECT_EQ(host.resizeRequests.size(), 1u) << "the same scale again changes nothing";
+    EXPECT_TRUE(gui->set_scale(p, 1.0));
+    EXPECT_EQ(host.resizeRequests.size(), 2u);
     const auto* timers = instance.extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);
     ASSERT_TRUE(timers);
     timers->on_timer(p, host.timers[0]);

@@ -69,8 +69,9 @@ TEST(PanelLayout, EveryControlSitsAtItsPlaceUnderAnOverlayOfTheSameRectangle) {
     // Parameter 53 has no control; every other parameter has exactly one.
     EXPECT_EQ(editor.control(53), nullptr);
     for (int32_t tag = 0; tag < 53; ++tag) EXPECT_NE(editor.control(tag), nullptr) << tag;
-    // 53 controls with their overlays, three lamps, the splash square, the panel menu last.
-    EXPECT_EQ(frame.viewCount(), 53 * 2 + 3 + 2);
+    // 53 controls with their overlays, three lamps, the splash square, the read-out, the
+    // panel menu last.
+    EXPECT_EQ(frame.viewCount(), 53 * 2 + 3 + 3);
     EXPECT_EQ(frame.viewAt(frame.viewCount() - 1), editor.panelMenu());
     EXPECT_EQ(viewUnder(frame, {15, 447}), editor.splash());
     EXPECT_EQ(editor.splash()->size(), (gui::Rect{6, 438, 24, 456}));

@@ -72,7 +72,7 @@ TEST(LearnMenu, MidiForgetFreesEveryControl) {
     }
     // The splash square and the panel menu have no learn menu either.
     EXPECT_EQ(learnMenuAt(h, {15, 447}), Texts{});
-    EXPECT_EQ(learnMenuAt(h, kPanelMenu), (Texts{"About", "Default", "MidiForget"}));
+    EXPECT_EQ(learnMenuAt(h, kPanelMenu), (Texts{"About", "Default", "MidiForget", "Zoom"}));
     EXPECT_EQ(h.effect().learnTarget(), -1);
 }
 

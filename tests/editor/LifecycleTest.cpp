@@ -29,7 +29,7 @@ TEST(PanelLifecycle, OpeningsShareOneLoadOfEachBitmapAndGiveBackEveryReference) 
     EXPECT_EQ(loaded[panel::kKnobHandleBitmap]->refCount(), 1 + 29);
     EXPECT_EQ(loaded[panel::kLampBitmap]->refCount(), 1 + 3);
     EXPECT_EQ(loaded[panel::kKnobHandleBitmap]->keyColor(), zk::gui::colorGreen);
-    EXPECT_EQ(editor.background()->refCount(), 1 + 1 + 29 + 12); // editor, frame, knobs, sliders
+    EXPECT_EQ(editor.background()->refCount(), 1 + 1 + 29 + 12 + 1); // editor, frame, knobs, sliders, read-out
     EXPECT_EQ(editor.aboutPicture()->refCount(), 3);              // editor, About view, splash
     h.close();
 
@@ -69,7 +69,7 @@ TEST(PanelLifecycle, HeadlessOpenAndRepeatedOpenOrClose) {
 
     // A second open without a close replaces the panel instead of leaking it.
     ASSERT_TRUE(h.open());
-    EXPECT_EQ(editor.background()->refCount(), 1 + 1 + 29 + 12);
+    EXPECT_EQ(editor.background()->refCount(), 1 + 1 + 29 + 12 + 1);
     h.close();
     h.close();
     EXPECT_EQ(editor.background()->refCount(), 1);

@@ -1,10 +1,29 @@
 #include "tests/editor/PanelHarness.h"
 
 #include "editor/PanelLayout.h"
+#include "editor/PanelScale.h"
 #include "gui/Frame.h"
 #include "gui/platform/software/Png.h"
 
+#include <cstring>
+
 namespace zktest {
+
+std::atomic<int32_t> flatPicturesDrawn{0};
+
+std::unique_ptr<sw::SoftPixmap> flatScaledPicture(int32_t id, float scale) {
+    const zk::panel::BitmapSize size = zk::panel::pictureSize(id, scale);
+    if (size.width == 0) return nullptr;
+    flatPicturesDrawn.fetch_add(1);
+    const auto colour = id == zk::panel::kBackgroundBitmap ? picture::background
+                        : id == zk::panel::kAboutBitmap    ? picture::about
+                                                           : picture::handle;
+    auto pixmap = std::make_unique<sw::SoftPixmap>(size.width, size.height, false, colour);
+    if (zk::panel::isTwoStatePicture(id))
+        for (int32_t y = 0; y < size.height; ++y)
+            for (int32_t x = 0; x < size.width; ++x) pixmap->set(x, y, y < size.height / 2 ? picture::off : picture::on);
+    return pixmap;
+}
 
 uint32_t PanelSettings::readValue(const std::string& name) noexcept {
     const auto found = values.find(name);
@@ -44,10 +63,14 @@ PanelHarness::~PanelHarness() {
 }
 
 vst2::VstIntPtr PanelHarness::hostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,
-                                           vst2::VstIntPtr, void*, float opt) {
+                                           vst2::VstIntPtr value, void* ptr, float opt) {
     if (opcode == vst2::audioMasterVersion) return 2400;
-    if (auto* harness = effect ? static_cast<PanelHarness*>(effect->user) : nullptr)
-        harness->calls.push_back({opcode, index, opt});
+    auto* harness = effect ? static_cast<PanelHarness*>(effect->user) : nullptr;
+    if (!harness) return 0;
+    // audioMasterSizeWindow's height comes as the value.
+    harness->calls.push_back({opcode, index, opcode == vst2::audioMasterSizeWindow ? float(value) : opt, value});
+    if (opcode == vst2::audioMasterCanDo && ptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0)
+        return harness->hostCanSizeWindow ? 1 : 0;
     return 0;
 }
 

@@ -5,10 +5,12 @@
 // stand-in host window, input scripted through the platform, and PNG output.
 
 #include "editor/PluginEditor.h"
+#include "gui/platform/software/ScaledPictures.h"
 #include "gui/platform/software/SoftwarePlatform.h"
 #include "tests/support/HostedEffect.h"
 #include "tests/support/ScriptedMessages.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,6 +25,7 @@ struct HostCall {
     int32_t opcode;
     int32_t index;
     float value;
+    vst2::VstIntPtr data = 0; // the call's value argument
 };
 
 struct PanelSettings final : zk::SettingsStore {
@@ -41,6 +44,20 @@ constexpr ColorRef handle = rgb(250, 250, 250);
 constexpr ColorRef off = rgb(90, 0, 0);
 constexpr ColorRef on = rgb(255, 60, 60);
 } // namespace picture
+
+// Flat pictures of the scaled sizes (two-state ones off above, on below), for panels above
+// 1 x on the software platform; each one drawn counts.
+std::unique_ptr<sw::SoftPixmap> flatScaledPicture(int32_t id, float scale);
+extern std::atomic<int32_t> flatPicturesDrawn;
+
+// Installs a picture drawer for the software platform for the object's lifetime.
+struct PictureDrawerScope {
+    explicit PictureDrawerScope(sw::PictureDrawer drawer) : previous(sw::installPictureDrawer(drawer)) {}
+    ~PictureDrawerScope() { sw::installPictureDrawer(previous); }
+    PictureDrawerScope(const PictureDrawerScope&) = delete;
+    PictureDrawerScope& operator=(const PictureDrawerScope&) = delete;
+    sw::PictureDrawer previous;
+};
 
 class PanelHarness {
 public:
@@ -90,6 +107,7 @@ public:
     ScriptedMessages messages;
     PanelSettings settings;
     std::vector<HostCall> calls;
+    bool hostCanSizeWindow = false; // the host's answer to canDo "sizeWindow"
 
 private:
     static vst2::VstIntPtr hostCallback(vst2::AEffect* effect, vst2::VstInt32 opcode, vst2::VstInt32 index,

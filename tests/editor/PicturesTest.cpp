@@ -24,12 +24,12 @@ TEST(PanelPictures, PanelsOfTwoInstancesShareOneDecodingFreedWithTheLastHolder) 
     ASSERT_NE(background, nullptr);
     EXPECT_EQ(second->editor().background(), background);
     EXPECT_EQ(second->editor().aboutPicture(), first->editor().aboutPicture());
-    EXPECT_EQ(background->refCount(), 1 + 2 * (1 + 29 + 12)); // the module's, then each panel's frame and controls
+    EXPECT_EQ(background->refCount(), 1 + 2 * (1 + 29 + 12 + 1)); // the module's, then each panel's frame, controls and read-out
     std::weak_ptr<zk::PanelPictures> shared = zk::PanelPictures::acquire();
     EXPECT_EQ(shared.lock()->background(), background);
 
     first->editor().close();
-    EXPECT_EQ(background->refCount(), 1 + 1 + 29 + 12);
+    EXPECT_EQ(background->refCount(), 1 + 1 + 29 + 12 + 1);
     second.reset(); // (installed last, so it goes first) its instance, panel and hold
     EXPECT_FALSE(shared.expired());
     EXPECT_EQ(background->refCount(), 1); // the first panel, closed, still holds them

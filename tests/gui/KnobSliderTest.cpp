@@ -86,6 +86,18 @@ TEST_F(KnobTest, LinearDragCoversTheRangeIn200PixelsOr300WithShift) {
         EXPECT_NEAR(listener.reports[i].second, expected[i], 1e-5) << i;
 }
 
+TEST_F(KnobTest, ALongerLinearDragForALargerPanel) {
+    knobMode = knobModeLinear;
+    knob->setLinearDragPixels(400); // a panel at 2 x
+    drag(at(20, 20, buttonLeft), {at(220, 20, buttonLeft), at(220, 20, 0)});
+    EXPECT_NEAR(knob->getValue(), 0.5f, 1e-6);
+    knob->setValue(0.0f);
+    drag(at(20, 20, buttonLeft | shift), {at(320, 20, buttonLeft | shift), at(320, 20, 0)});
+    EXPECT_NEAR(knob->getValue(), 0.5f, 1e-6); // 600 with Shift
+    knob->setLinearDragPixels(0);
+    EXPECT_EQ(knob->linearDragPixels(), 1);
+}
+
 TEST_F(KnobTest, AltInvertsTheKnobModeForOneDrag) {
     knobMode = knobModeLinear;
     knob->setValue(0.2f);

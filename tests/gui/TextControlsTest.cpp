@@ -41,6 +41,20 @@ TEST_F(ControlTest, TextEditReportsATypedTextOnceOnReturn) {
     EXPECT_EQ(listener.reports.size(), 2u);
 }
 
+// At a frame's scale the field's font is that much larger, within the field's height.
+TEST_F(ControlTest, TextEditOpensItsFieldWithTheFontAtTheFramesScale) {
+    frame->setScale(2.0f);
+    add(new TextEdit({20, 20, 220, 60}, &listener, 9, "old", nullptr, 0));
+    add(new TextEdit({20, 80, 220, 94}, &listener, 10, "low", nullptr, 0));
+    auto& fields = system.editFieldService();
+    click({30, 30}, buttonLeft);
+    ASSERT_NE(fields.open(), nullptr);
+    EXPECT_EQ(fields.open()->setup().font.height, -24); // 12 at 1 x
+    click({30, 85}, buttonLeft); // 14 pixels high: the font shrinks to fit
+    ASSERT_NE(fields.open(), nullptr);
+    EXPECT_EQ(fields.open()->setup().font.height, -12);
+}
+
 // ---- option menu
 
 class OptionMenuTest : public ControlTest {

@@ -2,6 +2,8 @@
 
 #include "gui/platform/software/FontEngine.h"
 
+#include <set>
+
 namespace zk::gui::test {
 namespace {
 
@@ -65,6 +67,61 @@ TEST_F(TextTest, TextIsClippedToItsRectangle) {
     EXPECT_LE(inked.right, 79);
     EXPECT_GE(inked.top, 20);
     EXPECT_LE(inked.bottom, 34);
+}
+
+// Glyph edges are FreeType's grey levels laid over whatever lies under each pixel: every pixel
+// the text changed is a mix of what was there and the ink, the same mix in each channel.
+TEST_F(TextTest, InkIsLaidOverTheBackgroundByCoverage) {
+    for (int32_t y = 0; y < canvas.height(); ++y)
+        for (int32_t x = 0; x < canvas.width(); ++x)
+            canvas.set(x, y, rgb(uint8_t(x), uint8_t(40 + y), uint8_t(200 - x / 2)));
+    const sw::SoftPixmap before = canvas;
+    const platform::ColorRef ink = rgb(250, 230, 20);
+    context.setFont(fontNormal);
+    context.setTextColor(Color{250, 230, 20, 255});
+    context.drawText("Smooth edges, WAVY glyphs", {4, 5, 196, 55}, false, 0);
+    auto channel = [](platform::ColorRef c, int shift) { return int32_t((c >> shift) & 0xFF); };
+    int32_t full = 0, partial = 0;
+    std::set<int32_t> levels;
+    for (int32_t y = 0; y < canvas.height(); ++y)
+        for (int32_t x = 0; x < canvas.width(); ++x) {
+            const platform::ColorRef was = before.at(x, y), now = canvas.at(x, y);
+            if (now == was)
+                continue;
+            if (now == ink) {
+                ++full;
+                continue;
+            }
+            ++partial;
+            // The coverage, from the channel with the widest span, explains the other two.
+            int widest = 0;
+            for (int shift : {8, 16})
+                if (std::abs(channel(ink, shift) - channel(was, shift)) > std::abs(channel(ink, widest) - channel(was, widest)))
+                    widest = shift;
+            const double a = double(channel(now, widest) - channel(was, widest)) / (channel(ink, widest) - channel(was, widest));
+            ASSERT_GT(a, 0.0) << x << "," << y;
+            ASSERT_LT(a, 1.0) << x << "," << y;
+            levels.insert(int32_t(a * 16));
+            for (int shift : {0, 8, 16})
+                ASSERT_NEAR(channel(now, shift), channel(was, shift) + a * (channel(ink, shift) - channel(was, shift)), 1.01)
+                    << x << "," << y << " channel " << shift;
+        }
+    EXPECT_GT(full, 40);
+    EXPECT_GT(partial, full / 2) << "edges are not smoothed";
+    EXPECT_GE(levels.size(), 10u) << "too few grey levels";
+}
+
+// A frame shown at a scale draws its text that much larger.
+TEST_F(TextTest, AFramesScaleEnlargesItsFonts) {
+    Frame frame({0, 0, 100, 100}, nullptr, nullptr);
+    frame.setScale(2.0f);
+    DrawContext scaled{&frame, &device, nullptr};
+    scaled.setFont(fontSmall);
+    EXPECT_EQ(scaled.fontSize(), 12); // in panel units
+    EXPECT_EQ(device.currentFont().height, -24);
+    frame.setScale(1.5f);
+    scaled.setFont(fontSmaller);
+    EXPECT_EQ(device.currentFont().height, -17); // 11 x 1.5, rounded
 }
 
 } // namespace

@@ -10,15 +10,17 @@ set(rules
     "^product/" "^product/"
     "^engine/" "^(product|engine)/"
     "^core/" "^(product|engine|core)/"
+    "^gui/platform/(Renderer|Windowing|Platform)\\.h$" "^gui/platform/(Renderer|Windowing)\\.h$|^gui/Geometry\\.h$"
     "^gui/platform/software/" "^gui/platform/(Platform\\.h|software/)|^gui/Geometry\\.h$|^resources/ModuleBitmaps\\.h$"
     "^gui/platform/x11/" "^gui/platform/(Platform\\.h|software/|x11/)|^gui/Geometry\\.h$"
-    "^gui/platform/win32/" "^gui/platform/(Platform\\.h|win32/)|^gui/Geometry\\.h$"
+    "^gui/platform/win32/" "^gui/platform/(Platform\\.h|win32/|software/(SoftPixmap|ScaledPictures|FontEngine)\\.h)|^gui/Geometry\\.h$"
     "^gui/" "^gui/[^/]+$|^gui/platform/Platform\\.h$"
     "^editor/" "^(product|editor)/|^core/(Editor|Services)\\.h$|^gui/[^/]+$|^gui/platform/Platform\\.h$"
     "^services/" "^(product|services)/|^core/Services\\.h$|^gui/platform/x11/"
+    "^formats/common/ScaledPictures\\.cpp$" "^gui/platform/software/ScaledPictures\\.h$|^resources/generator/PictureDrawer\\.h$"
     "^formats/" "^(product|core|editor|services|formats/<format>)/|^gui/platform/(x11/X11Platform|win32/ModuleInstance)\\.h$"
     "^tools/" "^tools/|^formats/[^/]+/[^/]*Abi\\.h$"
-    "^resources/" "^(product|resources|gui)/|^editor/PanelLayout\\.h$"
+    "^resources/" "^(product|resources|gui)/|^editor/Panel(Layout|Scale)\\.h$"
 )
 
 if(NOT ROOT)

@@ -15,11 +15,13 @@
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <lv2/atom/forge.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace zk::lv2;
@@ -48,12 +50,40 @@ protected:
         if (ui) uiDescriptor().cleanup(ui);
     }
 
+    // A mapped window room enough for the panel at 2 x.
+    Window largeParent() {
+        const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1300, 1000, 0, 0, 0);
+        XMapWindow(display, parent);
+        XSync(display, False);
+        return parent;
+    }
+
+    // The widget's size on the server.
+    std::pair<int, int> widgetSize() {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(display, Window(uintptr_t(widget)), &attributes);
+        return {attributes.width, attributes.height};
+    }
+
     LV2UI_Handle instantiate(void* parent, bool map = true, const char* plugin = zk::kLv2Uri) {
         features.clear();
         if (parent) features.push_back(&parentFeature);
         parentFeature = {LV2_UI__parent, parent};
         mapFeature = {LV2_URID__map, urids.mapFeature()};
         if (map) features.push_back(&mapFeature);
+        if (scale > 0) { // the host's ui:scaleFactor, and its resize feature
+            options[0] = {LV2_OPTIONS_INSTANCE, 0, urids.map(LV2_UI__scaleFactor), sizeof(float),
+                          urids.map(LV2_ATOM__Float), &scale};
+            options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+            optionsFeature = {LV2_OPTIONS__options, options};
+            resize = {this, [](LV2UI_Feature_Handle self, int width, int height) {
+                          static_cast<UiHost*>(self)->resized = {width, height};
+                          return 0;
+                      }};
+            resizeFeature = {LV2_UI__resize, &resize};
+            features.push_back(&optionsFeature);
+            features.push_back(&resizeFeature);
+        }
         features.push_back(nullptr);
         return uiDescriptor().instantiate(
             &uiDescriptor(), plugin, ZK_LV2_BUNDLE "/",
@@ -113,7 +143,11 @@ protected:
     }
 
     lv2test::Urids urids;
-    LV2_Feature parentFeature{}, mapFeature{};
+    LV2_Feature parentFeature{}, mapFeature{}, optionsFeature{}, resizeFeature{};
+    float scale = 0; // none given
+    LV2_Options_Option options[2]{};
+    LV2UI_Resize resize{};
+    std::pair<int, int> resized{};
     std::vector<const LV2_Feature*> features;
     LV2UI_Handle ui = nullptr;
     LV2UI_Widget widget = nullptr;
@@ -169,6 +203,45 @@ TEST_F(UiHost, EmbedsInItsParentAndPassesThePlugInsOwnChangesToTheHostsPorts) {
     uiDescriptor().cleanup(ui);
     ui = nullptr;
     EXPECT_EQ(writes.back().message.kind, Message::Kind::panelClosed);
+    XDestroyWindow(display, parent);
+}
+
+TEST_F(UiHost, TheHostsScaleFactorSizesThePanel) {
+    const Window parent = largeParent();
+    scale = 2.0f;
+    ui = instantiate(reinterpret_cast<void*>(uintptr_t(parent)));
+    ASSERT_TRUE(ui);
+    ASSERT_TRUE(widget);
+    EXPECT_EQ(resized, std::pair(1224, 972));
+    EXPECT_EQ(widgetSize(), std::pair(1224, 972));
+    uiDescriptor().cleanup(ui);
+    ui = nullptr;
+    XDestroyWindow(display, parent);
+}
+
+TEST_F(UiHost, ANewScaleFactorWhileShownRebuildsThePanelInItsWindowAndTellsTheHost) {
+    const Window parent = largeParent();
+    scale = 1.0f;
+    ui = instantiate(reinterpret_cast<void*>(uintptr_t(parent)));
+    ASSERT_TRUE(ui);
+    ASSERT_TRUE(widget);
+    EXPECT_EQ(resized, std::pair(612, 486));
+    const auto* options =
+        static_cast<const LV2_Options_Interface*>(uiDescriptor().extension_data(LV2_OPTIONS__interface));
+    ASSERT_TRUE(options && options->set);
+    float twice = 2.0f;
+    const LV2_Options_Option change[] = {
+        {LV2_OPTIONS_INSTANCE, 0, urids.map(LV2_UI__scaleFactor), sizeof(float), urids.map(LV2_ATOM__Float), &twice},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    EXPECT_EQ(options->set(ui, change), uint32_t(LV2_OPTIONS_SUCCESS));
+    EXPECT_EQ(resized, std::pair(1224, 972));
+    // The same window, the host's widget, now at the new size.
+    EXPECT_EQ(widgetSize(), std::pair(1224, 972));
+    resized = {};
+    EXPECT_EQ(options->set(ui, change), uint32_t(LV2_OPTIONS_SUCCESS));
+    EXPECT_EQ(resized, std::pair(0, 0)) << "the same scale again changes nothing";
+    uiDescriptor().cleanup(ui);
+    ui = nullptr;
     XDestroyWindow(display, parent);
 }
 

@@ -280,6 +280,37 @@ TEST(Vst3Validator, TheViewTakesTheHostsRunLoopWhileAttached) {
     EXPECT_TRUE(frame.timers.empty());
 }
 
+// The host's content scale sizes the view; while attached the panel is made anew at it and
+// the frame is asked for the new size, keeping the run loop's handlers.
+TEST(Vst3Validator, TheViewTakesTheHostsContentScale) {
+    Instance instance;
+    Vst3Ref<vst3::IPlugView> view(instance.controller()->createView(vst3::kEditorViewType));
+    ASSERT_TRUE(view);
+    vst3::IPlugViewContentScaleSupport* scaling = nullptr;
+    ASSERT_EQ(view->queryInterface(vst3::IPlugViewContentScaleSupport::iid.data(), reinterpret_cast<void**>(&scaling)),
+              vst3::kResultOk);
+    ASSERT_TRUE(scaling);
+    EXPECT_EQ(scaling->setContentScaleFactor(2.0f), vst3::kResultTrue);
+    vst3::ViewRect size{};
+    ASSERT_EQ(view->getSize(&size), vst3::kResultOk);
+    EXPECT_EQ(std::pair(size.right - size.left, size.bottom - size.top), std::pair(1224, 972));
+    zkhost::Vst3PlugFrame frame;
+    ASSERT_EQ(view->setFrame(&frame), vst3::kResultOk);
+    void* parent = reinterpret_cast<void*>(uintptr_t{0x1234});
+    ASSERT_EQ(view->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);
+    EXPECT_EQ(frame.resizeRequests, 0);
+    EXPECT_EQ(scaling->setContentScaleFactor(1.5f), vst3::kResultTrue);
+    EXPECT_EQ(frame.resizeRequests, 1);
+    EXPECT_EQ(std::pair(frame.requestedSize.right, frame.requestedSize.bottom), std::pair(918, 729));
+    EXPECT_EQ(frame.timers.size(), 1u);
+    EXPECT_EQ(scaling->setContentScaleFactor(1.5f), vst3::kResultTrue);
+    EXPECT_EQ(frame.resizeRequests, 1) << "the same scale again changes nothing";
+    EXPECT_EQ(scaling->setContentScaleFactor(0.0f), vst3::kResultFalse);
+    EXPECT_EQ(view->removed(), vst3::kResultOk);
+    EXPECT_TRUE(frame.timers.empty());
+    scaling->release();
+}
+
 // ---- state
 
 TEST(Vst3State, SaveLoadSaveIsByteIdenticalAndTheControllerFollows) {

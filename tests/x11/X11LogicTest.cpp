@@ -2,11 +2,25 @@
 
 #include "gui/platform/x11/LineEditor.h"
 #include "gui/platform/x11/MenuLayout.h"
+#include "gui/platform/x11/SystemScale.h"
 
 #include <gtest/gtest.h>
 
 namespace zk::gui::platform::x11 {
 namespace {
+
+TEST(SystemScaleTest, XftDpiOverNinetySixElseGdkScale) {
+    EXPECT_EQ(systemScaleFrom("Xft.antialias:\t1\nXft.dpi:\t192\nXft.hinting:\t1\n", "3"), 2.0f);
+    EXPECT_EQ(systemScaleFrom("Xft.dpi: 144", nullptr), 1.5f); // the last line, unterminated
+    EXPECT_EQ(systemScaleFrom("Xft.hinting:\t1\n", "2"), 2.0f);
+    EXPECT_EQ(systemScaleFrom(nullptr, "2"), 2.0f);
+    // Another resource ending in the name, nonsense and non-positive values count for nothing.
+    EXPECT_EQ(systemScaleFrom("MyXft.dpi:\t192\n", nullptr), 1.0f);
+    EXPECT_EQ(systemScaleFrom("Xft.dpi:\tlarge\n", "2x"), 1.0f);
+    EXPECT_EQ(systemScaleFrom("Xft.dpi:\t-96\n", "0"), 1.0f);
+    EXPECT_EQ(systemScaleFrom("Xft.dpi:\tnan\n", "inf"), 1.0f);
+    EXPECT_EQ(systemScaleFrom(nullptr, nullptr), 1.0f);
+}
 
 TEST(LineEditorTest, SelectionCaretAndLimit) {
     LineEditor edit("abc", 5);
@@ -35,7 +49,7 @@ TEST(MenuLayoutTest, ColumnsHitsAndKeyboardSteps) {
     const MenuLayout layout(menu);
     const Rect first = layout.itemRect(0), separator = layout.itemRect(1), next = layout.itemRect(3);
     EXPECT_EQ(separator.top, first.bottom);
-    EXPECT_EQ(separator.height(), MenuLayout::separatorHeight);
+    EXPECT_EQ(separator.height(), layout.metrics().separatorHeight);
     EXPECT_GT(next.left, first.right); // the break starts a column to the right
     EXPECT_EQ(next.top, first.top);
     EXPECT_EQ(layout.itemAt({first.left + 1, first.top + 1}), 0);

@@ -176,7 +176,7 @@ TEST(ZkhostClap, EachFormatRefusesTheOthersOptions) {
         {renderArgs(out, {"--accumulate"}), "--accumulate: a CLAP plug-in has no accumulating process call"},
         {{"info", modulePath(), "--state", dir + "/x.state"}, "are for CLAP modules"},
         {{"info", modulePath(), "--save-state", dir + "/x.state"}, "are for CLAP modules"},
-        {{"panel", modulePath(), "--scale", "2"}, "--scale: a VST 2 panel takes no scale"},
+        {{"panel", modulePath(), "--scale", "5"}, "--scale must be 1 to 4"},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(message);

@@ -70,10 +70,15 @@ const clap_host_latency hostLatency = {[](const clap_host* host) {
 
 const clap_host_tail hostTail = {[](const clap_host*) {}};
 
-// The panel has the fixed size it had when it opened, and stays shown until zkhost closes it.
+// The panel's window takes the size the panel asks for; the panel stays shown until zkhost
+// closes it.
 const clap_host_gui hostGui = {
     [](const clap_host*) {},
-    [](const clap_host*, uint32_t, uint32_t) { return false; },
+    [](const clap_host* host, uint32_t width, uint32_t height) {
+        if (!self(host) || width == 0 || height == 0) return false;
+        self(host)->requestedPanelSize = {int(width), int(height)};
+        return true;
+    },
     [](const clap_host*) { return false; },
     [](const clap_host*) { return false; },
     [](const clap_host*, bool) {}};

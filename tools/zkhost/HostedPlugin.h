@@ -11,6 +11,7 @@
 //     events due in each block, then stop.
 //  4. panel: panelSize, openPanel on a window of zkhost's own, idlePanel at about 30 Hz and
 //     the main-loop work in between (descriptors and timers the plug-in asked for), closePanel.
+//     The window takes the size the panel asks for while it is open (requestedPanelSize).
 //  5. edits collects what the plug-in reported to the host, in order, for --log-automation.
 // zkhost has one thread: it is the main thread and, inside start, process and stop, the
 // audio thread. Parameter values are normalised, 0 to 1, in every format.
@@ -120,6 +121,10 @@ public:
     virtual void runMainLoop(const std::vector<WatchedDescriptor>& /*ready*/) {}
 
     std::vector<EditRecord> edits;
+    // The size the plug-in last asked its panel's window to take (VST 2's
+    // audioMasterSizeWindow, CLAP's request_resize, VST3's resizeView, LV2's ui:resize);
+    // the panel's window takes it and clears it. {0, 0}: none asked.
+    PanelSize requestedPanelSize{0, 0};
 };
 
 // Loads the module and creates one instance of the format its exports name; throws HostError.

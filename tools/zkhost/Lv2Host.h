@@ -79,6 +79,10 @@ public:
     void stop() override;
     void process(float** inputs, float** outputs, int32_t frames, const std::vector<HostEvent>& events,
                  bool accumulate) override;
+    bool setPanelScale(double scale) override { // the UI's ui:scaleFactor option
+        panelScale_ = scale;
+        return true;
+    }
     PanelSize panelSize() override;                        // Lv2Panel.cpp
     void openPanel(const PanelParent& parent) override;    // Lv2Panel.cpp
     void idlePanel() override;                             // Lv2Panel.cpp
@@ -162,6 +166,7 @@ private:
 
     UiPlug* ui_ = nullptr;
     PanelSize uiSize_{0, 0};
+    double panelScale_ = 0; // none given
     std::vector<float> uiKnownValues_;                         // control values the UI was told
     std::vector<std::pair<uint32_t, std::vector<uint8_t>>> uiEvents_; // event outputs still to tell it
 };

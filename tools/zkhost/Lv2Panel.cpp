@@ -8,7 +8,9 @@
 #include "tools/zkhost/ModuleLoader.h"
 
 #include <X11/Xlib.h>
+#include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 
 #include <cstdio>
@@ -25,6 +27,8 @@ struct Lv2Host::UiPlug {
     bool closedItself = false;
     LV2UI_Touch touch{};
     LV2UI_Resize resize{};
+    float scale = 0;
+    LV2_Options_Option options[2]{}; // ui:scaleFactor, and the end
     std::vector<LV2_Feature> records;
     std::vector<const LV2_Feature*> features;
     std::vector<float> silence;
@@ -125,14 +129,18 @@ void Lv2Host::uiTouch(uint32_t portIndex, bool grabbed) {
         }
 }
 
-void Lv2Host::uiResize(int width, int height) { uiSize_ = {width, height}; }
+void Lv2Host::uiResize(int width, int height) {
+    // Before the panel is shown, its size; once it is, a new size its window takes.
+    if (uiSize_.width > 0 && uiSize_.height > 0 && width > 0 && height > 0) requestedPanelSize = {width, height};
+    uiSize_ = {width, height};
+}
 
 namespace {
 
 // Builds the UI in `parent`; the UI's calls come back to `host`.
 template <typename Host, typename Plug>
 std::unique_ptr<Plug> makeUi(Host& host, LilvWorld* world, const LilvPlugin* plugin, LV2_URID_Map* map,
-                             LV2_URID_Unmap* unmap, unsigned long parent) {
+                             LV2_URID_Unmap* unmap, unsigned long parent, double scale) {
     const UiBinary binary = findX11Ui(world, plugin);
     auto ui = std::make_unique<Plug>();
     ui->descriptor = binary.descriptor;
@@ -151,6 +159,12 @@ std::unique_ptr<Plug> makeUi(Host& host, LilvWorld* world, const LilvPlugin* plu
                    {LV2_UI__touch, &ui->touch},
                    {LV2_UI__resize, &ui->resize},
                    {LV2_UI__idleInterface, nullptr}};
+    if (scale > 0) { // the host's scale as the ui:scaleFactor option
+        ui->scale = static_cast<float>(scale);
+        ui->options[0] = {LV2_OPTIONS_INSTANCE, 0, map->map(map->handle, LV2_UI__scaleFactor), sizeof(float),
+                          map->map(map->handle, LV2_ATOM__Float), &ui->scale};
+        ui->records.push_back({LV2_OPTIONS__options, ui->options});
+    }
     for (const LV2_Feature& f : ui->records) ui->features.push_back(&f);
     ui->features.push_back(nullptr);
     ui->handle = binary.descriptor->instantiate(
@@ -176,7 +190,8 @@ PanelSize Lv2Host::panelSize() {
     XSync(display, False);
     try {
         std::unique_ptr<UiPlug> ui =
-            makeUi<Lv2Host, UiPlug>(*this, world_, plugin_, urids_.mapFeature(), urids_.unmapFeature(), probe);
+            makeUi<Lv2Host, UiPlug>(*this, world_, plugin_, urids_.mapFeature(), urids_.unmapFeature(), probe,
+                                    panelScale_);
         if ((uiSize_.width <= 0 || uiSize_.height <= 0) && ui->widget) {
             Window root = 0;
             int x = 0, y = 0;
@@ -199,7 +214,8 @@ PanelSize Lv2Host::panelSize() {
 
 void Lv2Host::openPanel(const PanelParent& parent) {
     closePanel();
-    ui_ = makeUi<Lv2Host, UiPlug>(*this, world_, plugin_, urids_.mapFeature(), urids_.unmapFeature(), parent.x11)
+    ui_ = makeUi<Lv2Host, UiPlug>(*this, world_, plugin_, urids_.mapFeature(), urids_.unmapFeature(), parent.x11,
+                                  panelScale_)
               .release();
     // A host tells a new UI every control port's value.
     uiKnownValues_ = controlValues_;

@@ -17,7 +17,7 @@ struct PanelOptions {
     std::string screenshot;    // the panel's pixels just before it closes (PNG on Linux, BMP on Windows)
     bool logAutomation = false; // print every automate, beginEdit and endEdit the plug-in reports
     int quitOnAutomate = -1;   // close as soon as the plug-in automates this index
-    double scale = 0;          // CLAP: the panel's scale factor; 0: not given
+    double scale = 0;          // the panel's scale factor; 0: not given
     int sendController = -1;   // after every idle, pass this Control Change to the plug-in ...
     int sendValue = 0;         // ... with this value, and process a block of silence
     int quitOnChange = -1;     // close as soon as this parameter's value changes, and print it

@@ -6,6 +6,7 @@
 #include <png.h>
 #include <poll.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace zkhost {
@@ -91,26 +93,28 @@ bool writeScreenshot(Display* display, Window window, int width, int height, con
     return png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), width * 3, nullptr) != 0;
 }
 
+// Xvfb, busy with connections coming and going (the plug-in's own among them), may turn a
+// new one away for a moment: a few more tries before giving up.
+Display* openDisplay() {
+    Display* display = XOpenDisplay(nullptr);
+    for (int attempt = 1; !display && attempt <= 5 && (errno == EAGAIN || errno == ECONNRESET); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 * attempt));
+        display = XOpenDisplay(nullptr);
+    }
+    return display;
+}
+
 class PanelWindow {
 public:
     PanelWindow(HostedPlugin& plugin, int width, int height) : plugin_(plugin), width_(width), height_(height) {
-        display_.reset(XOpenDisplay(nullptr));
+        display_.reset(openDisplay());
         if (!display_) throw HostError("cannot open the X display (is DISPLAY set?)");
         Display* d = display_.get();
         window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, unsigned(width), unsigned(height), 0, 0,
                                       BlackPixel(d, DefaultScreen(d)));
         const std::string title = "zkhost - " + plugin.name();
         XStoreName(d, window_, title.c_str());
-        XSizeHints* hints = XAllocSizeHints();
-        if (hints) {
-            // Placed at once at the top left, also by window managers that let the user place windows.
-            hints->flags = USPosition | PPosition | PMinSize | PMaxSize;
-            hints->x = hints->y = 0;
-            hints->min_width = hints->max_width = width;
-            hints->min_height = hints->max_height = height;
-            XSetWMNormalHints(d, window_, hints);
-            XFree(hints);
-        }
+        fixSize();
         deleteWindow_ = XInternAtom(d, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(d, window_, &deleteWindow_, 1);
         XSelectInput(d, window_, StructureNotifyMask);
@@ -124,6 +128,8 @@ public:
 
     Display* display() const { return display_.get(); }
     Window window() const { return window_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
 
     void open() {
         PanelParent parent;
@@ -161,8 +167,23 @@ public:
             if (event.type == ClientMessage && Atom(event.xclient.data.l[0]) == deleteWindow_) closed = true;
         }
         plugin_.idlePanel();
+        followPanelSize();
         XFlush(d);
         return !closed;
+    }
+
+    // The panel asked for another size (a new scale or zoom while open): the window takes it.
+    void followPanelSize() {
+        const PanelSize wanted = plugin_.requestedPanelSize;
+        plugin_.requestedPanelSize = {0, 0};
+        if (wanted.width <= 0 || wanted.height <= 0 || (wanted.width == width_ && wanted.height == height_)) return;
+        width_ = wanted.width;
+        height_ = wanted.height;
+        fixSize();
+        XResizeWindow(display_.get(), window_, unsigned(width_), unsigned(height_));
+        XSync(display_.get(), False);
+        std::printf("panel resized %d %d\n", width_, height_);
+        std::fflush(stdout);
     }
 
     // Waits for our connection, the plug-in's descriptors or its next timer, then lets the
@@ -186,6 +207,7 @@ public:
                                  (events & POLLERR) != 0});
         }
         plugin_.runMainLoop(ready);
+        followPanelSize();
     }
 
     void printPlace() {
@@ -197,6 +219,19 @@ public:
     }
 
 private:
+    // One size at a time, placed at once at the top left, also by window managers that let
+    // the user place windows.
+    void fixSize() {
+        XSizeHints* hints = XAllocSizeHints();
+        if (!hints) return;
+        hints->flags = USPosition | PPosition | PMinSize | PMaxSize;
+        hints->x = hints->y = 0;
+        hints->min_width = hints->max_width = width_;
+        hints->min_height = hints->max_height = height_;
+        XSetWMNormalHints(display_.get(), window_, hints);
+        XFree(hints);
+    }
+
     HostedPlugin& plugin_;
     int width_, height_;
     DisplayPtr display_;
@@ -261,7 +296,7 @@ int runPanel(HostedPlugin& plugin, const PanelOptions& options, const std::funct
         panel.waitForEvents(std::chrono::milliseconds(50));
         panel.idle();
         XSync(panel.display(), False);
-        shot = writeScreenshot(panel.display(), panel.window(), width, height, options.screenshot);
+        shot = writeScreenshot(panel.display(), panel.window(), panel.width(), panel.height(), options.screenshot);
     }
     if (options.destroyWindowFirst) panel.destroy();
     panel.close();

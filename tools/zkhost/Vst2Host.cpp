@@ -3,7 +3,9 @@
 #include "tools/zkhost/ModuleLoader.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace zkhost {
 
@@ -173,7 +175,7 @@ vst2::VstIntPtr Vst2Host::callback(vst2::AEffect* effect, vst2::VstInt32 opcode,
     return self->answer(opcode, index, value, ptr, opt);
 }
 
-vst2::VstIntPtr Vst2Host::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr, void* ptr,
+vst2::VstIntPtr Vst2Host::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vst2::VstIntPtr value, void* ptr,
                                    float opt) {
     switch (opcode) {
     case vst2::audioMasterAutomate:
@@ -224,10 +226,14 @@ vst2::VstIntPtr Vst2Host::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vs
         if (!ptr) return 0;
         const char* what = static_cast<const char*>(ptr);
         for (const char* yes : {"sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo", "startStopProcess",
-                                "supplyIdle"})
+                                "supplyIdle", "sizeWindow"})
             if (std::strcmp(what, yes) == 0) return 1;
         return 0;
     }
+    case vst2::audioMasterSizeWindow: // the panel's window follows
+        if (index <= 0 || value <= 0) return 0;
+        requestedPanelSize = {int(index), int(value)};
+        return 1;
     case vst2::audioMasterUpdateDisplay:
         ++updateDisplayCalls;
         return 1;
@@ -240,6 +246,15 @@ vst2::VstIntPtr Vst2Host::answer(vst2::VstInt32 opcode, vst2::VstInt32 index, vs
     default:
         return 0;
     }
+}
+
+bool Vst2Host::setPanelScale(double scale) {
+#if defined(_WIN32)
+    (void)scale;
+    return false;
+#else
+    return setenv("GDK_SCALE", std::to_string(scale).c_str(), 1) == 0;
+#endif
 }
 
 } // namespace zkhost

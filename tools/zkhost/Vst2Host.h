@@ -56,6 +56,9 @@ public:
     // frames; plug-ins without processReplacing are called through the accumulating entry.
     void process(float** inputs, float** outputs, int32_t frames, const std::vector<HostEvent>& events,
                  bool accumulate) override;
+    // VST 2 has no scale of its own: the plug-in takes the desktop's, which zkhost gives as
+    // GDK_SCALE (on Linux, before the plug-in first asks).
+    bool setPanelScale(double scale) override;
     PanelSize panelSize() override; // effEditGetRect
     // Hosts pass the window in ptr and, by a common convention on X11, their Display in value.
     void openPanel(const PanelParent& parent) override;

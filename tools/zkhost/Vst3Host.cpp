@@ -548,6 +548,13 @@ void Vst3Host::createView() {
         throw HostError(std::string("the plug-in has no panel to embed in a ") + type + " window");
     }
     view_->setFrame(&frame_);
+    void* scaling = nullptr;
+    if (panelScale_ > 0 &&
+        view_->queryInterface(vst3::IPlugViewContentScaleSupport::iid.data(), &scaling) == vst3::kResultOk && scaling) {
+        auto* support = static_cast<vst3::IPlugViewContentScaleSupport*>(scaling);
+        support->setContentScaleFactor(static_cast<float>(panelScale_));
+        support->release();
+    }
 }
 
 void Vst3Host::destroyView() {
@@ -626,6 +633,11 @@ void Vst3Host::runMainLoop(const std::vector<WatchedDescriptor>& ready) {
         if (still) t.handler->onTimer();
     }
     flushPending();
+    if (frame_.resizeRequests != resizesTaken_) { // the window follows the view's last request
+        resizesTaken_ = frame_.resizeRequests;
+        requestedPanelSize = {frame_.requestedSize.right - frame_.requestedSize.left,
+                              frame_.requestedSize.bottom - frame_.requestedSize.top};
+    }
 }
 
 } // namespace zkhost

@@ -52,6 +52,10 @@ public:
     void stop() override;
     void process(float** inputs, float** outputs, int32_t frames, const std::vector<HostEvent>& events,
                  bool accumulate) override;
+    bool setPanelScale(double scale) override { // handed to the view's content scale support
+        panelScale_ = scale;
+        return true;
+    }
     PanelSize panelSize() override;
     void openPanel(const PanelParent& parent) override;
     void idlePanel() override { runMainLoop({}); }
@@ -118,6 +122,7 @@ private:
     Vst3HostContext context_;
     Vst3ComponentHandler handler_{*this};
     Vst3PlugFrame frame_;
+    int resizesTaken_ = 0; // of frame_'s resize requests
 
     std::vector<Param> params_;
     std::map<vst3::ParamID, int32_t> indexOfId_;
@@ -140,6 +145,7 @@ private:
 
     vst3::IPlugView* view_ = nullptr;
     bool viewAttached_ = false;
+    double panelScale_ = 0; // none given
     std::map<const void*, Clock::time_point> timerDue_;
 };
 

@@ -335,7 +335,9 @@ vst3::tresult Vst3PlugFrame::queryInterface(const vst3::TUID iid, void** obj) {
 
 vst3::tresult Vst3PlugFrame::resizeView(vst3::IPlugView* view, vst3::ViewRect* newSize) {
     ++resizeRequests;
-    return view && newSize ? vst3::kResultFalse : vst3::kInvalidArgument; // zkhost's window keeps its size
+    if (!view || !newSize) return vst3::kInvalidArgument;
+    requestedSize = *newSize; // zkhost's window takes it at its next idle
+    return vst3::kResultOk;
 }
 
 vst3::tresult Vst3PlugFrame::registerEventHandler(vst3::Linux::IEventHandler* handler, vst3::FileDescriptor fd) {

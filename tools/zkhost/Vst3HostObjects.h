@@ -249,6 +249,7 @@ public:
     std::vector<Watch> watches;
     std::vector<Timer> timers;
     int resizeRequests = 0;
+    vst3::ViewRect requestedSize{}; // of the last request
 
 private:
     std::atomic<vst3::uint32> references_{0};

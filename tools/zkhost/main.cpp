@@ -342,7 +342,9 @@ int run(int argc, char** argv) {
     pan->add_option("--screenshot", panel.screenshot, screenshotHelp);
     pan->add_flag("--log-automation", panel.logAutomation, "Print every automate, beginEdit and endEdit of the plug-in");
     pan->add_option("--quit-on-automate", panel.quitOnAutomate, "Close once the plug-in automates this index");
-    pan->add_option("--scale", panel.scale, "CLAP: the scale factor handed to the panel (1 to 4)");
+    pan->add_option("--scale", panel.scale,
+                    "The panel's scale factor (1 to 4): CLAP's set_scale, VST3's content scale, LV2's "
+                    "ui:scaleFactor; a VST 2 plug-in is given it as the desktop's (GDK_SCALE)");
     std::string sendController;
     pan->add_option("--send-cc", sendController,
                     "CC=VALUE: pass this Control Change to the plug-in after every idle call, with a block of silence");

@@ -20,6 +20,12 @@ constexpr uint16_t kHighControls[32] = {
 
 uint32_t codePoint(unsigned char c) { return (c >= 0x80 && c < 0xA0) ? kHighControls[c - 0x80] : c; }
 
+// Grid hinting is that for one-bit output whatever the rendering: the widths the panel was
+// laid out with.
+FT_Int32 loadFlags(Hinting hinting) {
+    return FT_LOAD_DEFAULT | (hinting == Hinting::grid ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT);
+}
+
 } // namespace
 
 struct FontEngine::Impl {
@@ -68,7 +74,7 @@ FontEngine::~FontEngine() {
     delete impl_;
 }
 
-TextExtent FontEngine::measure(const FontDesc& font, const char* text, std::size_t length) {
+TextExtent FontEngine::measure(const FontDesc& font, const char* text, std::size_t length, Hinting hinting) {
     TextExtent extent;
     if (!ready_)
         return extent;
@@ -77,21 +83,32 @@ TextExtent FontEngine::measure(const FontDesc& font, const char* text, std::size
     extent.height = extent.ascent + int32_t((-face->size->metrics.descender + 63) >> 6);
     for (std::size_t i = 0; text && i < length; ++i) {
         if (FT_Load_Char(face, codePoint(static_cast<unsigned char>(text[i])),
-                         FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0)
+                         loadFlags(hinting)) != 0)
             continue;
         extent.width += int32_t((face->glyph->advance.x + 32) >> 6);
     }
     return extent;
 }
 
-void FontEngine::drawText(SoftPixmap& target, const FontDesc& font, const char* text,
-                          std::size_t length, const Rect& rect, uint32_t format, ColorRef ink,
-                          bool opaque, ColorRef back) {
-    if (!ready_ || !text)
-        return;
-    const TextExtent extent = measure(font, text, length);
-    FT_Face face = impl_->faces[(font.weight >= 600 ? 1 : 0) + (font.italic ? 2 : 0)];
+namespace {
 
+// One channel of ink laid over back by coverage 0..255.
+uint32_t blendChannel(uint32_t back, uint32_t ink, uint32_t coverage) {
+    return (back * (255 - coverage) + ink * coverage + 127) / 255;
+}
+
+ColorRef blend(ColorRef back, ColorRef ink, uint8_t coverage) {
+    ColorRef out = 0;
+    for (int shift : {0, 8, 16})
+        out |= blendChannel((back >> shift) & 0xFF, (ink >> shift) & 0xFF, coverage) << shift;
+    return out;
+}
+
+struct Placement {
+    int32_t x, top, baseline;
+};
+
+Placement place(const TextExtent& extent, const Rect& rect, uint32_t format) {
     int32_t x = rect.left;
     if (format & textCenter)
         x = rect.left + (rect.width() - extent.width) / 2;
@@ -100,7 +117,46 @@ void FontEngine::drawText(SoftPixmap& target, const FontDesc& font, const char* 
     int32_t top = rect.top;
     if (format & textVCenter)
         top = rect.top + (rect.height() - extent.height) / 2;
-    const int32_t baseline = top + extent.ascent;
+    return {x, top, top + extent.ascent};
+}
+
+} // namespace
+
+void FontEngine::renderCoverage(const FontDesc& font, const char* text, std::size_t length, const Rect& rect,
+                                uint32_t format, const CoverageSink& sink, Hinting hinting) {
+    if (!ready_ || !text)
+        return;
+    const Placement at = place(measure(font, text, length, hinting), rect, format);
+    FT_Face face = impl_->faces[(font.weight >= 600 ? 1 : 0) + (font.italic ? 2 : 0)];
+    int32_t pen = at.x;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (FT_Load_Char(face, codePoint(static_cast<unsigned char>(text[i])), loadFlags(hinting)) != 0)
+            continue;
+        const FT_GlyphSlot slot = face->glyph;
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0 && slot->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+            const FT_Bitmap& bitmap = slot->bitmap;
+            for (unsigned row = 0; row < bitmap.rows; ++row) {
+                const unsigned char* line = bitmap.buffer + std::ptrdiff_t(row) * bitmap.pitch;
+                const int32_t py = at.baseline - slot->bitmap_top + int32_t(row);
+                for (unsigned col = 0; col < bitmap.width; ++col) {
+                    const int32_t px = pen + slot->bitmap_left + int32_t(col);
+                    if (line[col] != 0 && px >= rect.left && px < rect.right && py >= rect.top && py < rect.bottom)
+                        sink(px, py, line[col]);
+                }
+            }
+        }
+        pen += int32_t((slot->advance.x + 32) >> 6);
+    }
+}
+
+void FontEngine::drawText(SoftPixmap& target, const FontDesc& font, const char* text,
+                          std::size_t length, const Rect& rect, uint32_t format, ColorRef ink,
+                          bool opaque, ColorRef back) {
+    if (!ready_ || !text)
+        return;
+    const TextExtent extent = measure(font, text, length);
+    const Placement at = place(extent, rect, format);
+    FT_Face face = impl_->faces[(font.weight >= 600 ? 1 : 0) + (font.italic ? 2 : 0)];
 
     // Everything stays inside the rectangle (right and bottom excluded) and the pixmap.
     const int32_t clipLeft = std::max(rect.left, 0), clipTop = std::max(rect.top, 0);
@@ -112,36 +168,21 @@ void FontEngine::drawText(SoftPixmap& target, const FontDesc& font, const char* 
     };
 
     if (opaque)
-        for (int32_t py = top; py < top + extent.height; ++py)
-            for (int32_t px = x; px < x + extent.width; ++px)
+        for (int32_t py = at.top; py < at.top + extent.height; ++py)
+            for (int32_t px = at.x; px < at.x + extent.width; ++px)
                 plot(px, py, back);
 
-    int32_t pen = x;
-    for (std::size_t i = 0; i < length; ++i) {
-        if (FT_Load_Char(face, codePoint(static_cast<unsigned char>(text[i])),
-                         FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0)
-            continue;
-        const FT_GlyphSlot slot = face->glyph;
-        const FT_Bitmap& bitmap = slot->bitmap;
-        for (unsigned row = 0; row < bitmap.rows; ++row) {
-            const unsigned char* line = bitmap.buffer + std::ptrdiff_t(row) * bitmap.pitch;
-            for (unsigned col = 0; col < bitmap.width; ++col) {
-                const bool set = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
-                                     ? (line[col >> 3] & (0x80 >> (col & 7))) != 0
-                                     : line[col] >= 128;
-                if (set)
-                    plot(pen + slot->bitmap_left + int32_t(col), baseline - slot->bitmap_top + int32_t(row), ink);
-            }
-        }
-        pen += int32_t((slot->advance.x + 32) >> 6);
-    }
+    renderCoverage(font, text, length, rect, format, [&](int32_t px, int32_t py, uint8_t coverage) {
+        if (target.inside(px, py))
+            target.set(px, py, blend(target.at(px, py), ink, coverage));
+    });
 
     if (font.underline) {
         const FT_Fixed scale = face->size->metrics.y_scale;
         const int32_t below = std::max<int32_t>(1, int32_t((-FT_MulFix(face->underline_position, scale) + 32) >> 6));
         const int32_t thickness = std::max<int32_t>(1, int32_t((FT_MulFix(face->underline_thickness, scale) + 32) >> 6));
-        for (int32_t py = baseline + below; py < baseline + below + thickness; ++py)
-            for (int32_t px = x; px < x + extent.width; ++px)
+        for (int32_t py = at.baseline + below; py < at.baseline + below + thickness; ++py)
+            for (int32_t px = at.x; px < at.x + extent.width; ++px)
                 plot(px, py, ink);
     }
 }

@@ -134,11 +134,11 @@ Pixmap* SoftDevice::selectPixmap(Pixmap* pixmap) {
 // mask gives 1 where it equals the source's background colour; a mask copied into colour
 // gives the destination's background colour for 1 and its text colour for 0.
 bool SoftDevice::bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx,
-                        int32_t sy, uint32_t rop) {
+                        int32_t sy, RasterOp rop) {
     auto* src = dynamic_cast<SoftDevice*>(&source);
     if (!src || w <= 0 || h <= 0)
         return false;
-    if (rop != ropSrcCopy && rop != ropSrcInvert && rop != ropSrcAnd)
+    if (rop != RasterOp::copy && rop != RasterOp::invert && rop != RasterOp::mask)
         return false;
     const SoftPixmap& from = *src->target_;
     const bool fromMono = from.monochrome(), toMono = target_->monochrome();
@@ -162,9 +162,9 @@ bool SoftDevice::bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& sour
                 continue;
             const ColorRef s = ColorRef(v), d = target_->at(x + i, y + j);
             ColorRef out = s;
-            if (rop == ropSrcInvert)
+            if (rop == RasterOp::invert)
                 out = s ^ d;
-            else if (rop == ropSrcAnd)
+            else if (rop == RasterOp::mask)
                 out = s & d;
             target_->set(x + i, y + j, out);
         }

@@ -35,7 +35,7 @@ public:
 
     Pixmap* selectPixmap(Pixmap* pixmap) override;
     bool bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx, int32_t sy,
-                uint32_t rop) override;
+                RasterOp rop) override;
     bool transparentBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx,
                         int32_t sy, int32_t sw, int32_t sh, ColorRef key) override;
 

@@ -1,6 +1,7 @@
 #include "gui/platform/software/SoftwarePlatform.h"
 
 #include "gui/platform/software/ModuleBitmaps.h"
+#include "gui/platform/software/ScaledPictures.h"
 
 #include <algorithm>
 #include <cstring>
@@ -74,6 +75,29 @@ void SoftwareWindow::paint(const Rect& updateRect) {
 void SoftwareWindow::buttonDown(int32_t button, Point where) {
     if (events_ && !destroyed_)
         events_->onButtonDown(button, where);
+}
+
+void SoftwareWindow::scaleChanged(float scale) {
+    systemScale_ = scale;
+    if (events_ && !destroyed_)
+        events_->onScaleChanged(scale);
+}
+
+bool SoftwareWindow::resize(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0)
+        return false;
+    pixels_ = SoftPixmap(width, height, false, 0xF0F0F0);
+    return true;
+}
+
+void SoftwareWindow::pointerMove(Point where) {
+    if (events_ && !destroyed_)
+        events_->onPointerMove(where);
+}
+
+void SoftwareWindow::pointerLeave() {
+    if (events_ && !destroyed_)
+        events_->onPointerLeave();
 }
 
 void SoftwareWindow::destroyedByHost() {
@@ -229,6 +253,13 @@ std::unique_ptr<Pixmap> SoftwarePlatform::loadBitmap(int32_t resourceId) {
     return pixmap;
 }
 
+bool SoftwarePlatform::hasScaledBitmaps() { return pictureDrawer() != nullptr; }
+
+std::unique_ptr<Pixmap> SoftwarePlatform::loadScaledBitmap(int32_t resourceId, float scale) {
+    const PictureDrawer drawer = pictureDrawer();
+    return drawer ? drawer(resourceId, scale) : nullptr;
+}
+
 void SoftwarePlatform::registerBitmap(int32_t resourceId, int32_t width, int32_t height,
                                       std::vector<ColorRef> pixels) {
     width = std::max(width, 0);
@@ -259,7 +290,9 @@ std::unique_ptr<Window> SoftwarePlatform::createChildWindow(void* parent, const 
                                                             WindowEvents* events) {
     if (!parent || !className || windowCreationFails_ || !classes_.count(className))
         return nullptr;
-    return std::make_unique<SoftwareWindow>(this, rect, newWindowOrigin_, events, className);
+    auto window = std::make_unique<SoftwareWindow>(this, rect, newWindowOrigin_, events, className);
+    window->setSystemScale(newWindowScale_);
+    return window;
 }
 
 void* SoftwarePlatform::moduleInstance() {

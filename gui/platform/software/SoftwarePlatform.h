@@ -2,6 +2,18 @@
 
 // The software back end: windows are pixel buffers, input comes from a script, popup menus
 // and edit fields record what they would show and answer from the script.
+// Renderer:
+//   [x] memory devices, colour pixmaps and 1-bit masks, pens (solid, dotted), brushes
+//   [x] text: FreeType over the fonts built in; every face is the sans family, unsmoothed
+//   [x] blits: copy, invert, mask; transparent blits (switchable, to stand for systems without)
+//   [x] the module's bitmaps, and pictures at a scale from the installed drawer
+// Windowing:
+//   [x] child windows as pixel buffers; paint, button, wheel, scale and destroy events on call
+//   [x] input, tick count, double-click time: from the script
+//   [x] popup menus and edit fields: recorded, answered from the script
+//   [x] drag and drop: drops handed to the registered target on call (no system behind it)
+//   [ ] timers of its own: the host's idle drives everything
+//   [ ] dialogs: message boxes are the services' (services/), not this seam's
 
 #include "gui/platform/software/SoftDevice.h"
 
@@ -54,11 +66,17 @@ public:
     void detachEvents() override { events_ = nullptr; }
     void* nativeHandle() override { return this; }
     bool drivableFromAnyThread() const override { return true; } // no system behind it
+    bool resize(int32_t width, int32_t height) override;
 
     // What the system would send.
     void paint(const Rect& updateRect);
     void paintAll() { paint({0, 0, pixels_.width(), pixels_.height()}); }
     void buttonDown(int32_t button, Point where);
+    void scaleChanged(float scale); // the window's monitor changed its DPI
+    void setSystemScale(float scale) { systemScale_ = scale; }
+    float systemScale() const override { return systemScale_; }
+    void pointerMove(Point where);
+    void pointerLeave();
     void destroyedByHost(); // the host tore the window down
     bool drop(int32_t count, DropKind kind, const char* const* items, Point where);
 
@@ -78,6 +96,7 @@ private:
     DropTarget* dropTarget_ = nullptr;
     std::string className_;
     bool destroyed_ = false;
+    float systemScale_ = 0.0f; // none of its own, as on X11
 };
 
 // A menu as it was shown.
@@ -163,6 +182,9 @@ public:
     std::unique_ptr<Pixmap> createCompatiblePixmap(Device* compatible, int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> createMonochromePixmap(int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> loadBitmap(int32_t resourceId) override;
+    bool hasScaledBitmaps() override;
+    float systemScale() override { return systemScale_; }
+    std::unique_ptr<Pixmap> loadScaledBitmap(int32_t resourceId, float scale) override;
     bool hasTransparentBlt() override { return transparentBlt_; }
 
     bool registerWindowClass(const char* name) override;
@@ -189,6 +211,9 @@ public:
     void setDoubleClickTime(uint32_t ms) { doubleClickTime_ = ms; }
     void setNewWindowOrigin(Point origin) { newWindowOrigin_ = origin; }
     void setWindowCreationFails(bool fails) { windowCreationFails_ = fails; }
+    void setSystemScale(float scale) { systemScale_ = scale; }
+    // The system scale new windows report as their own (0: none, as on X11).
+    void setNewWindowScale(float scale) { newWindowScale_ = scale; }
 
     // Bitmaps by resource id: packed colours, row by row.
     void registerBitmap(int32_t resourceId, int32_t width, int32_t height, std::vector<ColorRef> pixels);
@@ -223,6 +248,8 @@ private:
     bool transparentBlt_ = true;
     bool swapped_ = false;
     bool windowCreationFails_ = false;
+    float systemScale_ = 1.0f;
+    float newWindowScale_ = 0.0f;
     uint32_t doubleClickTime_ = 500;
     Point newWindowOrigin_{};
 };

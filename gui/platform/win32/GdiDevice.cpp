@@ -1,6 +1,7 @@
 #include "gui/platform/win32/GdiDevice.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace zk::gui::platform::win32 {
 
@@ -29,24 +30,50 @@ BrushDesc describeBrush(HGDIOBJ object) {
 
 FontDesc describeFont(HGDIOBJ object) {
     LOGFONTA font{};
-    FontDesc out;
-    if (object && GetObjectA(object, sizeof font, &font) == sizeof font) {
-        out.height = font.lfHeight;
-        out.weight = font.lfWeight;
-        out.italic = font.lfItalic != 0;
-        out.underline = font.lfUnderline != 0;
-        out.charSet = font.lfCharSet;
-        out.outPrecision = font.lfOutPrecision;
-        out.clipPrecision = font.lfClipPrecision;
-        out.quality = font.lfQuality;
-        out.pitchAndFamily = font.lfPitchAndFamily;
-        std::memcpy(out.faceName, font.lfFaceName, sizeof out.faceName);
-        out.faceName[sizeof out.faceName - 1] = 0;
-    }
-    return out;
+    if (object && GetObjectA(object, sizeof font, &font) == sizeof font) return describeLogicalFont(font);
+    return {};
 }
 
+constexpr BYTE kFamilies[] = {FF_DONTCARE, FF_ROMAN, FF_SWISS, FF_MODERN, FF_SCRIPT, FF_DECORATIVE};
+constexpr BYTE kPitches[] = {DEFAULT_PITCH, FIXED_PITCH, VARIABLE_PITCH};
+constexpr BYTE kQualities[] = {DEFAULT_QUALITY, NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY};
+
 } // namespace
+
+// Western characters, outlines matched by their strokes: what the toolkit's text asks of GDI.
+LOGFONTA logicalFont(const FontDesc& font) {
+    LOGFONTA setup{};
+    setup.lfHeight = font.height;
+    setup.lfWeight = font.weight;
+    setup.lfItalic = font.italic;
+    setup.lfUnderline = font.underline;
+    setup.lfCharSet = ANSI_CHARSET;
+    setup.lfOutPrecision = OUT_STRING_PRECIS;
+    setup.lfClipPrecision = CLIP_STROKE_PRECIS;
+    setup.lfQuality = kQualities[std::size_t(font.smoothing) % std::size(kQualities)];
+    setup.lfPitchAndFamily = BYTE(kFamilies[std::size_t(font.family) % std::size(kFamilies)] |
+                                  kPitches[std::size_t(font.pitch) % std::size(kPitches)]);
+    std::memcpy(setup.lfFaceName, font.faceName, sizeof setup.lfFaceName);
+    setup.lfFaceName[sizeof setup.lfFaceName - 1] = 0;
+    return setup;
+}
+
+FontDesc describeLogicalFont(const LOGFONTA& font) {
+    FontDesc out;
+    out.height = font.lfHeight;
+    out.weight = font.lfWeight;
+    out.italic = font.lfItalic != 0;
+    out.underline = font.lfUnderline != 0;
+    for (std::size_t i = 0; i < std::size(kFamilies); ++i)
+        if ((font.lfPitchAndFamily & 0xF0) == kFamilies[i]) out.family = FontFamily(i);
+    for (std::size_t i = 0; i < std::size(kPitches); ++i)
+        if ((font.lfPitchAndFamily & 0x03) == kPitches[i]) out.pitch = FontPitch(i);
+    for (std::size_t i = 0; i < std::size(kQualities); ++i)
+        if (font.lfQuality == kQualities[i]) out.smoothing = FontSmoothing(i);
+    std::memcpy(out.faceName, font.lfFaceName, sizeof out.faceName);
+    out.faceName[sizeof out.faceName - 1] = 0;
+    return out;
+}
 
 GdiPixmap::GdiPixmap(HBITMAP bitmap, bool monochrome) : bitmap_(bitmap), monochrome_(monochrome) {
     BITMAP info{};
@@ -124,18 +151,7 @@ bool GdiDevice::selectBrush(const BrushDesc& brush) {
 
 FontDesc GdiDevice::selectFont(const FontDesc& font) {
     const FontDesc previous = font_;
-    LOGFONTA setup{};
-    setup.lfHeight = font.height;
-    setup.lfWeight = font.weight;
-    setup.lfItalic = font.italic;
-    setup.lfUnderline = font.underline;
-    setup.lfCharSet = font.charSet;
-    setup.lfOutPrecision = font.outPrecision;
-    setup.lfClipPrecision = font.clipPrecision;
-    setup.lfQuality = font.quality;
-    setup.lfPitchAndFamily = font.pitchAndFamily;
-    std::memcpy(setup.lfFaceName, font.faceName, sizeof setup.lfFaceName);
-    setup.lfFaceName[sizeof setup.lfFaceName - 1] = 0;
+    const LOGFONTA setup = logicalFont(font);
     HFONT created = CreateFontIndirectA(&setup);
     if (!created) return previous;
     SelectObject(dc_, created);
@@ -166,8 +182,9 @@ Pixmap* GdiDevice::selectPixmap(Pixmap* pixmap) {
 }
 
 bool GdiDevice::bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx, int32_t sy,
-                       uint32_t rop) {
-    return BitBlt(dc_, x, y, w, h, static_cast<GdiDevice&>(source).dc(), sx, sy, rop) != 0;
+                       RasterOp rop) {
+    const DWORD code = rop == RasterOp::invert ? SRCINVERT : rop == RasterOp::mask ? SRCAND : SRCCOPY;
+    return BitBlt(dc_, x, y, w, h, static_cast<GdiDevice&>(source).dc(), sx, sy, code) != 0;
 }
 
 bool GdiDevice::transparentBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx, int32_t sy,

@@ -8,6 +8,13 @@
 
 namespace zk::gui::platform::win32 {
 
+// A colour as a 32-bit DIB keeps it (blue in the low byte), and back: the same swap.
+inline uint32_t swapRedBlue(uint32_t c) { return (c & 0x00FF00) | ((c & 0xFF) << 16) | ((c >> 16) & 0xFF); }
+
+// The system's description of a toolkit font, and back.
+LOGFONTA logicalFont(const FontDesc& font);
+FontDesc describeLogicalFont(const LOGFONTA& font);
+
 class GdiPixmap final : public Pixmap {
 public:
     GdiPixmap(HBITMAP bitmap, bool monochrome); // takes the bitmap over
@@ -58,7 +65,7 @@ public:
 
     Pixmap* selectPixmap(Pixmap* pixmap) override;
     bool bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx, int32_t sy,
-                uint32_t rop) override;
+                RasterOp rop) override;
     bool transparentBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx,
                         int32_t sy, int32_t sw, int32_t sh, ColorRef key) override;
 

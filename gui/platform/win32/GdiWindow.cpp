@@ -3,11 +3,18 @@
 #include "gui/platform/win32/FrameDropTarget.h"
 #include "gui/platform/win32/GdiDevice.h"
 #include "gui/platform/win32/ModuleInstance.h"
+#include "gui/platform/win32/SystemDpi.h"
 
 #include <ole2.h>
 #include <windowsx.h>
 
 namespace zk::gui::platform::win32 {
+
+namespace {
+// Not in older system headers.
+constexpr UINT kDpiChanged = 0x02E0;            // a top-level window's monitor DPI; the new one in wParam
+constexpr UINT kDpiChangedAfterParent = 0x02E3; // a child window's, after its parent's
+} // namespace
 
 bool GdiWindow::registerClass(const char* name) {
     WNDCLASSA windowClass{};
@@ -25,7 +32,9 @@ void GdiWindow::unregisterClass(const char* name) { UnregisterClassA(name, modul
 std::unique_ptr<GdiWindow> GdiWindow::create(HWND parent, const char* className, const char* title,
                                              const Rect& rect, WindowEvents* events) {
     std::unique_ptr<GdiWindow> window(new GdiWindow(events));
-    // The object is known to the procedure from the first message on.
+    // The object is known to the procedure from the first message on. The panel draws
+    // itself at its monitor's scale: the system must not stretch it.
+    PerMonitorDpiScope perMonitor;
     window->window_ = CreateWindowExA(0, className, title, WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.width(),
                                       rect.height(), parent, nullptr, moduleInstance(), window.get());
     if (!window->window_) return nullptr;
@@ -54,9 +63,16 @@ std::unique_ptr<Device> GdiWindow::acquireDevice() {
     return std::make_unique<GdiDevice>(dc, GdiDevice::Origin::windowDc, window_);
 }
 
+float GdiWindow::systemScale() const { return windowDpiScale(window_); }
+
 void GdiWindow::processEvents() {
     MSG message;
     if (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+bool GdiWindow::resize(int32_t width, int32_t height) {
+    return window_ && width > 0 && height > 0 &&
+           SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
 }
 
 bool GdiWindow::registerDropTarget(DropTarget* target) {
@@ -119,6 +135,17 @@ LRESULT GdiWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             events_->onButtonDown(button, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         }
         return 0;
+    case WM_MOUSEMOVE:
+        if (!leaveTracked_) {
+            TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, window, 0};
+            leaveTracked_ = TrackMouseEvent(&track) != FALSE;
+        }
+        if (events_) events_->onPointerMove({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_MOUSELEAVE:
+        leaveTracked_ = false;
+        if (events_) events_->onPointerLeave();
+        return 0;
     case WM_CTLCOLOREDIT: {
         ColorRef text = 0, back = 0;
         if (!events_ || !events_->editFieldColors(text, back)) break;
@@ -129,6 +156,15 @@ LRESULT GdiWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         editBrush_ = CreateSolidBrush(back);
         return reinterpret_cast<LRESULT>(editBrush_);
     }
+    case kDpiChanged:
+        if (events_ && LOWORD(wParam)) events_->onScaleChanged(float(LOWORD(wParam)) / 96.0f);
+        return 0; // the size is the panel's to decide, not the suggested rectangle's
+    case kDpiChangedAfterParent:
+        if (events_) {
+            const float scale = windowDpiScale(window);
+            if (scale > 0) events_->onScaleChanged(scale);
+        }
+        return 0;
     case WM_DESTROY:
         if (events_) events_->onDestroy();
         break;

@@ -1,7 +1,8 @@
 #pragma once
 
 // The frame's child window: its window class and procedure, and the device contexts,
-// drop target and edit-field colours that go with it.
+// drop target and edit-field colours that go with it. The window is per-monitor DPI aware
+// and tells its owner when its monitor's DPI changes.
 
 #include "gui/platform/Platform.h"
 
@@ -27,6 +28,8 @@ public:
     // Inside a control's mouse-tracking loop the host's loop does not run: one pending
     // paint of the thread is dispatched, so that uncovered parts are drawn again.
     void processEvents() override;
+    float systemScale() const override;
+    bool resize(int32_t width, int32_t height) override;
 
     static bool registerClass(const char* name);
     static void unregisterClass(const char* name);
@@ -41,6 +44,7 @@ private:
     FrameDropTarget* dropTarget_ = nullptr;
     bool oleStarted_ = false;
     HBRUSH editBrush_ = nullptr; // the brush handed out for the open edit field
+    bool leaveTracked_ = false;  // WM_MOUSELEAVE asked for since the pointer came in
 };
 
 } // namespace zk::gui::platform::win32

@@ -13,6 +13,12 @@ namespace zk::gui::platform::win32 {
 
 namespace {
 
+UINT systemMenuFlags(uint32_t flags) {
+    return (flags & menuGrayed ? MF_GRAYED : 0) | (flags & menuDisabled ? MF_DISABLED : 0) |
+           (flags & menuChecked ? MF_CHECKED : 0) | (flags & menuPopup ? MF_POPUP : 0) |
+           (flags & menuBarBreak ? MF_MENUBARBREAK : 0) | (flags & menuSeparator ? MF_SEPARATOR : 0);
+}
+
 class NativePopupMenu final : public PopupMenu {
 public:
     NativePopupMenu() : menu_(CreatePopupMenu()) {}
@@ -21,13 +27,13 @@ public:
         if (menu_ && !ownedByParent_) DestroyMenu(menu_);
     }
     void appendSeparator() override { AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr); }
-    // The toolkit's flag bits are the system's MF_ values.
     void appendItem(uint32_t flags, int32_t commandId, const char* text) override {
-        AppendMenuA(menu_, MF_STRING | flags, UINT_PTR(commandId), text ? text : "");
+        AppendMenuA(menu_, MF_STRING | systemMenuFlags(flags), UINT_PTR(commandId), text ? text : "");
     }
     void appendSubMenu(uint32_t flags, PopupMenu& subMenu, const char* text) override {
         auto& sub = static_cast<NativePopupMenu&>(subMenu);
-        if (AppendMenuA(menu_, MF_STRING | MF_POPUP | flags, reinterpret_cast<UINT_PTR>(sub.menu_), text ? text : ""))
+        if (AppendMenuA(menu_, MF_STRING | MF_POPUP | systemMenuFlags(flags), reinterpret_cast<UINT_PTR>(sub.menu_),
+                        text ? text : ""))
             sub.ownedByParent_ = true;
     }
     HMENU handle() const { return menu_; }
@@ -48,14 +54,7 @@ public:
         window_ = CreateWindowExA(0, "EDIT", setup.text ? setup.text : "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | align,
                                   r.left, r.top, r.width(), r.height(), owner, nullptr, moduleInstance(), nullptr);
         if (!window_) return;
-        LOGFONTA font{};
-        font.lfHeight = setup.font.height;
-        font.lfWeight = setup.font.weight;
-        font.lfOutPrecision = setup.font.outPrecision;
-        font.lfClipPrecision = setup.font.clipPrecision;
-        font.lfPitchAndFamily = setup.font.pitchAndFamily;
-        std::memcpy(font.lfFaceName, setup.font.faceName, sizeof font.lfFaceName);
-        font.lfFaceName[sizeof font.lfFaceName - 1] = 0;
+        const LOGFONTA font = logicalFont(setup.font);
         font_ = CreateFontIndirectA(&font);
         SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);

@@ -3,8 +3,12 @@
 #include "gui/platform/win32/GdiDevice.h"
 #include "gui/platform/win32/GdiWindow.h"
 #include "gui/platform/win32/ModuleInstance.h"
+#include "gui/platform/win32/SystemDpi.h"
+#include "gui/platform/software/ScaledPictures.h"
 
 #include <windows.h>
+
+#include <vector>
 
 namespace zk::gui::platform::win32 {
 
@@ -38,6 +42,36 @@ std::unique_ptr<Pixmap> Win32Platform::loadBitmap(int32_t resourceId) {
     if (!bitmap) return nullptr;
     return std::make_unique<GdiPixmap>(bitmap, false);
 }
+
+bool Win32Platform::hasScaledBitmaps() { return software::pictureDrawer() != nullptr; }
+
+std::unique_ptr<Pixmap> Win32Platform::loadScaledBitmap(int32_t resourceId, float scale) {
+    const software::PictureDrawer drawer = software::pictureDrawer();
+    const std::unique_ptr<software::SoftPixmap> picture = drawer ? drawer(resourceId, scale) : nullptr;
+    if (!picture || picture->width() <= 0 || picture->height() <= 0) return nullptr;
+    // A bitmap of the screen's format, as the module's resources load.
+    std::vector<uint32_t> rows(picture->pixels().size());
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = swapRedBlue(picture->pixels()[i]);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture->width();
+    info.bmiHeader.biHeight = -picture->height(); // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = screen ? CreateCompatibleBitmap(screen, picture->width(), picture->height()) : nullptr;
+    const bool filled = bitmap && SetDIBits(screen, bitmap, 0, UINT(picture->height()), rows.data(), &info,
+                                            DIB_RGB_COLORS) == picture->height();
+    if (screen) ReleaseDC(nullptr, screen);
+    if (!filled) {
+        if (bitmap) DeleteObject(bitmap);
+        return nullptr;
+    }
+    return std::make_unique<GdiPixmap>(bitmap, false);
+}
+
+float Win32Platform::systemScale() { return systemDpiScale(); }
 
 bool Win32Platform::hasTransparentBlt() { return transparentBltEntry() != nullptr; }
 

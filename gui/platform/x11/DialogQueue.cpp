@@ -1,8 +1,9 @@
 #include "gui/platform/x11/DialogQueue.h"
 
-#include "gui/platform/software/FontEngine.h"
-#include "gui/platform/software/SoftDevice.h"
+#include "gui/platform/software/SoftPixmap.h"
+#include "gui/platform/x11/BoxLayout.h"
 #include "gui/platform/x11/ImagePusher.h"
+#include "gui/platform/x11/PopupStyle.h"
 #include "gui/platform/x11/X11Window.h"
 
 #include <X11/Xatom.h>
@@ -10,57 +11,12 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace zk::gui::platform::x11 {
 
 std::atomic<unsigned long> DialogQueue::shown_{0};
 
 namespace {
-
-constexpr int32_t padding = 16;
-constexpr int32_t lineHeight = 16;
-constexpr int32_t buttonWidth = 80;
-constexpr int32_t buttonHeight = 24;
-constexpr int32_t buttonGap = 8;
-constexpr int32_t maxTextWidth = 420;
-constexpr ColorRef dialogBack = 0xF0F0F0;
-
-FontDesc dialogFont() {
-    FontDesc font;
-    font.height = -12;
-    font.weight = 400;
-    std::snprintf(font.faceName, sizeof font.faceName, "%s", "Arial");
-    return font;
-}
-
-int32_t widthOf(const std::string& text) {
-    return software::FontEngine::instance().measure(dialogFont(), text.data(), text.size()).width;
-}
-
-// Lines broken at newlines and, where a line is too wide, between words.
-std::vector<std::string> wrap(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string rest = text.substr(start, end - start);
-        while (widthOf(rest) > maxTextWidth) {
-            std::size_t cut = rest.size();
-            while (cut > 0 && (rest[cut - 1] != ' ' || widthOf(rest.substr(0, cut - 1)) > maxTextWidth))
-                --cut;
-            if (cut == 0)
-                break; // one long word: left as it is, clipped
-            lines.push_back(rest.substr(0, cut - 1));
-            rest = rest.substr(cut);
-        }
-        lines.push_back(rest);
-        start = end + 1;
-    }
-    return lines;
-}
 
 // The top-level ancestor of a window, for WM_TRANSIENT_FOR.
 ::Window topLevelOf(Display* display, ::Window window) {
@@ -86,18 +42,9 @@ std::vector<std::string> wrap(const std::string& text) {
 class Dialog final : private EventSink {
 public:
     Dialog(X11Window& panel, const BoxRequest& request)
-        : connection_(panel.connection()), display_(connection_.display()), lines_(wrap(request.text)),
-          buttons_(request.buttons), escape_(request.escape) {
-        if (buttons_.empty())
-            buttons_.push_back("OK");
-        const int32_t count = int32_t(buttons_.size());
-        int32_t textWidth = 0;
-        for (const std::string& line : lines_)
-            textWidth = std::max(textWidth, widthOf(line));
-        const int32_t buttonsWidth = count * buttonWidth + (count - 1) * buttonGap;
-        width_ = std::max({textWidth, buttonsWidth, 160}) + 2 * padding;
-        height_ = padding + int32_t(lines_.size()) * lineHeight + padding + buttonHeight + padding;
-        buttonsLeft_ = (width_ - buttonsWidth) / 2;
+        : connection_(panel.connection()), display_(connection_.display()),
+          layout_(request.text, request.buttons, panel.contentScale()), width_(layout_.width()),
+          height_(layout_.height()), escape_(request.escape) {
         create(panel, request.title);
     }
     ~Dialog() override {
@@ -125,7 +72,7 @@ private:
         const int32_t x = std::max(0, origin.h + (panel.pixels().width() - width_) / 2);
         const int32_t y = std::max(0, origin.v + (panel.pixels().height() - height_) / 2);
         XSetWindowAttributes attributes{};
-        attributes.background_pixel = WhitePixel(display_, screen);
+        attributes.background_pixel = BlackPixel(display_, screen);
         attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
         window_ = XCreateWindow(display_, connection_.root(), x, y, unsigned(width_), unsigned(height_), 0,
                                 CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
@@ -155,60 +102,17 @@ private:
         }
         XClassHint hint{const_cast<char*>("Zephyrkettledrome"), const_cast<char*>("Zephyrkettledrome")};
         XSetClassHint(display_, window_, &hint);
-        pixels_ = std::make_unique<software::SoftPixmap>(width_, height_, false, dialogBack);
+        pixels_ = std::make_unique<software::SoftPixmap>(width_, height_, false, popup::back);
         pusher_ = std::make_unique<ImagePusher>(connection_, width_, height_);
         connection_.addSink(window_, this);
         XMapRaised(display_, window_);
         XFlush(display_);
     }
 
-    Rect buttonRect(int32_t i) const {
-        const int32_t left = buttonsLeft_ + i * (buttonWidth + buttonGap);
-        const int32_t top = height_ - padding - buttonHeight;
-        return {left, top, left + buttonWidth, top + buttonHeight};
-    }
-
-    int32_t buttonAt(int32_t x, int32_t y) const {
-        for (int32_t i = 0; i < int32_t(buttons_.size()); ++i) {
-            const Rect r = buttonRect(i);
-            if (x >= r.left && x < r.right && y >= r.top && y < r.bottom)
-                return i;
-        }
-        return -1;
-    }
+    int32_t buttonAt(int32_t x, int32_t y) const { return layout_.buttonAt({x, y}); }
 
     void paint() {
-        software::SoftDevice device(pixels_.get());
-        device.selectBrush({false, dialogBack});
-        device.fillRect({0, 0, width_, height_});
-        device.selectFont(dialogFont());
-        device.setBkMode(bkTransparent);
-        device.setTextColor(0);
-        for (std::size_t i = 0; i < lines_.size(); ++i) {
-            const int32_t top = padding + int32_t(i) * lineHeight;
-            device.drawText(lines_[i].data(), lines_[i].size(), {padding, top, width_ - padding, top + lineHeight},
-                            textLeft | textVCenter | textSingleLine | textNoPrefix);
-        }
-        for (int32_t i = 0; i < int32_t(buttons_.size()); ++i) {
-            const Rect r = buttonRect(i);
-            device.selectBrush({false, i == pressed_ ? 0xCCCCCCu : 0xE1E1E1u});
-            device.fillRect(r);
-            device.selectPen({PenStyle::solid, i == focus_ ? 2 : 1, i == focus_ ? 0xD77800u : 0xADADADu});
-            device.moveTo(r.left, r.top);
-            device.lineTo(r.right - 1, r.top);
-            device.lineTo(r.right - 1, r.bottom - 1);
-            device.lineTo(r.left, r.bottom - 1);
-            device.lineTo(r.left, r.top);
-            if (i == focus_) {
-                device.moveTo(r.left + 1, r.top + 1);
-                device.lineTo(r.right - 2, r.top + 1);
-                device.lineTo(r.right - 2, r.bottom - 2);
-                device.lineTo(r.left + 1, r.bottom - 2);
-                device.lineTo(r.left + 1, r.top + 1);
-            }
-            const std::string& label = buttons_[std::size_t(i)];
-            device.drawText(label.data(), label.size(), r, textCenter | textVCenter | textSingleLine | textNoPrefix);
-        }
+        layout_.paint(*pixels_, focus_, pressed_);
         pusher_->put(window_, *pixels_, {0, 0, width_, height_});
     }
 
@@ -237,7 +141,7 @@ private:
             break;
         case KeyPress: {
             const KeySym key = XLookupKeysym(&event.xkey, 0);
-            const int32_t n = int32_t(buttons_.size());
+            const int32_t n = int32_t(layout_.buttons().size());
             if (key == XK_Return || key == XK_KP_Enter || key == XK_space)
                 choice_ = focus_;
             else if (key == XK_Escape)
@@ -258,10 +162,9 @@ private:
 
     Connection& connection_;
     Display* display_;
-    std::vector<std::string> lines_;
-    std::vector<std::string> buttons_;
+    BoxLayout layout_;
+    int32_t width_, height_;
     int32_t escape_;
-    int32_t width_ = 0, height_ = 0, buttonsLeft_ = 0;
     ::Window window_ = 0;
     Atom deleteWindow_ = 0;
     std::unique_ptr<software::SoftPixmap> pixels_;

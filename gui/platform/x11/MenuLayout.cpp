@@ -2,22 +2,14 @@
 
 #include "gui/platform/software/FontEngine.h"
 #include "gui/platform/software/SoftDevice.h"
+#include "gui/platform/x11/PopupStyle.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cmath>
 
 namespace zk::gui::platform::x11 {
 
 namespace {
-
-constexpr ColorRef menuBack = 0xF0F0F0;
-constexpr ColorRef menuFrame = 0x646464;
-constexpr ColorRef menuInk = 0x000000;
-constexpr ColorRef menuGreyInk = 0x808080;
-constexpr ColorRef highlightBack = 0xD77800; // red 0, green 120, blue 215
-constexpr ColorRef highlightInk = 0xFFFFFF;
-constexpr ColorRef separatorDark = 0xA0A0A0;
-constexpr ColorRef separatorLight = 0xFFFFFF;
 
 void fill(software::SoftDevice& device, const Rect& r, ColorRef color) {
     device.selectBrush({false, color});
@@ -32,14 +24,12 @@ void line(software::SoftDevice& device, Point from, Point to, ColorRef color) {
 
 } // namespace
 
-FontDesc MenuLayout::font() {
-    FontDesc font;
-    font.height = -12;
-    font.weight = 400;
-    font.pitchAndFamily = 0x22;
-    std::snprintf(font.faceName, sizeof font.faceName, "%s", "Arial");
-    return font;
+MenuMetrics MenuMetrics::at(float scale) {
+    using popup::px;
+    return {px(2, scale), px(20, scale), px(8, scale), px(22, scale), px(22, scale), px(5, scale), px(80, scale)};
 }
+
+FontDesc MenuLayout::font() const { return popup::font(scale_); }
 
 std::string MenuLayout::shownText(const std::string& text) {
     std::string shown;
@@ -55,7 +45,9 @@ bool MenuLayout::choosable(const MenuItem& item) {
     return !(item.flags & (menuSeparator | menuGrayed | menuDisabled | menuPopup)) && !item.subMenu;
 }
 
-MenuLayout::MenuLayout(const MenuModel& menu) : menu_(menu) {
+MenuLayout::MenuLayout(const MenuModel& menu, float scale)
+    : menu_(menu), scale_(scale > 0 ? scale : 1.0f), metrics_(MenuMetrics::at(scale_)) {
+    const auto [border, itemHeight, separatorHeight, markWidth, arrowWidth, columnGap, minimumWidth] = metrics_;
     const FontDesc f = font();
     software::FontEngine& fonts = software::FontEngine::instance();
     // First the columns' widths and heights, then the rectangles.
@@ -77,7 +69,7 @@ MenuLayout::MenuLayout(const MenuModel& menu) : menu_(menu) {
         columnHeight.back() += itemHeight;
     }
     for (int32_t& w : columnWidth)
-        w = std::max(w, 80);
+        w = std::max(w, minimumWidth);
     std::vector<int32_t> columnLeft;
     int32_t x = border;
     for (std::size_t c = 0; c < columnWidth.size(); ++c) {
@@ -122,16 +114,23 @@ int32_t MenuLayout::nextItem(int32_t index, int32_t step) const {
 }
 
 void MenuLayout::paint(software::SoftPixmap& target, int32_t highlighted) const {
+    const auto [border, itemHeight, separatorHeight, markWidth, arrowWidth, columnGap, minimumWidth] = metrics_;
+    (void)columnGap;
+    (void)minimumWidth;
+    auto u = [this](float units) { return int32_t(std::lround(units * scale_)); }; // panel units to pixels
+    const int32_t lineWidth = popup::px(1, scale_);
     software::SoftDevice device(&target);
-    fill(device, {0, 0, width_, height_}, menuBack);
-    device.selectPen({PenStyle::solid, 1, menuFrame});
-    device.moveTo(0, 0);
-    device.lineTo(width_ - 1, 0);
-    device.lineTo(width_ - 1, height_ - 1);
-    device.lineTo(0, height_ - 1);
-    device.lineTo(0, 0);
+    fill(device, {0, 0, width_, height_}, popup::back);
+    for (int32_t k = 0; k < lineWidth; ++k) {
+        device.selectPen({PenStyle::solid, 1, popup::edge});
+        device.moveTo(k, k);
+        device.lineTo(width_ - 1 - k, k);
+        device.lineTo(width_ - 1 - k, height_ - 1 - k);
+        device.lineTo(k, height_ - 1 - k);
+        device.lineTo(k, k);
+    }
     for (int32_t x : columnLines_)
-        line(device, {x, border + 2}, {x, height_ - border - 2}, separatorDark);
+        fill(device, {x, border + u(2), x + lineWidth, height_ - border - u(2)}, popup::edge);
 
     device.selectFont(font());
     device.setBkMode(bkTransparent);
@@ -139,31 +138,31 @@ void MenuLayout::paint(software::SoftPixmap& target, int32_t highlighted) const 
         const MenuItem& item = menu_.items[i];
         const Rect& r = rects_[i];
         if (item.flags & menuSeparator) {
-            const int32_t mid = r.top + separatorHeight / 2 - 1;
-            line(device, {r.left + 2, mid}, {r.right - 2, mid}, separatorDark);
-            line(device, {r.left + 2, mid + 1}, {r.right - 2, mid + 1}, separatorLight);
+            const int32_t mid = r.top + separatorHeight / 2 - lineWidth;
+            fill(device, {r.left + u(2), mid, r.right - u(2), mid + lineWidth}, popup::edge);
+            fill(device, {r.left + u(2), mid + lineWidth, r.right - u(2), mid + 2 * lineWidth}, popup::ridge);
             continue;
         }
         const bool lit = int32_t(i) == highlighted && !(item.flags & (menuGrayed | menuDisabled));
         if (lit)
-            fill(device, r, highlightBack);
-        const ColorRef ink = lit ? highlightInk : (item.flags & menuGrayed) ? menuGreyInk : menuInk;
+            fill(device, r, popup::accent);
+        const ColorRef ink = lit ? popup::accentInk : (item.flags & menuGrayed) ? popup::greyInk : popup::ink;
         const std::string shown = shownText(item.text);
         device.setTextColor(ink);
         device.drawText(shown.data(), shown.size(), {r.left + markWidth, r.top, r.right - arrowWidth, r.bottom},
                         textLeft | textVCenter | textSingleLine | textNoPrefix);
         const int32_t cy = r.top + itemHeight / 2;
         if (item.flags & menuChecked) {
-            // A tick two pixels thick.
-            for (int32_t d = 0; d < 2; ++d) {
-                line(device, {r.left + 6, cy - 1 + d}, {r.left + 9, cy + 2 + d}, ink);
-                line(device, {r.left + 9, cy + 2 + d}, {r.left + 16, cy - 5 + d}, ink);
+            // A tick two units thick.
+            for (int32_t d = 0; d < u(2); ++d) {
+                line(device, {r.left + u(6), cy - u(1) + d}, {r.left + u(9), cy + u(2) + d}, ink);
+                line(device, {r.left + u(9), cy + u(2) + d}, {r.left + u(16), cy - u(5) + d}, ink);
             }
         }
         if ((item.flags & menuPopup) || item.subMenu) {
             // A small triangle pointing right.
-            for (int32_t k = 0; k < 4; ++k)
-                line(device, {r.right - 12 + k, cy - 3 + k}, {r.right - 12 + k, cy + 4 - k}, ink);
+            for (int32_t k = 0; k < u(4); ++k)
+                line(device, {r.right - u(12) + k, cy - u(3) + k}, {r.right - u(12) + k, cy + u(4) - k}, ink);
         }
     }
 }

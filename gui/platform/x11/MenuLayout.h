@@ -1,7 +1,7 @@
 #pragma once
 
-// A popup menu's entries, their placement in columns and their look, drawn with the
-// software back end. Knows nothing of windows.
+// A popup menu's entries, their placement in columns and their look (the panel's, at the
+// panel's scale), drawn with the software back end. Knows nothing of windows.
 
 #include "gui/platform/software/SoftPixmap.h"
 
@@ -23,17 +23,22 @@ struct MenuModel {
     std::vector<MenuItem> items;
 };
 
+// Sizes in pixels at a scale; at 1 those of a panel shown at 100 %.
+struct MenuMetrics {
+    int32_t border, itemHeight, separatorHeight;
+    int32_t markWidth;  // room for the check mark
+    int32_t arrowWidth; // room for the sub-menu arrow
+    int32_t columnGap;  // the line between columns and its margins
+    int32_t minimumWidth;
+    static MenuMetrics at(float scale);
+};
+
 class MenuLayout {
 public:
-    static constexpr int32_t border = 2;
-    static constexpr int32_t itemHeight = 20;
-    static constexpr int32_t separatorHeight = 8;
-    static constexpr int32_t markWidth = 22;  // room for the check mark
-    static constexpr int32_t arrowWidth = 22; // room for the sub-menu arrow
-    static constexpr int32_t columnGap = 5;   // the line between columns and its margins
+    explicit MenuLayout(const MenuModel& menu, float scale = 1.0f);
 
-    explicit MenuLayout(const MenuModel& menu);
-
+    float scale() const { return scale_; }
+    const MenuMetrics& metrics() const { return metrics_; }
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
     const Rect& itemRect(std::size_t index) const { return rects_[index]; }
@@ -50,10 +55,12 @@ public:
     static bool choosable(const MenuItem& item);
     // The text as shown: "&x" marks a mnemonic and is shown as x, "&&" as "&".
     static std::string shownText(const std::string& text);
-    static FontDesc font();
+    FontDesc font() const;
 
 private:
     const MenuModel& menu_;
+    float scale_;
+    MenuMetrics metrics_;
     std::vector<Rect> rects_;
     std::vector<int32_t> columnLines_; // x of the line left of each column but the first
     int32_t width_ = 0;

@@ -3,6 +3,7 @@
 #include "gui/platform/software/FontEngine.h"
 #include "gui/platform/software/SoftDevice.h"
 #include "gui/platform/x11/X11Platform.h"
+#include "gui/platform/x11/PopupStyle.h"
 #include "gui/platform/x11/X11Window.h"
 
 #include <X11/keysym.h>
@@ -12,16 +13,12 @@
 
 namespace zk::gui::platform::x11 {
 
-namespace {
-constexpr ColorRef selectionBack = 0xD77800;
-constexpr ColorRef selectionInk = 0xFFFFFF;
-constexpr int32_t margin = 1;
-} // namespace
 
 X11EditField::X11EditField(X11Window& owner, const EditFieldSetup& setup, EditFieldEvents* events)
     : owner_(owner), connection_(owner.connection()), setup_(setup), events_(events),
       editor_(setup.text ? setup.text : "", std::size_t(std::max(setup.limit, 0))),
-      pixels_(std::max(setup.rect.width(), 1), std::max(setup.rect.height(), 1), false, 0xFFFFFF) {
+      pixels_(std::max(setup.rect.width(), 1), std::max(setup.rect.height(), 1), false, popup::fieldBack),
+      margin_(popup::px(1, owner.contentScale())) {
     setup_.text = nullptr; // not kept: the caller's buffer may change
     Display* display = connection_.display();
     const int screen = DefaultScreen(display);
@@ -75,13 +72,13 @@ int32_t X11EditField::widthOf(std::size_t characters) const {
 }
 
 int32_t X11EditField::textStart() const {
-    const int32_t room = pixels_.width() - 2 * margin;
+    const int32_t room = pixels_.width() - 2 * margin_;
     const int32_t full = widthOf(editor_.text().size());
     if (full <= room) {
         scroll_ = 0;
         if (setup_.alignment == 0)
-            return margin;
-        return setup_.alignment == 2 ? margin + room - full : margin + (room - full) / 2;
+            return margin_;
+        return setup_.alignment == 2 ? margin_ + room - full : margin_ + (room - full) / 2;
     }
     const int32_t caretX = widthOf(editor_.caret());
     if (caretX - scroll_ > room - 1)
@@ -89,11 +86,12 @@ int32_t X11EditField::textStart() const {
     if (caretX - scroll_ < 0)
         scroll_ = caretX;
     scroll_ = std::clamp(scroll_, 0, full - room + 1);
-    return margin - scroll_;
+    return margin_ - scroll_;
 }
 
 void X11EditField::paint() {
-    ColorRef ink = 0x000000, back = 0xFFFFFF;
+    // The view's colours where it has them, else the panel's.
+    ColorRef ink = popup::fieldInk, back = popup::fieldBack;
     if (WindowEvents* events = owner_.events()) {
         ColorRef t = ink, b = back;
         if (events->editFieldColors(t, b)) {
@@ -116,19 +114,19 @@ void X11EditField::paint() {
         if (to <= from)
             continue;
         const int32_t x = left + widthOf(from);
-        device.setTextColor(piece == 1 ? selectionInk : ink);
+        device.setTextColor(piece == 1 ? popup::accentInk : ink);
         if (piece == 1) {
-            device.selectBrush({false, selectionBack});
-            device.fillRect({x, 1, left + widthOf(to), pixels_.height() - 1});
+            device.selectBrush({false, popup::accent});
+            device.fillRect({x, margin_, left + widthOf(to), pixels_.height() - margin_});
         }
         device.drawText(text.data() + from, to - from, {x, 0, pixels_.width(), pixels_.height()},
                         textLeft | textVCenter | textSingleLine | textNoPrefix);
     }
     if (!editor_.hasSelection()) {
+        // The caret: a unit wide, two units short of the top and bottom.
         const int32_t x = left + widthOf(editor_.caret());
-        device.selectPen({PenStyle::solid, 1, ink});
-        device.moveTo(x, 2);
-        device.lineTo(x, pixels_.height() - 2);
+        device.selectBrush({false, ink});
+        device.fillRect({x, 2 * margin_, x + margin_, pixels_.height() - 2 * margin_});
     }
     if (!owner_.gone())
         pusher_->put(window_, pixels_, all);

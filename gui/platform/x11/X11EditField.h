@@ -43,6 +43,7 @@ private:
     ::Window previousFocus_ = 0;
     int previousRevert_ = 0;
     software::SoftPixmap pixels_;
+    int32_t margin_; // a panel unit at the panel's scale
     std::unique_ptr<ImagePusher> pusher_;
     mutable int32_t scroll_ = 0;
 };

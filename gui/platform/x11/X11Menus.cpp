@@ -82,19 +82,19 @@ private:
         software::SoftPixmap pixels;
         std::unique_ptr<ImagePusher> pusher;
         bool dirty = true;
-        Level(const MenuModel& m)
-            : menu(&m), layout(m), pixels(std::max(layout.width(), 1), std::max(layout.height(), 1), false) {}
+        Level(const MenuModel& m, float scale)
+            : menu(&m), layout(m, scale), pixels(std::max(layout.width(), 1), std::max(layout.height(), 1), false) {}
     };
 
     void openLevel(const MenuModel& menu, Point at, const Rect* besideItem) {
-        auto level = std::make_unique<Level>(menu);
+        auto level = std::make_unique<Level>(menu, owner_.contentScale());
         const int screen = DefaultScreen(display_);
         const int32_t sw = DisplayWidth(display_, screen), sh = DisplayHeight(display_, screen);
         const int32_t w = level->layout.width(), h = level->layout.height();
         Point p = at;
         if (besideItem) {
             // To the right of the item, or to its left when there is no room.
-            p = {besideItem->right - 2, besideItem->top - MenuLayout::border};
+            p = {besideItem->right - 2, besideItem->top - level->layout.metrics().border};
             if (p.h + w > sw)
                 p.h = besideItem->left - w + 2;
         } else if (p.h + w > sw) {

@@ -3,6 +3,7 @@
 #include "gui/platform/software/SoftwarePlatform.h"
 #include "gui/platform/x11/X11EditField.h"
 #include "gui/platform/x11/X11Menus.h"
+#include "gui/platform/x11/SystemScale.h"
 #include "gui/platform/x11/X11Window.h"
 
 #include <algorithm>
@@ -30,6 +31,12 @@ std::unique_ptr<Pixmap> X11Platform::createMonochromePixmap(int32_t w, int32_t h
 }
 
 std::unique_ptr<Pixmap> X11Platform::loadBitmap(int32_t resourceId) { return fallback_.loadBitmap(resourceId); }
+
+float X11Platform::systemScale() {
+    // Read once per module: it costs a connection, and desktops rarely change it.
+    static const float scale = x11::systemScale();
+    return scale;
+}
 
 std::unique_ptr<Window> X11Platform::createChildWindow(void* parent, const char* className, const char* title,
                                                        const Rect& rect, WindowEvents* events) {

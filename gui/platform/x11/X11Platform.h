@@ -4,6 +4,16 @@
 // their own; menus, edit fields and message boxes over such a window are X11 windows too,
 // and go with it. Everything else (pixels, bitmaps, and windows, menus and edit fields
 // without an X11 owner, as in headless use) is the software back end's.
+// Renderer (the software back end's pixels, pushed to the window):
+//   [x] devices, pixmaps, text, blits, the module's bitmaps and pictures at a scale
+// Windowing:
+//   [x] child windows of the host's window; expose, button, wheel and destroy events
+//   [x] the desktop's scale (Xft.dpi over 96, else GDK_SCALE)
+//   [x] live keys and pointer, tick count, double-click time
+//   [x] popup menus, edit fields and the Yes/No and OK boxes as X11 windows of the panel
+//   [x] event descriptor for hosts that watch it; any one thread may drive a window
+//   [ ] drag and drop: none on X11 yet (registerDropTarget says false)
+//   [ ] a window's own scale: X11 gives none (the desktop's serves)
 
 #include "gui/platform/Platform.h"
 
@@ -29,6 +39,11 @@ public:
     std::unique_ptr<Pixmap> createCompatiblePixmap(Device* compatible, int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> createMonochromePixmap(int32_t w, int32_t h) override;
     std::unique_ptr<Pixmap> loadBitmap(int32_t resourceId) override;
+    bool hasScaledBitmaps() override { return fallback_.hasScaledBitmaps(); }
+    float systemScale() override;
+    std::unique_ptr<Pixmap> loadScaledBitmap(int32_t resourceId, float scale) override {
+        return fallback_.loadScaledBitmap(resourceId, scale);
+    }
     bool hasTransparentBlt() override { return fallback_.hasTransparentBlt(); }
 
     bool registerWindowClass(const char* name) override { return fallback_.registerWindowClass(name); }

@@ -57,7 +57,7 @@ public:
     }
     Pixmap* selectPixmap(Pixmap*) override { return nullptr; }
     bool bitBlt(int32_t x, int32_t y, int32_t w, int32_t h, Device& source, int32_t sx, int32_t sy,
-                uint32_t rop) override {
+                RasterOp rop) override {
         window_.markDirty({x, y, x + w, y + h});
         return inner_.bitBlt(x, y, w, h, unwrap(source), sx, sy, rop);
     }
@@ -92,7 +92,7 @@ std::unique_ptr<X11Window> X11Window::create(X11Platform& platform, std::unique_
     attributes.background_pixmap = None; // no clearing before our own paint
     attributes.border_pixel = 0;
     attributes.colormap = DefaultColormap(display, screen);
-    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
+    attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | LeaveWindowMask | StructureNotifyMask;
     const uint32_t before = connection->errorCount();
     const ::Window window = XCreateWindow(display, parent, rect.left, rect.top, unsigned(rect.width()),
                                           unsigned(rect.height()), 0, DefaultDepth(display, screen), InputOutput,
@@ -144,6 +144,18 @@ Point X11Window::screenOrigin() const {
     if (XTranslateCoordinates(connection_->display(), window_, connection_->root(), 0, 0, &x, &y, &child))
         lastOrigin_ = {x, y};
     return lastOrigin_;
+}
+
+bool X11Window::resize(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0 || gone())
+        return false;
+    // The new pixels are drawn whole before anything is put on screen.
+    pixels_ = software::SoftPixmap(width, height, false, 0xF0F0F0);
+    pusher_ = std::make_unique<ImagePusher>(*connection_, width, height);
+    dirty_ = exposed_ = {};
+    XResizeWindow(connection_->display(), window_, unsigned(width), unsigned(height));
+    XFlush(connection_->display());
+    return true;
 }
 
 std::unique_ptr<Device> X11Window::acquireDevice() { return std::make_unique<WindowDevice>(*this); }
@@ -250,6 +262,23 @@ void X11Window::handleEvent(XEvent& event) {
         pressedButtons_ = 0;
         break;
     }
+    case MotionNotify: {
+        if (!events_ || dispatchDepth_ > 0)
+            break;
+        // Of moves queued one after the other only the last matters.
+        Display* display = connection_->display();
+        XEvent next;
+        while (XEventsQueued(display, QueuedAlready) > 0 && XPeekEvent(display, &next) && next.type == MotionNotify &&
+               next.xmotion.window == window_)
+            XNextEvent(display, &event);
+        events_->onPointerMove({event.xmotion.x, event.xmotion.y});
+        break;
+    }
+    case LeaveNotify:
+        // Into a window of our own inside the panel (an edit field) is not leaving it.
+        if (events_ && dispatchDepth_ == 0 && event.xcrossing.detail != NotifyInferior)
+            events_->onPointerLeave();
+        break;
     case DestroyNotify:
         if (event.xdestroywindow.window != window_)
             break;

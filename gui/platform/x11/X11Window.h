@@ -44,6 +44,10 @@ public:
     ::Window id() const { return window_; }
     bool gone() const { return gone_ || connection_->windowGone(window_); }
     bool drivableFromAnyThread() const override { return true; }
+    void setContentScale(float scale) override { contentScale_ = scale > 0 ? scale : 1.0f; }
+    // The panel's scale, at which its menus, edit fields and boxes are drawn.
+    float contentScale() const { return contentScale_; }
+    bool resize(int32_t width, int32_t height) override;
     // The thread that drives the window: the one that made it, then the one that last
     // processed its events (the editor moves to a host's idle thread).
     bool ownedByThisThread() const { return std::this_thread::get_id() == thread_.load(std::memory_order_relaxed); }
@@ -73,6 +77,7 @@ private:
     Rect dirty_{};
     Rect exposed_{};
     bool gone_ = false;
+    float contentScale_ = 1.0f;
     int32_t pressedButtons_ = 0;
     int32_t dispatchDepth_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // false once destroyed

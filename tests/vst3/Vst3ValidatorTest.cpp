@@ -284,6 +284,7 @@ TEST(Vst3Validator, TheViewTakesTheHostsRunLoopWhileAttached) {
 // the frame is asked for the new size, keeping the run loop's handlers.
 TEST(Vst3Validator, TheViewTakesTheHostsContentScale) {
     Instance instance;
+    zkhost::Vst3PlugFrame frame; // outlives the view, which holds it
     Vst3Ref<vst3::IPlugView> view(instance.controller()->createView(vst3::kEditorViewType));
     ASSERT_TRUE(view);
     vst3::IPlugViewContentScaleSupport* scaling = nullptr;
@@ -294,7 +295,6 @@ TEST(Vst3Validator, TheViewTakesTheHostsContentScale) {
     vst3::ViewRect size{};
     ASSERT_EQ(view->getSize(&size), vst3::kResultOk);
     EXPECT_EQ(std::pair(size.right - size.left, size.bottom - size.top), std::pair(1224, 972));
-    zkhost::Vst3PlugFrame frame;
     ASSERT_EQ(view->setFrame(&frame), vst3::kResultOk);
     void* parent = reinterpret_cast<void*>(uintptr_t{0x1234});
     ASSERT_EQ(view->attached(parent, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);

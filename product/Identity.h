@@ -13,8 +13,15 @@ constexpr const char* kProductName = "Zephyrkettledrome";
 // The maker's web domain: the vendor string, and the name of the folder or registry key
 // that holds the stored settings.
 constexpr const char* kMakerDomain = "zephyrkettledrome.org";
-constexpr const char* kVersionText = "1.0";
-constexpr int32_t kVendorVersion = 1;
+// The version, major.minor.micro. The build reads these three lines for the packages and
+// zkhost. LV2 hosts take an odd minor or micro number, or minor 0, as a development version.
+constexpr int32_t kVersionMajor = 1;
+constexpr int32_t kVersionMinor = 2;
+constexpr int32_t kVersionMicro = 0;
+constexpr const char* kVersionText = "1.2.0";
+// VST 2: the effect record and effGetVendorVersion have said 1 since the first release, and
+// hosts compare them with what stored projects hold, so they carry the major number alone.
+constexpr int32_t kVendorVersion = kVersionMajor;
 
 constexpr int32_t kNumInputs = 2;
 constexpr int32_t kNumOutputs = 2;

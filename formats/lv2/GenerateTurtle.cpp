@@ -50,13 +50,6 @@ std::string quoted(const std::string& text) {
     return out + "\"";
 }
 
-// "1.0" -> minor version 0; LV2 versions have no major number (it is in the URI).
-int minorVersion() {
-    const std::string text = kVersionText;
-    const size_t point = text.find('.');
-    return point == std::string::npos ? 0 : std::stoi(text.substr(point + 1));
-}
-
 const char* const kPrefixes = R"(@prefix atom:  <http://lv2plug.in/ns/ext/atom#> .
 @prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .
 @prefix doap:  <http://usefulinc.com/ns/doap#> .
@@ -78,8 +71,9 @@ const char* const kPrefixes = R"(@prefix atom:  <http://lv2plug.in/ns/ext/atom#>
 std::string manifest(const std::string& dspBinary, const std::string& uiBinary) {
     std::ostringstream out;
     out << kPrefixes;
-    out << "<" << kLv2Uri << ">\n    a lv2:Plugin ;\n    lv2:binary <" << dspBinary
-        << "> ;\n    rdfs:seeAlso <Zephyrkettledrome.ttl> .\n\n";
+    // The version here too: of two bundles with the plug-in, hosts load the newer one.
+    out << "<" << kLv2Uri << ">\n    a lv2:Plugin ;\n    lv2:binary <" << dspBinary << "> ;\n    lv2:minorVersion "
+        << kVersionMinor << " ;\n    lv2:microVersion " << kVersionMicro << " ;\n    rdfs:seeAlso <Zephyrkettledrome.ttl> .\n\n";
     out << "<" << kLv2UiUri << ">\n    a ui:X11UI ;\n    lv2:binary <" << uiBinary
         << "> ;\n    rdfs:seeAlso <Zephyrkettledrome.ttl> .\n";
     return out.str();
@@ -95,8 +89,9 @@ std::string description(Effect& effect) {
            "band's envelope plays a sine voice of its own, and the voices go through a cross-feedback delay.\" ;\n"
         << "    doap:maintainer [\n        foaf:name " << quoted(kMakerDomain) << " ;\n        foaf:homepage <https://"
         << kMakerDomain << "/>\n    ] ;\n"
-        << "    lv2:minorVersion " << minorVersion() << " ;\n"
-        << "    lv2:microVersion 0 ;\n"
+        << "    doap:license <https://spdx.org/licenses/ISC> ;\n"
+        << "    lv2:minorVersion " << kVersionMinor << " ;\n"
+        << "    lv2:microVersion " << kVersionMicro << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options , work:schedule ;\n"
         << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
         << "    lv2:extensionData state:interface , work:interface ;\n"

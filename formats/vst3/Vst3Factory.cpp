@@ -33,7 +33,7 @@ bool classFacts(vst3::int32 index, ClassFacts& facts) {
     return true;
 }
 
-// "1.0" as the four numbers the interface shows: "1.0.0.0".
+// The version as the four numbers the interface shows, major.minor.micro.build: "1.2.0.0".
 std::string classVersion() {
     std::string version = kVersionText;
     while (std::count(version.begin(), version.end(), '.') < 3) version += ".0";

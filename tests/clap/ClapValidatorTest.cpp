@@ -89,7 +89,7 @@ TEST_F(ClapValidator, TheFactoryDescribesOnePlugIn) {
     EXPECT_STREQ(d->id, zk::kClapId);
     EXPECT_STREQ(d->name, "Zephyrkettledrome");
     EXPECT_STREQ(d->vendor, zk::kMakerDomain);
-    EXPECT_STREQ(d->version, "1.0");
+    EXPECT_STREQ(d->version, zk::kVersionText);
     std::vector<std::string> features;
     for (const char* const* f = d->features; f && *f; ++f) features.emplace_back(*f);
     EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "stereo"}));

@@ -6,6 +6,7 @@
 // each, in pixels of the panel, KIND being knob, button, lamp, hslider or vslider.
 // "zk_render_panel --text-areas [--scale S]" prints where the background picture drawn at
 // that scale has printed names: one line "LEFT TOP RIGHT BOTTOM" each.
+// "zk_render_panel --about-text" prints the About page's version line.
 #include "editor/PanelScale.h"
 #include "gui/platform/software/ScaledPictures.h"
 #include "resources/generator/PanelArtwork.h"
@@ -50,7 +51,8 @@ void printTextAreas(float scale) {
 int main(int argc, char** argv) {
     const bool controls = argc >= 2 && std::strcmp(argv[1], "--controls") == 0;
     const bool textAreas = argc >= 2 && std::strcmp(argv[1], "--text-areas") == 0;
-    bool about = false, usage = argc < 2;
+    const bool aboutText = argc == 2 && std::strcmp(argv[1], "--about-text") == 0;
+    bool about = false, usage = argc < 2 || (argv[1][0] == '-' && !controls && !textAreas && !aboutText);
     float scale = 1.0f;
     for (int i = 2; i < argc && !usage; ++i) {
         if (std::strcmp(argv[i], "about") == 0)
@@ -61,8 +63,9 @@ int main(int argc, char** argv) {
             usage = true;
     }
     if (usage || ((controls || textAreas) && about) || !(scale >= 1.0f && scale <= 3.0f)) {
-        std::fprintf(stderr, "usage: %s out.png [about] [--scale 1..3]\n       %s --controls | --text-areas [--scale 1..3]\n",
-                     argv[0], argv[0]);
+        std::fprintf(stderr, "usage: %s out.png [about] [--scale 1..3]\n       %s --controls | --text-areas [--scale 1..3]\n"
+                     "       %s --about-text\n",
+                     argv[0], argv[0], argv[0]);
         return 2;
     }
     if (controls) {
@@ -79,6 +82,10 @@ int main(int argc, char** argv) {
     if (!harness.open()) {
         std::fprintf(stderr, "the panel did not open\n");
         return 1;
+    }
+    if (aboutText) {
+        std::printf("%s\n", harness.editor().versionText());
+        return 0;
     }
     if (about) {
         harness.chooseFromMenu({int32_t(100 * scale), int32_t(340 * scale)}, zk::gui::buttonLeft, 0);

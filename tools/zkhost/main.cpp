@@ -1,4 +1,4 @@
-// zkhost: a command-line host for VST 2, CLAP and LV2 plug-ins. Shows what a plug-in offers,
+// zkhost: a command-line host for VST 2, CLAP, LV2 and VST3 plug-ins. Shows what a plug-in offers,
 // renders audio files through it with programs, state files, automation and MIDI, measures
 // its speed, and shows its panel.
 
@@ -290,8 +290,9 @@ constexpr const char* kModuleHelp = "The plug-in module (.so or .clap), or an LV
 #endif
 
 int run(int argc, char** argv) {
-    CLI::App app{"zkhost: a command-line host for VST 2, CLAP and LV2 plug-ins"};
+    CLI::App app{"zkhost: a command-line host for VST 2, CLAP, LV2 and VST3 plug-ins"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("zkhost ") + ZK_VERSION, "Print zkhost's version and exit");
 
     std::string infoModule;
     bool json = false;
@@ -361,6 +362,8 @@ int run(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         std::cerr << "zkhost: " << e.what() << "\n";

@@ -2,7 +2,8 @@
 # A loadable plug-in module as hosts load it: at the top of the build folder, with the C++
 # runtime linked in so that it needs no runtime library of its own, exporting only what the
 # version script (Linux) or the sources' dllexport and .def (Windows) name, and on Windows
-# with the DLL entry and the panel's bitmaps as resources.
+# with the DLL entry and the panel's bitmaps as resources. Installed under INSTALL_DIR
+# (lib/<format>/...), and for the Linux tarball's component under the same path less lib/.
 function(zk_plugin_module target)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "SUFFIX;EXPORTS_MAP;INSTALL_DIR;WINDOWS_INSTALL_DIR" "SOURCES")
     add_library(${target} MODULE ${arg_SOURCES} ${PROJECT_SOURCE_DIR}/formats/common/RuntimeReserves.cpp)
@@ -32,5 +33,7 @@ function(zk_plugin_module target)
                                               -Wl,--version-script=${arg_EXPORTS_MAP})
         set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${arg_EXPORTS_MAP})
         install(TARGETS ${target} LIBRARY DESTINATION ${arg_INSTALL_DIR})
+        string(REGEX REPLACE "^lib/" "" portableDir ${arg_INSTALL_DIR})
+        install(TARGETS ${target} LIBRARY DESTINATION ${portableDir} COMPONENT portable EXCLUDE_FROM_ALL)
     endif()
 endfunction()

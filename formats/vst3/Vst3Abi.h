@@ -29,8 +29,8 @@
 // Threads: everything but process and setProcessing on the host's UI thread; the plug-in
 // calls the host's interfaces (handler, frame, run loop) on the UI thread only.
 
-// Only the C headers, so that the layouts below can be checked for targets whose C++
-// library is not installed (tests/vst3's AbiLayouts).
+// Only the C headers, so that the layouts below can be checked by compiling this header
+// alone for a target whose C++ library is not installed.
 #include <stddef.h>
 #include <stdint.h>
 

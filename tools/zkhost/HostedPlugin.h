@@ -1,8 +1,8 @@
 #pragma once
 
 // What zkhost's commands need of one plug-in instance, whatever its format. Each format
-// implements it in a host class of its own (Vst2Host, ClapHost) that alone knows the
-// format's types; openPlugin picks the format from what the module exports.
+// implements it in a host class of its own (Vst2Host, ClapHost, Vst3Host, Lv2Host) that
+// alone knows the format's types; openPlugin picks the format from what the module exports.
 //
 // How the commands use it:
 //  1. openPlugin loads the module and creates one instance.

@@ -284,9 +284,9 @@ int runBench(const BenchOptions& o) {
 }
 
 #if defined(_WIN32)
-constexpr const char* kModuleHelp = "The plug-in module (.dll or .clap)";
+constexpr const char* kModuleHelp = "The plug-in module (.dll or .clap), or a VST3 bundle folder";
 #else
-constexpr const char* kModuleHelp = "The plug-in module (.so or .clap), or an LV2 bundle folder or URI";
+constexpr const char* kModuleHelp = "The plug-in module (.so or .clap), a VST3 bundle folder, or an LV2 bundle folder or URI";
 #endif
 
 int run(int argc, char** argv) {

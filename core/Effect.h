@@ -43,11 +43,13 @@ struct ParameterDescription {
     const char* name = "";      // full and unique: "Band 2 Sensitivity"
     const char* symbol = "";    // stable, a C identifier, for ports: "band2_sensitivity"
     const char* shortName = ""; // the 8 characters VST 2 hosts show: "Sensivit"
-    const char* label = "";     // the unit shown after the value
+    const char* unit = "";      // of the value texts: "Hz", "ms", "dB", "%", "st", or none
     float defaultValue = 0.0f;
     float minimum = 0.0f;
     float maximum = 1.0f;
+    int32_t steps = 0;          // 1 for an on/off switch, 0 for a continuous value
     bool automatable = true;
+    bool hidden = false;        // the unused parameter: kept for old states, shown nowhere
 };
 
 enum class ChunkKind : uint8_t {
@@ -79,12 +81,12 @@ public:
     virtual void setParameter(int32_t index, float value) noexcept = 0;
     // [any] The stored 8-character name (a bank may bring others); `text` holds 9 bytes.
     virtual void parameterShortName(int32_t index, char* text) const noexcept = 0;
-    // [any] The text a host shows for `value` ("0.899999" for 0.9), at most `capacity` - 1
-    // characters and a terminator; false and an empty text for an index that is no
-    // parameter.
+    // [any] The text a host shows for `value`, in real units at the current rate and values
+    // ("315 Hz", "+11.1 dB", "On"; ValueText.h), at most `capacity` - 1 characters and a
+    // terminator; false and an empty text for an index that is no parameter.
     virtual bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept = 0;
-    // [any] The value such a text (or any decimal number) stands for, within the range;
-    // false for text that is none.
+    // [any] The value such a text, or a number in the parameter's unit, stands for, within
+    // the range; false for text that is none.
     virtual bool textToValue(int32_t index, const char* text, float& value) const noexcept = 0;
 
     // ---- programs: index 0 .. programCount() - 1 --------------------------------------
@@ -140,6 +142,12 @@ public:
     // rings on for longer than a host should wait.
     static constexpr uint32_t kInfiniteTail = std::numeric_limits<uint32_t>::max();
     virtual uint32_t tailFrames() const noexcept = 0;
+    // [any] Bypass, for formats whose hosts switch it (a parameter flagged so, a port):
+    // bypassed, process() gives the input as the output, fading in and out over 5 ms; MIDI
+    // is still taken, the parameters, programs and state stay as they are (no chunk holds
+    // it). In replacing processing only. While inactive it applies from the next activate().
+    virtual void setBypass(bool bypassed) noexcept = 0;
+    virtual bool bypassed() const noexcept = 0;
 
     // ---- panel -------------------------------------------------------------------------
     // [main] Whether the effect has a panel; every entry below does nothing without one.

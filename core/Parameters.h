@@ -26,13 +26,42 @@ constexpr const char* kQuestionTitle = "Warning!";
 // What setting a parameter does to the sound engine beyond storing it.
 enum class EngineHook : uint8_t { None, BandTuning, Release, Feedback, Smooth, FmEvery };
 
+// What a parameter's value means in real terms, for the value texts, units and steps hosts
+// show (ValueText.h): a gain, a frequency, a time, a switch...
+enum class ValueScale : uint8_t {
+    masterGain,
+    dryGain,
+    inputSwitch, // L and R: on, off, or a VST 2 bank's weight between
+    bandTuning,  // Band, read with its band's Fine
+    fineTuning,  // Fine, read with its band's Band
+    release,
+    pitchBend,
+    basePitch,
+    feedbackFmSwitch,
+    timbre,
+    sensitivity,
+    delaySend,
+    pan,
+    bandVolume,
+    stereoSpread,
+    delayTime,
+    delayFeedback,
+    delayGain,
+    smoothing,
+    fmFrequency,
+    preListenSwitch,
+    fmDepth,
+    unused,
+};
+
 struct ParameterInfo {
     const char* name;     // as stored: at most 8 characters, trailing blanks included
     const char* fullName; // full and unique, band included: "Band 2 Sensitivity"
     const char* symbol;   // stable, a C identifier: "band2_sensitivity"
     float defaultValue;
+    ValueScale scale;
     EngineHook hook;
-    int8_t band; // 1..3 for the per-band hooks, 0 otherwise
+    int8_t band; // 1..3 for the band's own parameters, 0 otherwise
 };
 
 // The fixed table every part of the plug-in refers to by index.
@@ -58,11 +87,6 @@ struct ProgramRecord {
     char name[kNameBytes] = {}; // not necessarily terminated
     std::array<std::atomic<float>, kNumParameters> values{};
 };
-
-// The text every host shows for `value` of parameter `index` ("0.899999" for 0.9): at most
-// `capacity` - 1 characters and a terminator; false and an empty text for an index that is
-// no parameter.
-bool parameterValueText(int32_t index, float value, char* text, std::size_t capacity) noexcept;
 
 // Sets a 24-byte name field from `text`: zero-filled, at most `maxChars` characters.
 void setNameField(char (&field)[kNameBytes], const char* text, int32_t maxChars = kNameBytes) noexcept;

@@ -157,11 +157,14 @@ bool PluginEffect::describeParameter(int32_t index, ParameterDescription& descri
     description.name = info.fullName;
     description.symbol = info.symbol;
     description.shortName = info.name;
-    description.label = " "; // every parameter is a plain number
+    const ValueStyle style = valueStyle(index);
+    description.unit = style.unit;
     description.defaultValue = info.defaultValue;
     description.minimum = 0.0f;
     description.maximum = 1.0f;
-    description.automatable = true;
+    description.steps = style.steps;
+    description.hidden = style.hidden;
+    description.automatable = !style.hidden;
     return true;
 }
 
@@ -177,36 +180,21 @@ const char* PluginEffect::parameterName(int32_t index) const noexcept {
 }
 
 bool PluginEffect::valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept {
-    return parameterValueText(index, value, text, capacity);
+    return unitValueText(index, value, valueContext(), text, capacity);
 }
 
 bool PluginEffect::textToValue(int32_t index, const char* text, float& value) const noexcept {
-    if (!validParameter(index) || !text) return false;
-    const char* begin = text;
-    const char* end = text + std::strlen(text);
-    while (begin < end && (*begin == ' ' || *begin == '\t')) ++begin;
-    while (end > begin && (end[-1] == ' ' || end[-1] == '\t')) --end;
-    if (begin < end && *begin == '+') ++begin; // from_chars takes no plus sign
-    float parsed = 0.0f;
-    // Whatever the host's locale: the texts are written with a point.
-    const auto [stop, error] = std::from_chars(begin, end, parsed, std::chars_format::general);
-    if (error != std::errc() || stop != end || !std::isfinite(parsed)) return false;
-    auto clamped = [](float v) { return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v; };
-    value = clamped(parsed);
-    // Value texts are cut, not rounded, and the float nearest to a text's number may lie
-    // just below it ("0.333333" reads as 0.33333299, shown as "0.333332"): a text that
-    // does not show as itself stands for the middle of the values that do.
-    const std::string_view written(begin, static_cast<size_t>(end - begin));
-    const size_t point = written.find('.');
-    char shown[16];
-    floatToText(value, shown);
-    if (point != std::string_view::npos && point + 1 < written.size() && written != shown) {
-        const auto decimals = static_cast<int>(written.size() - point - 1);
-        const float middle = clamped(static_cast<float>(parsed + 0.5 * std::pow(10.0, -decimals)));
-        floatToText(middle, shown);
-        if (written == shown) value = middle;
+    return validParameter(index) && unitTextValue(index, text, valueContext(), value);
+}
+
+ValueContext PluginEffect::valueContext() const noexcept {
+    ValueContext context;
+    context.sampleRate = sampleRate();
+    for (int32_t band = 1; band <= 3; ++band) {
+        context.band[band - 1] = parameter(bandIndex(band));
+        context.fine[band - 1] = parameter(fineIndex(band));
     }
-    return true;
+    return context;
 }
 
 void PluginEffect::tell(const char* text, const char* title) noexcept {
@@ -266,8 +254,13 @@ void PluginEffect::setSampleRate(float rate) noexcept {
 void PluginEffect::renderBlock(const float* const* inputs, float* const* outputs, int32_t frames,
                                bool replace) noexcept {
     if (notReady_.load(std::memory_order_relaxed)) return;
-    if (inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1])
-        engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], frames, replace);
+    if (inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1]) {
+        const auto runEngine = [&](int32_t n) {
+            engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], n, replace);
+        };
+        if (replace) bypass_.process(inputs, outputs, frames, runEngine);
+        else runEngine(frames);
+    }
     // A sleeping engine skips its frames' events; act on them now rather than lose a
     // program change or controller sent while the input was silent. The frames were
     // silent, so nothing already output would have differed. A block of no frames (hosts
@@ -292,6 +285,11 @@ void PluginEffect::activate() noexcept {
     const bool ready = !notReady_.load(std::memory_order_relaxed);
     if (ready) host_.wantMidi();
     engine_.adoptSampleRate(sampleRate(), ready);
+    try {
+        bypass_.prepare(sampleRate());
+    } catch (...) {
+        // Out of memory: the fade keeps the size it had.
+    }
 }
 
 } // namespace zk

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/Effect.h"
+#include "core/BypassFade.h"
 #include "core/HostServices.h"
 #include "core/Parameters.h"
 #include "core/Services.h"
+#include "core/ValueText.h"
 #include "engine/EngineHost.h"
 #include "engine/SoundEngine.h"
 
@@ -35,6 +37,8 @@ public:
     void parameterShortName(int32_t index, char* text) const noexcept override;
     bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept override;
     bool textToValue(int32_t index, const char* text, float& value) const noexcept override;
+    // What the value texts depend on beyond the value: the rate, the bands' tunings.
+    ValueContext valueContext() const noexcept;
     int32_t programCount() const noexcept override { return kNumPrograms; }
     int32_t currentProgram() const noexcept override { return currentProgram_.load(std::memory_order_relaxed); }
     void selectProgram(int32_t index) noexcept override;
@@ -53,7 +57,9 @@ public:
     void queueEvents(const BlockEvents* events) noexcept override;
     void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
                  const BlockEvents* events = nullptr) noexcept override;
-    uint32_t tailFrames() const noexcept override; // Tail.cpp
+    uint32_t tailFrames() const noexcept override;
+    void setBypass(bool bypassed) noexcept override { bypass_.request(bypassed); }
+    bool bypassed() const noexcept override { return bypass_.requested(); } // Tail.cpp
     bool hasPanel() const noexcept override { return editor_ != nullptr; }
     PanelSize panelSize() const noexcept override;
     bool setPanelScale(float scale) noexcept override { return editor_ && editor_->setScale(scale); }
@@ -85,6 +91,8 @@ public:
     int32_t learnTarget() const noexcept { return learnTarget_.load(std::memory_order_relaxed); }
 
     int32_t bandActivity(int32_t band) const noexcept { return engine_.bandActivity(band); }
+    // [any] The sound engine as it stands, for checks of what the effect says of it.
+    const SoundEngine& engine() const noexcept { return engine_; }
     bool notReady() const noexcept { return notReady_.load(std::memory_order_relaxed); }
     EffectServices services() const noexcept { return services_; }
     Editor* editor() const noexcept { return editor_.get(); }
@@ -131,6 +139,7 @@ private:
     std::array<ParameterDescriptor, kNumParameters> descriptors_;
     std::array<ProgramRecord, kNumPrograms> programs_;
     SoundEngine engine_;
+    BypassFade bypass_;
     std::atomic<int32_t> currentProgram_{0};
     std::atomic<float> sampleRate_{44100.0f};
     std::atomic<int32_t> maxBlockSize_{1024};

@@ -4,6 +4,7 @@
 // for the mix (then float for the frames left over).
 
 #include "engine/FloatEnvironment.h"
+#include "engine/ParameterCurves.h"
 #include "engine/SoundEngine.h"
 #include "engine/VoiceConstants.h"
 
@@ -255,8 +256,8 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
             bandsOfFrames([&x](int32_t i) -> const auto& { return x[i].voice; }, f, v);
             r = loadFrames<U>(wetR + f) + U(s.pan[1]) * v[1] + U(s.pan[2]) * v[2] + U(s.pan[0]) * v[0];
             l = loadFrames<U>(wetL + f) + U(s.away[2]) * v[2] + U(s.away[0]) * v[0] + U(s.away[1]) * v[1];
-            l = U(s.master) * l * 4.0f + U(s.dry) * loadFrames<U>(xl + f);
-            r = U(s.master) * r * 4.0f + U(s.dry) * loadFrames<U>(xr + f);
+            l = U(s.master) * l * curves::masterScale + U(s.dry) * loadFrames<U>(xl + f);
+            r = U(s.master) * r * curves::masterScale + U(s.dry) * loadFrames<U>(xr + f);
         }
         const auto quiet = (abs(l) < U(0.0001f)) & (abs(r) < U(0.0001f));
         loud |= static_cast<uint32_t>(~bits(quiet) & ((1 << width<U>) - 1)) << f;
@@ -313,7 +314,7 @@ void SoundEngine::voices(Frame<T>* x, const float* inL, const float* inR, int32_
                 y.coloured[lane] = timbreFilters_->process(T(y.noise), load<T>(s.timbreCoefficient, lane), true,
                                                            loadMask<T>(narrowBandLanes, lane), none, run, lane);
                 // The gate, then the smoother, whose output is the follower's next state.
-                e = select(e * 20.0f < load<T>(s.gateLevel, lane), load<T>(gatedEnvelope, lane), e);
+                e = select(e * curves::gateScale < load<T>(s.gateLevel, lane), load<T>(gatedEnvelope, lane), e);
                 e = envelopeSmoothers_->process(e, h.smoothing, false, none, none, run, lane);
                 y.envelope[lane] = e;
                 h.envelope = keep(run, e);
@@ -336,8 +337,8 @@ void SoundEngine::voices(Frame<T>* x, const float* inL, const float* inR, int32_
             const auto run = running(lane);
             // Pitch bend by the envelope: m is ln of the frequency ratio, e^m to second order.
             const T follower = y.follower[lane];
-            const T m = load<T>(s.bend, lane) * follower * 0.0577623f;
-            const T pitch = (0.5f * m + 1.0f) * m + 1.0f;
+            const T m = load<T>(s.bend, lane) * follower * curves::semitoneExponent;
+            const T pitch = curves::bendRatio(m);
             phase[lane] = select(run, wrapPhase<Sse41>(phase[lane] + load<T>(s.baseFrequency, lane) * pitch / floatRate),
                                  phase[lane]);
             // FM: feedback of the previous output, else the modulator.

@@ -1,5 +1,6 @@
 #include "engine/SoundEngine.h"
 
+#include "engine/ParameterCurves.h"
 #include "engine/VoiceConstants.h"
 
 #include <algorithm>
@@ -108,32 +109,26 @@ int32_t SoundEngine::bandActivity(int32_t band) const noexcept {
 
 void SoundEngine::setBandTuning(int32_t band, float bandValue, float fineValue) noexcept {
     if (band < 1 || band > 3) return;
-    // The cube is built on (Fine + 0.5), rounded to float after every multiplication.
-    float product = fineValue + 0.5f;
-    product = product * bandValue;
-    product = product * bandValue;
-    product = product * bandValue;
-    bandFilters_->setFrequency(40.0f + 4298.0f * product, band - 1);
+    bandFilters_->setFrequency(curves::bandTuningHz(bandValue, fineValue), band - 1);
 }
 
 void SoundEngine::setRelease(int32_t band, float releaseValue) noexcept {
     if (band < 1 || band > 3) return;
-    const double r = releaseValue;
     // Release 0 gives 0.01^inf = 0: the envelope falls at once.
-    const double k = onePercentFactor(r * r * 400.0, storedRate_.load(std::memory_order_relaxed));
+    const double k = onePercentFactor(curves::releaseMilliseconds(releaseValue), storedRate_.load(std::memory_order_relaxed));
     release_[band - 1].store(static_cast<float>(k), std::memory_order_relaxed);
 }
 
 void SoundEngine::setFeedback(float feedbackValue) noexcept {
-    feedbackAmount_.store(feedbackValue * feedbackValue * 0.9f, std::memory_order_relaxed);
+    feedbackAmount_.store(curves::feedbackAmount(feedbackValue), std::memory_order_relaxed);
 }
 
 void SoundEngine::setSmooth(float smoothValue) noexcept {
-    for (int b = 0; b < 3; ++b) envelopeSmoothers_->setCutoff((1.0f - smoothValue) * 1000.0f, b);
+    for (int b = 0; b < 3; ++b) envelopeSmoothers_->setCutoff(curves::smoothCutoffHz(smoothValue), b);
 }
 
 void SoundEngine::setFmEvery(float fmEveryValue) noexcept {
-    modulator_.setFrequency(fmEveryValue * fmEveryValue * 4000.0f + 1000.0f);
+    modulator_.setFrequency(curves::fmFrequencyHz(fmEveryValue));
 }
 
 float SoundEngine::bandFrequencyCoefficient(int32_t band) const noexcept {
@@ -188,9 +183,9 @@ void SoundEngine::readSettings() noexcept {
         s.right[b] = right;
         s.run[b] = left > 0.0f || right > 0.0f ? -1 : 0;
         s.timbreCoefficient[b] = OnePoleFilter::timbreCoefficient(twoPiOverRate, timbre);
-        s.gateLevel[b] = 1.0f - band(oSensivity);
-        s.bend[b] = band(oMod) * bendScale[b] - bendOffset[b];
-        s.baseFrequency[b] = offset * offset * offset * 7000.0f + 30.0f;
+        s.gateLevel[b] = curves::gateLevel(band(oSensivity));
+        s.bend[b] = curves::bendFigure(b, band(oMod));
+        s.baseFrequency[b] = curves::basePitchHz(offset);
         s.oscillatorDepth[b] = b == 0 ? 10.0f * am : am; // band 1 also scales by its envelope
         s.feedback[b] = band(oFmButton) != 0.0f ? -1 : 0;
         s.feedbackDepth[b] = 10.0f * (b == 2 ? 1.0f : am) * fmEvery; // band 3: no Am
@@ -216,10 +211,8 @@ void SoundEngine::readSettings() noexcept {
 void SoundEngine::glideDelayTimes(float& left, float& right) noexcept {
     const Settings& s = settings_;
     const int32_t whole = wholeRate_.load(std::memory_order_relaxed);
-    // Left: 0.14 s inside the scaling; right: 0.14 samples after it.
-    left = leftDelaySmoother_->process(static_cast<float>(whole) * (s.delay * s.delay + 0.14f) -
-                                       static_cast<float>(whole / 24) * (s.stereo * s.stereo));
-    right = rightDelaySmoother_->process(s.delay * s.delay * static_cast<float>(whole) + 0.14f);
+    left = leftDelaySmoother_->process(curves::leftDelaySamples(s.delay, s.stereo, whole));
+    right = rightDelaySmoother_->process(curves::rightDelaySamples(s.delay, whole));
 }
 
 } // namespace zk

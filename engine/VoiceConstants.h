@@ -25,10 +25,8 @@ inline constexpr int32_t oLeft = 0, oRight = paramRight1 - paramLeft1, oMod = pa
                          oEffect = paramEffect1 - paramLeft1, oPan = paramPan1 - paramLeft1,
                          oVolume = paramVolume1 - paramLeft1;
 
-// Per-band constants of the voice (pitch-bend range, lamp threshold, gated envelope);
-// lane 3 is padding.
-alignas(16) inline constexpr float bendScale[4] = {512.0f, 512.0f, 384.0f, 0.0f};
-alignas(16) inline constexpr float bendOffset[4] = {256.0f, 256.0f, 128.0f, 0.0f};
+// Per-band constants of the voice (lamp threshold, gated envelope); lane 3 is padding. The
+// pitch-bend range is in ParameterCurves.h.
 alignas(16) inline constexpr float activityScale[4] = {20.0f, 20.0f, 21.0f, 20.0f};
 alignas(16) inline constexpr float gatedEnvelope[4] = {0.0f, 1e-7f, 1e-7f, 0.0f};
 

@@ -151,6 +151,7 @@ clap_process_status ClapPlugin::process(const clap_process* block) noexcept {
     EventCall call(*this, block->out_events);
     if (out_) sendReports(out_);
     const uint32_t frames = block->frames_count;
+    takeBypass(block->in_events);
     events_.reset(block->in_events, frames);
     if (events_.size() > 0) tailMayChange_.store(true, std::memory_order_relaxed);
 
@@ -174,8 +175,20 @@ clap_process_status ClapPlugin::process(const clap_process* block) noexcept {
     return CLAP_PROCESS_CONTINUE;
 }
 
+void ClapPlugin::takeBypass(const clap_input_events* events) noexcept {
+    const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const clap_event_header* header = events->get(events, i);
+        if (header && header->space_id == CLAP_CORE_EVENT_SPACE_ID && header->type == CLAP_EVENT_PARAM_VALUE &&
+            header->size >= sizeof(clap_event_param_value) &&
+            reinterpret_cast<const clap_event_param_value*>(header)->param_id == bypassId())
+            setBypass(reinterpret_cast<const clap_event_param_value*>(header)->value >= 0.5);
+    }
+}
+
 void ClapPlugin::flush(const clap_input_events* in, const clap_output_events* out) noexcept {
     EventCall call(*this, out);
+    takeBypass(in);
     const uint32_t count = in && in->size && in->get ? in->size(in) : 0;
     for (uint32_t i = 0; i < count; ++i) {
         const clap_event_header* header = in->get(in, i);

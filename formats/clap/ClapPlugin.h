@@ -58,7 +58,8 @@ public:
     const void* extension(const char* id) const noexcept;                        // [any]
     void onMainThread() noexcept;                                                // [main]
 
-    // params (ClapParams.cpp)
+    // params (ClapParams.cpp): the effect's, then the bypass
+    uint32_t parameterCount() const noexcept;                                        // [main]
     bool parameterInfo(uint32_t index, clap::clap_param_info* info) const noexcept;   // [main]
     bool parameterValue(clap::clap_id id, double* value) const noexcept;             // [main]
     bool valueToText(clap::clap_id id, double value, char* text, uint32_t capacity) const noexcept; // [main]
@@ -107,6 +108,10 @@ private:
     static bool pushValue(const clap::clap_output_events* out, uint32_t time, uint32_t id, double value,
                           uint32_t flags) noexcept;
     void askForRescan() noexcept;
+    clap::clap_id bypassId() const noexcept { return static_cast<clap::clap_id>(effect_->parameterCount()); }
+    // The host's bypass changes among `events`; the last one holds.
+    void takeBypass(const clap::clap_input_events* events) noexcept;
+    void setBypass(bool bypassed) noexcept { effect_->setBypass(bypassed); }
     void reportTailChange() noexcept;
     bool openPanelIn() noexcept;
     void closeOpenPanel() noexcept;

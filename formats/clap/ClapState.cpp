@@ -1,9 +1,12 @@
 // The state a CLAP host keeps with its project: a header of 16 bytes, then the bank chunk
-// (every program, the shared values and the learned controller bindings).
+// (every program, the shared values and the learned controller bindings), then the flags.
 //   0  4  "ZKCS"
-//   4  4  format version, 1 (32-bit little-endian, as all numbers here)
+//   4  4  format version, 2 (32-bit little-endian, as all numbers here)
 //   8  4  the current program
 //  12  4  the size of the bank chunk that follows
+//  16     the bank chunk
+//   +  4  flags: bit 0 bypassed (version 2 on; a version 1 state, which ends with the
+//         chunk, loads as not bypassed)
 // Streams may move fewer bytes per call than asked; a load that does not find exactly this
 // fails and leaves everything as it was.
 
@@ -20,7 +23,9 @@ using namespace clap;
 namespace {
 
 constexpr char kMagic[4] = {'Z', 'K', 'C', 'S'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
+constexpr uint32_t kFirstVersion = 1; // no flags
+constexpr uint32_t kBypassedFlag = 1;
 constexpr size_t kHeaderBytes = 16;
 // Larger than any chunk this plug-in writes, so that a foreign size is refused before
 // anything is read into memory.
@@ -70,16 +75,19 @@ bool ClapPlugin::saveState(const clap_ostream* stream) noexcept {
     putLittle32(header + 4, kVersion);
     putLittle32(header + 8, static_cast<uint32_t>(program));
     putLittle32(header + 12, static_cast<uint32_t>(size));
+    uint8_t flags[4];
+    putLittle32(flags, effect_->bypassed() ? kBypassedFlag : 0);
     return writeAll(stream, header, sizeof header) &&
-           writeAll(stream, static_cast<const uint8_t*>(chunk), static_cast<size_t>(size));
+           writeAll(stream, static_cast<const uint8_t*>(chunk), static_cast<size_t>(size)) &&
+           writeAll(stream, flags, sizeof flags);
 }
 
 bool ClapPlugin::loadState(const clap_istream* stream) noexcept {
     if (!stream || !stream->read) return false;
     uint8_t header[kHeaderBytes];
-    if (!readAll(stream, header, sizeof header) || std::memcmp(header, kMagic, sizeof kMagic) != 0 ||
-        getLittle32(header + 4) != kVersion)
-        return false;
+    if (!readAll(stream, header, sizeof header) || std::memcmp(header, kMagic, sizeof kMagic) != 0) return false;
+    const uint32_t version = getLittle32(header + 4);
+    if (version != kVersion && version != kFirstVersion) return false;
     const auto program = static_cast<int32_t>(getLittle32(header + 8));
     const uint32_t size = getLittle32(header + 12);
     if (program < 0 || program >= effect_->programCount() || size == 0 || size > kLargestChunk) return false;
@@ -90,8 +98,12 @@ bool ClapPlugin::loadState(const clap_istream* stream) noexcept {
         return false;
     }
     if (!readAll(stream, chunk.data(), chunk.size())) return false;
+    uint8_t flags[4] = {};
+    if (version == kVersion && !readAll(stream, flags, sizeof flags)) return false;
     // The effect takes it whole or not at all; it has the host rescan the values.
-    return effect_->restoreChunk(ChunkKind::bank, chunk.data(), static_cast<int32_t>(size), program);
+    if (!effect_->restoreChunk(ChunkKind::bank, chunk.data(), static_cast<int32_t>(size), program)) return false;
+    setBypass((getLittle32(flags) & kBypassedFlag) != 0);
+    return true;
 }
 
 const clap_plugin_state clapState = {

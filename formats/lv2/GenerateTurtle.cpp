@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <iostream>
 #include <set>
 #include <sstream>
@@ -57,16 +58,59 @@ const char* const kPrefixes = R"(@prefix atom:  <http://lv2plug.in/ns/ext/atom#>
 @prefix lv2:   <http://lv2plug.in/ns/lv2core#> .
 @prefix midi:  <http://lv2plug.in/ns/ext/midi#> .
 @prefix opts:  <http://lv2plug.in/ns/ext/options#> .
+@prefix pg:    <http://lv2plug.in/ns/ext/port-groups#> .
+@prefix pprop: <http://lv2plug.in/ns/ext/port-props#> .
+@prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .
 @prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .
 @prefix rsz:   <http://lv2plug.in/ns/ext/resize-port#> .
 @prefix state: <http://lv2plug.in/ns/ext/state#> .
 @prefix ui:    <http://lv2plug.in/ns/extensions/ui#> .
+@prefix units: <http://lv2plug.in/ns/extensions/units#> .
 @prefix urid:  <http://lv2plug.in/ns/ext/urid#> .
 @prefix work:  <http://lv2plug.in/ns/ext/worker#> .
 
 # Written by the build (formats/lv2/GenerateTurtle.cpp) from the plug-in's own tables.
 
 )";
+
+// What a parameter port is beyond its range: a switch is toggled, with its two scale points;
+// the unused one stays off generic UIs; where the port's value is a plain coefficient (a
+// share or a gain as it stands) it says so; some ports mark their notable points.
+std::string parameterProperties(Effect& effect, int32_t index, const ParameterDescription& parameter) {
+    std::ostringstream out;
+    auto points = [&](std::initializer_list<std::pair<float, const char*>> list) {
+        out << "        lv2:scalePoint ";
+        bool first = true;
+        for (const auto& [value, label] : list) {
+            out << (first ? "" : " , ") << "[ rdfs:label " << quoted(label) << " ; rdf:value " << decimal(value) << " ]";
+            first = false;
+        }
+        out << " ;\n";
+    };
+    if (parameter.hidden) out << "        lv2:portProperty pprop:notOnGUI ;\n";
+    if (parameter.steps == 1) {
+        out << "        lv2:portProperty lv2:toggled ;\n";
+        points({{0.0f, "Off"}, {1.0f, "On"}});
+    }
+    const ValueScale scale = kParameterTable[static_cast<size_t>(index)].scale;
+    if (scale == ValueScale::timbre || scale == ValueScale::delaySend || scale == ValueScale::fmDepth ||
+        scale == ValueScale::dryGain || scale == ValueScale::delayGain)
+        out << "        units:unit units:coef ;\n";
+    // The texts of these points come from the effect, so that they read as its value texts do.
+    auto textOf = [&](float value) {
+        char text[32] = {};
+        effect.valueToText(index, value, text, sizeof text);
+        return std::string(text);
+    };
+    const std::string c = textOf(0.5f), left = textOf(0.0f), right = textOf(1.0f), unity = textOf(0.25f),
+                      half = textOf(0.5f), third = textOf(1.0f / 3.0f);
+    if (scale == ValueScale::pan) points({{0.0f, left.c_str()}, {0.5f, c.c_str()}, {1.0f, right.c_str()}});
+    if (scale == ValueScale::masterGain) points({{0.25f, unity.c_str()}});
+    if (scale == ValueScale::bandVolume) points({{0.5f, half.c_str()}});
+    if (scale == ValueScale::pitchBend)
+        points({{index == paramMod3 ? 1.0f / 3.0f : 0.5f, (index == paramMod3 ? third : half).c_str()}});
+    return out.str();
+}
 
 std::string manifest(const std::string& dspBinary, const std::string& uiBinary) {
     std::ostringstream out;
@@ -96,6 +140,8 @@ std::string description(Effect& effect) {
         << "    opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n"
         << "    lv2:extensionData state:interface , work:interface ;\n"
         << "    ui:ui <" << kLv2UiUri << "> ;\n"
+        << "    pg:mainInput <" << kLv2Uri << "#in> ;\n"
+        << "    pg:mainOutput <" << kLv2Uri << "#out> ;\n"
         << "    lv2:port ";
     bool first = true;
     auto port = [&](const std::string& kinds, uint32_t index, const std::string& symbol, const std::string& name,
@@ -107,15 +153,19 @@ std::string description(Effect& effect) {
     };
     for (const FixedPort& audio : kAudioPorts) {
         const bool input = audio.index == kAudioInLeft || audio.index == kAudioInRight;
+        const bool left = audio.index == kAudioInLeft || audio.index == kAudioOutLeft;
         port(input ? "lv2:AudioPort , lv2:InputPort" : "lv2:AudioPort , lv2:OutputPort", audio.index, audio.symbol,
-             audio.name, "");
+             audio.name,
+             std::string("        pg:group <") + kLv2Uri + (input ? "#in" : "#out") + "> ;\n        lv2:designation " +
+                 (left ? "pg:left" : "pg:right") + " ;\n");
     }
     for (int32_t i = 0; i < effect.parameterCount(); ++i) {
         ParameterDescription parameter;
         effect.describeParameter(i, parameter);
         port("lv2:ControlPort , lv2:InputPort", portOfParameter(i), parameter.symbol, parameter.name,
              "        lv2:default " + decimal(parameter.defaultValue) + " ;\n        lv2:minimum " +
-                 decimal(parameter.minimum) + " ;\n        lv2:maximum " + decimal(parameter.maximum) + " ;\n");
+                 decimal(parameter.minimum) + " ;\n        lv2:maximum " + decimal(parameter.maximum) + " ;\n" +
+                 parameterProperties(effect, i, parameter));
     }
     port("atom:AtomPort , lv2:InputPort", kEventsInFacts.index, kEventsInFacts.symbol, kEventsInFacts.name,
          "        atom:bufferType atom:Sequence ;\n        atom:supports midi:MidiEvent , atom:Object ;\n"
@@ -124,7 +174,16 @@ std::string description(Effect& effect) {
          "        atom:bufferType atom:Sequence ;\n        atom:supports atom:Object ;\n"
          "        lv2:designation lv2:control ;\n        rsz:minimumSize " +
              std::to_string(kNotifyMinimumBytes) + " ;\n        lv2:portProperty lv2:connectionOptional ;\n");
+    port("lv2:ControlPort , lv2:InputPort", kEnabledFacts.index, kEnabledFacts.symbol, kEnabledFacts.name,
+         "        lv2:default 1 ;\n        lv2:minimum 0 ;\n        lv2:maximum 1 ;\n        lv2:designation lv2:enabled ;\n"
+         "        lv2:portProperty lv2:toggled , lv2:connectionOptional ;\n");
     out << " .\n\n";
+
+    // The stereo input and output, as hosts group the audio ports.
+    out << "<" << kLv2Uri << "#in>\n    a pg:StereoGroup , pg:InputGroup ;\n    lv2:symbol \"in\" ;\n"
+        << "    lv2:name \"Input\" .\n\n";
+    out << "<" << kLv2Uri << "#out>\n    a pg:StereoGroup , pg:OutputGroup ;\n    lv2:symbol \"out\" ;\n"
+        << "    lv2:name \"Output\" .\n\n";
 
     out << "<" << kLv2UiUri << ">\n"
         << "    a ui:X11UI ;\n"
@@ -159,6 +218,7 @@ int main(int argc, char** argv) {
     for (const FixedPort& fixed : kAudioPorts) symbols.insert(fixed.symbol);
     symbols.insert(kEventsInFacts.symbol);
     symbols.insert(kNotifyFacts.symbol);
+    symbols.insert(kEnabledFacts.symbol);
     for (int32_t i = 0; i < effect.parameterCount(); ++i) {
         ParameterDescription parameter;
         if (!effect.describeParameter(i, parameter) || !symbols.insert(parameter.symbol).second) {

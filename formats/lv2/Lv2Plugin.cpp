@@ -181,12 +181,20 @@ void Lv2Plugin::connectPort(uint32_t port, void* data) noexcept {
         eventsIn_ = static_cast<const LV2_Atom_Sequence*>(data);
     } else if (port == kNotifyPort) {
         notifyOut_ = static_cast<LV2_Atom_Sequence*>(data);
+    } else if (port == kEnabledPort) {
+        enabled_ = static_cast<const float*>(data);
     }
 }
 
-void Lv2Plugin::activate() noexcept { effect_->activate(); }
+void Lv2Plugin::activate() noexcept {
+    effect_->activate();
+    active_ = true;
+}
 
-void Lv2Plugin::deactivate() noexcept { effect_->deactivate(); }
+void Lv2Plugin::deactivate() noexcept {
+    effect_->deactivate();
+    active_ = false;
+}
 
 // ---- the block ----------------------------------------------------------------------------
 
@@ -204,6 +212,7 @@ void Lv2Plugin::run(uint32_t frames) noexcept {
     }
 
     applyControlPorts();
+    effect_->setBypass(enabled_ && *enabled_ < 0.5f);
     const bool events = mapped_ && eventsIn_ && eventsIn_->atom.type == urids_.atomSequence &&
                         eventsIn_->atom.size >= sizeof(LV2_Atom_Sequence_Body);
     if (events) takePanelMessages();
@@ -353,7 +362,8 @@ void Lv2Plugin::writeNotifications() noexcept {
     if (allValuesChanged_.load(std::memory_order_relaxed)) {
         std::array<float, kNumParameters> values;
         for (int32_t i = 0; i < kNumParameters; ++i) values[i] = effect_->parameter(i);
-        if (notify([&](LV2_Atom_Forge& forge) { return writeValues(forge, urids_, values.data()); })) {
+        const float rate = effect_->sampleRate();
+        if (notify([&](LV2_Atom_Forge& forge) { return writeValues(forge, urids_, values.data(), rate); })) {
             allValuesChanged_.store(false, std::memory_order_relaxed);
             changedValues_ = 0;
             for (int32_t i = 0; i < kNumParameters; ++i) ports_.noteReported(i, values[i]);
@@ -383,6 +393,10 @@ void Lv2Plugin::writeNotifications() noexcept {
 
 LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle) noexcept {
     if (!mapped_ || !store) return LV2_STATE_ERR_NO_FEATURE;
+    // Inactive, no run will take what the host put on the ports since: take it now, so that
+    // the state holds what the host set. (While active, run may be under way on another
+    // thread, and takes the ports itself.)
+    if (!active_) applyControlPorts();
     const void* bank = nullptr;
     const int32_t size = effect_->saveChunk(ChunkKind::bank, &bank);
     const int32_t program = effect_->currentProgram();

@@ -128,12 +128,14 @@ private:
     std::array<const float*, kNumParameters> controls_{};
     const LV2_Atom_Sequence* eventsIn_ = nullptr;
     LV2_Atom_Sequence* notifyOut_ = nullptr;
+    const float* enabled_ = nullptr;
     uint32_t notifyCapacity_ = 0; // bytes of the notify port's sequence body this block; 0: no output
     SequenceEvents midi_;
     ControlPortSync ports_;
 
     // News for the notify port, kept until they fit. Audio thread, except where atomic.
     bool inRun_ = false;
+    bool active_ = false; // between activate and deactivate: run may come
     bool stateChanged_ = false;
     std::atomic<bool> allValuesChanged_{true};
     std::atomic<bool> controllersChanged_{true};

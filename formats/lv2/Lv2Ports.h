@@ -13,7 +13,8 @@
 
 namespace zk::lv2 {
 
-// Two audio inputs and outputs, the parameters in index order, then the event ports.
+// Two audio inputs and outputs, the parameters in index order, the event ports, then the
+// host's bypass switch (lv2:enabled), added last so that the others keep their indices.
 constexpr uint32_t kAudioInLeft = 0;
 constexpr uint32_t kAudioInRight = 1;
 constexpr uint32_t kAudioOutLeft = 2;
@@ -23,8 +24,10 @@ constexpr uint32_t kFirstParameterPort = 4;
 constexpr uint32_t kEventsInPort = kFirstParameterPort + kNumParameters;
 // What the plug-in tells its UI and the host.
 constexpr uint32_t kNotifyPort = kEventsInPort + 1;
-constexpr uint32_t kPortCount = kNotifyPort + 1;
-static_assert(kEventsInPort == 58 && kPortCount == 60);
+// 1 processes, 0 bypasses: the output is the input (the effect's bypass). Unconnected: 1.
+constexpr uint32_t kEnabledPort = kNotifyPort + 1;
+constexpr uint32_t kPortCount = kEnabledPort + 1;
+static_assert(kEventsInPort == 58 && kEnabledPort == 60 && kPortCount == 61);
 
 constexpr bool isParameterPort(uint32_t port) { return port >= kFirstParameterPort && port < kEventsInPort; }
 constexpr int32_t parameterOfPort(uint32_t port) { return static_cast<int32_t>(port - kFirstParameterPort); }
@@ -42,6 +45,7 @@ constexpr FixedPort kAudioPorts[] = {{kAudioInLeft, "in_left", "Left In"},
                                      {kAudioOutRight, "out_right", "Right Out"}};
 constexpr FixedPort kEventsInFacts = {kEventsInPort, "events_in", "Events In"};
 constexpr FixedPort kNotifyFacts = {kNotifyPort, "notify", "Notify"};
+constexpr FixedPort kEnabledFacts = {kEnabledPort, "enabled", "Enabled"};
 
 // The bytes the notify port needs at least: the largest message (every value) and the rest.
 constexpr uint32_t kNotifyMinimumBytes = 4096;

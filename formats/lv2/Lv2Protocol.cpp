@@ -107,10 +107,10 @@ Message readMessage(const Urids& urids, const LV2_Atom* atom) noexcept {
     const auto* object = reinterpret_cast<const LV2_Atom_Object*>(atom);
     const LV2_URID type = object->body.otype;
     const LV2_Atom *tag = nullptr, *index = nullptr, *value = nullptr, *values = nullptr, *controllers = nullptr,
-                   *lamps = nullptr, *text = nullptr, *title = nullptr;
+                   *lamps = nullptr, *text = nullptr, *title = nullptr, *rate = nullptr;
     lv2_atom_object_get(object, urids.keyTag, &tag, urids.keyIndex, &index, urids.keyValue, &value, urids.keyValues,
                         &values, urids.keyControllers, &controllers, urids.keyLamps, &lamps, urids.keyText, &text,
-                        urids.keyTitle, &title, 0);
+                        urids.keyTitle, &title, urids.bufSampleRate, &rate, 0);
     using Kind = Message::Kind;
     Kind kind = Kind::none;
     if (type == urids.panelOpened) {
@@ -125,6 +125,7 @@ Message readMessage(const Urids& urids, const LV2_Atom* atom) noexcept {
             kind = Kind::value;
     } else if (type == urids.values) {
         if (readVector(values, urids.atomVector, urids.atomFloat, message.values.data())) kind = Kind::values;
+        if (!readFloat(urids, rate, message.sampleRate) || !(message.sampleRate > 0.0f)) message.sampleRate = 0.0f;
     } else if (type == urids.controllers) {
         if (readVector(controllers, urids.atomVector, urids.atomInt, message.controllers.data()))
             kind = Kind::controllers;
@@ -193,9 +194,10 @@ bool writePanelCommand(LV2_Atom_Forge& forge, const Urids& urids, int32_t tag, f
     });
 }
 
-bool writeValues(LV2_Atom_Forge& forge, const Urids& urids, const float* values) noexcept {
+bool writeValues(LV2_Atom_Forge& forge, const Urids& urids, const float* values, float sampleRate) noexcept {
     return writeObject(forge, urids.values, [&] {
-        return vectorProperty(forge, urids.keyValues, urids.atomFloat, values);
+        return vectorProperty(forge, urids.keyValues, urids.atomFloat, values) &&
+               floatProperty(forge, urids.bufSampleRate, sampleRate);
     });
 }
 

@@ -3,7 +3,8 @@
 // The messages the plug-in and its UI send each other through the event ports, as atom
 // objects (Lv2Ports.h names their types), and the URIDs both sides need. How they talk:
 // 1. The UI opens and sends PanelOpened; the plug-in answers at its next block with every
-//    value (Values), every learned binding (Controllers) and the band lamps (Lamps).
+//    value and its sample rate (Values), every learned binding (Controllers) and the band
+//    lamps (Lamps).
 // 2. While a UI is open the plug-in sends what changed inside it: Value for a learned
 //    controller's move, Values after a program change or a state restore, Controllers when
 //    a binding changed, Lamps when a band starts or stops sounding, Notice for what the
@@ -51,6 +52,7 @@ struct Message {
     std::array<float, kNumParameters> values{};
     std::array<int32_t, kNumParameters> controllers{};
     uint32_t lamps = 0; // bit n - 1: band n sounds
+    float sampleRate = 0.0f; // values: the plug-in's rate, 0 where the message holds none
     // notice: terminated, cut to fit
     char text[160] = {};
     char title[32] = {};
@@ -65,7 +67,7 @@ Message readMessage(const Urids& urids, const LV2_Atom* atom) noexcept;
 bool writePanelOpened(LV2_Atom_Forge& forge, const Urids& urids) noexcept;
 bool writePanelClosed(LV2_Atom_Forge& forge, const Urids& urids) noexcept;
 bool writePanelCommand(LV2_Atom_Forge& forge, const Urids& urids, int32_t tag, float value) noexcept;
-bool writeValues(LV2_Atom_Forge& forge, const Urids& urids, const float* values) noexcept;
+bool writeValues(LV2_Atom_Forge& forge, const Urids& urids, const float* values, float sampleRate) noexcept;
 bool writeValue(LV2_Atom_Forge& forge, const Urids& urids, int32_t index, float value) noexcept;
 bool writeControllers(LV2_Atom_Forge& forge, const Urids& urids, const int32_t* controllers) noexcept;
 bool writeLamps(LV2_Atom_Forge& forge, const Urids& urids, uint32_t lamps) noexcept;

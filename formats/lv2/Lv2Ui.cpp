@@ -1,6 +1,7 @@
 #include "formats/lv2/Lv2Ui.h"
 
 #include "core/Parameters.h"
+#include "core/ValueText.h"
 #include "formats/lv2/Lv2Ports.h"
 #include "formats/lv2/OwnWindow.h"
 
@@ -117,6 +118,7 @@ void Lv2Ui::portEvent(uint32_t port, uint32_t size, uint32_t format, const void*
 void Lv2Ui::takeMessage(const Message& message) noexcept {
     switch (message.kind) {
     case Message::Kind::values:
+        if (message.sampleRate > 0.0f) sampleRate_ = message.sampleRate;
         for (int32_t i = 0; i < kNumParameters; ++i) showPluginValue(i, message.values[i]);
         break;
     case Message::Kind::value: showPluginValue(message.index, message.value); break;
@@ -165,7 +167,13 @@ const char* Lv2Ui::parameterName(int32_t index) const noexcept {
 }
 
 bool Lv2Ui::valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept {
-    return parameterValueText(index, value, text, capacity);
+    ValueContext context;
+    context.sampleRate = sampleRate_;
+    for (int32_t band = 1; band <= 3; ++band) {
+        context.band[band - 1] = values_[static_cast<size_t>(bandIndex(band))];
+        context.fine[band - 1] = values_[static_cast<size_t>(fineIndex(band))];
+    }
+    return unitValueText(index, value, context, text, capacity);
 }
 
 void Lv2Ui::editParameter(int32_t tag, float value) noexcept {

@@ -94,6 +94,7 @@ private:
     bool open_ = false;
 
     std::array<float, kNumParameters> values_{};      // the plug-in's values as the UI last heard
+    double sampleRate_ = 44100.0;                     // the plug-in's, as it told; the host's until then
     std::array<float, kNumParameters> portValues_{};  // the host's ports as the UI last heard
     std::array<int32_t, kNumParameters> controllers_{};
     uint32_t lamps_ = 0;

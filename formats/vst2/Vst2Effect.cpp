@@ -55,15 +55,13 @@ void Vst2Effect::setProgramName(const char* text) noexcept { effect_->setProgram
 
 void Vst2Effect::getProgramName(char* text) noexcept { effect_->programName(effect_->currentProgram(), text); }
 
-void Vst2Effect::getParameterLabel(int32_t index, char* text) noexcept {
-    ParameterDescription description;
-    // An index past the parameters gets the label they all have.
-    if (!effect_->describeParameter(index, description)) effect_->describeParameter(0, description);
-    copyText(text, description.label, vst2::kVstMaxParamStrLen);
-}
+// VST 2 hosts and the automation they have stored read every value as the plain number
+// of eight characters with a blank label ("0.899999" for 0.9), whatever its unit.
+void Vst2Effect::getParameterLabel(int32_t, char* text) noexcept { copyText(text, " ", vst2::kVstMaxParamStrLen); }
 
 void Vst2Effect::getParameterDisplay(int32_t index, char* text) noexcept {
-    effect_->valueToText(index, effect_->parameter(index), text, vst2::kVstMaxParamStrLen + 1);
+    text[0] = 0;
+    if (index >= 0 && index < effect_->parameterCount()) floatToText(effect_->parameter(index), text);
 }
 
 void Vst2Effect::getParameterName(int32_t index, char* text) noexcept { effect_->parameterShortName(index, text); }

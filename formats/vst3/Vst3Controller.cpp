@@ -118,6 +118,7 @@ vst3::ParamValue Vst3Controller::getParamNormalized(vst3::ParamID id) {
     switch (parameter->kind) {
     case Vst3Parameter::Kind::effect: return effect.parameter(parameter->number);
     case Vst3Parameter::Kind::program: return double(effect.currentProgram()) / double(effect.programCount() - 1);
+    case Vst3Parameter::Kind::bypass: return effect.bypassed() ? 1.0 : 0.0;
     case Vst3Parameter::Kind::controller: return controllerValues_[static_cast<size_t>(parameter->number)];
     }
     return 0.0;
@@ -134,21 +135,19 @@ vst3::tresult Vst3Controller::setParamNormalized(vst3::ParamID id, vst3::ParamVa
     }
     Vst3Instance* shared = instance();
     if (!shared) return vst3::kNotInitialized;
-    if (parameter->kind == Vst3Parameter::Kind::program) {
-        // Linked, the processor switches when the change reaches it, in order with the rest
-        // of the block, and reports every new value in its output changes. Alone, the
-        // controller switches its own instance now; the host asked for it, so nothing goes back.
-        if (!linked_) {
-            Vst3Instance::HoldReports quiet(*shared);
-            shared->effect().selectProgram(midiDataByte(value));
-        }
-        return vst3::kResultOk;
-    }
-    // Linked, the same change reaches the shared effect through the processor, in order with
-    // everything else the host sends it; applying it here as well could undo a later one.
-    if (linked_) return vst3::kResultOk;
+    // Linked to a processor that is processing, the same change reaches the shared effect
+    // through its blocks, in order with everything else the host sends it; applying it here
+    // as well could undo a later one. Otherwise it applies now (alone, or with nothing
+    // processing: a host that sets values with the transport stopped and then saves the
+    // state must find them in it, and the panel shows them). The host asked for it, so
+    // nothing goes back.
+    if (linked_ && shared->processing()) return vst3::kResultOk;
     Vst3Instance::HoldReports quiet(*shared);
-    shared->effect().setParameter(parameter->number, static_cast<float>(value));
+    switch (parameter->kind) {
+    case Vst3Parameter::Kind::program: shared->effect().selectProgram(midiDataByte(value)); break;
+    case Vst3Parameter::Kind::bypass: shared->effect().setBypass(value >= 0.5); break;
+    default: shared->effect().setParameter(parameter->number, static_cast<float>(value)); break;
+    }
     return vst3::kResultOk;
 }
 

@@ -17,6 +17,7 @@ void Vst3BlockEvents::add(const BlockEvent& event) noexcept {
 void Vst3BlockEvents::read(vst3::IParameterChanges* changes, int32_t frames, uint64_t held) noexcept {
     count_ = 0;
     lastFrame_ = 0;
+    bypass_ = -1;
     const int32_t queues = changes ? changes->getParameterCount() : 0;
     for (int32_t q = 0; q < queues; ++q) {
         vst3::IParamValueQueue* queue = changes->getParameterData(q);
@@ -25,6 +26,13 @@ void Vst3BlockEvents::read(vst3::IParameterChanges* changes, int32_t frames, uin
         if (!parameter) continue;
         if (parameter->kind == Vst3Parameter::Kind::effect && (held >> parameter->number) & 1u) continue;
         const int32_t points = queue->getPointCount();
+        if (parameter->kind == Vst3Parameter::Kind::bypass) {
+            // Applied for the whole block, the fade taking care of the rest.
+            int32_t offset = 0;
+            vst3::ParamValue value = 0.0;
+            if (points > 0 && queue->getPoint(points - 1, offset, value) == vst3::kResultOk) bypass_ = value >= 0.5 ? 1 : 0;
+            continue;
+        }
         for (int32_t p = 0; p < points; ++p) {
             int32_t offset = 0;
             vst3::ParamValue value = 0.0;
@@ -42,6 +50,7 @@ void Vst3BlockEvents::read(vst3::IParameterChanges* changes, int32_t frames, uin
                 event.midi[0] = 0xC0;
                 event.midi[1] = midiDataByte(value);
                 break;
+            case Vst3Parameter::Kind::bypass: break;
             case Vst3Parameter::Kind::controller:
                 event.kind = BlockEvent::Kind::midi;
                 event.midi[0] = 0xB0;

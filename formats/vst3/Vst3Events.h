@@ -33,6 +33,8 @@ public:
     // happened there.
     BlockEvent at(int32_t index) const noexcept override;
     int32_t lastFrame() const noexcept { return lastFrame_; }
+    // The block's last bypass change: 1 on, 0 off, -1 none.
+    int32_t bypassChange() const noexcept { return bypass_; }
 
 private:
     struct Entry {
@@ -45,6 +47,7 @@ private:
     std::unique_ptr<std::array<Entry, kCapacity>> entries_;
     int32_t count_ = 0;
     mutable int32_t lastFrame_ = 0;
+    int32_t bypass_ = -1;
 };
 
 // What the effect reported inside one process call, handed to the host's output changes

@@ -78,6 +78,11 @@ public:
     void endBlock(vst3::IParameterChanges* out) noexcept;
     // The parameters held on the panel, bit `index` set (read with each block's changes).
     uint64_t heldParameters() const noexcept { return held_.load(std::memory_order_relaxed); }
+    // [any] Between the host's setProcessing(true) and (false) or setActive(false): the
+    // processor takes the host's changes with its blocks. Otherwise the controller applies
+    // them at once, so that a change with nothing processing is heard, shown and saved.
+    void setProcessing(bool processing) noexcept { processing_.store(processing, std::memory_order_relaxed); }
+    bool processing() const noexcept { return processing_.load(std::memory_order_relaxed); }
 
 private:
     Vst3Instance();
@@ -100,6 +105,7 @@ private:
     int32_t holds_ = 0;
     Vst3PanelOwner* panelOwner_ = nullptr;
     std::atomic<uint64_t> held_{0};
+    std::atomic<bool> processing_{false};
     std::atomic<std::thread::id> blockThread_{};
     const Vst3BlockEvents* blockEvents_ = nullptr;
     Vst3OutputChanges output_;

@@ -34,6 +34,7 @@ int32_t wholeNumber(const std::string& text) {
 std::optional<Vst3Parameter> vst3Parameter(vst3::ParamID id) noexcept {
     if (id < static_cast<vst3::ParamID>(kNumParameters)) return Vst3Parameter{Vst3Parameter::Kind::effect, int32_t(id)};
     if (id == kVst3ProgramParameter) return Vst3Parameter{Vst3Parameter::Kind::program, 0};
+    if (id == kVst3BypassParameter) return Vst3Parameter{Vst3Parameter::Kind::bypass, 0};
     if (id >= kVst3FirstControllerParameter && id < kVst3FirstControllerParameter + kVst3MappedControllers)
         return Vst3Parameter{Vst3Parameter::Kind::controller, int32_t(id - kVst3FirstControllerParameter)};
     return std::nullopt;
@@ -43,7 +44,8 @@ vst3::ParamID vst3ParameterId(int32_t index) noexcept {
     if (index < 0 || index >= kVst3ParameterCount) return vst3::kNoParamId;
     if (index < kNumParameters) return static_cast<vst3::ParamID>(index);
     if (index == kNumParameters) return kVst3ProgramParameter;
-    return kVst3FirstControllerParameter + static_cast<vst3::ParamID>(index - kNumParameters - 1);
+    if (index == kNumParameters + 1) return kVst3BypassParameter;
+    return kVst3FirstControllerParameter + static_cast<vst3::ParamID>(index - kNumParameters - 2);
 }
 
 uint8_t midiDataByte(vst3::ParamValue value) noexcept {
@@ -65,10 +67,11 @@ bool describeVst3Parameter(const Effect& effect, int32_t index, vst3::ParameterI
         if (!effect.describeParameter(parameter->number, description)) return false;
         toUtf16(description.name, info.title);
         toUtf16(trimmed(description.shortName).c_str(), info.shortTitle);
-        toUtf16(trimmed(description.label).c_str(), info.units);
-        info.stepCount = 0;
+        toUtf16(description.unit, info.units);
+        info.stepCount = description.steps;
         info.defaultNormalizedValue = description.defaultValue;
-        info.flags = description.automatable ? vst3::ParameterInfo::kCanAutomate : 0;
+        info.flags = (description.automatable ? vst3::ParameterInfo::kCanAutomate : 0) |
+                     (description.hidden ? vst3::ParameterInfo::kIsHidden : 0);
         break;
     }
     case Vst3Parameter::Kind::program:
@@ -76,6 +79,12 @@ bool describeVst3Parameter(const Effect& effect, int32_t index, vst3::ParameterI
         toUtf16("Program", info.shortTitle);
         info.stepCount = effect.programCount() - 1;
         info.flags = vst3::ParameterInfo::kIsProgramChange | vst3::ParameterInfo::kIsList;
+        break;
+    case Vst3Parameter::Kind::bypass:
+        toUtf16("Bypass", info.title);
+        toUtf16("Bypass", info.shortTitle);
+        info.stepCount = 1;
+        info.flags = vst3::ParameterInfo::kCanAutomate | vst3::ParameterInfo::kIsBypass;
         break;
     case Vst3Parameter::Kind::controller: {
         char name[32];
@@ -102,6 +111,7 @@ bool vst3ValueText(const Effect& effect, vst3::ParamID id, vst3::ParamValue valu
     case Vst3Parameter::Kind::program:
         if (!effect.programName(midiDataByte(value), utf8)) return false;
         break;
+    case Vst3Parameter::Kind::bypass: std::snprintf(utf8, sizeof utf8, "%s", value >= 0.5 ? "On" : "Off"); break;
     case Vst3Parameter::Kind::controller: std::snprintf(utf8, sizeof utf8, "%d", int(midiDataByte(value))); break;
     }
     toUtf16(utf8, text, 128);
@@ -138,6 +148,12 @@ bool vst3TextValue(const Effect& effect, vst3::ParamID id, const vst3::TChar* te
         value = double(number) / double(effect.programCount() - 1);
         return true;
     }
+    case Vst3Parameter::Kind::bypass: {
+        const std::string word = trimmed(utf8.c_str());
+        if (word != "On" && word != "Off" && word != "1" && word != "0") return false;
+        value = word == "On" || word == "1" ? 1.0 : 0.0;
+        return true;
+    }
     case Vst3Parameter::Kind::controller: {
         const int32_t number = wholeNumber(utf8);
         if (number < 0) return false;
@@ -150,13 +166,15 @@ bool vst3TextValue(const Effect& effect, vst3::ParamID id, const vst3::TChar* te
 
 vst3::ParamValue vst3PlainValue(vst3::ParamID id, vst3::ParamValue normalised) noexcept {
     const auto parameter = vst3Parameter(id);
-    if (!parameter || parameter->kind == Vst3Parameter::Kind::effect) return normalised;
+    if (!parameter || parameter->kind == Vst3Parameter::Kind::effect || parameter->kind == Vst3Parameter::Kind::bypass)
+        return normalised;
     return midiDataByte(normalised);
 }
 
 vst3::ParamValue vst3NormalisedValue(vst3::ParamID id, vst3::ParamValue plain) noexcept {
     const auto parameter = vst3Parameter(id);
-    if (!parameter || parameter->kind == Vst3Parameter::Kind::effect) return plain;
+    if (!parameter || parameter->kind == Vst3Parameter::Kind::effect || parameter->kind == Vst3Parameter::Kind::bypass)
+        return plain;
     const double value = plain / kMidiSteps;
     return value < 0.0 ? 0.0 : value > 1.0 ? 1.0 : value;
 }

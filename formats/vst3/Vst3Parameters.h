@@ -4,6 +4,7 @@
 //  - the effect's 54, id = index, automatable;
 //  - "Program", the program-change parameter of the root unit's program list (127 steps),
 //    which selects a program as a MIDI Program Change does;
+//  - "Bypass", the host's bypass switch (kIsBypass), kept in the component state;
 //  - 120 hidden parameters "MIDI CC 0" .. "MIDI CC 119": IMidiMapping maps each controller
 //    number on every channel to one of them, and a change of one reaches the effect as that
 //    Control Change, so MIDI learn works as with any other MIDI input. The channel-mode
@@ -19,16 +20,17 @@
 namespace zk {
 
 inline constexpr vst3::ParamID kVst3ProgramParameter = 0x10000;
+inline constexpr vst3::ParamID kVst3BypassParameter = 0x10001;
 inline constexpr vst3::ParamID kVst3FirstControllerParameter = 0x20000;
 inline constexpr int32_t kVst3MappedControllers = 120; // Control Change 0 .. 119
-inline constexpr int32_t kVst3ParameterCount = kNumParameters + 1 + kVst3MappedControllers;
+inline constexpr int32_t kVst3ParameterCount = kNumParameters + 2 + kVst3MappedControllers;
 inline constexpr vst3::ProgramListID kVst3ProgramList = 1;
 
 // What a parameter id stands for.
 struct Vst3Parameter {
-    enum class Kind { effect, program, controller };
+    enum class Kind { effect, program, bypass, controller };
     Kind kind;
-    int32_t number; // the effect's index, or the controller number (0 for the program)
+    int32_t number; // the effect's index, or the controller number (0 for the program and the bypass)
 };
 std::optional<Vst3Parameter> vst3Parameter(vst3::ParamID id) noexcept;
 // The id of getParameterInfo's `index`, or kNoParamId.

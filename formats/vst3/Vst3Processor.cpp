@@ -116,8 +116,15 @@ vst3::tresult Vst3Processor::setActive(vst3::TBool state) {
         effect.activate();
     } else {
         effect.deactivate();
+        instance_->setProcessing(false);
     }
     active_ = state != 0;
+    return vst3::kResultOk;
+}
+
+vst3::tresult Vst3Processor::setProcessing(vst3::TBool state) {
+    if (!instance_) return vst3::kNotInitialized;
+    instance_->setProcessing(state != 0 && active_);
     return vst3::kResultOk;
 }
 
@@ -163,6 +170,7 @@ vst3::tresult Vst3Processor::process(vst3::ProcessData& data) {
     Effect& effect = instance_->effect();
     const int32_t frames = std::max<int32_t>(0, data.numSamples);
     events_.read(data.inputParameterChanges, frames, instance_->heldParameters());
+    if (events_.bypassChange() >= 0) effect.setBypass(events_.bypassChange() == 1);
     float* in[2];
     float* out[2];
     stereoChannels(data.inputs, data.numInputs, frames, in);

@@ -64,7 +64,7 @@ public:
     vst3::tresult ZK_VST3_CALL canProcessSampleSize(vst3::int32 symbolicSampleSize) override;
     vst3::uint32 ZK_VST3_CALL getLatencySamples() override { return 0; }
     vst3::tresult ZK_VST3_CALL setupProcessing(vst3::ProcessSetup& setup) override;
-    vst3::tresult ZK_VST3_CALL setProcessing(vst3::TBool) override { return vst3::kResultOk; }
+    vst3::tresult ZK_VST3_CALL setProcessing(vst3::TBool state) override;
     vst3::tresult ZK_VST3_CALL process(vst3::ProcessData& data) override;
     vst3::uint32 ZK_VST3_CALL getTailSamples() override;
 

@@ -8,7 +8,9 @@ namespace zk {
 namespace {
 
 constexpr char kMagic[4] = {'Z', 'K', 'S', 'T'};
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
+constexpr uint32_t kFirstVersion = 1; // no flags
+constexpr uint32_t kBypassedFlag = 1;
 constexpr size_t kHeaderSize = 16;
 constexpr uint32_t kMostBankBytes = 16u << 20; // far above any bank; a bigger size is damage
 
@@ -45,6 +47,7 @@ bool readAll(vst3::IBStream* stream, uint8_t* data, size_t size) {
 struct StoredState {
     int32_t program = 0;
     std::vector<uint8_t> bank;
+    uint32_t flags = 0;
 };
 
 bool readState(const Effect& effect, vst3::IBStream* stream, StoredState& state) noexcept {
@@ -52,13 +55,19 @@ bool readState(const Effect& effect, vst3::IBStream* stream, StoredState& state)
     try {
         uint8_t header[kHeaderSize];
         if (!readAll(stream, header, sizeof header)) return false;
-        if (std::memcmp(header, kMagic, sizeof kMagic) != 0 || le32(header + 4) != kVersion) return false;
+        const uint32_t version = le32(header + 4);
+        if (std::memcmp(header, kMagic, sizeof kMagic) != 0 || (version != kVersion && version != kFirstVersion))
+            return false;
         state.program = static_cast<int32_t>(le32(header + 8));
         const uint32_t size = le32(header + 12);
         if (state.program < 0 || state.program >= effect.programCount() || size == 0 || size > kMostBankBytes)
             return false;
         state.bank.resize(size);
-        return readAll(stream, state.bank.data(), size);
+        if (!readAll(stream, state.bank.data(), size)) return false;
+        uint8_t flags[4] = {};
+        if (version == kVersion && !readAll(stream, flags, sizeof flags)) return false;
+        state.flags = le32(flags);
+        return true;
     } catch (...) {
         return false;
     }
@@ -76,14 +85,19 @@ bool saveVst3State(Effect& effect, vst3::IBStream* stream) noexcept {
     putLe32(header + 4, kVersion);
     putLe32(header + 8, static_cast<uint32_t>(effect.currentProgram()));
     putLe32(header + 12, static_cast<uint32_t>(size));
-    return writeAll(stream, header, sizeof header) && writeAll(stream, static_cast<const uint8_t*>(bank), size_t(size));
+    uint8_t flags[4];
+    putLe32(flags, effect.bypassed() ? kBypassedFlag : 0);
+    return writeAll(stream, header, sizeof header) && writeAll(stream, static_cast<const uint8_t*>(bank), size_t(size)) &&
+           writeAll(stream, flags, sizeof flags);
 }
 
 bool loadVst3State(Effect& effect, vst3::IBStream* stream) noexcept {
     StoredState state;
     if (!readState(effect, stream, state)) return false;
-    return effect.restoreChunk(ChunkKind::bank, state.bank.data(), static_cast<int32_t>(state.bank.size()),
-                               state.program);
+    if (!effect.restoreChunk(ChunkKind::bank, state.bank.data(), static_cast<int32_t>(state.bank.size()), state.program))
+        return false;
+    effect.setBypass((state.flags & kBypassedFlag) != 0);
+    return true;
 }
 
 bool checkVst3State(const Effect& effect, vst3::IBStream* stream) noexcept {

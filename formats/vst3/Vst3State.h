@@ -2,11 +2,13 @@
 
 // The processor's state as it lies in the host's stream, all numbers little-endian:
 //   0  4  "ZKST"
-//   4  4  version, 1
+//   4  4  version, 2
 //   8  4  the current program, 0..127
 //  12  4  the bank chunk's size in bytes
 //  16     the bank chunk: every parameter's flags, shared value and learned controller,
 //         and the 128 programs
+//   +  4  flags: bit 0 bypassed (a version 1 state ends with the chunk and loads as not
+//         bypassed)
 // Streams may move fewer bytes per call than asked; both directions go on until done.
 
 #include "core/Effect.h"

@@ -29,7 +29,7 @@ TEST(ClapMidi, ALearnedControllerMovesTheSoundAtTheSameFrameAsThroughTheVst2Modu
     expectLearnedControllerAsThroughVst2(clapPath());
 }
 
-// The CLAP state: a 16-byte header and the bank chunk.
-TEST(ClapState, AStateMovesToAnotherInstanceWhole) { expectStateMovesWhole(clapPath(), 16u + 32664u); }
+// The CLAP state: a 16-byte header, the bank chunk and the flags.
+TEST(ClapState, AStateMovesToAnotherInstanceWhole) { expectStateMovesWhole(clapPath(), 16u + 32664u + 4u); }
 
 } // namespace

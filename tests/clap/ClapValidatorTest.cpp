@@ -4,6 +4,7 @@
 // their frames, the state through awkward streams, the lifecycle, the events the plug-in
 // emits, the tail and the panel's lifecycle.
 
+#include "core/ValueText.h"
 #include "product/Identity.h"
 #include "tests/clap/ClapTestHost.h"
 #include "tests/support/LoadedModule.h"
@@ -24,6 +25,7 @@ namespace {
 using namespace clap;
 
 constexpr uint32_t kParameters = 54;
+constexpr uint32_t kUnused = 53;
 constexpr uint32_t kMaster = 0, kBand1Release = 5, kDelay = 39, kFeedback = 40, kDelayVolume = 41;
 
 // The first sample that is not finite or is subnormal, as text; empty when there is none.
@@ -201,45 +203,55 @@ TEST_F(ClapValidator, OddBuffersAreSurvivedAndEventsOfAnEmptyBlockAct) {
 
 // ---- parameters
 
-TEST_F(ClapValidator, ParametersHaveFullNamesAndTheVst2ModulesTextsBothWays) {
+TEST_F(ClapValidator, ParametersHaveFullNamesRealUnitsTheirFlagsAndTheBypass) {
     Instance instance(module, host);
     const clap_plugin_params* params = instance.params();
     ASSERT_TRUE(params);
-    ASSERT_EQ(params->count(instance.plugin()), kParameters);
-    zktest::LoadedModule vst2Module(zktest::builtModulePath());
-    zktest::HostedEffect reference(vst2Module);
+    ASSERT_EQ(params->count(instance.plugin()), kParameters + 1);
+    const std::set<uint32_t> switches = {2, 3, 14, 15, 26, 27, 8, 20, 32, 44, 45, 46}; // L, R, FM, PL
     std::set<std::string> names;
     for (uint32_t i = 0; i < kParameters; ++i) {
         clap_param_info info{};
         ASSERT_TRUE(params->get_info(instance.plugin(), i, &info));
         EXPECT_EQ(info.id, i);
-        EXPECT_EQ(info.flags, uint32_t(CLAP_PARAM_IS_AUTOMATABLE));
+        const uint32_t flags = i == kUnused           ? uint32_t(CLAP_PARAM_IS_HIDDEN)
+                               : switches.count(i) ? uint32_t(CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_STEPPED)
+                                                   : uint32_t(CLAP_PARAM_IS_AUTOMATABLE);
+        EXPECT_EQ(info.flags, flags) << i;
         EXPECT_EQ(info.min_value, 0.0);
         EXPECT_EQ(info.max_value, 1.0);
         EXPECT_EQ(info.default_value, instance.parameter(i)) << "program 0 holds the defaults";
         EXPECT_TRUE(names.insert(info.name).second) << "twice: " << info.name;
-        for (float value : {0.0f, 0.1f, 0.25f, 1.0f / 3.0f, 0.5f, 0.9f, 1.0f}) {
-            char text[64] = {}, again[64] = {};
+        for (int step = 0; step <= 100; ++step) {
+            const float value = static_cast<float>(step) / 100.0f;
+            char text[64] = {}, again[64] = {}, core[64] = {};
             ASSERT_TRUE(params->value_to_text(instance.plugin(), i, value, text, sizeof text));
-            reference.setParameter(static_cast<int32_t>(i), value);
-            EXPECT_EQ(text, reference.text(vst2::effGetParamDisplay, static_cast<int32_t>(i)));
+            zk::unitValueText(static_cast<int32_t>(i), value, zk::ValueContext{}, core, sizeof core);
+            EXPECT_STREQ(text, core) << "the effect's texts at 44100 Hz with the default tunings";
             double parsed = -1.0;
             ASSERT_TRUE(params->text_to_value(instance.plugin(), i, text, &parsed)) << text;
-            EXPECT_NEAR(parsed, value, 2e-6);
             ASSERT_TRUE(params->value_to_text(instance.plugin(), i, parsed, again, sizeof again));
             EXPECT_STREQ(again, text);
         }
     }
     EXPECT_TRUE(names.count("Band 2 Sensitivity")) << "full names, not cut to 8 characters";
+    clap_param_info bypass{};
+    ASSERT_TRUE(params->get_info(instance.plugin(), kParameters, &bypass));
+    EXPECT_EQ(bypass.id, kParameters);
+    EXPECT_STREQ(bypass.name, "Bypass");
+    EXPECT_EQ(bypass.flags, uint32_t(CLAP_PARAM_IS_BYPASS | CLAP_PARAM_IS_STEPPED | CLAP_PARAM_IS_AUTOMATABLE));
+    char on[8] = {};
+    ASSERT_TRUE(params->value_to_text(instance.plugin(), kParameters, 1.0, on, sizeof on));
+    EXPECT_STREQ(on, "On");
     double value = 0.0;
     char text[8] = "x";
-    EXPECT_FALSE(params->get_info(instance.plugin(), kParameters, nullptr));
-    EXPECT_FALSE(params->get_value(instance.plugin(), kParameters, &value));
-    EXPECT_FALSE(params->value_to_text(instance.plugin(), kParameters, 0.5, text, sizeof text));
+    EXPECT_FALSE(params->get_info(instance.plugin(), kParameters + 1, nullptr));
+    EXPECT_FALSE(params->get_value(instance.plugin(), kParameters + 1, &value));
+    EXPECT_FALSE(params->value_to_text(instance.plugin(), kParameters + 1, 0.5, text, sizeof text));
     EXPECT_FALSE(params->text_to_value(instance.plugin(), 0, "loud", &value));
-    EXPECT_FALSE(params->text_to_value(instance.plugin(), kParameters, "0.5", &value));
-    ASSERT_TRUE(params->value_to_text(instance.plugin(), 0, 0.5, text, 4));
-    EXPECT_STREQ(text, "0.5"); // cut to the buffer, terminated
+    EXPECT_FALSE(params->text_to_value(instance.plugin(), kParameters + 1, "0.5", &value));
+    ASSERT_TRUE(params->value_to_text(instance.plugin(), 0, 0.9, text, 4));
+    EXPECT_STREQ(text, "+11"); // "+11.1 dB" cut to the buffer, terminated
 }
 
 // Random values for random parameters every 10, 100 and 1000 frames, as events inside
@@ -317,7 +329,7 @@ protected:
 TEST_F(ClapState, SaveLoadSaveIsByteIdenticalAndTheHostRescans) {
     Instance first(module, host);
     const std::vector<uint8_t> saved = changeAndSave(first);
-    ASSERT_EQ(saved.size(), 16u + 32664u);
+    ASSERT_EQ(saved.size(), 16u + 32664u + 4u); // header, bank, flags
     EXPECT_EQ(std::string(saved.begin(), saved.begin() + 4), "ZKCS");
     EXPECT_EQ(saved[8], 7) << "the current program";
 
@@ -376,7 +388,8 @@ TEST_F(ClapState, EmptyShortForeignOrFailingStreamsAreRefusedWithNothingChanged)
         {"a byte short", {saved.begin(), saved.end() - 1}},
         {"ten bytes", {saved.begin(), saved.begin() + 10}},
         {"foreign magic", foreignMagic},
-        {"version 2", patched(4, 2)},
+        {"version 3", patched(4, 3)},
+        {"flags missing", {saved.begin(), saved.end() - 4}},
         {"program 128", patched(8, 128)},
         {"program -1", patched(8, 0xFFFFFFFF)},
         {"a smaller chunk", patched(12, 32663)},
@@ -390,6 +403,28 @@ TEST_F(ClapState, EmptyShortForeignOrFailingStreamsAreRefusedWithNothingChanged)
     EXPECT_FALSE(instance.state()->load(instance.plugin(), failing.stream()));
     EXPECT_EQ(instance.save(), saved);
     EXPECT_EQ(host.rescans, rescansBefore) << "a refused state is no news for the host";
+}
+
+TEST_F(ClapState, TheBypassIsKeptAndAStateOfTheFirstVersionStillLoads) {
+    Instance first(module, host);
+    std::vector<uint8_t> saved = changeAndSave(first);
+    InputEvents bypass;
+    bypass.addParameter(0, kParameters, 1.0); // the bypass, after the effect's parameters
+    std::vector<float> block(64, 0.1f);
+    first.process(block.data(), block.data(), block.data(), block.data(), 64, &bypass);
+    const std::vector<uint8_t> bypassed = first.save();
+    EXPECT_EQ(bypassed[bypassed.size() - 4], 1) << "flags: bypassed";
+    Instance second(module, host);
+    ASSERT_TRUE(second.load(bypassed));
+    EXPECT_EQ(second.parameter(kParameters), 1.0);
+    EXPECT_EQ(second.save(), bypassed);
+
+    // Version 1 ended with the bank; it loads, not bypassed.
+    std::vector<uint8_t> first1(saved.begin(), saved.end() - 4);
+    first1[4] = 1;
+    ASSERT_TRUE(second.load(first1));
+    EXPECT_EQ(second.parameter(kParameters), 0.0);
+    EXPECT_EQ(second.save(), saved);
 }
 
 TEST_F(ClapState, ThreeRandomMegabyteStreamsAreSurvived) {

@@ -115,8 +115,8 @@ TEST_F(EffectInterfaceTest, EveryParameterHasAFullUniqueNameAStableSymbolAndItsS
         for (char c : symbol) EXPECT_TRUE(std::islower(static_cast<unsigned char>(c)) || std::isdigit(c) || c == '_') << symbol;
         EXPECT_LE(std::strlen(description.shortName), 8u);
         EXPECT_EQ(description.defaultValue, zk::kParameterTable[index].defaultValue);
-        EXPECT_TRUE(description.minimum == 0.0f && description.maximum == 1.0f && description.automatable);
-        EXPECT_STREQ(description.label, " ");
+        EXPECT_TRUE(description.minimum == 0.0f && description.maximum == 1.0f);
+        EXPECT_EQ(description.automatable, !description.hidden);
     }
     zk::ParameterDescription sensitivity;
     ASSERT_TRUE(effect.describeParameter(zk::paramSensitivity2, sensitivity));
@@ -128,38 +128,6 @@ TEST_F(EffectInterfaceTest, EveryParameterHasAFullUniqueNameAStableSymbolAndItsS
     EXPECT_FALSE(effect.describeParameter(zk::kNumParameters, untouched));
     EXPECT_FALSE(effect.describeParameter(-1, untouched));
     EXPECT_STREQ(untouched.name, "untouched");
-}
-
-TEST_F(EffectInterfaceTest, ValueTextsReadBackToTheSameText) {
-    for (float value : {0.0f, 0.9f, 0.5f, 1.0f, 0.123456f, 0.000001f, 0.633f, 1.0f / 3.0f, 0.7f}) {
-        char text[32];
-        ASSERT_TRUE(effect.valueToText(zk::paramBand1, value, text, sizeof text));
-        float back = -1.0f;
-        ASSERT_TRUE(effect.textToValue(zk::paramBand1, text, back)) << text;
-        char again[32];
-        effect.valueToText(zk::paramBand1, back, again, sizeof again);
-        EXPECT_STREQ(again, text) << value;
-    }
-    char text[32];
-    effect.valueToText(0, 0.9f, text, sizeof text);
-    EXPECT_STREQ(text, "0.899999");
-    effect.valueToText(0, 0.9f, text, 4); // cut to the host's buffer
-    EXPECT_STREQ(text, "0.8");
-    EXPECT_FALSE(effect.valueToText(zk::kNumParameters, 0.5f, text, sizeof text));
-    EXPECT_STREQ(text, "");
-
-    float value = -1.0f;
-    EXPECT_TRUE(effect.textToValue(0, " 0.25 ", value));
-    EXPECT_EQ(value, 0.25f);
-    EXPECT_TRUE(effect.textToValue(0, "+2", value));
-    EXPECT_EQ(value, 1.0f); // within the range
-    EXPECT_TRUE(effect.textToValue(0, "-3e-2", value));
-    EXPECT_EQ(value, 0.0f);
-    value = 0.5f;
-    for (const char* none : {"", " ", "abc", "0.5x", "0,5", "nan", "inf", "Huge!", "0x1p-1"})
-        EXPECT_FALSE(effect.textToValue(0, none, value)) << none;
-    EXPECT_FALSE(effect.textToValue(-1, "0.5", value));
-    EXPECT_EQ(value, 0.5f);
 }
 
 TEST_F(EffectInterfaceTest, TheStrictLoadRefusesWhatDoesNotFitAndChangesNothing) {

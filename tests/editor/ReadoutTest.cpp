@@ -17,12 +17,14 @@ struct Case {
     int32_t tag;
     Point centre;
     Point dragTo; // up and right, past the control's edge
+    const char* quarter; // the value texts at 0.25 and at 0.75, in real units
+    const char* threeQuarters;
 };
 
 // The Band 1 Frequency knob (68, 42, 40 x 40) and the Master slider (306, 459, 293 x 30).
 const Case kCases[] = {
-    {"knob", zk::paramBand1, {88, 62}, {140, 20}},
-    {"slider", zk::paramMaster, {400, 474}, {630, 474}}, // ends off the panel
+    {"knob", zk::paramBand1, {88, 62}, {140, 20}, "107 Hz", "1853 Hz"},
+    {"slider", zk::paramMaster, {400, 474}, {630, 474}, "0.0 dB", "+9.5 dB"}, // ends off the panel
 };
 
 std::string hostText(PanelHarness& h, int32_t tag) {
@@ -56,13 +58,13 @@ TEST_P(Readout, HoverShowsTheNameAndTheHostsTextUntilThePointerLeaves) {
     const zk::ValueReadout& readout = *h.editor().readout();
     EXPECT_STREQ(readout.name(), zk::kParameterTable[c.tag].fullName);
     EXPECT_EQ(readout.value(), hostText(h, c.tag));
-    EXPECT_EQ(std::string(readout.value()), "0.250000");
+    EXPECT_EQ(std::string(readout.value()), c.quarter);
     EXPECT_GT(inkedPixels(h), 100) << "drawn in the title display";
 
     // The host moves the value while the pointer rests there.
     h.effect().setParameter(c.tag, 0.75f);
     h.idle();
-    EXPECT_EQ(std::string(readout.value()), "0.750000");
+    EXPECT_EQ(std::string(readout.value()), c.threeQuarters);
 
     h.window().pointerLeave();
     h.idle();

@@ -40,7 +40,7 @@ TEST(Lv2Protocol, EveryMessageReadsBackAsWritten) {
     std::array<int32_t, 54> controllers{};
     for (int i = 0; i < 54; ++i) values[size_t(i)] = float(i) / 100.0f, controllers[size_t(i)] = i % 7;
 
-    Message m = readBack([&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data()); });
+    Message m = readBack([&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data(), 48000.0f); });
     ASSERT_EQ(m.kind, Message::Kind::values);
     EXPECT_EQ(m.values, values);
 
@@ -70,7 +70,7 @@ TEST(Lv2Protocol, EveryMessageReadsBackAsWritten) {
 
     for (auto write : {writePanelOpened, writePanelClosed})
         EXPECT_NE(readBack([&](LV2_Atom_Forge& g) { return write(g, u); }).kind, Message::Kind::none);
-    EXPECT_FALSE(forge(urids, f, 40, [&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data()); }))
+    EXPECT_FALSE(forge(urids, f, 40, [&](LV2_Atom_Forge& g) { return writeValues(g, u, values.data(), 48000.0f); }))
         << "a buffer too small says so";
 }
 

@@ -77,6 +77,10 @@ Instance::Instance(const Setup& setup)
     for (int32_t i = 0; i < 54; ++i) d.connect_port(handle_, portOfParameter(i), &controls_[size_t(i)]);
 }
 
+void Instance::connectEnabled(const float* enabled) {
+    dspDescriptor().connect_port(handle_, kEnabledPort, const_cast<float*>(enabled));
+}
+
 Instance::~Instance() {
     if (!handle_) return;
     deactivate();

@@ -84,6 +84,8 @@ public:
     void event(const std::vector<uint8_t>& atom, uint32_t frame = 0);
     void setNotifyBytes(uint32_t bytes) { notifyBytes_ = bytes; }
     void connectEvents(bool inputs, bool notify) { eventsConnected_ = inputs, notifyConnected_ = notify; }
+    // The host's bypass switch (lv2:enabled), or null to leave it unconnected.
+    void connectEnabled(const float* enabled);
 
     void activate();
     void deactivate();

@@ -109,7 +109,7 @@ protected:
         LV2_Atom_Forge forge;
         lv2_atom_forge_init(&forge, urids.mapFeature());
         lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
-        ASSERT_TRUE(writeValues(forge, urids.ours(), values));
+        ASSERT_TRUE(writeValues(forge, urids.ours(), values, 44100.0f));
         const auto* atom = reinterpret_cast<const LV2_Atom*>(buffer);
         uiDescriptor().port_event(ui, kNotifyPort, uint32_t(sizeof(LV2_Atom) + atom->size),
                                   urids.ours().atomEventTransfer, atom);

@@ -139,6 +139,29 @@ INSTANTIATE_TEST_SUITE_P(Rates, Lv2Rates,
                          ::testing::Values(1000.0, 8000.0, 11025.0, 22050.0, 44100.0, 48000.0, 88200.0, 96000.0,
                                            176400.0, 192000.0, 352800.0, 384000.0, 768000.0, 44100.5));
 
+// The host's bypass switch: unconnected or on, the plug-in plays; off, once the fade is done
+// the output is the input; on again, it plays again.
+TEST(Lv2Bypass, TheEnabledPortSwitchesTheEffectOutAndIn) {
+    const Stereo input = noise(24000, 21);
+    Instance plain({.rate = 48000});
+    plain.activate();
+    const Stereo played = plain.render(input, 480);
+    Instance switched({.rate = 48000});
+    float enabled = 1.0f;
+    switched.connectEnabled(&enabled);
+    switched.activate();
+    Stereo out(input.frames());
+    for (size_t f = 0; f < input.frames(); f += 480) {
+        enabled = f >= 4800 && f < 14400 ? 0.0f : 1.0f;
+        switched.run(&input.left[f], &input.right[f], &out.left[f], &out.right[f], 480);
+    }
+    const size_t fade = 240; // 5 ms
+    EXPECT_TRUE(std::equal(out.left.begin(), out.left.begin() + 4800, played.left.begin()));
+    EXPECT_TRUE(std::equal(out.left.begin() + 4800 + fade, out.left.begin() + 14400, input.left.begin() + 4800 + fade));
+    EXPECT_TRUE(std::equal(out.right.begin() + 4800 + fade, out.right.begin() + 14400, input.right.begin() + 4800 + fade));
+    EXPECT_FALSE(std::equal(out.left.begin() + 14400 + fade, out.left.end(), input.left.begin() + 14400 + fade));
+}
+
 TEST(Lv2State, SavedStateRestoresByteForByteAndSoundsTheSame) {
     Instance first;
     first.control(zk::paramMaster) = 0.3f;
@@ -170,6 +193,23 @@ TEST(Lv2State, SavedStateRestoresByteForByteAndSoundsTheSame) {
     for (Instance* i : {&second, &third})
         for (int32_t p = 0; p < 54; ++p) i->control(p) = first.control(p);
     EXPECT_EQ(second.render(input, 512), third.render(input, 64));
+}
+
+// A host that sets a port with nothing running (the plug-in not active) and saves finds the
+// value in the state.
+TEST(Lv2State, APortSetWithNothingRunningIsInTheNextState) {
+    Instance first;
+    first.control(zk::paramDelay) = 0.8125f;
+    const State saved = first.save();
+    Instance second;
+    ASSERT_EQ(second.restore(saved), LV2_STATE_SUCCESS);
+    second.activate();
+    second.render(noise(64, 1), 64); // the ports as the host restores them stay its own
+    second.panelOpened();
+    second.render(noise(64, 1), 64);
+    const std::optional<Message> values = find(second.messages(), Message::Kind::values);
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->values[zk::paramDelay], 0.8125f);
 }
 
 TEST(Lv2State, DamagedStateOrOneOfAnotherVersionIsRefusedWithNothingChanged) {

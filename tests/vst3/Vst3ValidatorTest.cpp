@@ -4,6 +4,7 @@
 // the state through awkward streams and damaged states, activate/deactivate cycles and a
 // thousand instances.
 
+#include "core/ValueText.h"
 #include "product/ParameterIndex.h"
 #include "tests/vst3/Vst3TestHost.h"
 
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <set>
 
 using namespace zkvst3test;
 
@@ -113,23 +115,31 @@ TEST(Vst3Validator, OnlyStereoInAndStereoOutIsTaken) {
 
 // ---- parameters and the MIDI mapping
 
-TEST(Vst3Validator, TheEffectsParametersTheProgramParameterAndTheHiddenControllerParameters) {
+TEST(Vst3Validator, TheEffectsParametersTheProgramParameterTheBypassAndTheHiddenControllerParameters) {
     Instance instance;
     vst3::IEditController* controller = instance.controller();
-    ASSERT_EQ(controller->getParameterCount(), zk::kNumParameters + 1 + 120);
+    ASSERT_EQ(controller->getParameterCount(), zk::kNumParameters + 2 + 120);
+    const std::set<int32_t> switches = {2, 3, 14, 15, 26, 27, 8, 20, 32, 44, 45, 46}; // L, R, FM, PL
     for (int32_t i = 0; i < controller->getParameterCount(); ++i) {
         vst3::ParameterInfo info{};
         ASSERT_EQ(controller->getParameterInfo(i, info), vst3::kResultOk);
         if (i < zk::kNumParameters) {
             EXPECT_EQ(info.id, static_cast<vst3::ParamID>(i));
-            EXPECT_TRUE(info.flags & vst3::ParameterInfo::kCanAutomate) << i;
-            EXPECT_FALSE(info.flags & vst3::ParameterInfo::kIsHidden) << i;
+            const bool unused = i == zk::paramNonUsed;
+            EXPECT_EQ((info.flags & vst3::ParameterInfo::kCanAutomate) != 0, !unused) << i;
+            EXPECT_EQ((info.flags & vst3::ParameterInfo::kIsHidden) != 0, unused) << i;
+            EXPECT_EQ(info.stepCount, switches.count(i) ? 1 : 0) << i;
         } else if (i == zk::kNumParameters) {
             EXPECT_EQ(info.id, kProgramParameter);
             EXPECT_TRUE(info.flags & vst3::ParameterInfo::kIsProgramChange);
             EXPECT_EQ(info.stepCount, 127);
+        } else if (i == zk::kNumParameters + 1) {
+            EXPECT_EQ(info.id, 0x10001u);
+            EXPECT_EQ(text8(info.title), "Bypass");
+            EXPECT_EQ(info.flags, vst3::ParameterInfo::kIsBypass | vst3::ParameterInfo::kCanAutomate);
+            EXPECT_EQ(info.stepCount, 1);
         } else {
-            EXPECT_EQ(info.id, kFirstControllerParameter + static_cast<vst3::ParamID>(i - zk::kNumParameters - 1));
+            EXPECT_EQ(info.id, kFirstControllerParameter + static_cast<vst3::ParamID>(i - zk::kNumParameters - 2));
             EXPECT_TRUE(info.flags & vst3::ParameterInfo::kIsHidden) << i;
             EXPECT_FALSE(info.flags & vst3::ParameterInfo::kCanAutomate) << i;
         }
@@ -137,13 +147,21 @@ TEST(Vst3Validator, TheEffectsParametersTheProgramParameterAndTheHiddenControlle
     vst3::ParameterInfo first{};
     controller->getParameterInfo(zk::paramRelease1, first);
     EXPECT_EQ(text8(first.title), "Band 1 Release");
-    // A value's text reads back to the same value's text.
-    vst3::String128 text{}, again{};
-    ASSERT_EQ(controller->getParamStringByValue(zk::paramRelease1, 0.37, text), vst3::kResultOk);
-    vst3::ParamValue back = -1.0;
-    ASSERT_EQ(controller->getParamValueByString(zk::paramRelease1, text, back), vst3::kResultOk);
-    ASSERT_EQ(controller->getParamStringByValue(zk::paramRelease1, back, again), vst3::kResultOk);
-    EXPECT_EQ(text8(text), text8(again));
+    EXPECT_EQ(text8(first.units), "ms");
+    // Every value's text is the effect's, in real units, and reads back to itself.
+    for (int32_t index = 0; index < zk::kNumParameters; ++index)
+        for (int step = 0; step <= 100; ++step) {
+            const double value = step / 100.0;
+            vst3::String128 text{}, again{};
+            ASSERT_EQ(controller->getParamStringByValue(index, value, text), vst3::kResultOk);
+            char core[64] = {};
+            zk::unitValueText(index, static_cast<float>(value), zk::ValueContext{}, core, sizeof core);
+            EXPECT_EQ(text8(text), core);
+            vst3::ParamValue back = -1.0;
+            ASSERT_EQ(controller->getParamValueByString(index, text, back), vst3::kResultOk) << text8(text);
+            ASSERT_EQ(controller->getParamStringByValue(index, back, again), vst3::kResultOk);
+            EXPECT_EQ(text8(text), text8(again));
+        }
 
     // Controllers 0..119 on every channel go to their hidden parameters, Program Change
     // (130 in the mapping's numbering) to the program parameter; channel-mode numbers
@@ -349,11 +367,13 @@ TEST(Vst3State, EmptyShortForeignOrDamagedStatesAreRefusedWithNothingChanged) {
         return bytes;
     };
     bad.push_back(damaged(0, 'X'));  // another format
-    bad.push_back(damaged(4, 2));    // a version to come
+    bad.push_back(damaged(4, 3));    // a version to come
     bad.push_back(damaged(8, 200));  // no such program
     bad.push_back(damaged(15, 0x7F)); // a bank size far past the bytes there
-    auto shortBank = std::vector<uint8_t>(good.begin(), good.end() - 1); // the bank a byte short, as its size says
-    const uint32_t bankSize = static_cast<uint32_t>(good.size() - 17);
+    // The bank a byte short, as its size says, and the flags after it.
+    auto shortBank = std::vector<uint8_t>(good.begin(), good.end() - 5);
+    shortBank.insert(shortBank.end(), good.end() - 4, good.end());
+    const uint32_t bankSize = static_cast<uint32_t>(good.size() - 21);
     for (int i = 0; i < 4; ++i) shortBank[12 + static_cast<size_t>(i)] = static_cast<uint8_t>(bankSize >> (8 * i));
     bad.push_back(shortBank);
     for (size_t i = 0; i < bad.size(); ++i) {
@@ -366,6 +386,61 @@ TEST(Vst3State, EmptyShortForeignOrDamagedStatesAreRefusedWithNothingChanged) {
         EXPECT_NE(target.controller()->getParamNormalized(zk::paramMaster), 0.125f);
         EXPECT_EQ(target.restarts, restartsBefore) << "nothing changed, nothing to read again";
     }
+}
+
+// The host's bypass: heard as the input once the fade is done, kept in the component state;
+// a state of the first version, which had no flags, loads not bypassed.
+TEST(Vst3State, TheBypassIsHeardAndKeptAndAStateOfTheFirstVersionStillLoads) {
+    constexpr vst3::ParamID kBypass = 0x10001;
+    Instance instance;
+    ASSERT_TRUE(instance.start(44100, 512));
+    const Stereo input = testSignal(8192);
+    Stereo out(input.frames());
+    for (int32_t f = 0; f < 8192; f += 512) {
+        const std::vector<Change> changes = f == 1024 ? std::vector<Change>{{0, kBypass, 1.0}} : std::vector<Change>{};
+        instance.process(&input.left[size_t(f)], &input.right[size_t(f)], &out.left[size_t(f)], &out.right[size_t(f)],
+                         512, changes);
+    }
+    EXPECT_TRUE(std::equal(out.left.begin() + 2048, out.left.end(), input.left.begin() + 2048));
+    EXPECT_FALSE(std::equal(out.left.begin(), out.left.begin() + 1024, input.left.begin()));
+    EXPECT_EQ(instance.controller()->getParamNormalized(kBypass), 1.0);
+    const std::vector<uint8_t> bypassed = instance.state();
+    EXPECT_EQ(bypassed[bypassed.size() - 4], 1) << "flags: bypassed";
+    Instance second;
+    ASSERT_EQ(second.loadState(bypassed), vst3::kResultOk);
+    EXPECT_EQ(second.controller()->getParamNormalized(kBypass), 1.0);
+    EXPECT_EQ(second.state(), bypassed);
+    std::vector<uint8_t> first(bypassed.begin(), bypassed.end() - 4);
+    first[4] = 1;
+    ASSERT_EQ(second.loadState(first), vst3::kResultOk);
+    EXPECT_EQ(second.controller()->getParamNormalized(kBypass), 0.0);
+}
+
+// A host that sets values through the controller while nothing processes (the transport
+// stopped, or the processor not even active) and then saves finds them in the state.
+TEST(Vst3State, ChangesThroughTheControllerWithNothingProcessingAreInTheNextState) {
+    for (bool started : {false, true}) {
+        SCOPED_TRACE(started);
+        Instance instance;
+        if (started) {
+            ASSERT_TRUE(instance.start(44100, 512));
+            ASSERT_EQ(instance.processor()->setProcessing(false), vst3::kResultOk); // transport stopped
+        }
+        vst3::IEditController* controller = instance.controller();
+        ASSERT_EQ(controller->setParamNormalized(zk::paramMaster, 0.0439457), vst3::kResultOk);
+        ASSERT_EQ(controller->setParamNormalized(0x10001, 1.0), vst3::kResultOk);
+        const std::vector<uint8_t> saved = instance.state();
+        Instance other;
+        ASSERT_EQ(other.loadState(saved), vst3::kResultOk);
+        EXPECT_NEAR(other.controller()->getParamNormalized(zk::paramMaster), 0.0439457, 1e-6);
+        EXPECT_EQ(other.controller()->getParamNormalized(0x10001), 1.0);
+    }
+    // While processing, the processor takes the host's changes with its blocks: a value the
+    // controller hears then waits for them.
+    Instance processing;
+    ASSERT_TRUE(processing.start(44100, 512));
+    processing.controller()->setParamNormalized(zk::paramMaster, 0.125);
+    EXPECT_NE(processing.controller()->getParamNormalized(zk::paramMaster), 0.125);
 }
 
 // ---- lifecycle

@@ -39,10 +39,12 @@ TEST(ZkhostLv2, InfoTellsThePortsAndParameters) {
     const RunResult text = succeed({"info", bundle()});
     for (const char* line : {"Format:         LV2\n", "URI:            https://zephyrkettledrome.org/plugins/zephyrkettledrome\n",
                              "Name:           Zephyrkettledrome\n", "Inputs:         2\nOutputs:        2\n",
-                             "Requires:       none\n", "Ports:          60\n",
+                             "Requires:       none\n", "Ports:          61\n",
                              "  4: master \"Master\", control in, 0 to 1, default 0.9\n",
                              "  58: events_in \"Events In\", events in, MIDI, optional\n",
-                             "  59: notify \"Notify\", events out, optional\n", "Parameters:     54\n",
+                             "  59: notify \"Notify\", events out, optional\n",
+                             "  60: enabled \"Enabled\", control in, 0 to 1, default 1, the bypass switch, optional\n",
+                             "Parameters:     54\n",
                              "  22: Band 2 Sensitivity = 0.9\n"})
         EXPECT_TRUE(contains(text.out, line)) << line << "\n" << text.out;
     const RunResult json = succeed({"info", bundle(), "--json", "--set", "Band 2 Pan=0.25"});

@@ -138,6 +138,8 @@ void Lv2Host::readPorts() {
         supports(lilv_new_uri(world_, LV2_ATOM__supports)), midiEvent(lilv_new_uri(world_, LV2_MIDI__MidiEvent)),
         minimumSize(lilv_new_uri(world_, LV2_RESIZE_PORT__minimumSize));
     const uint32_t count = lilv_plugin_get_num_ports(plugin_);
+    Node enabledDesignation(lilv_new_uri(world_, LV2_CORE__enabled));
+    const LilvPort* enabledPort = lilv_plugin_get_port_by_designation(plugin_, input, enabledDesignation);
     std::vector<float> minimum(count), maximum(count), defaults(count);
     lilv_plugin_get_port_ranges_float(plugin_, minimum.data(), maximum.data(), defaults.data());
     for (uint32_t i = 0; i < count; ++i) {
@@ -157,6 +159,7 @@ void Lv2Host::readPorts() {
             p.minimum = std::isnan(minimum[i]) ? 0.0f : minimum[i];
             p.maximum = std::isnan(maximum[i]) ? 1.0f : maximum[i];
             p.defaultValue = std::isnan(defaults[i]) ? p.minimum : defaults[i];
+            p.enabled = lp == enabledPort && in;
         } else if (lilv_port_is_a(plugin_, lp, atom)) {
             p.kind = in ? PortKind::eventsIn : out ? PortKind::eventsOut : PortKind::unknown;
             p.midi = lilv_port_supports_event(plugin_, lp, midiEvent);
@@ -174,7 +177,9 @@ void Lv2Host::readPorts() {
         switch (p.kind) {
         case PortKind::audioIn: audioInputs_.push_back(i); break;
         case PortKind::audioOut: audioOutputs_.push_back(i); break;
-        case PortKind::controlIn: parameterPorts_.push_back(i); break;
+        case PortKind::controlIn:
+            if (!p.enabled) parameterPorts_.push_back(i);
+            break;
         default: break;
         }
         ports_.push_back(p);

@@ -108,6 +108,7 @@ private:
         std::string symbol, name;
         float minimum = 0, maximum = 1, defaultValue = 0;
         bool optional = false, midi = false;
+        bool enabled = false;     // the host's bypass switch (lv2:enabled): no parameter, left on
         uint32_t bufferBytes = 0; // event ports
     };
     struct AlignedBuffer {

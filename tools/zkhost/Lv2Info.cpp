@@ -124,6 +124,7 @@ void Lv2Host::printInfo(std::ostream& out, bool json) {
         if (p.kind == PortKind::controlIn || p.kind == PortKind::controlOut)
             out << ", " << number(p.minimum) << " to " << number(p.maximum) << ", default " << number(p.defaultValue);
         if ((p.kind == PortKind::eventsIn || p.kind == PortKind::eventsOut) && p.midi) out << ", MIDI";
+        if (p.enabled) out << ", the bypass switch";
         if (p.optional) out << ", optional";
         out << "\n";
     }

@@ -27,6 +27,8 @@ public:
     void request(bool bypassed) noexcept { requested_.store(bypassed, std::memory_order_relaxed); }
     bool requested() const noexcept { return requested_.load(std::memory_order_relaxed); }
     int32_t fadeFrames() const noexcept { return length_; }
+    // [audio] Neither bypassed nor fading: the output is the engine's own.
+    bool plain() const noexcept { return position_ == 0 && !requested(); }
 
     // [audio] One block of two channels. `runEngine(frames)` computes the engine's output over
     // the block's first `frames` frames into `outputs` (which may be the inputs).

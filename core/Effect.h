@@ -148,6 +148,10 @@ public:
     // it). In replacing processing only. While inactive it applies from the next activate().
     virtual void setBypass(bool bypassed) noexcept = 0;
     virtual bool bypassed() const noexcept = 0;
+    // [audio] After a block: the engine sleeps, so that its output stays silence while the
+    // input does (below -60 dB) and no event comes; a host may skip such blocks. Never
+    // while bypassed, nor while it fades in or out.
+    virtual bool sleeping() const noexcept = 0;
 
     // ---- panel -------------------------------------------------------------------------
     // [main] Whether the effect has a panel; every entry below does nothing without one.

@@ -59,7 +59,8 @@ public:
                  const BlockEvents* events = nullptr) noexcept override;
     uint32_t tailFrames() const noexcept override;
     void setBypass(bool bypassed) noexcept override { bypass_.request(bypassed); }
-    bool bypassed() const noexcept override { return bypass_.requested(); } // Tail.cpp
+    bool bypassed() const noexcept override { return bypass_.requested(); }
+    bool sleeping() const noexcept override { return engine_.asleep() && bypass_.plain(); } // Tail.cpp
     bool hasPanel() const noexcept override { return editor_ != nullptr; }
     PanelSize panelSize() const noexcept override;
     bool setPanelScale(float scale) noexcept override { return editor_ && editor_->setScale(scale); }

@@ -166,13 +166,18 @@ clap_process_status ClapPlugin::process(const clap_process* block) noexcept {
     const auto count = static_cast<int32_t>(std::min<uint32_t>(frames, INT32_MAX));
     effect_->process(input ? inputs : nullptr, output && input ? outputs : nullptr, count, ProcessMode::replacing,
                      &events_);
+    uint64_t silent = 0;
     if (output) {
         if (!input)
             for (float* channel : outputs) std::fill(channel, channel + frames, 0.0f);
-        block->audio_outputs[0].constant_mask = 0;
+        for (int c = 0; c < 2; ++c)
+            if (std::all_of(outputs[c], outputs[c] + frames, [](float x) { return x == 0.0f; })) silent |= 1u << c;
+        block->audio_outputs[0].constant_mask = silent; // a silent channel is constant
     }
     reportTailChange();
-    return CLAP_PROCESS_CONTINUE;
+    // Asleep, the output stays silence until the input wakes the engine: the host may stop
+    // calling until it has input or events again.
+    return effect_->sleeping() && (!output || silent == 3u) ? CLAP_PROCESS_SLEEP : CLAP_PROCESS_CONTINUE;
 }
 
 void ClapPlugin::takeBypass(const clap_input_events* events) noexcept {

@@ -111,6 +111,11 @@ vst3::tresult Vst3Processor::setActive(vst3::TBool state) {
     // host would have to hear of.
     Vst3Instance::HoldReports quiet(*instance_);
     if (state) {
+        try {
+            silence_.assign(static_cast<size_t>(std::max<int32_t>(processSetup_.maxSamplesPerBlock, 1)), 0.0f);
+        } catch (...) {
+            return vst3::kOutOfMemory;
+        }
         effect.setSampleRate(static_cast<float>(processSetup_.sampleRate));
         effect.setMaxBlockSize(processSetup_.maxSamplesPerBlock);
         effect.activate();
@@ -186,11 +191,21 @@ vst3::tresult Vst3Processor::process(vst3::ProcessData& data) {
             silence(data.outputs, data.numOutputs, frames);
             in[0] = out[0];
             in[1] = out[1];
+        } else if (static_cast<size_t>(frames) <= silence_.size()) {
+            // A channel the host marks silent is silence, whatever its buffer holds.
+            for (int c = 0; c < 2; ++c)
+                if (data.inputs[0].silenceFlags >> c & 1u) in[c] = silence_.data();
         }
         effect.process(in, out, frames, ProcessMode::replacing, &events_);
     }
     instance_->endBlock(data.outputParameterChanges);
-    if (data.outputs && data.numOutputs > 0) data.outputs[0].silenceFlags = 0;
+    if (data.outputs && data.numOutputs > 0) {
+        // A channel of nothing but zeros is marked silent, so that a host may skip what follows.
+        uint64_t silent = 0;
+        for (int c = 0; c < 2; ++c)
+            if (out[c] && std::all_of(out[c], out[c] + frames, [](float x) { return x == 0.0f; })) silent |= 1u << c;
+        data.outputs[0].silenceFlags = out[0] && out[1] ? silent : 3u;
+    }
     return vst3::kResultOk;
 }
 

@@ -19,6 +19,7 @@
 #include "formats/vst3/Vst3Setup.h"
 
 #include <memory>
+#include <vector>
 
 namespace zk {
 
@@ -90,6 +91,7 @@ private:
     vst3::ProcessSetup processSetup_{vst3::kRealtime, vst3::kSample32, 1024, 44100.0};
     bool active_ = false;
     bool busActive_[3] = {false, false, false}; // audio in, audio out, events in
+    std::vector<float> silence_; // the input of a block the host marks silent
     Vst3BlockEvents events_;
 };
 

@@ -29,6 +29,11 @@ TEST(ClapMidi, ALearnedControllerMovesTheSoundAtTheSameFrameAsThroughTheVst2Modu
     expectLearnedControllerAsThroughVst2(clapPath());
 }
 
+// Asleep on silence, the plug-in tells the host so, which may then stop calling.
+TEST(ClapRender, AHostThatLetsThePlugInSleepHearsTheSame) {
+    expectSilenceHonouredToTheSameBits(clapPath(), ZK_REFERENCE_DIR, "blocks not processed");
+}
+
 // The CLAP state: a 16-byte header, the bank chunk and the flags.
 TEST(ClapState, AStateMovesToAnotherInstanceWhole) { expectStateMovesWhole(clapPath(), 16u + 32664u + 4u); }
 

@@ -29,6 +29,12 @@ TEST(Vst3Midi, ALearnedControllerMovesTheSoundAtTheSameFrameAsThroughTheVst2Modu
     expectLearnedControllerAsThroughVst2(vst3Path());
 }
 
+// Silence flags: silent inputs are read as silence whatever their buffers hold, and silent
+// outputs are marked so.
+TEST(Vst3Render, AHostThatHonoursSilenceFlagsHearsTheSame) {
+    expectSilenceHonouredToTheSameBits(vst3Path(), ZK_REFERENCE_DIR, "output channels marked silent");
+}
+
 // The component state: a 16-byte header, the bank chunk and the flags.
 TEST(Vst3State, AStateMovesToAnotherInstanceWhole) { expectStateMovesWhole(vst3Path(), 16u + 32664u + 4u); }
 

@@ -110,4 +110,21 @@ void expectStateMovesWhole(const std::string& module, size_t stateSize) {
     expectFailure(runZkhost({"info", module, "--state", foreign}), 3, "refused the state");
 }
 
+void expectSilenceHonouredToTheSameBits(const std::string& module, const std::string& referenceDir, const std::string& what) {
+    const std::string dir = scratchDir("silence");
+    const std::string input = referenceDir + "/default-speech-44k.input.wav";
+    // A change in the silence after the input: events still reach a sleeping plug-in.
+    std::ofstream(dir + "/changes.csv") << "9.5,39,0.7\n";
+    succeed({"render", module, input, dir + "/plain.wav", "--tail", "3", "--automate", dir + "/changes.csv"});
+    const RunResult honoured = succeed({"render", module, input, dir + "/honoured.wav", "--tail", "3", "--automate",
+                                        dir + "/changes.csv", "--honour-silence"});
+    EXPECT_EQ(difference(readAudio(dir + "/plain.wav"), readAudio(dir + "/honoured.wav")).first, 0u);
+    const size_t at = honoured.err.find("silence honoured: ");
+    ASSERT_NE(at, std::string::npos) << honoured.err;
+    const std::string counts = honoured.err.substr(at);
+    const std::string count = what == "blocks not processed" ? counts.substr(18, counts.find(' ', 18) - 18)
+                                                              : counts.substr(counts.find(", ") + 2);
+    EXPECT_GT(std::atoi(count.c_str()), 10) << counts << " (" << what << ")";
+}
+
 } // namespace zkhosttest

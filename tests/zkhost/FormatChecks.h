@@ -19,5 +19,10 @@ void expectLearnedControllerAsThroughVst2(const std::string& module);
 // (`stateSize` of them), through streams of any size, and the same sound as the changes made
 // directly; a state of another kind is refused.
 void expectStateMovesWhole(const std::string& module, size_t stateSize);
+// The reference input with a silent second and tail, rendered as a host that honours what
+// the plug-in says of silence (CLAP's sleep, VST3's silence flags) and as one that does not:
+// the same bits, and zkhost found `what` ("blocks not processed" or "output channels marked
+// silent") to honour.
+void expectSilenceHonouredToTheSameBits(const std::string& module, const std::string& referenceDir, const std::string& what);
 
 } // namespace zkhosttest

@@ -325,6 +325,13 @@ void ClapHost::process(float** inputs, float** outputs, int32_t frames, const st
                        bool) {
     if (!processing_) throw HostError("zkhost processed a block before starting the plug-in");
     if (restartRequested_.exchange(false)) restart();
+    const int32_t inputChannels = numInputs(), outputChannels = numOutputs();
+    if (honourSilence && sleeping_ && events.empty() && silentChannels(inputs, inputChannels, frames)) {
+        for (int32_t c = 0; c < outputChannels; ++c) std::fill(outputs[c], outputs[c] + frames, 0.0f);
+        steadyTime_ += frames;
+        ++skippedBlocks;
+        return;
+    }
     inputEvents_.clear();
     const bool midiDialect = !noteInputs_.empty() && (noteInputs_.front().supported_dialects & CLAP_NOTE_DIALECT_MIDI);
     for (const HostEvent& e : events) {
@@ -377,6 +384,7 @@ void ClapHost::process(float** inputs, float** outputs, int32_t frames, const st
     takeOutputEvents(steadyTime_);
     if (status == CLAP_PROCESS_ERROR)
         throw HostError("the plug-in's process failed at frame " + std::to_string(steadyTime_));
+    sleeping_ = status == CLAP_PROCESS_SLEEP;
     steadyTime_ += frames;
     if (callbackRequested_.exchange(false)) plugin_->on_main_thread(plugin_);
 }

@@ -139,6 +139,7 @@ private:
     double sampleRate_ = 44100;
     int32_t maxBlock_ = 512;
     int64_t steadyTime_ = 0;
+    bool sleeping_ = false; // the last process call answered CLAP_PROCESS_SLEEP
     clap::clap_event_transport transport_{};
     ClapInputEvents inputEvents_;
     ClapOutputEvents outputEvents_;

@@ -75,6 +75,13 @@ std::unique_ptr<HostedPlugin> openPlugin(const std::string& path) {
     return std::make_unique<Vst2Host>(library, modulePath);
 }
 
+bool silentChannels(float* const* channels, int32_t count, int32_t frames) {
+    for (int32_t c = 0; c < count; ++c)
+        for (int32_t f = 0; f < frames; ++f)
+            if (channels[c][f] != 0.0f) return false;
+    return true;
+}
+
 std::string editText(const EditRecord& edit) {
     char text[64];
     switch (edit.kind) {

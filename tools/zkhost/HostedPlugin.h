@@ -120,12 +120,23 @@ public:
     virtual Clock::time_point nextTimer() { return Clock::time_point::max(); }
     virtual void runMainLoop(const std::vector<WatchedDescriptor>& /*ready*/) {}
 
+    // render --honour-silence: take the plug-in's word on silence as hosts may. CLAP: no
+    // process call while the plug-in sleeps, the input is silent and no event is due (the
+    // output is silence). VST3: inputs of nothing but zeros are marked silent and hold
+    // something else, outputs marked silent are taken as silence.
+    bool honourSilence = false;
+    int64_t skippedBlocks = 0; // CLAP: blocks not processed while the plug-in slept
+    int64_t silentOutputs = 0; // VST3: output channels of a block marked silent
+
     std::vector<EditRecord> edits;
     // The size the plug-in last asked its panel's window to take (VST 2's
     // audioMasterSizeWindow, CLAP's request_resize, VST3's resizeView, LV2's ui:resize);
     // the panel's window takes it and clears it. {0, 0}: none asked.
     PanelSize requestedPanelSize{0, 0};
 };
+
+// Whether `count` channels hold nothing but zeros over `frames`.
+bool silentChannels(float* const* channels, int32_t count, int32_t frames);
 
 // Loads the module and creates one instance of the format its exports name; throws HostError.
 std::unique_ptr<HostedPlugin> openPlugin(const std::string& modulePath);

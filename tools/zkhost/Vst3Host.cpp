@@ -431,9 +431,23 @@ void Vst3Host::process(float** inputs, float** outputs, int32_t frames, const st
     data.inputEvents = &inputEvents_;
     data.outputEvents = &outputEvents_;
     data.processContext = &processContext_;
+    if (honourSilence && frames > 0)
+        for (vst3::AudioBusBuffers& bus : buses[0])
+            for (int32_t c = 0; c < bus.numChannels && c < 64; ++c)
+                if (silentChannels(bus.channelBuffers32 + c, 1, frames)) {
+                    bus.silenceFlags |= uint64_t{1} << c;
+                    std::fill(bus.channelBuffers32[c], bus.channelBuffers32[c] + frames, 0.5f); // not to be read
+                }
     inProcess_ = true;
     const vst3::tresult result = processor_->process(data);
     inProcess_ = false;
+    if (honourSilence && frames > 0)
+        for (vst3::AudioBusBuffers& bus : buses[1])
+            for (int32_t c = 0; c < bus.numChannels && c < 64; ++c)
+                if (bus.silenceFlags >> c & 1u) {
+                    std::fill(bus.channelBuffers32[c], bus.channelBuffers32[c] + frames, 0.0f);
+                    ++silentOutputs;
+                }
     takeOutputChanges(frames > 0 ? position_ : -1);
     if (result != vst3::kResultOk && result != vst3::kResultFalse)
         throw HostError("the plug-in's process failed at frame " + std::to_string(position_));

@@ -61,7 +61,7 @@ int runInfo(const std::string& module, const StateOptions& state, bool json) {
 struct RenderOptions {
     std::string module, input, output, block = "512", midi, automate, format;
     double tail = 2.0;
-    bool accumulate = false, logAutomation = false;
+    bool accumulate = false, logAutomation = false, honourSilence = false;
     StateOptions state;
 };
 
@@ -133,6 +133,7 @@ int runRender(const RenderOptions& o) {
     if (o.accumulate && !plugin->canAccumulate())
         throw UsageError(std::string("--accumulate: a ") + plugin->formatName() + " plug-in has no accumulating process call");
     plugin->applyState(o.state);
+    plugin->honourSilence = o.honourSilence;
     std::erase_if(midi, [&](const TimedMidi& m) { return !plugin->takesMidi(m.message.bytes[0]); });
     struct Change {
         int64_t frame;
@@ -230,6 +231,9 @@ int runRender(const RenderOptions& o) {
     std::cout << std::flush;
     if (nextMidi < midi.size())
         std::cerr << "zkhost: " << midi.size() - nextMidi << " MIDI events after the end of the render were dropped\n";
+    if (o.honourSilence)
+        std::cerr << "zkhost: silence honoured: " << plugin->skippedBlocks << " blocks not processed, "
+                  << plugin->silentOutputs << " output channels marked silent\n";
     return 0;
 }
 
@@ -314,6 +318,9 @@ int run(int argc, char** argv) {
     rend->add_option("--tail", render.tail, "Seconds rendered past the end of the input");
     rend->add_flag("--accumulate", render.accumulate, "Use the accumulating process call");
     rend->add_option("--format", render.format, "pcm16, pcm24 or float");
+    rend->add_flag("--honour-silence", render.honourSilence,
+                   "Take the plug-in's word on silence: CLAP, no call while it sleeps and the input is silent; "
+                   "VST3, silence flags on silent inputs and outputs");
     rend->add_flag("--log-automation", render.logAutomation,
                    "Print what the plug-in reported to the host (automate, beginEdit, endEdit, rescan) at the end");
     addStateOptions(*rend, render.state, true);

@@ -186,7 +186,8 @@ TEST_F(ClapValidator, OddBuffersAreSurvivedAndEventsOfAnEmptyBlockAct) {
         block.in_events = (shape == 3 ? programChange : none).list();
         block.out_events = out.list();
         TestHost::inAudioCall = true;
-        EXPECT_EQ(instance.plugin()->process(instance.plugin(), &block), CLAP_PROCESS_CONTINUE) << shape;
+        const clap_process_status status = instance.plugin()->process(instance.plugin(), &block);
+        EXPECT_TRUE(status == CLAP_PROCESS_CONTINUE || status == CLAP_PROCESS_SLEEP) << shape; // asleep on silence
         TestHost::inAudioCall = false;
         if (shape < 2) {
             EXPECT_EQ(*std::max_element(left.begin(), left.end()), 0.0f) << "no input: silence out";

@@ -1,6 +1,8 @@
 // The panel embedded in the host's window (X11 on Linux, Win32 on Windows), at its size for
 // the host's scale (set_scale) or the user's zoom; when either changes while it is shown,
 // the panel is rebuilt at the new size and the host asked to resize (gui.request_resize).
+// The host may resize it by its window too: sizes at the panel's aspect ratio, the panel
+// drawn at the largest scale from 1 to 3 (in eighths) that fits (PanelSizing.h).
 // It is built when the host gives the parent window (or shows a panel it hid) and
 // destroyed when the host hides or destroys it, in whatever order hosts make these calls.
 // The host's timer drives its idle; on Linux the X11 connection's descriptor does too, so
@@ -8,9 +10,11 @@
 // Xlib may read events during the panel's own requests, after which the descriptor no
 // longer shows them.
 
+#include "core/PanelSizing.h"
 #include "formats/clap/ClapExtensions.h"
 #include "formats/clap/ClapPlugin.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -70,6 +74,24 @@ bool ClapPlugin::setPanelScale(double scale) noexcept {
 void ClapPlugin::resizePanel(PanelSize size) noexcept {
     if (panelOpen_ && hostGui_)
         hostGui_->request_resize(host_, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height));
+}
+
+bool ClapPlugin::adjustPanelSize(uint32_t* width, uint32_t* height) const noexcept {
+    if (!width || !height || !effect_->hasPanel()) return false;
+    const PanelSize size = panelSizeAt(panelScaleFitting(static_cast<int32_t>(std::min<uint32_t>(*width, INT32_MAX)),
+                                                         static_cast<int32_t>(std::min<uint32_t>(*height, INT32_MAX))));
+    *width = static_cast<uint32_t>(size.width);
+    *height = static_cast<uint32_t>(size.height);
+    return true;
+}
+
+bool ClapPlugin::setPanelSize(uint32_t width, uint32_t height) noexcept {
+    uint32_t w = width, h = height;
+    if (!adjustPanelSize(&w, &h)) return false;
+    // A size the panel can take is a scale: drawn at it (unless the user chose a zoom).
+    if (w == width && h == height) effect_->setPanelScale(panelScaleFitting(int32_t(w), int32_t(h)));
+    uint32_t now = 0, nowHeight = 0;
+    return panelSize(&now, &nowHeight) && now == width && nowHeight == height;
 }
 
 bool ClapPlugin::panelSize(uint32_t* width, uint32_t* height) const noexcept {
@@ -141,12 +163,18 @@ const clap_plugin_gui clapGui = {
     [](const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
         return self(plugin) && self(plugin)->panelSize(width, height);
     },
-    [](const clap_plugin*) { return false; },
-    [](const clap_plugin*, clap_gui_resize_hints*) { return false; },
-    [](const clap_plugin*, uint32_t*, uint32_t*) { return false; },
+    [](const clap_plugin* plugin) { return self(plugin) && self(plugin)->effect().hasPanel(); },
+    [](const clap_plugin* plugin, clap_gui_resize_hints* hints) {
+        if (!self(plugin) || !hints) return false;
+        // Both ways, at the panel's aspect ratio: 612 : 486.
+        *hints = {true, true, true, uint32_t(kPanelWidth), uint32_t(kPanelHeight)};
+        return true;
+    },
+    [](const clap_plugin* plugin, uint32_t* width, uint32_t* height) {
+        return self(plugin) && self(plugin)->adjustPanelSize(width, height);
+    },
     [](const clap_plugin* plugin, uint32_t width, uint32_t height) {
-        uint32_t w = 0, h = 0;
-        return self(plugin) && self(plugin)->panelSize(&w, &h) && w == width && h == height;
+        return self(plugin) && self(plugin)->setPanelSize(width, height);
     },
     [](const clap_plugin* plugin, const clap_window* window) {
         return self(plugin) && self(plugin)->setPanelParent(window);

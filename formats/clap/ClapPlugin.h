@@ -80,6 +80,9 @@ public:
     // A shown panel is made anew at it, and the host asked for the new size.
     bool setPanelScale(double scale) noexcept;
     bool panelSize(uint32_t* width, uint32_t* height) const noexcept;
+    // The host resizing the panel by its window: the nearest size it takes, and taking one.
+    bool adjustPanelSize(uint32_t* width, uint32_t* height) const noexcept;
+    bool setPanelSize(uint32_t width, uint32_t height) noexcept;
     bool setPanelParent(const clap::clap_window* window) noexcept;
     bool showPanel() noexcept;
     bool hidePanel() noexcept;

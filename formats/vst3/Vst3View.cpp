@@ -1,5 +1,7 @@
 #include "formats/vst3/Vst3View.h"
 
+#include "core/PanelSizing.h"
+
 #include <cstring>
 
 #if defined(_WIN32)
@@ -122,13 +124,21 @@ vst3::tresult Vst3View::getSize(vst3::ViewRect* size) {
     return vst3::kResultOk;
 }
 
+// The host resizing the view: sizes at the panel's aspect ratio, the panel drawn at the
+// largest scale from 1 to 3 (in eighths) that fits (PanelSizing.h).
 vst3::tresult Vst3View::onSize(vst3::ViewRect* newSize) {
-    return newSize ? vst3::kResultOk : vst3::kInvalidArgument; // the panel keeps its size
+    if (!newSize) return vst3::kInvalidArgument;
+    const int32_t width = newSize->right - newSize->left, height = newSize->bottom - newSize->top;
+    const float scale = panelScaleFitting(width, height);
+    const PanelSize fitting = panelSizeAt(scale);
+    // A size the panel can take is a scale: drawn at it (unless the user chose a zoom).
+    if (fitting.width == width && fitting.height == height) instance_->effect().setPanelScale(scale);
+    return vst3::kResultOk;
 }
 
 vst3::tresult Vst3View::checkSizeConstraint(vst3::ViewRect* rect) {
     if (!rect) return vst3::kInvalidArgument;
-    const PanelSize panel = instance_->effect().panelSize();
+    const PanelSize panel = panelSizeAt(panelScaleFitting(rect->right - rect->left, rect->bottom - rect->top));
     rect->right = rect->left + panel.width;
     rect->bottom = rect->top + panel.height;
     return vst3::kResultTrue;

@@ -48,7 +48,7 @@ public:
     vst3::tresult ZK_VST3_CALL onSize(vst3::ViewRect* newSize) override;
     vst3::tresult ZK_VST3_CALL onFocus(vst3::TBool) override { return vst3::kResultOk; }
     vst3::tresult ZK_VST3_CALL setFrame(vst3::IPlugFrame* frame) override;
-    vst3::tresult ZK_VST3_CALL canResize() override { return vst3::kResultFalse; }
+    vst3::tresult ZK_VST3_CALL canResize() override { return vst3::kResultTrue; }
     vst3::tresult ZK_VST3_CALL checkSizeConstraint(vst3::ViewRect* rect) override;
 
     // IPlugViewContentScaleSupport: the panel at the host's scale, rebuilt at it when open,

@@ -586,9 +586,28 @@ TEST_F(ClapValidator, ThePanelSurvivesTheOrdersHostsUse) {
     ASSERT_TRUE(gui->get_size(p, &width, &height));
     EXPECT_EQ(width, 612u);
     EXPECT_EQ(height, 486u);
-    EXPECT_FALSE(gui->can_resize(p));
+    // The host may resize it by its window: at its aspect ratio, at scales of an eighth.
+    EXPECT_TRUE(gui->can_resize(p));
+    clap_gui_resize_hints hints{};
+    ASSERT_TRUE(gui->get_resize_hints(p, &hints));
+    EXPECT_TRUE(hints.can_resize_horizontally && hints.can_resize_vertically && hints.preserve_aspect_ratio);
+    EXPECT_EQ(hints.aspect_ratio_width * 486u, hints.aspect_ratio_height * 612u);
+    for (const auto& [proposed, adjusted] : std::vector<std::pair<std::pair<uint32_t, uint32_t>, std::pair<uint32_t, uint32_t>>>{
+             {{1000, 1000}, {995, 790}}, // 1.625 x, the largest that fits
+             {{700, 486}, {612, 486}},
+             {{300, 200}, {612, 486}},    // no smaller than 1 x
+             {{5000, 5000}, {1836, 1458}}, // no larger than 3 x
+         }) {
+        uint32_t w = proposed.first, h = proposed.second;
+        ASSERT_TRUE(gui->adjust_size(p, &w, &h));
+        EXPECT_EQ(std::pair(w, h), adjusted) << proposed.first << " x " << proposed.second;
+    }
     EXPECT_TRUE(gui->set_size(p, 612, 486));
     EXPECT_FALSE(gui->set_size(p, 700, 486));
+    EXPECT_TRUE(gui->set_size(p, 995, 790));
+    ASSERT_TRUE(gui->get_size(p, &width, &height));
+    EXPECT_EQ(std::pair(width, height), std::pair(995u, 790u));
+    EXPECT_TRUE(gui->set_size(p, 612, 486));
     EXPECT_FALSE(gui->show(p)) << "no parent yet";
     ASSERT_TRUE(gui->set_parent(p, &window));
     EXPECT_EQ(host.timers.size(), 1u);

@@ -324,6 +324,22 @@ TEST(Vst3Validator, TheViewTakesTheHostsContentScale) {
     EXPECT_EQ(scaling->setContentScaleFactor(1.5f), vst3::kResultTrue);
     EXPECT_EQ(frame.resizeRequests, 1) << "the same scale again changes nothing";
     EXPECT_EQ(scaling->setContentScaleFactor(0.0f), vst3::kResultFalse);
+
+    // The host resizes the view: at its aspect ratio, at scales of an eighth, from 1 to 3 x;
+    // the size taken is drawn at once without a request back.
+    EXPECT_EQ(view->canResize(), vst3::kResultTrue);
+    vst3::ViewRect proposed{10, 20, 1010, 1020};
+    ASSERT_EQ(view->checkSizeConstraint(&proposed), vst3::kResultTrue);
+    EXPECT_EQ(std::pair(proposed.right - proposed.left, proposed.bottom - proposed.top), std::pair(995, 790));
+    EXPECT_EQ(proposed.left, 10);
+    ASSERT_EQ(view->onSize(&proposed), vst3::kResultOk);
+    ASSERT_EQ(view->getSize(&size), vst3::kResultOk);
+    EXPECT_EQ(std::pair(size.right, size.bottom), std::pair(995, 790));
+    EXPECT_EQ(frame.resizeRequests, 1);
+    vst3::ViewRect tiny{0, 0, 100, 100};
+    ASSERT_EQ(view->checkSizeConstraint(&tiny), vst3::kResultTrue);
+    EXPECT_EQ(std::pair(tiny.right, tiny.bottom), std::pair(612, 486));
+
     EXPECT_EQ(view->removed(), vst3::kResultOk);
     EXPECT_TRUE(frame.timers.empty());
     scaling->release();

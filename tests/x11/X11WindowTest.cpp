@@ -88,6 +88,28 @@ TEST_F(PanelTest, ExposedWindowShowsTheSoftwareRenderThroughEitherImagePath) {
     platform::x11::ImagePusher::allowSharedMemory(true);
 }
 
+// A host that makes the window larger than the panel (a UI's widget in a larger container)
+// finds what lies beyond it painted black, not the screen's old contents.
+TEST_F(PanelTest, AWindowLargerThanThePanelIsPaintedBeyondIt) {
+    auto frame = makeFrame();
+    build(*frame, &recorder);
+    waitForFirstPaint(*frame);
+    // The host's window white around the panel, so that old contents would show.
+    XResizeWindow(display, host, 500, 400);
+    XSetWindowBackground(display, host, WhitePixel(display, DefaultScreen(display)));
+    XClearWindow(display, host);
+    XSync(display, False);
+    XResizeWindow(display, idOf(*frame), 420, 300);
+    XSync(display, False);
+    for (int i = 0; i < 10; ++i) {
+        frame->idle();
+        std::this_thread::sleep_for(5ms);
+    }
+    const sw::SoftPixmap shown = readBack(idOf(*frame), 420, 300);
+    for (const Point p : {Point{350, 100}, Point{100, 250}, Point{419, 299}})
+        EXPECT_EQ(shown.pixels()[size_t(p.v) * 420 + size_t(p.h)] & 0xFFFFFF, 0u) << p.h << ", " << p.v;
+}
+
 TEST_F(PanelTest, DragsAndQuickClicksReachTheControls) {
     knobMode = 2; // linear: right and up raise the value
     auto frame = makeFrame();

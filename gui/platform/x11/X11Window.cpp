@@ -209,8 +209,25 @@ void X11Window::paintExposed() {
         events_->onPaint(device, area);
         // The server lost these pixels: put them back whether or not anything was drawn.
         markDirty(area);
+        paintBeyondThePanel(area);
     }
     flush();
+}
+
+// A host may make the window larger than the panel (a UI's widget in a larger container):
+// what lies beyond the panel is painted black rather than left as the screen had it.
+void X11Window::paintBeyondThePanel(const Rect& area) {
+    const int32_t width = pixels_.width(), height = pixels_.height();
+    if (area.right <= width && area.bottom <= height) return;
+    Display* display = connection_->display();
+    GC gc = DefaultGC(display, DefaultScreen(display));
+    XSetForeground(display, gc, BlackPixel(display, DefaultScreen(display)));
+    if (area.right > width)
+        XFillRectangle(display, window_, gc, std::max(width, area.left), area.top,
+                       unsigned(area.right - std::max(width, area.left)), unsigned(area.height()));
+    if (area.bottom > height)
+        XFillRectangle(display, window_, gc, area.left, std::max(height, area.top), unsigned(area.width()),
+                       unsigned(area.bottom - std::max(height, area.top)));
 }
 
 void X11Window::handleEvent(XEvent& event) {

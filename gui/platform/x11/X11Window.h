@@ -63,6 +63,7 @@ private:
               WindowEvents* events);
     void handleEvent(XEvent& event) override;
     void paintExposed();
+    void paintBeyondThePanel(const Rect& area);
     // Answers the boxes that were answered (or went) since the last call, then shows the
     // next; false when an answer's continuation destroyed this window.
     bool settleDialogs();

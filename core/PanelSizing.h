@@ -3,7 +3,7 @@
 // The sizes a host may give the panel's window by resizing it: the panel keeps its aspect
 // ratio (612 : 486) and is drawn at a scale from 1 to 3 in steps of an eighth, the size at a
 // scale being round(612 s) x round(486 s) pixels. Formats whose hosts resize the panel by its
-// window (CLAP's adjust_size and set_size, VST3's checkSizeConstraint and onSize) ask here.
+// window ask here: first the size that fits a proposed one, then the scale of the size given.
 
 #include "core/Editor.h"
 #include "product/Identity.h"

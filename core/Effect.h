@@ -103,6 +103,15 @@ public:
     // [main] Copies the current program over program `destination`.
     virtual bool copyProgram(int32_t destination) noexcept = 0;
 
+    // ---- the factory set: sounds that come with the plug-in, apart from its programs ------
+    // [any]
+    virtual int32_t factoryPresetCount() const noexcept = 0;
+    // [any] Its name and a line saying what it does; false for an index that is none.
+    virtual bool factoryPresetInfo(int32_t index, const char** name, const char** description) const noexcept = 0;
+    // [main] Loads it into the current program, its values and its name, as a preset chunk
+    // loads (origin state); the other programs and the learned bindings stay.
+    virtual bool loadFactoryPreset(int32_t index) noexcept = 0;
+
     // ---- state -------------------------------------------------------------------------
     // [main] The chunk's bytes and their number; they stay valid until the next saveChunk
     // of the same kind.

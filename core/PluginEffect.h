@@ -45,6 +45,9 @@ public:
     bool programName(int32_t index, char* text) const noexcept override;
     void setProgramName(const char* name) noexcept override;
     bool copyProgram(int32_t destination) noexcept override;
+    int32_t factoryPresetCount() const noexcept override;
+    bool factoryPresetInfo(int32_t index, const char** name, const char** description) const noexcept override;
+    bool loadFactoryPreset(int32_t index) noexcept override;
     int32_t saveChunk(ChunkKind kind, const void** data) noexcept override;
     void loadChunk(ChunkKind kind, const void* data, int32_t size) noexcept override;
     bool restoreChunk(ChunkKind kind, const void* data, int32_t size, int32_t program = -1) noexcept override;

@@ -2,6 +2,8 @@
 
 #include "core/PluginEffect.h"
 
+#include "core/FactoryPresets.h"
+
 #include "core/TextTools.h"
 
 #include <bit>
@@ -177,6 +179,23 @@ bool PluginEffect::restoreChunk(ChunkKind kind, const void* data, int32_t size, 
     }
     refreshEditorControllers();
     return true;
+}
+
+// ---- the factory set
+
+int32_t PluginEffect::factoryPresetCount() const noexcept { return zk::factoryPresetCount(); }
+
+bool PluginEffect::factoryPresetInfo(int32_t index, const char** name, const char** description) const noexcept {
+    const FactoryPreset* preset = factoryPreset(index);
+    if (!preset) return false;
+    if (name) *name = preset->name;
+    if (description) *description = preset->description;
+    return true;
+}
+
+bool PluginEffect::loadFactoryPreset(int32_t index) noexcept {
+    const FactoryPreset* preset = factoryPreset(index);
+    return preset && restoreChunk(ChunkKind::preset, preset->chunk, kPresetChunkSize);
 }
 
 } // namespace zk

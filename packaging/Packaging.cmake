@@ -30,6 +30,9 @@ function(zk_install_manual destination)
     endforeach()
 endfunction()
 
+# The factory set as files for VST 2 hosts (the other formats carry it themselves).
+file(GLOB zkFactoryFiles ${PROJECT_SOURCE_DIR}/presets/*.fxp ${PROJECT_SOURCE_DIR}/presets/factory.fxb)
+
 if(WIN32)
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         set(zkSystem windows-x64)
@@ -43,6 +46,7 @@ if(WIN32)
     install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
                   ${CMAKE_BINARY_DIR}/INSTALL.txt DESTINATION .)
     zk_install_manual(.)
+    install(FILES ${zkFactoryFiles} DESTINATION presets)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME ${zkPackageName}-${PROJECT_VERSION}-${zkSystem})
 else()
@@ -50,6 +54,7 @@ else()
     install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md
                   ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${zkDocDir})
     zk_install_manual(${zkDocDir})
+    install(FILES ${zkFactoryFiles} DESTINATION share/${zkPackageName}/presets)
     install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/lintian-overrides DESTINATION share/lintian/overrides
             RENAME ${zkPackageName})
     include(${CMAKE_CURRENT_LIST_DIR}/DebianChangelog.cmake)
@@ -60,6 +65,7 @@ else()
                   ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
     install(PROGRAMS ${CMAKE_CURRENT_LIST_DIR}/install.sh DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
     zk_install_manual(. COMPONENT portable EXCLUDE_FROM_ALL)
+    install(FILES ${zkFactoryFiles} DESTINATION presets COMPONENT portable EXCLUDE_FROM_ALL)
 
     if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64)$")
         set(zkDebianArch amd64)

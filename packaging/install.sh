@@ -37,9 +37,16 @@ else
 fi
 record=$recordDir/installed
 
-# Where a folder of this package goes: vst -> ~/.vst or /usr/local/lib/vst, and so on.
+# Where a folder of this package goes: vst -> ~/.vst or /usr/local/lib/vst, and so on; the
+# VST3 presets (vst3/presets/...) go to ~/.vst3/presets or /usr/local/share/vst3/presets.
 target() {
     if [ $scope = system ]; then echo "/usr/local/lib/$1"; else echo "$HOME/.$1"; fi
+}
+destinationOf() { # kind, path inside its folder
+    case $scope/$1/$2 in
+    system/vst3/presets/*) echo "/usr/local/share/vst3/$2" ;;
+    *) echo "$(target "$1")/$2" ;;
+    esac
 }
 places() { echo "$(target vst), $(target clap), $(target lv2) and $(target vst3)"; }
 
@@ -95,7 +102,7 @@ install() {
         [ -d "$here/$kind" ] || continue
         (cd "$here/$kind" && find . -type f) | sed 's|^\./||' | sort >"$notes.list"
         while IFS= read -r relative; do
-            destination=$(target $kind)/$relative
+            destination=$(destinationOf $kind "$relative")
             makeFolder "$(dirname "$destination")"
             echo "file $destination" >>"$notes"
             cp "$here/$kind/$relative" "$destination"

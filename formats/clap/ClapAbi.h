@@ -683,6 +683,128 @@ static_assert(sizeof(clap_gui_resize_hints) == 12 && offsetof(clap_gui_resize_hi
 static_assert(offsetof(clap_param_info, cookie) == 8);
 static_assert(sizeof(bool) == 1);
 
+// ---- factory: preset discovery, and the preset-load extension
+
+inline constexpr char CLAP_PRESET_DISCOVERY_FACTORY_ID[] = "clap.preset-discovery-factory/2";
+inline constexpr char CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT[] = "clap.preset-discovery-factory/draft-2";
+enum : uint32_t {
+    CLAP_PRESET_DISCOVERY_LOCATION_FILE = 0,
+    CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN = 1, // built into the plug-in; the location is null
+};
+enum : uint32_t {
+    CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT = 1 << 0,
+    CLAP_PRESET_DISCOVERY_IS_USER_CONTENT = 1 << 1,
+    CLAP_PRESET_DISCOVERY_IS_DEMO_CONTENT = 1 << 2,
+    CLAP_PRESET_DISCOVERY_IS_FAVORITE = 1 << 3,
+};
+using clap_timestamp = uint64_t;
+inline constexpr clap_timestamp CLAP_TIMESTAMP_UNKNOWN = 0;
+
+struct clap_universal_plugin_id {
+    const char* abi; // "clap", "vst3", "vst2" ...
+    const char* id;
+};
+using clap_universal_plugin_id_t = clap_universal_plugin_id;
+
+struct clap_preset_discovery_metadata_receiver {
+    void* receiver_data;
+    void (*on_error)(const clap_preset_discovery_metadata_receiver* receiver, int32_t os_error, const char* message);
+    bool (*begin_preset)(const clap_preset_discovery_metadata_receiver* receiver, const char* name, const char* load_key);
+    void (*add_plugin_id)(const clap_preset_discovery_metadata_receiver* receiver, const clap_universal_plugin_id* id);
+    void (*set_soundpack_id)(const clap_preset_discovery_metadata_receiver* receiver, const char* soundpack_id);
+    void (*set_flags)(const clap_preset_discovery_metadata_receiver* receiver, uint32_t flags);
+    void (*add_creator)(const clap_preset_discovery_metadata_receiver* receiver, const char* creator);
+    void (*set_description)(const clap_preset_discovery_metadata_receiver* receiver, const char* description);
+    void (*set_timestamps)(const clap_preset_discovery_metadata_receiver* receiver, clap_timestamp creation,
+                           clap_timestamp modification);
+    void (*add_feature)(const clap_preset_discovery_metadata_receiver* receiver, const char* feature);
+    void (*add_extra_info)(const clap_preset_discovery_metadata_receiver* receiver, const char* key, const char* value);
+};
+using clap_preset_discovery_metadata_receiver_t = clap_preset_discovery_metadata_receiver;
+
+struct clap_preset_discovery_filetype {
+    const char* name;
+    const char* description;    // optional
+    const char* file_extension; // without the dot
+};
+struct clap_preset_discovery_location {
+    uint32_t flags;
+    const char* name;
+    uint32_t kind;
+    const char* location; // a path, or null for the plug-in's own
+};
+struct clap_preset_discovery_soundpack {
+    uint32_t flags;
+    const char* id;
+    const char* name;
+    const char* description;
+    const char* homepage_url;
+    const char* vendor;
+    const char* image_path;
+    clap_timestamp release_timestamp;
+};
+
+// The host's side; not thread-safe.
+struct clap_preset_discovery_indexer {
+    clap::clap_version clap_version;
+    const char* name;
+    const char* vendor;
+    const char* url;
+    const char* version;
+    void* indexer_data;
+    bool (*declare_filetype)(const clap_preset_discovery_indexer* indexer, const clap_preset_discovery_filetype* filetype);
+    bool (*declare_location)(const clap_preset_discovery_indexer* indexer, const clap_preset_discovery_location* location);
+    bool (*declare_soundpack)(const clap_preset_discovery_indexer* indexer, const clap_preset_discovery_soundpack* pack);
+    const void* (*get_extension)(const clap_preset_discovery_indexer* indexer, const char* extension_id);
+};
+using clap_preset_discovery_indexer_t = clap_preset_discovery_indexer;
+
+struct clap_preset_discovery_provider_descriptor {
+    clap::clap_version clap_version;
+    const char* id;
+    const char* name;
+    const char* vendor;
+};
+using clap_preset_discovery_provider_descriptor_t = clap_preset_discovery_provider_descriptor;
+
+// The plug-in's side; one provider is used from one thread at a time.
+struct clap_preset_discovery_provider {
+    const clap_preset_discovery_provider_descriptor* desc;
+    void* provider_data;
+    bool (*init)(const clap_preset_discovery_provider* provider); // declares its locations
+    void (*destroy)(const clap_preset_discovery_provider* provider);
+    bool (*get_metadata)(const clap_preset_discovery_provider* provider, uint32_t location_kind, const char* location,
+                         const clap_preset_discovery_metadata_receiver* receiver);
+    const void* (*get_extension)(const clap_preset_discovery_provider* provider, const char* extension_id);
+};
+using clap_preset_discovery_provider_t = clap_preset_discovery_provider;
+
+// Every entry thread-safe.
+struct clap_preset_discovery_factory {
+    uint32_t (*count)(const clap_preset_discovery_factory* factory);
+    const clap_preset_discovery_provider_descriptor* (*get_descriptor)(const clap_preset_discovery_factory* factory,
+                                                                       uint32_t index);
+    const clap_preset_discovery_provider* (*create)(const clap_preset_discovery_factory* factory,
+                                                    const clap_preset_discovery_indexer* indexer, const char* provider_id);
+};
+using clap_preset_discovery_factory_t = clap_preset_discovery_factory;
+
+inline constexpr char CLAP_EXT_PRESET_LOAD[] = "clap.preset-load/2";
+inline constexpr char CLAP_EXT_PRESET_LOAD_COMPAT[] = "clap.preset-load.draft/2";
+
+struct clap_plugin_preset_load {
+    // [main] Loads what the discovery provider described; false when it could not.
+    bool (*from_location)(const clap_plugin* plugin, uint32_t location_kind, const char* location, const char* load_key);
+};
+using clap_plugin_preset_load_t = clap_plugin_preset_load;
+
+struct clap_host_preset_load {
+    void (*on_error)(const clap_host* host, uint32_t location_kind, const char* location, const char* load_key,
+                     int32_t os_error, const char* message); // [main]
+    void (*loaded)(const clap_host* host, uint32_t location_kind, const char* location, const char* load_key); // [main]
+};
+using clap_host_preset_load_t = clap_host_preset_load;
+
 #if INTPTR_MAX == INT64_MAX
 static_assert(sizeof(clap_plugin_descriptor) == 88 && offsetof(clap_plugin_descriptor, id) == 16);
 static_assert(offsetof(clap_plugin_descriptor, features) == 80);
@@ -722,6 +844,15 @@ static_assert(offsetof(clap_plugin_gui, set_parent) == 80 && offsetof(clap_plugi
 static_assert(sizeof(clap_host_gui) == 40 && sizeof(clap_plugin_params) == 48);
 static_assert(offsetof(clap_plugin_params, flush) == 40 && sizeof(clap_host_params) == 24);
 static_assert(sizeof(clap_host_posix_fd_support) == 24 && sizeof(clap_host_timer_support) == 16);
+static_assert(sizeof(clap_preset_discovery_factory) == 24 && sizeof(clap_preset_discovery_provider_descriptor) == 40);
+static_assert(sizeof(clap_preset_discovery_provider) == 48 && offsetof(clap_preset_discovery_provider, get_metadata) == 32);
+static_assert(sizeof(clap_preset_discovery_indexer) == 88 && offsetof(clap_preset_discovery_indexer, declare_location) == 64);
+static_assert(sizeof(clap_preset_discovery_metadata_receiver) == 88);
+static_assert(offsetof(clap_preset_discovery_metadata_receiver, set_description) == 56);
+static_assert(sizeof(clap_preset_discovery_location) == 32 && offsetof(clap_preset_discovery_location, location) == 24);
+static_assert(sizeof(clap_preset_discovery_filetype) == 24 && sizeof(clap_universal_plugin_id) == 16);
+static_assert(sizeof(clap_preset_discovery_soundpack) == 64 && offsetof(clap_preset_discovery_soundpack, release_timestamp) == 56);
+static_assert(sizeof(clap_plugin_preset_load) == 8 && sizeof(clap_host_preset_load) == 16);
 #else
 // 32-bit: pointers of 4 bytes. 8-byte members sit on 8 bytes inside records on Windows,
 // on 4 bytes in the System V i386 convention.
@@ -754,6 +885,14 @@ static_assert(offsetof(clap_plugin_gui, set_parent) == 40 && offsetof(clap_plugi
 static_assert(sizeof(clap_host_gui) == 20 && sizeof(clap_plugin_params) == 24);
 static_assert(offsetof(clap_plugin_params, flush) == 20 && sizeof(clap_host_params) == 12);
 static_assert(sizeof(clap_host_posix_fd_support) == 12 && sizeof(clap_host_timer_support) == 8);
+static_assert(sizeof(clap_preset_discovery_factory) == 12 && sizeof(clap_preset_discovery_provider_descriptor) == 24);
+static_assert(sizeof(clap_preset_discovery_provider) == 24 && offsetof(clap_preset_discovery_provider, get_metadata) == 16);
+static_assert(sizeof(clap_preset_discovery_indexer) == 48 && offsetof(clap_preset_discovery_indexer, declare_location) == 36);
+static_assert(sizeof(clap_preset_discovery_metadata_receiver) == 44);
+static_assert(offsetof(clap_preset_discovery_metadata_receiver, set_description) == 28);
+static_assert(sizeof(clap_preset_discovery_location) == 16 && offsetof(clap_preset_discovery_location, location) == 12);
+static_assert(sizeof(clap_preset_discovery_filetype) == 12 && sizeof(clap_universal_plugin_id) == 8);
+static_assert(sizeof(clap_plugin_preset_load) == 4 && sizeof(clap_host_preset_load) == 8);
 #if defined(_WIN32)
 static_assert(sizeof(clap_event_note) == 40 && offsetof(clap_event_note, velocity) == 32);
 static_assert(sizeof(clap_event_param_value) == 48 && offsetof(clap_event_param_value, value) == 40);

@@ -16,5 +16,7 @@ extern const clap::clap_plugin_state clapState;   // ClapState.cpp
 extern const clap::clap_plugin_gui clapGui;       // ClapGui.cpp
 extern const clap::clap_plugin_timer_support clapTimers;
 extern const clap::clap_plugin_posix_fd_support clapDescriptors;
+extern const clap::clap_plugin_preset_load clapPresetLoad;              // ClapPresets.cpp
+extern const clap::clap_preset_discovery_factory clapPresetDiscovery;  // the entry's factory
 
 } // namespace zk

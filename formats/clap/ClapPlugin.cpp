@@ -93,6 +93,8 @@ bool ClapPlugin::init() noexcept {
     hostThreads_ = hostExtension<clap_host_thread_check>(host_, CLAP_EXT_THREAD_CHECK);
     hostTimers_ = hostExtension<clap_host_timer_support>(host_, CLAP_EXT_TIMER_SUPPORT);
     hostGui_ = hostExtension<clap_host_gui>(host_, CLAP_EXT_GUI);
+    hostPresetLoad_ = hostExtension<clap_host_preset_load>(host_, CLAP_EXT_PRESET_LOAD);
+    if (!hostPresetLoad_) hostPresetLoad_ = hostExtension<clap_host_preset_load>(host_, CLAP_EXT_PRESET_LOAD_COMPAT);
 #if !defined(_WIN32)
     hostDescriptors_ = hostExtension<clap_host_posix_fd_support>(host_, CLAP_EXT_POSIX_FD_SUPPORT);
 #endif
@@ -215,7 +217,8 @@ const void* ClapPlugin::extension(const char* id) const noexcept {
         {CLAP_EXT_AUDIO_PORTS, &clapAudioPorts}, {CLAP_EXT_NOTE_PORTS, &clapNotePorts},
         {CLAP_EXT_PARAMS, &clapParams},          {CLAP_EXT_STATE, &clapState},
         {CLAP_EXT_LATENCY, &clapLatency},        {CLAP_EXT_TAIL, &clapTail},
-        {CLAP_EXT_TIMER_SUPPORT, &clapTimers},
+        {CLAP_EXT_TIMER_SUPPORT, &clapTimers},   {CLAP_EXT_PRESET_LOAD, &clapPresetLoad},
+        {CLAP_EXT_PRESET_LOAD_COMPAT, &clapPresetLoad},
 #if !defined(_WIN32)
         {CLAP_EXT_POSIX_FD_SUPPORT, &clapDescriptors},
 #endif

@@ -72,6 +72,9 @@ public:
     bool saveState(const clap::clap_ostream* stream) noexcept;
     bool loadState(const clap::clap_istream* stream) noexcept;
 
+    // preset-load (ClapPresets.cpp) [main]: a preset of the factory set into the current program
+    bool loadPreset(uint32_t kind, const char* location, const char* key) noexcept;
+
     // gui, timer and descriptor support (ClapGui.cpp) [main]
     static bool windowApiSupported(const char* api, bool floating) noexcept;
     bool createPanel(const char* api, bool floating) noexcept;
@@ -115,6 +118,7 @@ private:
     // The host's bypass changes among `events`; the last one holds.
     void takeBypass(const clap::clap_input_events* events) noexcept;
     void setBypass(bool bypassed) noexcept { effect_->setBypass(bypassed); }
+    const clap::clap_host_preset_load* hostPresets() const noexcept { return hostPresetLoad_; }
     void reportTailChange() noexcept;
     bool openPanelIn() noexcept;
     void closeOpenPanel() noexcept;
@@ -130,6 +134,7 @@ private:
     const clap::clap_host_timer_support* hostTimers_ = nullptr;
     const clap::clap_host_posix_fd_support* hostDescriptors_ = nullptr;
     const clap::clap_host_gui* hostGui_ = nullptr;
+    const clap::clap_host_preset_load* hostPresetLoad_ = nullptr;
 
     bool active_ = false;
     int quiet_ = 0; // inside init and activate: the values the effect re-applies are not news

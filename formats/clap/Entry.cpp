@@ -4,6 +4,7 @@
 
 #include "core/PluginEffect.h"
 #include "editor/PluginEditor.h"
+#include "formats/clap/ClapExtensions.h"
 #include "formats/clap/ClapPlugin.h"
 #include "product/Identity.h"
 #include "services/PlatformServices.h"
@@ -81,6 +82,11 @@ ZK_EXPORT const clap_plugin_entry clap_entry = {
     [](const char* path) { return path != nullptr; },
     [] {},
     [](const char* id) -> const void* {
-        return id && std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0 ? &kFactory : nullptr;
+        if (!id) return nullptr;
+        if (std::strcmp(id, CLAP_PLUGIN_FACTORY_ID) == 0) return &kFactory;
+        // The factory set, in the host's preset browser.
+        if (std::strcmp(id, CLAP_PRESET_DISCOVERY_FACTORY_ID) == 0 || std::strcmp(id, CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT) == 0)
+            return &zk::clapPresetDiscovery;
+        return nullptr;
     },
 };

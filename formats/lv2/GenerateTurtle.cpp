@@ -60,6 +60,7 @@ const char* const kPrefixes = R"(@prefix atom:  <http://lv2plug.in/ns/ext/atom#>
 @prefix opts:  <http://lv2plug.in/ns/ext/options#> .
 @prefix pg:    <http://lv2plug.in/ns/ext/port-groups#> .
 @prefix pprop: <http://lv2plug.in/ns/ext/port-props#> .
+@prefix pset:  <http://lv2plug.in/ns/ext/presets#> .
 @prefix rdf:   <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .
 @prefix rdfs:  <http://www.w3.org/2000/01/rdf-schema#> .
 @prefix rsz:   <http://lv2plug.in/ns/ext/resize-port#> .
@@ -68,6 +69,7 @@ const char* const kPrefixes = R"(@prefix atom:  <http://lv2plug.in/ns/ext/atom#>
 @prefix units: <http://lv2plug.in/ns/extensions/units#> .
 @prefix urid:  <http://lv2plug.in/ns/ext/urid#> .
 @prefix work:  <http://lv2plug.in/ns/ext/worker#> .
+@prefix xsd:   <http://www.w3.org/2001/XMLSchema#> .
 
 # Written by the build (formats/lv2/GenerateTurtle.cpp) from the plug-in's own tables.
 
@@ -112,7 +114,58 @@ std::string parameterProperties(Effect& effect, int32_t index, const ParameterDe
     return out.str();
 }
 
-std::string manifest(const std::string& dspBinary, const std::string& uiBinary) {
+// A factory sound's URI: the plug-in's, /presets/ and its name in lower case with dashes.
+std::string presetUri(const char* name) {
+    std::string slug;
+    for (const char* c = name; *c; ++c)
+        slug += *c == ' ' ? '-' : static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
+    return std::string(kLv2Uri) + "/presets/" + slug;
+}
+
+std::string base64(const uint8_t* bytes, size_t size) {
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (size_t i = 0; i < size; i += 3) {
+        const uint32_t n = uint32_t(bytes[i]) << 16 | (i + 1 < size ? uint32_t(bytes[i + 1]) << 8 : 0) |
+                           (i + 2 < size ? uint32_t(bytes[i + 2]) : 0);
+        out += digits[n >> 18 & 63];
+        out += digits[n >> 12 & 63];
+        out += i + 1 < size ? digits[n >> 6 & 63] : '=';
+        out += i + 2 < size ? digits[n & 63] : '=';
+    }
+    return out;
+}
+
+// The factory set as LV2 presets: every parameter port's value, the name and the line, and
+// the program's chunk as the preset's state, so that a host loading it through the plug-in's
+// state changes the current program alone (an empty state would reset the instance).
+std::string presets(Effect& effect) {
+    std::ostringstream out;
+    out << kPrefixes;
+    out << "<" << kStatePreset << ">\n    a rdf:Property ;\n    rdfs:label \"preset\" ;\n"
+        << "    rdfs:comment \"One program's name and values, which loading the preset puts into the current program.\" ;\n"
+        << "    rdfs:range atom:Chunk .\n\n";
+    for (int32_t i = 0; i < effect.factoryPresetCount(); ++i) {
+        const char *name = nullptr, *comment = nullptr;
+        effect.factoryPresetInfo(i, &name, &comment);
+        effect.loadFactoryPreset(i);
+        out << "<" << presetUri(name) << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << kLv2Uri << "> ;\n"
+            << "    rdfs:label " << quoted(name) << " ;\n    rdfs:comment " << quoted(comment) << " ;\n    lv2:port ";
+        for (int32_t p = 0; p < effect.parameterCount(); ++p) {
+            ParameterDescription parameter;
+            effect.describeParameter(p, parameter);
+            out << (p == 0 ? "[\n" : " , [\n") << "        lv2:symbol " << quoted(parameter.symbol)
+                << " ;\n        pset:value " << decimal(effect.parameter(p)) << "\n    ]";
+        }
+        const void* chunk = nullptr;
+        const int32_t size = effect.saveChunk(ChunkKind::preset, &chunk);
+        out << " ;\n    state:state [\n        <" << kStatePreset << "> \""
+            << base64(static_cast<const uint8_t*>(chunk), static_cast<size_t>(size)) << "\"^^xsd:base64Binary\n    ] .\n\n";
+    }
+    return out.str();
+}
+
+std::string manifest(Effect& effect, const std::string& dspBinary, const std::string& uiBinary) {
     std::ostringstream out;
     out << kPrefixes;
     // The version here too: of two bundles with the plug-in, hosts load the newer one.
@@ -120,6 +173,12 @@ std::string manifest(const std::string& dspBinary, const std::string& uiBinary) 
         << kVersionMinor << " ;\n    lv2:microVersion " << kVersionMicro << " ;\n    rdfs:seeAlso <Zephyrkettledrome.ttl> .\n\n";
     out << "<" << kLv2UiUri << ">\n    a ui:X11UI ;\n    lv2:binary <" << uiBinary
         << "> ;\n    rdfs:seeAlso <Zephyrkettledrome.ttl> .\n";
+    for (int32_t i = 0; i < effect.factoryPresetCount(); ++i) {
+        const char* name = nullptr;
+        effect.factoryPresetInfo(i, &name, nullptr);
+        out << "\n<" << presetUri(name) << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << kLv2Uri
+            << "> ;\n    rdfs:seeAlso <presets.ttl> .\n";
+    }
     return out.str();
 }
 
@@ -213,6 +272,7 @@ int main(int argc, char** argv) {
     }
     SilentHost host;
     PluginEffect effect(host);
+    effect.initialise(); // so that the factory set loads
     // Every symbol names one port.
     std::set<std::string> symbols;
     for (const FixedPort& fixed : kAudioPorts) symbols.insert(fixed.symbol);
@@ -227,8 +287,9 @@ int main(int argc, char** argv) {
         }
     }
     const std::string folder = argv[1];
-    return write(folder + "/manifest.ttl", manifest(argv[2], argv[3])) &&
-                   write(folder + "/Zephyrkettledrome.ttl", description(effect))
+    return write(folder + "/manifest.ttl", manifest(effect, argv[2], argv[3])) &&
+                   write(folder + "/Zephyrkettledrome.ttl", description(effect)) &&
+                   write(folder + "/presets.ttl", presets(effect))
                ? 0
                : 1;
 }

@@ -424,10 +424,16 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
         return value;
     };
     const Value version = fetch(urids_.stateVersion), program = fetch(urids_.stateProgram),
-                bank = fetch(urids_.stateBank);
+                bank = fetch(urids_.stateBank), preset = fetch(urids_.statePreset);
     int32_t versionNumber = -1, programNumber = -1;
     bool restored = false;
-    if (!version.data && !program.data && !bank.data) {
+    if (preset.data && !bank.data) {
+        // A preset: one program into the current one; the other programs and the learned
+        // bindings stay.
+        if (preset.type != urids_.atomChunk || preset.size != static_cast<size_t>(PluginEffect::kPresetChunkSize))
+            return LV2_STATE_ERR_BAD_TYPE;
+        restored = effect_->restoreChunk(ChunkKind::preset, preset.data, static_cast<int32_t>(preset.size));
+    } else if (!version.data && !program.data && !bank.data) {
         // An empty state: as a new instance starts.
         restored = effect_->restoreChunk(ChunkKind::bank, newInstanceBank_.data(),
                                          static_cast<int32_t>(newInstanceBank_.size()), 0);

@@ -55,6 +55,9 @@ constexpr uint32_t kNotifyMinimumBytes = 4096;
 
 // State: the bank chunk (atom:Chunk), the current program and the state's version (atom:Int).
 constexpr const char* kStateBank = ZK_LV2_NAME("bank");
+// A preset's state (the factory set's presets hold it): one program's chunk (atom:Chunk, 240
+// bytes), loaded into the current program; the rest of the state stays.
+constexpr const char* kStatePreset = ZK_LV2_NAME("preset");
 constexpr const char* kStateProgram = ZK_LV2_NAME("program");
 constexpr const char* kStateVersion = ZK_LV2_NAME("stateVersion");
 // The layout of the state this build writes and the only one it restores.

@@ -31,6 +31,7 @@ bool Urids::mapAll(const LV2_URID_Map& map) noexcept {
         {&bufMaxBlockLength, LV2_BUF_SIZE__maxBlockLength},
         {&bufNominalBlockLength, LV2_BUF_SIZE__nominalBlockLength},
         {&stateBank, kStateBank},
+        {&statePreset, kStatePreset},
         {&stateProgram, kStateProgram},
         {&stateVersion, kStateVersion},
         {&panelOpened, kPanelOpened},

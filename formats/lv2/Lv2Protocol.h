@@ -32,7 +32,7 @@ struct Urids {
     LV2_URID midiEvent = 0;
     LV2_URID stateChanged = 0;
     LV2_URID bufSampleRate = 0, bufMaxBlockLength = 0, bufNominalBlockLength = 0;
-    LV2_URID stateBank = 0, stateProgram = 0, stateVersion = 0;
+    LV2_URID stateBank = 0, stateProgram = 0, stateVersion = 0, statePreset = 0;
     LV2_URID panelOpened = 0, panelClosed = 0, panelCommand = 0, values = 0, value = 0, controllers = 0, lamps = 0,
              notice = 0;
     LV2_URID keyTag = 0, keyIndex = 0, keyValue = 0, keyValues = 0, keyControllers = 0, keyLamps = 0, keyText = 0,

@@ -121,7 +121,7 @@ void Vst3Instance::allParametersChanged(ChangeOrigin origin) noexcept {
     if (!mayReport()) return;
     // The handler is the host's; the reference the controller holds keeps it alive here.
     Vst3Ptr<vst3::IComponentHandler> handler(handler_);
-    handler->restartComponent(vst3::kParamValuesChanged);
+    if (stateCalls_ == 0) handler->restartComponent(vst3::kParamValuesChanged);
     if (origin == ChangeOrigin::state)
         if (auto units = handler.query<vst3::IUnitHandler>())
             units->notifyProgramListChange(kVst3ProgramList, vst3::kAllProgramInvalid);

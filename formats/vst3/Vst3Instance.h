@@ -13,8 +13,11 @@
 // 2. Inside a process call (audio thread), what MIDI moves (a learned controller, a Program
 //    Change): the call's output parameter changes, at the frame of the change; a program
 //    change reports every parameter and the program parameter.
-// 3. A state load or program change on the UI thread: restartComponent(kParamValuesChanged),
-//    and after a state load the program list's names changed too.
+// 3. A program change on the UI thread: restartComponent(kParamValuesChanged). Inside the
+//    host's own state calls (setState, setComponentState) only the program list's new
+//    names are told: the host reads the values itself once the state is in, and may hold
+//    its locks meanwhile (one host's restartComponent waits for the very lock its preset
+//    load holds around setState).
 
 #include "core/Effect.h"
 #include "core/HostServices.h"
@@ -68,6 +71,17 @@ public:
     private:
         Vst3Instance& instance_;
     };
+    // Marks a host's state call: values changed inside it are not reported (see 3. above).
+    class HostStateCall {
+    public:
+        explicit HostStateCall(Vst3Instance& instance) noexcept : instance_(instance) { ++instance_.stateCalls_; }
+        ~HostStateCall() { --instance_.stateCalls_; }
+        HostStateCall(const HostStateCall&) = delete;
+        HostStateCall& operator=(const HostStateCall&) = delete;
+
+    private:
+        Vst3Instance& instance_;
+    };
     // The panel's owner: one view at a time shows the panel. True when `view` now holds it.
     bool takePanel(Vst3PanelOwner* view) noexcept;
     void releasePanel(const Vst3PanelOwner* view) noexcept;
@@ -103,6 +117,7 @@ private:
     uint64_t serial_;
     vst3::IComponentHandler* handler_ = nullptr;
     int32_t holds_ = 0;
+    int32_t stateCalls_ = 0; // [main]
     Vst3PanelOwner* panelOwner_ = nullptr;
     std::atomic<uint64_t> held_{0};
     std::atomic<bool> processing_{false};

@@ -135,6 +135,7 @@ vst3::tresult Vst3Processor::setProcessing(vst3::TBool state) {
 
 vst3::tresult Vst3Processor::setState(vst3::IBStream* state) {
     if (!instance_) return vst3::kNotInitialized;
+    Vst3Instance::HostStateCall inside(*instance_);
     return loadVst3State(instance_->effect(), state) ? vst3::kResultOk : vst3::kResultFalse;
 }
 

@@ -8,6 +8,8 @@ namespace zk {
 namespace {
 
 constexpr char kMagic[4] = {'Z', 'K', 'S', 'T'};
+constexpr char kPresetMagic[4] = {'Z', 'K', 'S', 'P'};
+constexpr uint32_t kPresetVersion = 1;
 constexpr uint32_t kVersion = 2;
 constexpr uint32_t kFirstVersion = 1; // no flags
 constexpr uint32_t kBypassedFlag = 1;
@@ -45,8 +47,9 @@ bool readAll(vst3::IBStream* stream, uint8_t* data, size_t size) {
 }
 
 struct StoredState {
+    bool preset = false; // one program's chunk, not the bank
     int32_t program = 0;
-    std::vector<uint8_t> bank;
+    std::vector<uint8_t> bank; // or the preset chunk
     uint32_t flags = 0;
 };
 
@@ -55,6 +58,14 @@ bool readState(const Effect& effect, vst3::IBStream* stream, StoredState& state)
     try {
         uint8_t header[kHeaderSize];
         if (!readAll(stream, header, sizeof header)) return false;
+        if (std::memcmp(header, kPresetMagic, sizeof kPresetMagic) == 0) {
+            // A preset: the chunk's size comes at 8 and its bytes at 12.
+            if (le32(header + 4) != kPresetVersion || le32(header + 8) != 240) return false;
+            state.preset = true;
+            state.bank.resize(240);
+            std::memcpy(state.bank.data(), header + 12, 4);
+            return readAll(stream, state.bank.data() + 4, 236);
+        }
         const uint32_t version = le32(header + 4);
         if (std::memcmp(header, kMagic, sizeof kMagic) != 0 || (version != kVersion && version != kFirstVersion))
             return false;
@@ -94,6 +105,8 @@ bool saveVst3State(Effect& effect, vst3::IBStream* stream) noexcept {
 bool loadVst3State(Effect& effect, vst3::IBStream* stream) noexcept {
     StoredState state;
     if (!readState(effect, stream, state)) return false;
+    if (state.preset)
+        return effect.restoreChunk(ChunkKind::preset, state.bank.data(), static_cast<int32_t>(state.bank.size()));
     if (!effect.restoreChunk(ChunkKind::bank, state.bank.data(), static_cast<int32_t>(state.bank.size()), state.program))
         return false;
     effect.setBypass((state.flags & kBypassedFlag) != 0);
@@ -103,6 +116,17 @@ bool loadVst3State(Effect& effect, vst3::IBStream* stream) noexcept {
 bool checkVst3State(const Effect& effect, vst3::IBStream* stream) noexcept {
     StoredState state;
     return readState(effect, stream, state);
+}
+
+std::vector<uint8_t> vst3PresetState(Effect& effect) {
+    const void* chunk = nullptr;
+    const int32_t size = effect.saveChunk(ChunkKind::preset, &chunk);
+    std::vector<uint8_t> bytes(12 + static_cast<size_t>(size > 0 ? size : 0));
+    std::memcpy(bytes.data(), kPresetMagic, sizeof kPresetMagic);
+    putLe32(bytes.data() + 4, kPresetVersion);
+    putLe32(bytes.data() + 8, static_cast<uint32_t>(size));
+    if (size > 0) std::memcpy(bytes.data() + 12, chunk, static_cast<size_t>(size));
+    return bytes;
 }
 
 } // namespace zk

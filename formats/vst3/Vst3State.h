@@ -9,10 +9,18 @@
 //         and the 128 programs
 //   +  4  flags: bit 0 bypassed (a version 1 state ends with the chunk and loads as not
 //         bypassed)
+// A preset (a .vstpreset's component state: one program, not the whole instance):
+//   0  4  "ZKSP"
+//   4  4  version, 1
+//   8  4  the preset chunk's size, 240
+//  12     the preset chunk: the program's name and values, loaded into the current program
 // Streams may move fewer bytes per call than asked; both directions go on until done.
 
 #include "core/Effect.h"
 #include "formats/vst3/Vst3Abi.h"
+
+#include <cstdint>
+#include <vector>
 
 namespace zk {
 
@@ -24,5 +32,7 @@ bool saveVst3State(Effect& effect, vst3::IBStream* stream) noexcept;
 bool loadVst3State(Effect& effect, vst3::IBStream* stream) noexcept;
 // [main] Reads and checks a state without loading it.
 bool checkVst3State(const Effect& effect, vst3::IBStream* stream) noexcept;
+// A preset state of the effect's current program.
+std::vector<uint8_t> vst3PresetState(Effect& effect);
 
 } // namespace zk

@@ -29,6 +29,9 @@ TEST(ClapMidi, ALearnedControllerMovesTheSoundAtTheSameFrameAsThroughTheVst2Modu
     expectLearnedControllerAsThroughVst2(clapPath());
 }
 
+// The factory set through the preset discovery factory and preset-load.
+TEST(ClapPresets, TheFactorySetIsDiscoveredAndLoadsAsItsFxpDoes) { expectFactorySetAsThroughVst2(clapPath()); }
+
 // Asleep on silence, the plug-in tells the host so, which may then stop calling.
 TEST(ClapRender, AHostThatLetsThePlugInSleepHearsTheSame) {
     expectSilenceHonouredToTheSameBits(clapPath(), ZK_REFERENCE_DIR, "blocks not processed");

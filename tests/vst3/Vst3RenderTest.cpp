@@ -29,6 +29,9 @@ TEST(Vst3Midi, ALearnedControllerMovesTheSoundAtTheSameFrameAsThroughTheVst2Modu
     expectLearnedControllerAsThroughVst2(vst3Path());
 }
 
+// The factory set as .vstpreset files where hosts look (the tests' home holds them).
+TEST(Vst3Presets, TheFactorySetIsFoundAndLoadsAsItsFxpDoes) { expectFactorySetAsThroughVst2(vst3Path()); }
+
 // Silence flags: silent inputs are read as silence whatever their buffers hold, and silent
 // outputs are marked so.
 TEST(Vst3Render, AHostThatHonoursSilenceFlagsHearsTheSame) {

@@ -65,6 +65,7 @@ public:
 
     // What the plug-in reported to the host.
     int restarts = 0;
+    int programListChanges = 0;
     std::vector<Change> outputChanges; // of the last block
     std::vector<vst3::ParamID> performed;
 
@@ -73,7 +74,7 @@ private:
     void performEdit(vst3::ParamID id, vst3::ParamValue) override { performed.push_back(id); }
     void endEdit(vst3::ParamID) override {}
     void restartComponent(int32_t) override { ++restarts; }
-    void programListChanged(vst3::ProgramListID, int32_t) override {}
+    void programListChanged(vst3::ProgramListID, int32_t) override { ++programListChanges; }
 
     zkhost::Vst3HostContext context_;
     zkhost::Vst3ComponentHandler handler_{*this};

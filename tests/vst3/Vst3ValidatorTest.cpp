@@ -358,13 +358,16 @@ TEST(Vst3State, SaveLoadSaveIsByteIdenticalAndTheControllerFollows) {
     for (int32_t perCall : {0, 1, 7}) {
         SCOPED_TRACE(perCall);
         Instance second;
-        const int restartsBefore = second.restarts;
+        const int restartsBefore = second.restarts, namesBefore = second.programListChanges;
         ASSERT_EQ(second.loadState(saved, perCall), vst3::kResultOk);
         EXPECT_EQ(second.state(perCall), saved);
         EXPECT_EQ(second.controller()->getParamNormalized(zk::paramMaster), 0.25f);
         EXPECT_EQ(second.controller()->getParamNormalized(zk::paramDelay), 0.75f);
         EXPECT_EQ(second.controller()->getParamNormalized(kProgramParameter), 5.0 / 127.0);
-        EXPECT_GT(second.restarts, restartsBefore) << "the host reads the values again";
+        // The host reads the values once its state calls are done; inside them it may hold
+        // locks that a restartComponent would wait for. The program names it is told.
+        EXPECT_EQ(second.restarts, restartsBefore);
+        EXPECT_GT(second.programListChanges, namesBefore);
     }
 }
 

@@ -95,8 +95,9 @@ void expectStateMovesWhole(const std::string& module, size_t stateSize) {
     std::vector<std::string> direct = {"render", module, examplePath(), dir + "/direct.wav", "--tail", "1"};
     direct.insert(direct.end(), changes.begin(), changes.end());
     succeed(direct);
-    succeed({"render", module, examplePath(), dir + "/loaded.wav", "--tail", "1", "--state", dir + "/first.state",
-             "--stream-bytes", "7", "--save-state", dir + "/second.state"});
+    const RunResult load = succeed({"render", module, examplePath(), dir + "/loaded.wav", "--tail", "1", "--state",
+                                    dir + "/first.state", "--stream-bytes", "7", "--save-state", dir + "/second.state"});
+    EXPECT_FALSE(contains(load.err, "misbehaving")) << load.err;
     succeed({"info", module, "--state", dir + "/second.state", "--stream-bytes", "1", "--save-state", dir + "/third.state"});
     const Bytes first = readBytes(dir + "/first.state");
     EXPECT_EQ(first.size(), stateSize);
@@ -125,6 +126,31 @@ void expectSilenceHonouredToTheSameBits(const std::string& module, const std::st
     const std::string count = what == "blocks not processed" ? counts.substr(18, counts.find(' ', 18) - 18)
                                                               : counts.substr(counts.find(", ") + 2);
     EXPECT_GT(std::atoi(count.c_str()), 10) << counts << " (" << what << ")";
+}
+
+void expectFactorySetAsThroughVst2(const std::string& module, const std::vector<std::string>& stateOptions) {
+    std::vector<std::string> list = {"presets", module};
+    list.insert(list.end(), stateOptions.begin(), stateOptions.end());
+    const std::string listed = succeed(list).out;
+    std::ifstream table(std::string(ZK_PRESETS_DIR) + "/factory.txt");
+    std::string row;
+    int count = 0;
+    while (std::getline(table, row)) {
+        const std::string name = row.substr(row.find('|') + 1, row.rfind('|') - row.find('|') - 1);
+        EXPECT_TRUE(contains(listed, "\n" + name) || listed.rfind(name, 0) == 0) << name << " in\n" << listed;
+        ++count;
+    }
+    EXPECT_EQ(count, 16);
+    const std::string dir = scratchDir("factory-set");
+    for (const auto& [name, file] : {std::pair{"Voice Chord", "05-voice-chord.fxp"}, std::pair{"FM Bells", "09-fm-bells.fxp"}}) {
+        succeed({"render", modulePath(), examplePath(), dir + "/vst2.wav", "--tail", "1", "--fxp",
+                 std::string(ZK_PRESETS_DIR) + "/" + file});
+        std::vector<std::string> render = {"render", module, examplePath(), dir + "/other.wav", "--tail", "1", "--preset", name};
+        render.insert(render.end(), stateOptions.begin(), stateOptions.end());
+        succeed(render);
+        EXPECT_EQ(difference(readAudio(dir + "/vst2.wav"), readAudio(dir + "/other.wav")).first, 0u) << name;
+    }
+    expectFailure(runZkhost({"render", module, examplePath(), dir + "/none.wav", "--preset", "No Such Sound"}), 2, "--preset");
 }
 
 } // namespace zkhosttest

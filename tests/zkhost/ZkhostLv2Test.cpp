@@ -2,6 +2,7 @@
 // splitting blocks, MIDI at its frames, a new instance for a new rate) and lilv state
 // files, each render against the VST 2 module's through zkhost, sample for sample.
 
+#include "tests/zkhost/FormatChecks.h"
 #include "tests/zkhost/TestTools.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,9 @@ TEST(ZkhostLv2, InfoTellsThePortsAndParameters) {
     expectFailure(runZkhost({"info", scratchDir("empty")}), 1, "no LV2 bundle");
     expectFailure(runZkhost({"info", "urn:nothing:here"}), 1, "no LV2 plug-in urn:nothing:here");
 }
+
+// The factory set as the bundle's presets, loaded by name through lilv as hosts load them.
+TEST(ZkhostLv2, TheFactorySetIsInTheBundleAndLoadsAsItsFxpDoes) { zkhosttest::expectFactorySetAsThroughVst2(bundle()); }
 
 TEST(ZkhostLv2, ParameterChangesActAtTheirFramesAsInTheVst2Module) {
     const std::string dir = scratchDir("lv2-automation");

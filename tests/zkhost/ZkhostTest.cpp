@@ -2,6 +2,7 @@
 // hostile files, checking exit codes, messages, audio files and saved state.
 
 #include "tests/support/LoadedModule.h"
+#include "tests/zkhost/FormatChecks.h"
 #include "tests/zkhost/TestTools.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +131,11 @@ TEST(ZkhostErrors, HostileStateAndMidiFiles) {
 }
 
 // ---- rendering our plug-in
+
+// VST 2 hosts take the factory set as a bank: its programs are the presets zkhost lists.
+TEST(ZkhostPresets, TheFactoryBankGivesTheProgramsTheirNamesAndSounds) {
+    zkhosttest::expectFactorySetAsThroughVst2(modulePath(), {"--fxb", std::string(ZK_PRESETS_DIR) + "/factory.fxb"});
+}
 
 TEST(ZkhostRender, OutputHasTheInputRateLengthPlusTailAndSound) {
     std::string dir = scratchDir("render");

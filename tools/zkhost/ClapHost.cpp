@@ -87,6 +87,8 @@ ClapHost::ClapHost(const clap_plugin_entry* entry, const std::string& modulePath
         audioPorts_ = extension<clap_plugin_audio_ports>(CLAP_EXT_AUDIO_PORTS);
         notePorts_ = extension<clap_plugin_note_ports>(CLAP_EXT_NOTE_PORTS);
         gui_ = extension<clap_plugin_gui>(CLAP_EXT_GUI);
+        presetLoad_ = extension<clap_plugin_preset_load>(CLAP_EXT_PRESET_LOAD);
+        if (!presetLoad_) presetLoad_ = extension<clap_plugin_preset_load>(CLAP_EXT_PRESET_LOAD_COMPAT);
         latency_ = extension<clap_plugin_latency>(CLAP_EXT_LATENCY);
         tail_ = extension<clap_plugin_tail>(CLAP_EXT_TAIL);
         timerSupport_ = extension<clap_plugin_timer_support>(CLAP_EXT_TIMER_SUPPORT);

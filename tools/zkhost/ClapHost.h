@@ -34,6 +34,15 @@ public:
     void printInfo(std::ostream& out, bool json) override; // ClapInfo.cpp
     void applyState(const StateOptions& state) override;   // ClapState.cpp
     void saveState(const StateOptions& state) override;    // ClapState.cpp
+    std::vector<Preset> presets() override;                // ClapPresets.cpp
+    void choosePreset(const std::string& name) override;
+    // A preset the discovery factory told of, with where the plug-in loads it from.
+    struct FoundPreset {
+        std::string name, description;
+        uint32_t kind;
+        std::string key;
+        bool hasKey;
+    };
     int32_t numParams() override { return static_cast<int32_t>(params_.size()); }
     std::string paramName(int32_t index) override { return params_.at(static_cast<size_t>(index)).name; }
     float getParameter(int32_t index) override;
@@ -98,6 +107,7 @@ private:
         Clock::time_point due;
     };
     static int32_t channelCount(const std::vector<clap::clap_audio_port_info>& ports);
+    std::vector<FoundPreset> discoverPresets();
     template <typename T> const T* extension(const char* id);
     void readPorts();
     void readParams();
@@ -125,6 +135,7 @@ private:
     const clap::clap_plugin_audio_ports* audioPorts_ = nullptr;
     const clap::clap_plugin_note_ports* notePorts_ = nullptr;
     const clap::clap_plugin_gui* gui_ = nullptr;
+    const clap::clap_plugin_preset_load* presetLoad_ = nullptr;
     const clap::clap_plugin_latency* latency_ = nullptr;
     const clap::clap_plugin_tail* tail_ = nullptr;
     const clap::clap_plugin_timer_support* timerSupport_ = nullptr;

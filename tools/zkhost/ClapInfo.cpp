@@ -84,7 +84,8 @@ void ClapHost::printInfo(std::ostream& out, bool json) {
                     panel.push_back(std::string(api) + (floating ? " floating" : " embedded"));
     std::vector<std::string> extensions;
     for (const char* id : {CLAP_EXT_AUDIO_PORTS, CLAP_EXT_NOTE_PORTS, CLAP_EXT_PARAMS, CLAP_EXT_STATE, CLAP_EXT_GUI,
-                           CLAP_EXT_LATENCY, CLAP_EXT_TAIL, CLAP_EXT_TIMER_SUPPORT, CLAP_EXT_POSIX_FD_SUPPORT})
+                           CLAP_EXT_LATENCY, CLAP_EXT_TAIL, CLAP_EXT_TIMER_SUPPORT, CLAP_EXT_POSIX_FD_SUPPORT,
+                           CLAP_EXT_PRESET_LOAD})
         if (plugin_->get_extension(plugin_, id)) extensions.push_back(id);
 
     struct Row {

@@ -89,6 +89,15 @@ public:
     virtual void applyState(const StateOptions& state) = 0;
     virtual void saveState(const StateOptions& state) = 0;
 
+    // The presets the plug-in offers in its format: VST 2, its programs; CLAP, what its preset
+    // discovery tells; VST3, its .vstpreset files where hosts look for them; LV2, the presets
+    // lilv finds. choosePreset loads one by name; UsageError for a name that is none.
+    struct Preset {
+        std::string name, description, where;
+    };
+    virtual std::vector<Preset> presets() = 0;
+    virtual void choosePreset(const std::string& name) = 0;
+
     virtual int32_t numParams() = 0;
     virtual std::string paramName(int32_t index) = 0;
     virtual float getParameter(int32_t index) = 0;

@@ -1,4 +1,6 @@
 #include "tools/zkhost/Lv2Host.h"
+#include "tools/zkhost/FxFile.h"
+#include "tools/zkhost/Options.h"
 
 #include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
@@ -480,6 +482,44 @@ int Lv2Host::log(LV2_URID type, const char* format, va_list args) {
     while (!line.empty() && line.back() == '\n') line.pop_back();
     std::fprintf(stderr, "zkhost: plug-in %s: %s\n", severity.c_str(), line.c_str());
     return written;
+}
+
+// ---- presets: those the LV2 path holds for the plug-in (pset:Preset), by their labels
+
+std::vector<HostedPlugin::Preset> Lv2Host::presets() {
+    std::vector<Preset> list;
+    Node presetClass(lilv_new_uri(world_, LV2_PRESETS__Preset)), label(lilv_new_uri(world_, LILV_NS_RDFS "label")),
+        comment(lilv_new_uri(world_, LILV_NS_RDFS "comment"));
+    LilvNodes* related = lilv_plugin_get_related(plugin_, presetClass);
+    LILV_FOREACH (nodes, i, related) {
+        const LilvNode* preset = lilv_nodes_get(related, i);
+        lilv_world_load_resource(world_, preset);
+        LilvNode* name = lilv_world_get(world_, preset, label, nullptr);
+        LilvNode* text = lilv_world_get(world_, preset, comment, nullptr);
+        list.push_back({name ? lilv_node_as_string(name) : lilv_node_as_uri(preset), text ? lilv_node_as_string(text) : "",
+                        lilv_node_as_uri(preset)});
+        lilv_node_free(name);
+        lilv_node_free(text);
+    }
+    lilv_nodes_free(related);
+    std::sort(list.begin(), list.end(), [](const Preset& a, const Preset& b) { return a.where < b.where; });
+    return list;
+}
+
+void Lv2Host::choosePreset(const std::string& name) {
+    for (const Preset& p : presets())
+        if (p.name == name) {
+            Node uri(lilv_new_uri(world_, p.where.c_str()));
+            LilvState* state = lilv_state_new_from_world(world_, urids_.mapFeature(), uri);
+            if (!state) throw FormatError(p.where + ": lilv could not read the preset");
+            struct Free {
+                LilvState* state;
+                ~Free() { lilv_state_free(state); }
+            } free{state};
+            applyLilvState(state, p.where);
+            return;
+        }
+    throw UsageError("--preset: the LV2 path holds no preset \"" + name + "\" for the plug-in");
 }
 
 } // namespace zkhost

@@ -14,6 +14,7 @@
 #include "tools/zkhost/HostedPlugin.h"
 
 #include <lilv/lilv.h>
+#include <lv2/presets/presets.h>
 #include <lv2/atom/atom.h>
 #include <lv2/log/log.h>
 #include <lv2/options/options.h>
@@ -65,6 +66,8 @@ public:
     void printInfo(std::ostream& out, bool json) override; // Lv2Info.cpp
     void applyState(const StateOptions& state) override;   // Lv2State.cpp
     void saveState(const StateOptions& state) override;    // Lv2State.cpp
+    std::vector<Preset> presets() override;
+    void choosePreset(const std::string& name) override;
     int32_t numParams() override { return static_cast<int32_t>(parameterPorts_.size()); }
     std::string paramName(int32_t index) override { return port(index).name; }
     // The host's view: the value in the control port.
@@ -136,6 +139,7 @@ private:
     void runWorker();
     // The state options given last, applied again to a new instance.
     void applyStateNow(const StateOptions& state);
+    void applyLilvState(LilvState* state, const std::string& what);
     void restoreState(const std::string& path); // Lv2State.cpp
 
     std::string where_;

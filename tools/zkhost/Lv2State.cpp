@@ -64,7 +64,11 @@ void Lv2Host::restoreState(const std::string& path) {
     const LilvNode* appliesTo = lilv_state_get_plugin_uri(state);
     if (!appliesTo || !lilv_node_equals(appliesTo, lilv_plugin_get_uri(plugin_)))
         throw FormatError(path + ": the state is another plug-in's");
+    applyLilvState(state, path);
+}
 
+// A state (a file's or a preset's): its properties to the plug-in, its port values to the ports.
+void Lv2Host::applyLilvState(LilvState* state, const std::string& what) {
     LilvInstance noting = *instance_;
     LV2_Descriptor descriptor = *instance_->lv2_descriptor;
     pluginDescriptor = instance_->lv2_descriptor;
@@ -87,7 +91,7 @@ void Lv2Host::restoreState(const std::string& path) {
         this, 0, features_.data());
     if (wasActive) activate();
     if (restoreStatus != LV2_STATE_SUCCESS)
-        throw FormatError(path + ": the plug-in refused the state (status " + std::to_string(restoreStatus) + ")");
+        throw FormatError(what + ": the plug-in refused the state (status " + std::to_string(restoreStatus) + ")");
 }
 
 void Lv2Host::saveState(const StateOptions& state) {

@@ -24,6 +24,7 @@ void applyProgramChangeState(HostedPlugin& plugin, const StateOptions& state,
         const uint8_t programChange[3] = {0xC0, static_cast<uint8_t>(state.program), 0};
         sendProgramChange(programChange);
     }
+    if (!state.preset.empty()) plugin.choosePreset(state.preset);
     for (const std::string& s : state.sets) {
         const ParameterSetting setting = parseSetting(s);
         plugin.setParameter(resolveParameter(plugin, setting.parameter), setting.value);

@@ -24,7 +24,7 @@ void checkProgramChangeOptions(HostedPlugin& plugin, const StateOptions& state);
 
 // Restores the state file through `restore` (which throws where the plug-in refuses it),
 // then sends --program through `sendProgramChange` (the three bytes of the message), then
-// sets the --set values.
+// loads --preset, then sets the --set values.
 void applyProgramChangeState(HostedPlugin& plugin, const StateOptions& state,
                              const std::function<void(const std::string& path)>& restore,
                              const std::function<void(const uint8_t* message)>& sendProgramChange);

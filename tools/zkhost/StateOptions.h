@@ -15,6 +15,7 @@ struct StateOptions {
     std::string state, saveState;
     int streamBytes = 0; // CLAP: at most this many bytes per stream call; 0: as many as asked
     int program = -1;    // VST 2: effSetProgram; CLAP: a MIDI Program Change
+    std::string preset;  // a preset the plug-in offers in its format, by name (HostedPlugin::presets)
     std::vector<std::string> sets;
 };
 

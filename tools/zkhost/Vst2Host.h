@@ -29,6 +29,8 @@ public:
     std::string text(int32_t opcode, int32_t index = 0);
 
     int32_t numPrograms() const { return effect_->numPrograms; }
+    std::vector<Preset> presets() override;
+    void choosePreset(const std::string& name) override;
     bool hasChunks() const { return effect_->flags & vst2::effFlagsProgramChunks; }
     bool canReplacing() const { return effect_->flags & vst2::effFlagsCanReplacing; }
     std::string programName(int32_t index); // without changing the current program when it can

@@ -147,6 +147,7 @@ void Vst2Host::applyState(const StateOptions& state) {
             throw FormatError(state.fxp + ": " + e.what());
         }
     }
+    if (!state.preset.empty()) choosePreset(state.preset);
     for (const ParameterSetting& s : settings) setParameter(resolveParameter(*this, s.parameter), s.value);
     if (!state.programName.empty()) {
         char name[64] = {};
@@ -158,6 +159,22 @@ void Vst2Host::applyState(const StateOptions& state) {
 void Vst2Host::saveState(const StateOptions& state) {
     if (!state.saveFxp.empty()) writeFile(state.saveFxp, writeFxp(savePreset(*this)));
     if (!state.saveFxb.empty()) writeFile(state.saveFxb, writeFxb(saveBank(*this)));
+}
+
+// A VST 2 plug-in's presets are its programs (a bank file brings a set of them).
+std::vector<HostedPlugin::Preset> Vst2Host::presets() {
+    std::vector<Preset> list;
+    for (int32_t p = 0; p < numPrograms(); ++p) list.push_back({programName(p), "", "program " + std::to_string(p)});
+    return list;
+}
+
+void Vst2Host::choosePreset(const std::string& name) {
+    for (int32_t p = 0; p < numPrograms(); ++p)
+        if (programName(p) == name) {
+            dispatch(vst2::effSetProgram, 0, p);
+            return;
+        }
+    throw UsageError("--preset: the plug-in has no program \"" + name + "\"");
 }
 
 } // namespace zkhost

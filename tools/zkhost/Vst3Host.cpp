@@ -493,10 +493,17 @@ std::vector<uint8_t> Vst3Host::componentState(int32_t bytesPerCall) {
 
 bool Vst3Host::loadComponentState(const std::vector<uint8_t>& bytes, int32_t bytesPerCall) {
     Vst3MemoryStream stream(bytes, bytesPerCall);
-    if (component_->setState(&stream) != vst3::kResultOk) return false;
+    inStateLoad_ = true;
+    const bool loaded = component_->setState(&stream) == vst3::kResultOk;
     stream.rewind();
-    controller_->setComponentState(&stream);
-    return true;
+    if (loaded) controller_->setComponentState(&stream);
+    inStateLoad_ = false;
+    return loaded;
+}
+
+void Vst3Host::loadControllerState(const std::vector<uint8_t>& bytes) {
+    Vst3MemoryStream stream(bytes, 0);
+    controller_->setState(&stream);
 }
 
 // ---- the plug-in's calls on the handler
@@ -525,6 +532,9 @@ void Vst3Host::endEdit(vst3::ParamID id) {
 
 void Vst3Host::restartComponent(int32_t flags) {
     if (inProcess_) std::fprintf(stderr, "zkhost: plug-in misbehaving: it called restartComponent while processing\n");
+    // Hosts may hold their own locks around a state load, and read the values after it.
+    if (inStateLoad_ && (flags & vst3::kParamValuesChanged))
+        std::fprintf(stderr, "zkhost: plug-in misbehaving: it called restartComponent inside a state load\n");
     static const std::pair<int32_t, const char*> words[] = {
         {vst3::kParamValuesChanged, "values"}, {vst3::kParamTitlesChanged, "info"},
         {vst3::kMidiCCAssignmentChanged, "midi-mapping"}, {vst3::kLatencyChanged, "latency"},

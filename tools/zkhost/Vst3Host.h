@@ -37,6 +37,8 @@ public:
     void printInfo(std::ostream& out, bool json) override; // Vst3Info.cpp
     void applyState(const StateOptions& state) override;   // Vst3HostState.cpp
     void saveState(const StateOptions& state) override;    // Vst3HostState.cpp
+    std::vector<Preset> presets() override;                // Vst3Presets.cpp
+    void choosePreset(const std::string& name) override;
     // The parameters the plug-in does not hide, in its order.
     int32_t numParams() override { return static_cast<int32_t>(params_.size()); }
     std::string paramName(int32_t index) override { return params_.at(static_cast<size_t>(index)).title; }
@@ -69,6 +71,8 @@ public:
     // The component's state, and loading one (false: refused).
     std::vector<uint8_t> componentState(int32_t bytesPerCall = 0);
     bool loadComponentState(const std::vector<uint8_t>& bytes, int32_t bytesPerCall = 0);
+    void loadControllerState(const std::vector<uint8_t>& bytes);
+    bool readPresetFile(const std::string& path, std::vector<uint8_t>& component, std::vector<uint8_t>& controller) const;
 
 private:
     struct Param {
@@ -134,7 +138,7 @@ private:
     int32_t inputChannels_ = 0, outputChannels_ = 0;
     int32_t eventInputs_ = 0;
 
-    bool active_ = false, processing_ = false, inProcess_ = false;
+    bool active_ = false, processing_ = false, inProcess_ = false, inStateLoad_ = false;
     double sampleRate_ = 44100;
     int32_t maxBlock_ = 512;
     int64_t position_ = 0;

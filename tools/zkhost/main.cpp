@@ -31,16 +31,17 @@ namespace {
 void addStateOptions(CLI::App& app, StateOptions& state, bool withSaving) {
     app.add_option("--fxb", state.fxb, "Load a bank (.fxb) first");
     app.add_option("--fxp", state.fxp, "Load a preset (.fxp) into the current program");
-    app.add_option("--state", state.state, "CLAP: load a state file (the bytes the plug-in saves) first");
+    app.add_option("--state", state.state, "CLAP, VST3, LV2: load a state file (the bytes the plug-in saves) first");
     app.add_option("--program", state.program, "Select a program (CLAP: by a MIDI Program Change)");
+    app.add_option("--preset", state.preset, "Load a preset the plug-in offers, by name (zkhost presets lists them)");
     app.add_option("--set", state.sets, "Set a parameter: NAME_OR_INDEX=VALUE (0 to 1); repeatable");
     app.add_option("--stream-bytes", state.streamBytes,
-                   "CLAP: move at most this many bytes per state stream call, as slow streams do");
+                   "CLAP, VST3: move at most this many bytes per state stream call, as slow streams do");
     if (withSaving) {
         app.add_option("--program-name", state.programName, "Rename the current program");
         app.add_option("--save-fxp", state.saveFxp, "Save the current program as a preset (.fxp) at the end");
         app.add_option("--save-fxb", state.saveFxb, "Save the bank (.fxb) at the end");
-        app.add_option("--save-state", state.saveState, "CLAP: save the state file at the end");
+        app.add_option("--save-state", state.saveState, "CLAP, VST3, LV2: save the state file at the end");
     }
 }
 
@@ -53,6 +54,20 @@ int runInfo(const std::string& module, const StateOptions& state, bool json) {
     plugin->printInfo(out, json);
     plugin->saveState(state);
     std::cout << out.str() << std::flush;
+    return 0;
+}
+
+// ---- presets
+
+int runPresets(const std::string& module, const StateOptions& state) {
+    std::unique_ptr<HostedPlugin> plugin = openPlugin(module);
+    plugin->applyState(state);
+    for (const HostedPlugin::Preset& p : plugin->presets()) {
+        std::cout << p.name;
+        if (!p.description.empty()) std::cout << ": " << p.description;
+        std::cout << "  (" << p.where << ")\n";
+    }
+    std::cout << std::flush;
     return 0;
 }
 
@@ -306,6 +321,12 @@ int run(int argc, char** argv) {
     info->add_flag("--json", json, "Machine-readable output");
     addStateOptions(*info, infoState, true);
 
+    std::string presetsModule;
+    StateOptions presetsState;
+    CLI::App* pre = app.add_subcommand("presets", "List the presets a plug-in offers in its format");
+    pre->add_option("MODULE", presetsModule, kModuleHelp)->required();
+    addStateOptions(*pre, presetsState, false);
+
     RenderOptions render;
     CLI::App* rend = app.add_subcommand("render", "Render an audio file through a plug-in");
     rend->add_option("MODULE", render.module, kModuleHelp)->required();
@@ -399,6 +420,7 @@ int run(int argc, char** argv) {
         return runPanel(*plugin, panel, [&] { plugin->applyState(panelState); });
     }
     if (*info) return runInfo(infoModule, infoState, json);
+    if (*pre) return runPresets(presetsModule, presetsState);
     if (*rend) return runRender(render);
     return runBench(bench);
 }

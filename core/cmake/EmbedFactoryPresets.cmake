@@ -1,0 +1,35 @@
+# Writes OUTPUT, a C++ source holding the factory set: for each sound of TABLE
+# (presets/factory.txt: "NUMBER|NAME|DESCRIPTION" lines) its name, its description and its
+# program record out of BANK (presets/factory.fxb, an opaque bank: 160 bytes of header, then
+# the bank chunk, whose 128 program records of 240 bytes follow 54 descriptors of 36).
+#   cmake -DBANK=... -DTABLE=... -DOUTPUT=... -P EmbedFactoryPresets.cmake
+file(READ ${BANK} bank HEX)
+file(STRINGS ${TABLE} rows)
+set(programsAt 2104) # 160 + 54 x 36, in bytes
+set(out "// Made by the build from presets/factory.fxb and presets/factory.txt.\n#include \"core/FactoryPresets.h\"\n\nnamespace zk {\nnamespace {\n\n")
+set(entries "")
+set(count 0)
+foreach(row IN LISTS rows)
+    if(NOT row MATCHES "^([0-9]+)\\|([^|]+)\\|(.*)$")
+        message(FATAL_ERROR "${TABLE}: not NUMBER|NAME|DESCRIPTION: ${row}")
+    endif()
+    set(number ${CMAKE_MATCH_1})
+    string(REPLACE "\"" "\\\"" name "${CMAKE_MATCH_2}")
+    string(REPLACE "\"" "\\\"" description "${CMAKE_MATCH_3}")
+    math(EXPR at "2 * (${programsAt} + 240 * (${number} - 1))")
+    string(SUBSTRING "${bank}" ${at} 480 record)
+    string(LENGTH "${record}" length)
+    if(NOT length EQUAL 480)
+        message(FATAL_ERROR "${BANK} holds no program ${number}")
+    endif()
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${record}")
+    string(APPEND out "const uint8_t kRecord${number}[240] = {${bytes}};\n")
+    string(APPEND entries "    {\"${name}\", \"${description}\", kRecord${number}},\n")
+    math(EXPR count "${count} + 1")
+endforeach()
+string(APPEND out "\nconst FactoryPreset kFactorySet[] = {\n${entries}};\n\n} // namespace\n\n")
+string(APPEND out "int32_t factoryPresetCount() noexcept { return ${count}; }\n\n")
+string(APPEND out "const FactoryPreset* factoryPreset(int32_t index) noexcept {\n    return index >= 0 && index < ${count} ? &kFactorySet[index] : nullptr;\n}\n\n} // namespace zk\n")
+file(WRITE ${OUTPUT}.new "${out}")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)

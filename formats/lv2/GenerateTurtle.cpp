@@ -4,6 +4,7 @@
 // Usage: zk_lv2_turtle BUNDLE_DIR DSP_BINARY UI_BINARY
 
 #include "core/PluginEffect.h"
+#include "core/SilentHost.h"
 #include "formats/lv2/Lv2Ports.h"
 #include "product/Identity.h"
 
@@ -20,17 +21,6 @@ namespace {
 
 using namespace zk;
 using namespace zk::lv2;
-
-class SilentHost final : public HostServices {
-public:
-    void beginGesture(int32_t) noexcept override {}
-    void endGesture(int32_t) noexcept override {}
-    void parameterChanged(int32_t, float, ChangeOrigin) noexcept override {}
-    void allParametersChanged(ChangeOrigin) noexcept override {}
-    void displayChanged() noexcept override {}
-    void wantMidi() noexcept override {}
-    void idle() noexcept override {}
-};
 
 // The shortest decimal that reads back as the same float, always with a point, as Turtle
 // reads a decimal.

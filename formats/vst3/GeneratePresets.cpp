@@ -4,6 +4,7 @@
 //   zk_vst3_presets FOLDER
 
 #include "core/PluginEffect.h"
+#include "core/SilentHost.h"
 #include "formats/vst3/Vst3State.h"
 #include "product/Identity.h"
 
@@ -14,17 +15,6 @@
 #include <vector>
 
 namespace {
-
-class SilentHost final : public zk::HostServices {
-public:
-    void beginGesture(int32_t) noexcept override {}
-    void endGesture(int32_t) noexcept override {}
-    void parameterChanged(int32_t, float, zk::ChangeOrigin) noexcept override {}
-    void allParametersChanged(zk::ChangeOrigin) noexcept override {}
-    void displayChanged() noexcept override {}
-    void wantMidi() noexcept override {}
-    void idle() noexcept override {}
-};
 
 void put(std::vector<uint8_t>& out, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
@@ -58,7 +48,7 @@ int main(int argc, char** argv) {
         std::cerr << "usage: zk_vst3_presets FOLDER\n";
         return 2;
     }
-    SilentHost host;
+    zk::SilentHost host;
     zk::PluginEffect effect(host);
     effect.initialise();
     for (int32_t i = 0; i < effect.factoryPresetCount(); ++i) {

@@ -60,27 +60,28 @@ public:
     // The handler the effect's reports go to; null detaches. Not owned: the controller keeps
     // it until it detaches it.
     void setHandler(vst3::IComponentHandler* handler) noexcept;
-    // Reports to the host are held back while the controller takes what the host tells it.
-    class HoldReports {
+    // A mark that counts itself in one of the instance's counters while it lives.
+    class Scope {
     public:
-        explicit HoldReports(Vst3Instance& instance) noexcept : instance_(instance) { ++instance_.holds_; }
-        ~HoldReports() { --instance_.holds_; }
-        HoldReports(const HoldReports&) = delete;
-        HoldReports& operator=(const HoldReports&) = delete;
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    protected:
+        explicit Scope(int32_t& counter) noexcept : counter_(counter) { ++counter_; }
+        ~Scope() { --counter_; }
 
     private:
-        Vst3Instance& instance_;
+        int32_t& counter_;
+    };
+    // Reports to the host are held back while the controller takes what the host tells it.
+    class HoldReports : Scope {
+    public:
+        explicit HoldReports(Vst3Instance& instance) noexcept : Scope(instance.holds_) {}
     };
     // Marks a host's state call: values changed inside it are not reported (see 3. above).
-    class HostStateCall {
+    class HostStateCall : Scope {
     public:
-        explicit HostStateCall(Vst3Instance& instance) noexcept : instance_(instance) { ++instance_.stateCalls_; }
-        ~HostStateCall() { --instance_.stateCalls_; }
-        HostStateCall(const HostStateCall&) = delete;
-        HostStateCall& operator=(const HostStateCall&) = delete;
-
-    private:
-        Vst3Instance& instance_;
+        explicit HostStateCall(Vst3Instance& instance) noexcept : Scope(instance.stateCalls_) {}
     };
     // The panel's owner: one view at a time shows the panel. True when `view` now holds it.
     bool takePanel(Vst3PanelOwner* view) noexcept;

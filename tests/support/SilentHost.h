@@ -1,21 +1,9 @@
 #pragma once
 
-// Host services that take every report and do nothing with it, for tests that drive the
-// core effect directly and look only at its sound or its state.
-
-#include "core/HostServices.h"
+#include "core/SilentHost.h"
 
 namespace zktest {
 
-class SilentHost final : public zk::HostServices {
-public:
-    void beginGesture(int32_t) noexcept override {}
-    void endGesture(int32_t) noexcept override {}
-    void parameterChanged(int32_t, float, zk::ChangeOrigin) noexcept override {}
-    void allParametersChanged(zk::ChangeOrigin) noexcept override {}
-    void displayChanged() noexcept override {}
-    void wantMidi() noexcept override {}
-    void idle() noexcept override {}
-};
+using SilentHost = zk::SilentHost;
 
 } // namespace zktest

@@ -89,11 +89,13 @@ struct M4 {
 struct F4 {
     __m128 v;
     F4() noexcept = default;
-    F4(__m128 x) noexcept : v(x) {}
+    [[gnu::always_inline]] F4(__m128 x) noexcept : v(x) {}
+    // The builtin, not std::bit_cast: 21 calls of a function per constructor would leave GCC's
+    // inliner minutes of work in the engine's large functions.
     [[gnu::always_inline]] F4(float x) noexcept : v(_mm_set1_ps(x)) {
         if (__builtin_constant_p(x)) {
 #define ZK_MATCH_LANE_CONSTANT(c) \
-    if (std::bit_cast<uint32_t>(x) == std::bit_cast<uint32_t>(c)) v = Splat<std::bit_cast<uint32_t>(c)>::value;
+    if (__builtin_bit_cast(uint32_t, x) == std::bit_cast<uint32_t>(c)) v = Splat<std::bit_cast<uint32_t>(c)>::value;
             ZK_LANE_CONSTANTS(ZK_MATCH_LANE_CONSTANT)
 #undef ZK_MATCH_LANE_CONSTANT
         }

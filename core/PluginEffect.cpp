@@ -272,8 +272,10 @@ void PluginEffect::renderBlock(const float* const* inputs, float* const* outputs
 
 void PluginEffect::process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
                            const BlockEvents* events) noexcept {
+    processingThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     if (events) queueEvents(events);
     renderBlock(inputs, outputs, frames, mode == ProcessMode::replacing);
+    processingThread_.store(std::thread::id{}, std::memory_order_relaxed);
 }
 
 // A host may free or reuse the memory of an event list once it switches the effect off or

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 namespace zk {
 
@@ -152,6 +153,9 @@ private:
     std::atomic<int32_t> learnTarget_{-1};
     std::atomic<const BlockEvents*> pendingList_{nullptr};
     std::atomic<int32_t> pendingIndex_{-1};
+    // The thread inside process(), none outside it.
+    std::atomic<std::thread::id> processingThread_{};
+    static_assert(std::atomic<std::thread::id>::is_always_lock_free);
     // What saveChunk hands out; each kind stays valid until the next saveChunk of that kind.
     std::array<uint8_t, kBankChunkSize> bankChunk_{};
     std::array<uint8_t, kPresetChunkSize> presetChunk_{};

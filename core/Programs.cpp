@@ -40,7 +40,11 @@ void PluginEffect::changeProgram(int32_t index, ChangeOrigin origin) noexcept {
     // inside these calls, on this thread or another, and must not wait for this one.
     host_.allParametersChanged(origin);
     host_.displayChanged();
-    if (editor_) editor_->idle();
+    // Inside processing the panel only takes the values (above): drawing there would wait on
+    // the window system and allocate, in a host that processes on the panel's thread. Its
+    // next idle draws them.
+    if (editor_ && processingThread_.load(std::memory_order_relaxed) != std::this_thread::get_id())
+        editor_->idle();
 }
 
 void PluginEffect::applyProgram(int32_t index) noexcept {

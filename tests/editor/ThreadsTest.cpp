@@ -51,6 +51,36 @@ TEST(PanelThreads, ProgramChangeOnAnotherThreadIsDrawnByThePanelsIdle) {
     EXPECT_FALSE(h.editor().control(0)->isDirty());
 }
 
+// A host that processes on the panel's thread: a MIDI Program Change inside a block gives
+// the controls their values, and the panel draws them at its next idle, not in the block.
+TEST(PanelThreads, AProgramChangeInsideABlockOnThePanelsThreadIsDrawnAtTheNextIdle) {
+    PanelHarness h;
+    h.effect().setProgram(1);
+    h.effect().setParameter(0, 0.3f);
+    h.effect().setProgram(0);
+    ASSERT_TRUE(h.open());
+    h.idle();
+    const std::vector<uint32_t> before = h.pixels().pixels();
+
+    vst2::VstMidiEvent change{vst2::kVstMidiType, int32_t(sizeof(vst2::VstMidiEvent)), 100, 0, 0, 0,
+                              {char(0xC0), 1, 0, 0}, 0, 0, 0, 0};
+    vst2::VstEvents list{1, 0, {reinterpret_cast<vst2::VstEvent*>(&change), nullptr}};
+    std::vector<float> left(256, 0.1f), right(256, -0.1f), outLeft(256), outRight(256);
+    float* inputs[2] = {left.data(), right.data()};
+    float* outputs[2] = {outLeft.data(), outRight.data()};
+    h.effect().processEvents(&list);
+    h.effect().processReplacing(inputs, outputs, 256);
+    ASSERT_EQ(h.effect().getProgram(), 1);
+    EXPECT_FLOAT_EQ(h.editor().control(0)->getValue(), 0.3f);
+    EXPECT_TRUE(h.pixels().pixels() == before);
+    h.idle();
+    EXPECT_FALSE(h.pixels().pixels() == before);
+    EXPECT_FALSE(h.editor().control(0)->isDirty());
+
+    h.effect().setProgram(0); // outside processing, the panel follows at once
+    EXPECT_FALSE(h.editor().control(0)->isDirty());
+}
+
 // Hosts that idle from a timer thread of their own: the panel is drawn there, and opening
 // and closing on the host's main thread never meets a drawing in progress.
 // A box belongs over the panel only where the panel's idle will handle it: while the panel

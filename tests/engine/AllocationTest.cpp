@@ -2,6 +2,7 @@
 // engine's block loop, and the effect's whole process path with MIDI.
 
 #include "editor/PluginEditor.h"
+#include "gui/platform/software/SoftwarePlatform.h"
 #include "tests/support/HostedEffect.h"
 #include "tests/engine/FakeHost.h"
 
@@ -107,13 +108,21 @@ vst2::VstIntPtr quietHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32,
 
 // The whole path a host drives: effProcessEvents and both process entries, with learned
 // controllers and program changes in the lists, so setParameter, setProgram, the host
-// callback and the editor's hooks all run inside the counted calls.
+// callback and the editor's hooks all run inside the counted calls. The panel is open on
+// this thread, the processing one, as in a host that runs audio and panels on one thread.
 TEST(Allocation, TheProcessEntriesWithMidiNeverAllocate) {
+    zk::gui::platform::software::SoftwarePlatform software;
+    zk::gui::platform::Platform* previous = zk::gui::platform::install(&software);
     SilentMessages messages;
     auto* effect = new zktest::HostedEffect(&quietHost, {&messages, nullptr}, [](zk::EditorContext& context) {
         return std::make_unique<zk::PluginEditor>(context);
     });
     vst2::AEffect* record = effect->record();
+    char parentWindow = 0;
+    ASSERT_NE(record->dispatcher(record, vst2::effEditOpen, 0, 0, &parentWindow, 0.0f), 0);
+    ASSERT_NE(software.lastWindow(), nullptr);
+    software.lastWindow()->paintAll();
+    record->dispatcher(record, vst2::effEditIdle, 0, 0, nullptr, 0.0f);
     record->dispatcher(record, vst2::effSetSampleRate, 0, 0, nullptr, 44100.0f);
     record->dispatcher(record, vst2::effMainsChanged, 0, 1, nullptr, 0.0f);
     for (int32_t i = 0; i < 3; ++i) { // controllers 20..22 learned for Band1..3
@@ -162,7 +171,9 @@ TEST(Allocation, TheProcessEntriesWithMidiNeverAllocate) {
         counting = false;
     }
     const int32_t program = static_cast<int32_t>(record->dispatcher(record, vst2::effGetProgram, 0, 0, nullptr, 0.0f));
+    record->dispatcher(record, vst2::effEditClose, 0, 0, nullptr, 0.0f);
     record->dispatcher(record, vst2::effClose, 0, 0, nullptr, 0.0f);
+    zk::gui::platform::install(previous);
     EXPECT_EQ(program, 796 % 128); // the program changes were acted on
     EXPECT_EQ(allocations.load(), 0);
 }

@@ -1,0 +1,50 @@
+// libFuzzer target: the CLAP state stream. Any bytes, through streams that move a few bytes
+// at a time or fail part way, or the plug-in's own state with bytes changed and cut short.
+// A refused state must change nothing (the state saved after it is the one before); an
+// accepted one must save, load again and save the same bytes; either way the next block
+// gives finite output.
+#include "fuzz/ClapFuzzPlugin.h"
+
+#include <algorithm>
+
+// Input: a control byte, then for control bit 0 patches of the plug-in's own state
+// (offset, byte) and the length to cut it to, else the state bytes themselves.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    zkfuzz::InputReader in(data, size);
+    zkfuzz::ClapFuzzPlugin& clap = zkfuzz::ClapFuzzPlugin::reused();
+    const uint8_t control = in.byte();
+    const uint8_t stepBits = in.byte();
+    const uint16_t failAt = in.u16();
+
+    std::vector<uint8_t> bytes;
+    if (control & 1) {
+        std::vector<uint8_t> own = clap.save();
+        for (int patches = in.byte() % 16; patches > 0 && !own.empty(); --patches) {
+            const uint32_t offset = in.u32() % own.size();
+            own[offset] = in.byte();
+        }
+        const uint32_t cut = in.u32();
+        if (control & 4) own.resize(std::min<size_t>(own.size(), cut % (own.size() + 1)));
+        bytes = std::move(own);
+    } else {
+        size_t got = 0;
+        const uint8_t* rest = in.take(in.left(), got);
+        bytes.assign(rest, rest + got);
+    }
+
+    const std::vector<uint8_t> before = clap.save();
+    zkfuzz::ByteStream stream;
+    stream.data = bytes.data();
+    stream.size = bytes.size();
+    stream.step = stepBits & 0x80 ? 0 : 1u << (stepBits % 12);
+    if (control & 8) stream.failAt = failAt;
+    if (clap.load(stream)) {
+        const std::vector<uint8_t> saved = clap.save();
+        if (!clap.load(saved)) std::abort();
+        if (clap.save() != saved) std::abort();
+    } else if (clap.save() != before) {
+        std::abort(); // a refused state changed something
+    }
+    clap.process(1 + (control >> 4) * 64, (control & 16) != 0, control);
+    return 0;
+}

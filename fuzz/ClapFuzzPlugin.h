@@ -3,14 +3,13 @@
 // What the CLAP fuzz targets share: the CLAP plug-in built from the libraries around an
 // effect with quiet dialogs and settings in memory, hosted by a host that offers no
 // extension, active at 44100 Hz; put back into its first state before each input by
-// loading the state it had when it was made. Blocks of loud input must give finite output.
+// loading the state it had when it was made.
 
 #include "core/PluginEffect.h"
 #include "formats/clap/ClapAbi.h"
 #include "formats/clap/ClapPlugin.h"
-#include "fuzz/FuzzEffect.h"
+#include "fuzz/FuzzSupport.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -51,7 +50,7 @@ struct ByteSink {
 
 class ClapFuzzPlugin {
 public:
-    static constexpr uint32_t kMaxFrames = 8192;
+    static constexpr uint32_t kMaxFrames = LoudBlock::kMaxFrames;
 
     static ClapFuzzPlugin& reused() {
         static ClapFuzzPlugin* instance = new ClapFuzzPlugin; // lives as long as the process
@@ -80,21 +79,12 @@ public:
     clap::clap_process_status process(uint32_t frames, bool inPlace, uint32_t seed,
                                       const clap::clap_input_events* in = &kNoEvents,
                                       const clap::clap_output_events* out = &kDiscard) {
-        if (frames > kMaxFrames) frames = kMaxFrames;
-        for (uint32_t i = 0; i < frames; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            inL_[i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
-            inR_[i] = -0.5f * inL_[i];
-            if (!inPlace) outL_[i] = outR_[i] = 12345.0f; // must be overwritten
-        }
-        float* inputs[2] = {inL_, inR_};
-        float* outputs[2] = {inPlace ? inL_ : outL_, inPlace ? inR_ : outR_};
-        clap::clap_audio_buffer input{inputs, nullptr, 2, 0, 0};
-        clap::clap_audio_buffer output{outputs, nullptr, 2, 0, 0};
-        const clap::clap_process block{-1, frames, nullptr, &input, &output, 1, 1, in, out};
-        const clap::clap_process_status status = plugin_->process(plugin_, &block);
-        for (uint32_t i = 0; i < frames; ++i)
-            if (!std::isfinite(outputs[0][i]) || !std::isfinite(outputs[1][i])) std::abort();
+        LoudBlock block(frames, inPlace ? LoudBlock::Output::inPlace : LoudBlock::Output::replaced, seed);
+        clap::clap_audio_buffer input{block.inputs, nullptr, 2, 0, 0};
+        clap::clap_audio_buffer output{block.outputs, nullptr, 2, 0, 0};
+        const clap::clap_process data{-1, block.frames, nullptr, &input, &output, 1, 1, in, out};
+        const clap::clap_process_status status = plugin_->process(plugin_, &data);
+        block.checkFinite();
         return status;
     }
 
@@ -137,7 +127,6 @@ private:
     const clap::clap_plugin_state* state_ = nullptr;
     const clap::clap_plugin_params* params_ = nullptr;
     std::vector<uint8_t> first_;
-    inline static float inL_[kMaxFrames], inR_[kMaxFrames], outL_[kMaxFrames], outR_[kMaxFrames];
 };
 
 } // namespace zkfuzz

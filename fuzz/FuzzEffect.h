@@ -1,82 +1,21 @@
 #pragma once
 
-// What the effect fuzz targets share: an instance built from the library with dialogs that
-// answer at once and settings kept in memory, driven only through its VST 2 record and
-// reset before each input; and a reader that takes the fuzz input apart.
+// The effect fuzz targets' instance: built from the library with dialogs that answer at once
+// and settings kept in memory, driven only through its VST 2 record and reset before each
+// input.
 
 #include "core/PluginEffect.h"
 #include "editor/PluginEditor.h"
 #include "formats/vst2/Vst2Effect.h"
+#include "fuzz/FuzzSupport.h"
 
-#include <cmath>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 namespace zkfuzz {
 
-// Reads the input front to back; past its end every read gives 0.
-class InputReader {
-public:
-    InputReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool done() const { return at_ >= size_; }
-    size_t left() const { return size_ - at_; }
-    uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    uint16_t u16() { return static_cast<uint16_t>(byte() | byte() << 8); }
-    uint32_t u32() { return static_cast<uint32_t>(u16()) | static_cast<uint32_t>(u16()) << 16; }
-    float f32() {
-        const uint32_t bits = u32();
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-    // The next `count` bytes (fewer at the end of the input).
-    const uint8_t* take(size_t count, size_t& got) {
-        got = count < left() ? count : left();
-        const uint8_t* start = data_ + at_;
-        at_ += got;
-        return start;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
-
-// Yes and No in turn, so that both answers of every question are reached.
-class QuietMessages final : public zk::MessageService {
-public:
-    void showMessage(const char*, const char*, void*) noexcept override {}
-    void askYesNo(const char*, const char*, void*, Answer answer) noexcept override { answer(yes_ = !yes_); }
-
-private:
-    bool yes_ = false;
-};
-
-class MemorySettings final : public zk::SettingsStore {
-public:
-    uint32_t readValue(const std::string& name) noexcept override {
-        auto found = values_.find(name);
-        return found == values_.end() ? 0 : found->second;
-    }
-    void writeValues(std::vector<zk::SettingsWrite>& writes) noexcept override {
-        for (zk::SettingsWrite& write : writes) {
-            values_[write.name] = write.value;
-            write.written = true;
-        }
-    }
-
-private:
-    std::map<std::string, uint32_t> values_;
-};
-
 class FuzzEffect {
 public:
-    static constexpr int32_t kMaxFrames = 8192;
+    static constexpr int32_t kMaxFrames = static_cast<int32_t>(LoudBlock::kMaxFrames);
 
     FuzzEffect()
         : effect_(new zk::Vst2Effect(&FuzzEffect::hostCallback, [this](zk::HostServices& host) {
@@ -138,26 +77,19 @@ public:
         dispatch(vst2::effMainsChanged, 0, 1);
     }
 
-    // One block of loud pseudo-random input (it wakes the engine); every output sample
-    // must be finite, whatever state the input put the effect in.
+    // One block of loud input; every output sample must be finite.
     void process(int32_t frames, bool replace, uint32_t seed) {
-        if (!record_) return;
-        if (frames > kMaxFrames) frames = kMaxFrames;
-        for (int32_t i = 0; i < frames; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            inL_[i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
-            inR_[i] = -0.5f * inL_[i];
-            if (replace) outL_[i] = outR_[i] = 12345.0f; // must be overwritten
-            else outL_[i] = outR_[i] = 0.0f;
-        }
-        float* inputs[2] = {inL_, inR_};
-        float* outputs[2] = {outL_, outR_};
+        if (!record_ || frames < 0) return;
+        LoudBlock block(static_cast<uint32_t>(frames), replace ? LoudBlock::Output::replaced : LoudBlock::Output::added,
+                        seed);
+        float* const* inputs = block.inputs;
+        float* const* outputs = block.outputs;
+        const auto n = static_cast<int32_t>(block.frames);
         if (replace)
-            record_->processReplacing(record_, inputs, outputs, frames);
+            record_->processReplacing(record_, const_cast<float**>(inputs), const_cast<float**>(outputs), n);
         else
-            record_->process(record_, inputs, outputs, frames);
-        for (int32_t i = 0; i < frames; ++i)
-            if (!std::isfinite(outL_[i]) || !std::isfinite(outR_[i])) std::abort();
+            record_->process(record_, const_cast<float**>(inputs), const_cast<float**>(outputs), n);
+        block.checkFinite();
     }
 
 private:
@@ -171,7 +103,6 @@ private:
     std::vector<uint8_t> firstBank_;
     zk::Vst2Effect* effect_; // destroyed through effClose, as a host does
     vst2::AEffect* record_ = nullptr;
-    inline static float inL_[kMaxFrames], inR_[kMaxFrames], outL_[kMaxFrames], outR_[kMaxFrames];
 };
 
 } // namespace zkfuzz

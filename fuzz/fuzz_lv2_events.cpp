@@ -6,36 +6,19 @@
 #include "formats/lv2/Lv2Plugin.h"
 #include "formats/lv2/Lv2Ports.h"
 #include "formats/lv2/Lv2Protocol.h"
-#include "fuzz/FuzzEffect.h"
+#include "fuzz/FuzzSupport.h"
+#include "fuzz/Lv2Fuzz.h"
 
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
-#include <lv2/urid/urid.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 namespace {
 
-class UridMap {
-public:
-    LV2_URID map(const char* uri) {
-        auto [it, added] = ids_.try_emplace(uri, static_cast<LV2_URID>(ids_.size() + 1));
-        return it->second;
-    }
-    LV2_URID_Map feature{this, [](LV2_URID_Map_Handle self, const char* uri) {
-                             return static_cast<UridMap*>(self)->map(uri);
-                         }};
-
-private:
-    std::map<std::string, LV2_URID> ids_;
-};
-
-constexpr uint32_t kMaxFrames = 8192;
+constexpr uint32_t kMaxFrames = zkfuzz::LoudBlock::kMaxFrames;
 constexpr size_t kSequenceBytes = 1 << 16;
 
 class Instance {
@@ -60,25 +43,18 @@ public:
 
     void run(uint32_t frames, bool inPlace, uint32_t seed, uint32_t notifyRoom) {
         lv2_atom_forge_pop(&forge_, &frame_);
-        for (uint32_t i = 0; i < frames; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            inL_[i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
-            inR_[i] = -0.5f * inL_[i];
-            if (!inPlace) outL_[i] = outR_[i] = 12345.0f; // must be overwritten
-        }
-        float* outLeft = inPlace ? inL_ : outL_;
-        float* outRight = inPlace ? inR_ : outR_;
-        plugin_->connectPort(zk::lv2::kAudioInLeft, inL_);
-        plugin_->connectPort(zk::lv2::kAudioInRight, inR_);
-        plugin_->connectPort(zk::lv2::kAudioOutLeft, outLeft);
-        plugin_->connectPort(zk::lv2::kAudioOutRight, outRight);
+        using Output = zkfuzz::LoudBlock::Output;
+        const zkfuzz::LoudBlock block(frames, inPlace ? Output::inPlace : Output::replaced, seed);
+        plugin_->connectPort(zk::lv2::kAudioInLeft, block.inputs[0]);
+        plugin_->connectPort(zk::lv2::kAudioInRight, block.inputs[1]);
+        plugin_->connectPort(zk::lv2::kAudioOutLeft, block.outputs[0]);
+        plugin_->connectPort(zk::lv2::kAudioOutRight, block.outputs[1]);
         // The host gives the notify port's room as its atom's size.
         auto* notify = reinterpret_cast<LV2_Atom*>(notify_.data());
         notify->size = std::min<uint32_t>(notifyRoom, static_cast<uint32_t>(notify_.size() - sizeof(LV2_Atom)));
         notify->type = 0;
-        plugin_->run(frames);
-        for (uint32_t i = 0; i < frames; ++i)
-            if (!std::isfinite(outLeft[i]) || !std::isfinite(outRight[i])) std::abort();
+        plugin_->run(block.frames);
+        block.checkFinite();
         checkNotify();
     }
 
@@ -122,7 +98,7 @@ private:
         }
     }
 
-    UridMap map_;
+    zkfuzz::UridMap map_;
     zkfuzz::MemorySettings settings_;
     std::unique_ptr<zk::lv2::Lv2Plugin> plugin_;
     LV2_Atom_Forge forge_{};
@@ -131,7 +107,6 @@ private:
     std::vector<uint8_t> firstBank_;
     std::vector<uint8_t> input_ = std::vector<uint8_t>(kSequenceBytes);
     std::vector<uint8_t> notify_ = std::vector<uint8_t>(kSequenceBytes);
-    inline static float inL_[kMaxFrames], inR_[kMaxFrames], outL_[kMaxFrames], outR_[kMaxFrames];
 };
 
 float anyValue(zkfuzz::InputReader& in) {

@@ -3,10 +3,10 @@
 // or cut, or any bytes of any type and size. A refused state must change nothing; an
 // accepted one must save, restore again and save the same properties.
 #include "formats/lv2/Lv2Plugin.h"
-#include "fuzz/FuzzEffect.h"
+#include "fuzz/FuzzSupport.h"
+#include "fuzz/Lv2Fuzz.h"
 
 #include <lv2/atom/atom.h>
-#include <lv2/urid/urid.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -23,20 +23,6 @@ struct Property {
     bool operator==(const Property&) const = default;
 };
 using Properties = std::map<LV2_URID, Property>;
-
-class UridMap {
-public:
-    LV2_URID map(const char* uri) {
-        auto [it, added] = ids_.try_emplace(uri, static_cast<LV2_URID>(ids_.size() + 1));
-        return it->second;
-    }
-    LV2_URID_Map feature{this, [](LV2_URID_Map_Handle self, const char* uri) {
-                             return static_cast<UridMap*>(self)->map(uri);
-                         }};
-
-private:
-    std::map<std::string, LV2_URID> ids_;
-};
 
 // What restore is handed: for each property asked for, one of four answers chosen by the
 // input, and the bytes handed out kept alive until the call returns.
@@ -62,11 +48,7 @@ struct Answers {
         case 2: // its own with bytes changed, cut short now and then
             if (found == self->own->end()) return nullptr;
             bytes = found->second.bytes, kind = found->second.type;
-            for (int patches = in.byte() % 8; patches > 0 && !bytes.empty(); --patches) {
-                const uint32_t offset = in.u32() % bytes.size();
-                bytes[offset] = in.byte();
-            }
-            if (choice & 4) bytes.resize(in.u32() % (bytes.size() + 1));
+            zkfuzz::damage(in, bytes, (choice & 4) != 0);
             break;
         default: { // anything, of any of the types
             size_t got = 0;
@@ -130,7 +112,7 @@ private:
         first_ = save();
     }
 
-    UridMap map_;
+    zkfuzz::UridMap map_;
     zkfuzz::MemorySettings settings_;
     std::unique_ptr<zk::lv2::Lv2Plugin> plugin_;
     Properties first_;
@@ -148,12 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     answers.types[0] = instance.urid(LV2_ATOM__Int);
     answers.types[1] = instance.urid(LV2_ATOM__Chunk);
     answers.types[2] = instance.urid(LV2_ATOM__String);
-    if (instance.restore(answers) == LV2_STATE_SUCCESS) {
-        const Properties saved = instance.save();
-        if (instance.restore(saved) != LV2_STATE_SUCCESS) std::abort();
-        if (instance.save() != saved) std::abort();
-    } else if (instance.save() != before) {
-        std::abort(); // a refused state changed something
-    }
+    zkfuzz::checkLoadOutcome(instance.restore(answers) == LV2_STATE_SUCCESS, before, [&] { return instance.save(); },
+                             [&](const Properties& state) { return instance.restore(state) == LV2_STATE_SUCCESS; });
     return 0;
 }

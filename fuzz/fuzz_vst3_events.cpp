@@ -3,31 +3,14 @@
 // in order or not, before and past the block, values outside 0..1 and NaN) and event lists
 // (notes, SysEx with and without bytes, unknown types), in blocks of 0 to 8192 frames, in
 // place or not, to output changes that run out of room. Every block's output must be finite.
-#include "core/PluginEffect.h"
 #include "formats/vst3/Vst3Parameters.h"
-#include "formats/vst3/Vst3Processor.h"
-#include "fuzz/FuzzEffect.h"
-
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
+#include "fuzz/Vst3Fuzz.h"
 
 namespace {
 
 using namespace vst3;
 
-template <class Interface>
-struct Unshared : Interface {
-    tresult ZK_VST3_CALL queryInterface(const TUID, void** obj) override {
-        if (obj) *obj = nullptr;
-        return kNoInterface;
-    }
-    uint32 ZK_VST3_CALL addRef() override { return 1; }
-    uint32 ZK_VST3_CALL release() override { return 1; }
-};
-
-struct Queue final : Unshared<IParamValueQueue> {
+struct Queue final : zkfuzz::Unshared<IParamValueQueue> {
     ParamID id = 0;
     std::vector<std::pair<int32, ParamValue>> points;
     size_t room = 64;
@@ -48,7 +31,7 @@ struct Queue final : Unshared<IParamValueQueue> {
     }
 };
 
-struct Changes final : Unshared<IParameterChanges> {
+struct Changes final : zkfuzz::Unshared<IParameterChanges> {
     std::vector<Queue> queues;
     size_t room = 0; // queues the plug-in may add
     int32 ZK_VST3_CALL getParameterCount() override { return static_cast<int32>(queues.size()); }
@@ -65,7 +48,7 @@ struct Changes final : Unshared<IParameterChanges> {
     }
 };
 
-struct Events final : Unshared<IEventList> {
+struct Events final : zkfuzz::Unshared<IEventList> {
     std::vector<Event> events;
     int32 ZK_VST3_CALL getEventCount() override { return static_cast<int32>(events.size()); }
     tresult ZK_VST3_CALL getEvent(int32 index, Event& e) override {
@@ -102,58 +85,43 @@ int32 offset(zkfuzz::InputReader& in, int32 frames, int32& last) {
 
 class Processor {
 public:
-    static constexpr int32 kMaxFrames = 8192;
+    static constexpr int32 kMaxFrames = static_cast<int32>(zkfuzz::LoudBlock::kMaxFrames);
 
     static Processor& reused() {
         static Processor* instance = new Processor; // lives as long as the process
-        instance->effect_->restoreChunk(zk::ChunkKind::bank, instance->firstBank_.data(),
-                                        static_cast<int32_t>(instance->firstBank_.size()), 0);
-        instance->effect_->setBypass(false);
+        zk::Effect& effect = instance->vst3_.effect();
+        effect.restoreChunk(zk::ChunkKind::bank, instance->firstBank_.data(),
+                            static_cast<int32_t>(instance->firstBank_.size()), 0);
+        effect.setBypass(false);
         return *instance;
     }
 
     void process(int32 frames, bool inPlace, uint32_t seed, Changes* in, Events* events, Changes* out) {
-        for (int32 i = 0; i < frames; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            inL_[i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
-            inR_[i] = -0.5f * inL_[i];
-            if (!inPlace) outL_[i] = outR_[i] = 12345.0f; // must be overwritten
-        }
-        float* inputs[2] = {inL_, inR_};
-        float* outputs[2] = {inPlace ? inL_ : outL_, inPlace ? inR_ : outR_};
-        AudioBusBuffers input{2, 0, {inputs}};
-        AudioBusBuffers output{2, 0, {outputs}};
-        ProcessData data{kRealtime, kSample32, frames, 1, 1, &input, &output, in, out, events, nullptr, nullptr};
+        using Output = zkfuzz::LoudBlock::Output;
+        zkfuzz::LoudBlock block(static_cast<uint32_t>(frames), inPlace ? Output::inPlace : Output::replaced, seed);
+        AudioBusBuffers input{2, 0, {block.inputs}};
+        AudioBusBuffers output{2, 0, {block.outputs}};
+        ProcessData data{kRealtime, kSample32, static_cast<int32>(block.frames), 1, 1, &input, &output, in, out,
+                         events, nullptr, nullptr};
         if (frames == 0) data.numInputs = data.numOutputs = 0, data.inputs = data.outputs = nullptr;
-        processor_->process(data);
-        for (int32 i = 0; i < frames; ++i)
-            if (!std::isfinite(outputs[0][i]) || !std::isfinite(outputs[1][i])) std::abort();
+        vst3_.processor().process(data);
+        block.checkFinite();
     }
 
 private:
     Processor() {
-        zk::Vst3Setup setup;
-        setup.makeEffect = [this](zk::HostServices& host) -> std::unique_ptr<zk::Effect> {
-            auto made = std::make_unique<zk::PluginEffect>(host, zk::EffectServices{&messages_, &settings_});
-            effect_ = made.get();
-            return made;
-        };
-        processor_ = new zk::Vst3Processor(setup);
+        zk::Vst3Processor& processor = vst3_.processor();
         ProcessSetup processSetup{kRealtime, kSample32, kMaxFrames, 44100.0};
-        if (processor_->initialize(nullptr) != kResultOk || processor_->setupProcessing(processSetup) != kResultOk ||
-            processor_->setActive(true) != kResultOk || processor_->setProcessing(true) != kResultOk)
+        if (processor.setupProcessing(processSetup) != kResultOk || processor.setActive(true) != kResultOk ||
+            processor.setProcessing(true) != kResultOk)
             std::abort();
         const void* bank = nullptr;
-        const int32_t size = effect_->saveChunk(zk::ChunkKind::bank, &bank);
+        const int32_t size = vst3_.effect().saveChunk(zk::ChunkKind::bank, &bank);
         firstBank_.assign(static_cast<const uint8_t*>(bank), static_cast<const uint8_t*>(bank) + size);
     }
 
-    zkfuzz::QuietMessages messages_;
-    zkfuzz::MemorySettings settings_;
-    zk::Vst3Processor* processor_ = nullptr;
-    zk::Effect* effect_ = nullptr;
+    zkfuzz::Vst3FuzzProcessor vst3_;
     std::vector<uint8_t> firstBank_;
-    inline static float inL_[kMaxFrames], inR_[kMaxFrames], outL_[kMaxFrames], outR_[kMaxFrames];
 };
 
 } // namespace

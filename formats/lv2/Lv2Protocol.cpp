@@ -98,12 +98,28 @@ bool readString(const Urids& urids, const LV2_Atom* atom, char* out, size_t capa
     return true;
 }
 
+// Every property lies within the object's body. The library's walk trusts each value's
+// size: one near 4 GB wraps its step to 0 and the walk never ends.
+bool propertiesFit(const LV2_Atom* atom) noexcept {
+    const auto* body = static_cast<const uint8_t*>(LV2_ATOM_BODY_CONST(atom));
+    const uint64_t size = atom->size;
+    for (uint64_t at = sizeof(LV2_Atom_Object_Body); at < size;) {
+        if (at + sizeof(LV2_Atom_Property_Body) > size) return false;
+        LV2_Atom_Property_Body property;
+        std::memcpy(&property, body + at, sizeof property);
+        const uint64_t end = at + sizeof property + property.value.size;
+        if (end > size) return false;
+        at = (end + 7) & ~uint64_t{7};
+    }
+    return true;
+}
+
 } // namespace
 
 Message readMessage(const Urids& urids, const LV2_Atom* atom) noexcept {
     Message message;
     if (!atom || (atom->type != urids.atomObject && atom->type != urids.atomBlank) ||
-        atom->size < sizeof(LV2_Atom_Object_Body))
+        atom->size < sizeof(LV2_Atom_Object_Body) || !propertiesFit(atom))
         return message;
     const auto* object = reinterpret_cast<const LV2_Atom_Object*>(atom);
     const LV2_URID type = object->body.otype;

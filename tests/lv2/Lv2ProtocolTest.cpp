@@ -136,3 +136,18 @@ TEST(Lv2Protocol, AnythingElseReadsAsNoMessage) {
     forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return lv2_atom_forge_int(&g, 4) != 0; });
     EXPECT_TRUE(none());
 }
+
+// A property whose value claims to run past the object: its size near 4 GB once made the
+// walk over the properties step by 0 for ever, inside run.
+TEST(Lv2Protocol, APropertyLargerThanItsObjectReadsAsNoMessage) {
+    lv2test::Urids urids;
+    const Urids& u = urids.ours();
+    for (uint32_t claimed : {0xFFFFFFF0u, 0xFFFFFFF8u, 64u}) {
+        Forged f;
+        ASSERT_TRUE(forge(urids, f, sizeof f.bytes, [&](LV2_Atom_Forge& g) { return writeValue(g, u, 7, 0.5f); }));
+        auto* object = reinterpret_cast<LV2_Atom_Object*>(f.atom());
+        auto* first = lv2_atom_object_begin(&object->body);
+        first->value.size = claimed;
+        EXPECT_EQ(readMessage(u, f.atom()).kind, Message::Kind::none) << claimed;
+    }
+}

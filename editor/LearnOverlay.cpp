@@ -32,6 +32,21 @@ void LearnOverlay::onMouseDown(gui::DrawContext* context, gui::Point where) {
         target_->onMouseDown(context, where);
 }
 
+void LearnOverlay::onMouseMoved(gui::DrawContext* context, gui::Point where) {
+    if (target_)
+        target_->onMouseMoved(context, where);
+}
+
+void LearnOverlay::onMouseUp(gui::DrawContext* context, gui::Point where) {
+    if (target_)
+        target_->onMouseUp(context, where);
+}
+
+void LearnOverlay::cancelPress() {
+    if (target_)
+        target_->cancelPress();
+}
+
 void LearnOverlay::showLearnMenu(gui::DrawContext* context, gui::Point where) {
     if (!frame_ || !target_)
         return;

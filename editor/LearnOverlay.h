@@ -18,6 +18,11 @@ public:
 
     void draw(gui::DrawContext& context) override;
     void onMouseDown(gui::DrawContext* context, gui::Point where) override;
+    // A drag begun through the overlay is the control's: its moves and release go on to it.
+    bool tracksPress() const override { return target_ && target_->tracksPress(); }
+    void onMouseMoved(gui::DrawContext* context, gui::Point where) override;
+    void onMouseUp(gui::DrawContext* context, gui::Point where) override;
+    void cancelPress() override;
     bool onWheel(gui::DrawContext* context, gui::Point where, float distance) override;
 
     gui::Control* target() const { return target_; }

@@ -9,7 +9,6 @@
 #include "gui/Frame.h"
 #include "gui/platform/Platform.h"
 
-#include <chrono>
 #include <cstdio>
 #include <mutex>
 
@@ -27,27 +26,71 @@ bool hasSSE() noexcept {
 
 bool isParameterTag(int32_t tag) noexcept { return tag >= 0 && tag < kNumParameters; }
 
+// The editor whose panel lock this thread holds, if any.
+thread_local const PluginEditor* lockedHere = nullptr;
+
 } // namespace
 
+// Holds the panel lock for one entry, and sends what the panel told the effect meanwhile
+// once it is let go. Taken once per thread: an entry reached from inside the panel's own
+// work (a message box asking for the window while the panel opens) runs under the hold it
+// is in.
+class PluginEditor::PanelGuard {
+public:
+    explicit PanelGuard(PluginEditor& editor) : editor_(editor), outermost_(lockedHere != &editor) {
+        if (!outermost_)
+            return;
+        editor_.panelLock_.lock();
+        previous_ = lockedHere;
+        lockedHere = &editor_;
+    }
+    ~PanelGuard() {
+        if (!outermost_)
+            return;
+        std::vector<PendingEdit> pending;
+        pending.swap(editor_.pendingEdits_);
+        lockedHere = previous_;
+        editor_.panelLock_.unlock();
+        for (const PendingEdit& edit : pending)
+            editor_.send(edit);
+    }
+    PanelGuard(const PanelGuard&) = delete;
+    PanelGuard& operator=(const PanelGuard&) = delete;
+
+private:
+    PluginEditor& editor_;
+    const bool outermost_;
+    const PluginEditor* previous_ = nullptr;
+};
+
 PluginEditor::PluginEditor(EditorContext& effect) : effect_(effect), guiThread_(std::this_thread::get_id()) {
-    nextIdleTime_ = ticks();
+    pendingEdits_.reserve(64);
     // The pictures wait for the first open: an instance whose panel never opens holds none.
     gui::knobMode = gui::knobModeLinear;
 }
 
 PluginEditor::~PluginEditor() {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    std::lock_guard<std::mutex> panel(panelLock_);
+    // The end of a drag cut short here is held back like any other and goes with the panel:
+    // the effect is going too.
+    const PluginEditor* previous = lockedHere;
+    lockedHere = this;
     {
         std::lock_guard<ShortLock> guard(viewLock_);
         inactive_.store(true, std::memory_order_relaxed);
     }
     destroyViews(); // the views' references to the pictures go before ours
+    lockedHere = previous;
 }
 
 bool PluginEditor::open(void* parentWindow) noexcept {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    PanelGuard guard(*this);
+    return openLocked(parentWindow);
+}
+
+bool PluginEditor::openLocked(void* parentWindow) noexcept {
     if (frame_)
-        close(); // a second open without a close must not leak the first panel
+        closeLocked(); // a second open without a close must not leak the first panel
     guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
     hostWindow_ = parentWindow;
     inactive_.store(true, std::memory_order_relaxed);
@@ -107,8 +150,7 @@ void PluginEditor::buildViews() {
     buildPanelMenu();
 }
 
-bool PluginEditor::rebuild() noexcept {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+bool PluginEditor::rebuildLocked() noexcept {
     if (!frame_)
         return false;
     {
@@ -120,7 +162,7 @@ bool PluginEditor::rebuild() noexcept {
         takePictures();
         // Where the window cannot change its size, it is made anew.
         if (!frame_->resize(size_.width, size_.height))
-            return open(hostWindow_);
+            return openLocked(hostWindow_);
         buildViews();
     } catch (...) {
         destroyViews();
@@ -139,7 +181,11 @@ void PluginEditor::chooseZoom(int32_t percent) noexcept {
 }
 
 void PluginEditor::close() noexcept {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    PanelGuard guard(*this);
+    closeLocked();
+}
+
+void PluginEditor::closeLocked() noexcept {
     {
         std::lock_guard<ShortLock> guard(viewLock_);
         inactive_.store(true, std::memory_order_relaxed);
@@ -178,18 +224,18 @@ void PluginEditor::releaseViews() noexcept {
 
 void PluginEditor::hostIdle() noexcept {
     {
-        std::lock_guard<std::recursive_mutex> panel(panelLock_);
+        PanelGuard guard(*this);
         // The host's idle timer runs on a thread of its own: the panel moves to that thread,
         // its window's events and drawing with it, where its window system allows. A Win32
         // window's messages keep coming on the thread that made it, so that panel stays there.
         const gui::platform::Window* window = frame_ ? frame_->platformWindow() : nullptr;
         if (window && window->drivableFromAnyThread())
             guiThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
-        idle();
+        if (!onGuiThread())
+            return;
+        idleLocked();
         // A zoom chosen in the menu, or a new scale of the window's monitor: the panel is
         // built anew here, where none of its views is on the stack.
-        if (!onGuiThread() || inRunIdle_)
-            return;
         const float system = pendingSystemScale_.exchange(0.0f, std::memory_order_relaxed);
         if (system > 0) {
             windowScale_ = system;
@@ -200,7 +246,7 @@ void PluginEditor::hostIdle() noexcept {
         rescalePending_ = false;
         const PanelSize before = size_;
         applyScale(wantedScale());
-        if (!frame_ || (size_.width == before.width && size_.height == before.height) || !rebuild())
+        if (!frame_ || (size_.width == before.width && size_.height == before.height) || !rebuildLocked())
             return;
     }
     effect_.panelResized(size_); // the host hears of the new size, with no lock held
@@ -218,12 +264,15 @@ void PluginEditor::idle() noexcept {
     // comes before the lock, which the audio thread must never wait for.
     if (!onGuiThread())
         return;
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    PanelGuard guard(*this);
+    idleLocked();
+}
+
+void PluginEditor::idleLocked() noexcept {
     if (!onGuiThread() || inactive_.load(std::memory_order_relaxed) || !frame_)
         return;
     updateReadout(); // a value may have changed from elsewhere
-    if (!inRunIdle_)
-        frame_->idle();
+    frame_->idle(); // the window's events, then what they and others changed
     if (aboutRequested_.load(std::memory_order_relaxed)) {
         if (!frame_->modalView() && aboutView_) {
             if (frame_->holdsView(aboutView_) || frame_->appendView(aboutView_)) {
@@ -238,7 +287,7 @@ void PluginEditor::idle() noexcept {
 }
 
 int32_t PluginEditor::eventDescriptor() noexcept {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    PanelGuard guard(*this);
     const gui::platform::Window* window = frame_ ? frame_->platformWindow() : nullptr;
     return window ? window->eventDescriptor() : -1;
 }
@@ -250,7 +299,7 @@ void PluginEditor::updateActivityLamps() {
 }
 
 int32_t PluginEditor::onKeyUp(const KeyPress& key) noexcept {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    PanelGuard guard(*this);
     return frame_ ? frame_->onKeyUp(gui::KeyStroke{key.character, key.virtualKey, key.modifiers}) : -1;
 }
 
@@ -260,7 +309,7 @@ bool PluginEditor::setKnobMode(int32_t mode) noexcept {
 }
 
 bool PluginEditor::onWheel(float distance) noexcept {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    PanelGuard guard(*this);
     if (!frame_ || inactive_.load(std::memory_order_relaxed))
         return false;
     return frame_->onWheel(nullptr, {0, 0}, distance);
@@ -275,7 +324,7 @@ void PluginEditor::valueChanged(gui::DrawContext* context, gui::Control* control
             chooseZoom(panel::kZoomChoices[entry].percent);
         return;
     }
-    effect_.editParameter(control->getTag(), control->getValue());
+    tellEffect({PendingEdit::Kind::change, control->getTag(), control->getValue()});
     if (readout_ && control->getTag() == heldTag_) {
         updateReadout();
         if (context && readout_->isDirty())
@@ -292,7 +341,7 @@ void PluginEditor::setParameter(int32_t index, float value) noexcept {
         // Changes the views of the frame and draws: the panel's own thread only.
         if (!onGuiThread())
             return;
-        std::lock_guard<std::recursive_mutex> panel(panelLock_);
+        PanelGuard guard(*this);
         if (onGuiThread() && !inactive_.load(std::memory_order_relaxed) && frame_)
             dismissAbout();
         return;
@@ -338,7 +387,7 @@ void* PluginEditor::messageWindow() noexcept {
     // A box over the panel is handled by the panel's idle: only its own thread puts one up.
     if (!onGuiThread())
         return nullptr;
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    PanelGuard guard(*this);
     if (!onGuiThread() || inactive_.load(std::memory_order_relaxed) || !frame_ || !frame_->windowOpen())
         return nullptr;
     gui::platform::Window* window = frame_->platformWindow();
@@ -350,11 +399,11 @@ void PluginEditor::beginEdit(int32_t tag) {
         heldTag_ = tag;
         updateReadout();
     }
-    effect_.beginEdit(tag);
+    tellEffect({PendingEdit::Kind::begin, tag, 0.0f});
 }
 
 void PluginEditor::endEdit(int32_t tag) {
-    effect_.endEdit(tag);
+    tellEffect({PendingEdit::Kind::end, tag, 0.0f});
     // Where the drag ended the window's next pointer event tells.
     if (tag == heldTag_) {
         heldTag_ = -1;
@@ -380,26 +429,29 @@ void PluginEditor::updateReadout() {
         return;
     const int32_t tag = heldTag_ >= 0 ? heldTag_ : pointerTag_;
     char text[ValueReadout::kTextCapacity];
-    if (tag < 0 || !effect_.valueToText(tag, effect_.parameter(tag), text, sizeof text)) {
+    // The control in the hand may be ahead of the effect, whose edit waits for the lock to go.
+    const gui::Control* held = tag >= 0 && tag == heldTag_ ? records_[tag].control : nullptr;
+    const float value = held ? held->getValue() : tag >= 0 ? effect_.parameter(tag) : 0.0f;
+    if (tag < 0 || !effect_.valueToText(tag, value, text, sizeof text)) {
         readout_->clear();
         return;
     }
     readout_->show(effect_.parameterName(tag), text);
 }
 
-void PluginEditor::runIdle() {
-    uint32_t now = ticks();
-    if (now < nextIdleTime_) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(4));
-        now += 4;
-        if (now < nextIdleTime_ - 50)
-            return;
+void PluginEditor::tellEffect(const PendingEdit& edit) {
+    if (lockedHere == this)
+        pendingEdits_.push_back(edit);
+    else
+        send(edit);
+}
+
+void PluginEditor::send(const PendingEdit& edit) {
+    switch (edit.kind) {
+    case PendingEdit::Kind::begin: effect_.beginEdit(edit.tag); break;
+    case PendingEdit::Kind::change: effect_.editParameter(edit.tag, edit.value); break;
+    case PendingEdit::Kind::end: effect_.endEdit(edit.tag); break;
     }
-    idle();
-    nextIdleTime_ = now + 100;
-    inRunIdle_ = true;
-    effect_.hostIdle();
-    inRunIdle_ = false;
 }
 
 bool PluginEditor::applyScale(float scale) const noexcept {
@@ -429,13 +481,13 @@ void PluginEditor::decideScale() const noexcept {
 }
 
 bool PluginEditor::setScale(float scale) noexcept {
-    std::lock_guard<std::recursive_mutex> panel(panelLock_);
+    PanelGuard guard(*this);
     hostScale_ = panel::clampScale(scale);
     const PanelSize before = size_;
     const bool drawable = hostScale_ == 1.0f || gui::platform::current().hasScaledBitmaps();
     applyScale(wantedScale());
     if (frame_ && (size_.width != before.width || size_.height != before.height))
-        rebuild();
+        rebuildLocked();
     return drawable;
 }
 

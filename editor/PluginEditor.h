@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace zk {
 
@@ -37,9 +38,12 @@ class ValueReadout;
 // moment they publish or withdraw the views, so that they never touch a view that is being
 // built or destroyed. Drawing happens only on the panel's thread: the one that opened it,
 // or, where the window system allows it, the last one the host called effEditIdle from
-// (hosts with an idle timer thread of their own). Open, close and drawing exclude each other through a second lock that the
-// audio thread never takes; idle reached from the audio thread (a program change there)
-// leaves the dirty controls to the panel thread's next idle.
+// (hosts with an idle timer thread of their own). Open, close, the window's events and
+// drawing exclude each other through a second lock that the audio thread never takes; idle
+// reached from the audio thread (a program change there) leaves the dirty controls to the
+// panel thread's next idle. The host is never called with that lock held: what the panel
+// tells the effect while it is held (edits and gestures, which go on to the host) waits
+// until the lock is let go, so whatever the host calls back finds the lock free.
 class PluginEditor final : public Editor, public gui::ControlListener, public gui::ToolkitEditor {
 public:
     static constexpr int32_t kAboutTag = 56;
@@ -74,7 +78,6 @@ public:
     void valueChanged(gui::DrawContext* context, gui::Control* control) override;
     void beginEdit(int32_t tag) override;
     void endEdit(int32_t tag) override;
-    void runIdle() override;
     void systemScaleChanged(float scale) override;
     void pointerOver(gui::View* view) override;
 
@@ -95,6 +98,17 @@ public:
     bool aboutRequested() const { return aboutRequested_.load(std::memory_order_relaxed); }
 
 private:
+    class PanelGuard;
+    // What the panel tells the effect, held back while the panel lock is held.
+    struct PendingEdit {
+        enum class Kind : uint8_t { begin, change, end };
+        Kind kind;
+        int32_t tag;
+        float value;
+    };
+    void tellEffect(const PendingEdit& edit);
+    void send(const PendingEdit& edit);
+
     struct TagRecord {
         LearnOverlay* overlay = nullptr;
         gui::Control* control = nullptr;
@@ -121,8 +135,12 @@ private:
     void goLive();
     // Destroys every view but the frame.
     void releaseViews() noexcept;
-    // The open panel anew at the current scale, in the same window; false when it could not.
-    bool rebuild() noexcept;
+    // Open, close and rebuild with the panel lock held. rebuildLocked: the open panel anew at
+    // the current scale, in the same window; false when it could not.
+    bool openLocked(void* parentWindow) noexcept;
+    void closeLocked() noexcept;
+    bool rebuildLocked() noexcept;
+    void idleLocked() noexcept;
     // The user's choice from the "Zoom" entries: stored, and applied at the next idle.
     void chooseZoom(int32_t percent) noexcept;
     // The parameter a view shows (its control or the learn overlay over it); -1 for none.
@@ -156,8 +174,6 @@ private:
     float windowScale_ = 0.0f;
     bool rescalePending_ = false;     // a zoom was chosen: the panel is rebuilt at the next idle
     gui::Frame* frame_ = nullptr;
-    uint32_t nextIdleTime_ = 0;
-    bool inRunIdle_ = false;
 
     // Shared with every other panel of the module from the first open until this panel goes.
     std::shared_ptr<PanelPictures> pictures_;
@@ -176,7 +192,8 @@ private:
     char versionText_[64] = {};
 
     ShortLock viewLock_; // open and close publishing or withdrawing views; the two calls above
-    std::recursive_mutex panelLock_; // open, close and drawing; reentered by the host's callbacks
+    std::mutex panelLock_; // open, close, the window's events and drawing (PanelGuard)
+    std::vector<PendingEdit> pendingEdits_; // under panelLock_
     std::atomic<std::thread::id> guiThread_;
 };
 

@@ -30,7 +30,6 @@ void OnOffButton::onMouseDown(DrawContext* context, Point) {
     if (!context || !clickable_ || !(context->mouseButtons() & buttonLeft))
         return;
     value_ = int32_t(value_) != 0 ? 0.0f : 1.0f;
-    runIdle();
     if (listener_)
         listener_->valueChanged(context, this);
 }
@@ -53,23 +52,43 @@ void ToggleSwitch::draw(DrawContext& context) {
 }
 
 void ToggleSwitch::onMouseDown(DrawContext* context, Point where) {
-    if (!context || !clickable_)
+    if (!context || !clickable_ || tracking_)
         return;
     const int32_t atClick = context->mouseButtons();
     if (!(atClick & buttonLeft))
         return;
-    const float start = value_;
-    beginEdit();
-    do {
-        if (size_.contains(where))
-            value_ = start == 0.0f ? 1.0f : 0.0f;
-        else
-            value_ = start;
-        reportChange(context);
-        context->mouseLocation(where);
-        runIdle();
-    } while (context->mouseButtons() == atClick);
-    endEdit();
+    drag_ = {value_, atClick};
+    startTracking();
+    follow(context, where);
+}
+
+void ToggleSwitch::onMouseMoved(DrawContext* context, Point where) {
+    if (!tracking_ || !context)
+        return;
+    // Any change of the buttons or modifiers ends the press, where the pointer was last.
+    if (context->mouseButtons() != drag_.atClick) {
+        finish();
+        return;
+    }
+    follow(context, where);
+}
+
+void ToggleSwitch::onMouseUp(DrawContext*, Point) {
+    if (tracking_)
+        finish();
+}
+
+void ToggleSwitch::follow(DrawContext* context, Point where) {
+    // Switched while the pointer is over the switch; back as it was when it leaves.
+    if (size_.contains(where))
+        value_ = drag_.start == 0.0f ? 1.0f : 0.0f;
+    else
+        value_ = drag_.start;
+    reportChange(context);
+}
+
+void ToggleSwitch::finish() {
+    stopTracking();
     lastValue_ = value_;
 }
 

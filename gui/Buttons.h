@@ -25,6 +25,8 @@ public:
 
     void draw(DrawContext& context) override;
     void onMouseDown(DrawContext* context, Point where) override;
+    void onMouseMoved(DrawContext* context, Point where) override;
+    void onMouseUp(DrawContext* context, Point where) override;
 
     int32_t imageHeight() const { return imageHeight_; }
     float lastValue() const { return lastValue_; }
@@ -33,6 +35,16 @@ protected:
     Point switchBackgroundOffset_;
     int32_t imageHeight_;
     float lastValue_;
+
+private:
+    void follow(DrawContext* context, Point where);
+    void finish();
+
+    struct Drag {
+        float start = 0.0f;   // the value at the press
+        int32_t atClick = 0;  // the buttons and modifiers at the press
+    };
+    Drag drag_;
 };
 
 // A hot spot that, clicked, shows a larger picture over the panel as the frame's modal

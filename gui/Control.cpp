@@ -31,10 +31,19 @@ void Control::setDirty(bool dirty) {
         drawnValue_ = value_.load();
 }
 
-void Control::runIdle() {
-    if (frame_)
-        frame_->runIdle();
+void Control::startTracking() {
+    beginEdit();
+    tracking_ = true;
 }
+
+void Control::stopTracking() {
+    if (!tracking_)
+        return;
+    tracking_ = false;
+    endEdit();
+}
+
+void Control::cancelPress() { stopTracking(); }
 
 void Control::setBackgroundBitmap(Bitmap* bitmap) {
     if (background_)

@@ -28,10 +28,12 @@ public:
     ~Control() override;
 
     void draw(DrawContext& context) override = 0;
+    bool tracksPress() const override { return tracking_; }
+    // The gesture ends (endEdit) without a last value.
+    void cancelPress() override;
     bool isDirty() const override;
     void setDirty(bool dirty) override;
 
-    virtual void runIdle();
     virtual void setValue(float value) { value_ = value; }
     virtual float getValue() const { return value_; }
     virtual void setMin(float v) { min_ = v; }
@@ -68,6 +70,9 @@ protected:
     bool isDoubleClick();
     void beginEdit();
     void endEdit();
+    // A drag starts (beginEdit) and ends (endEdit); between them the frame passes the moves.
+    void startTracking();
+    void stopTracking();
 
     ControlListener* listener_;
     int32_t tag_;
@@ -81,6 +86,7 @@ protected:
     int32_t doubleClickDelay_;
     Bitmap* background_;
     Point backgroundOffset_{};
+    bool tracking_ = false;
 };
 
 } // namespace zk::gui

@@ -27,17 +27,34 @@ public:
         DrawContext context(&frame_, &device, frame_.window_.get());
         frame_.drawPart(context, updateRect);
     }
-    void onButtonDown(int32_t, Point where) override {
+    void onButtonDown(int32_t button, Point where) override {
+        if (frame_.pressedView_)
+            return; // another button during a drag: the drag's own release ends it
         frame_.withWindowContext([&](DrawContext& context) { frame_.onMouseDown(&context, where); });
+        if (frame_.pressedView_)
+            frame_.pressButton_ = button;
     }
+    void onButtonUp(int32_t button, Point where) override {
+        if (!frame_.pressedView_ || button != frame_.pressButton_)
+            return;
+        // The view under the pointer is told at the next move, as the editor expects.
+        frame_.withWindowContext([&](DrawContext& context) { frame_.endPress(&context, where); });
+    }
+    void onPointerCaptureLost() override { frame_.cancelPress(); }
     void onWheel(Point where, float distance) override { frame_.onWheel(nullptr, where, distance); }
     void onScaleChanged(float scale) override {
         if (frame_.editor_)
             frame_.editor_->systemScaleChanged(scale);
     }
-    void onPointerMove(Point where) override { frame_.pointerMoved(where); }
+    void onPointerMove(Point where) override {
+        if (frame_.pressedView_)
+            frame_.withWindowContext([&](DrawContext& context) { frame_.followPress(&context, where); });
+        else
+            frame_.pointerMoved(where);
+    }
     void onPointerLeave() override { frame_.pointerLeft(); }
     void onDestroy() override {
+        frame_.cancelPress();
         frame_.windowOpen_ = false;
         frame_.parentWindow_ = nullptr;
     }
@@ -184,17 +201,47 @@ void Frame::onMouseDown(DrawContext* context, Point where) {
     }
     const int32_t buttons = context ? context->mouseButtons() : -1;
     if (modalView_) {
-        if (modalView_->hitTest(where, buttons))
-            modalView_->onMouseDown(context, where);
+        if (modalView_->hitTest(where, buttons)) {
+            View* view = modalView_;
+            view->onMouseDown(context, where);
+            if (modalView_ == view && view->tracksPress())
+                pressedView_ = view;
+        }
         return;
     }
     for (int32_t i = viewCount_ - 1; i >= 0; --i) {
         View* view = views_[i];
         if (view->isClickable() && view->hitTest(where, buttons)) {
             view->onMouseDown(context, where);
+            if (holdsView(view) && view->tracksPress())
+                pressedView_ = view;
             return;
         }
     }
+}
+
+void Frame::followPress(DrawContext* context, Point where) {
+    View* view = pressedView_;
+    if (!view)
+        return;
+    view->onMouseMoved(context, where);
+    if (pressedView_ == view && !view->tracksPress())
+        pressedView_ = nullptr;
+}
+
+void Frame::endPress(DrawContext* context, Point where) {
+    View* view = pressedView_;
+    if (!view)
+        return;
+    pressedView_ = nullptr;
+    view->onMouseUp(context, where);
+}
+
+void Frame::cancelPress() {
+    View* view = pressedView_;
+    pressedView_ = nullptr;
+    if (view)
+        view->cancelPress();
 }
 
 // Keys go to the focus view, then the modal view, then the views from last to first;
@@ -279,6 +326,8 @@ bool Frame::detachView(View* view, bool withRelease) {
             focusView_ = nullptr;
         if (modalView_ == view)
             modalView_ = nullptr;
+        if (pressedView_ == view)
+            cancelPress();
         view->onRemoved(this);
         if (withRelease)
             view->release();
@@ -291,6 +340,7 @@ bool Frame::detachView(View* view, bool withRelease) {
 }
 
 bool Frame::detachAllViews(bool withRelease) {
+    cancelPress();
     if (focusView_) {
         focusView_->loseFocus(nullptr);
         focusView_ = nullptr;
@@ -386,11 +436,6 @@ void Frame::beginEdit(int32_t tag) {
 void Frame::endEdit(int32_t tag) {
     if (editor_)
         editor_->endEdit(tag);
-}
-
-void Frame::runIdle() {
-    if (editor_)
-        editor_->runIdle();
 }
 
 uint32_t Frame::ticks() const { return editor_ ? editor_->ticks() : 0; }

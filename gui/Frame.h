@@ -56,7 +56,13 @@ public:
     View* viewUnder(Point where) const;
     void beginEdit(int32_t tag);
     void endEdit(int32_t tag);
-    void runIdle();
+    // The view following a press (a drag) until its button is let go; null for none. The
+    // window's pointer moves and the release go to it, not to the views under the pointer.
+    View* pressedView() const { return pressedView_; }
+    void followPress(DrawContext* context, Point where);
+    void endPress(DrawContext* context, Point where);
+    // The drag ends where it is (its gesture closed), as when its view or window goes.
+    void cancelPress();
     uint32_t ticks() const;
 
     int32_t viewCapacity() const { return viewCapacity_; }
@@ -84,6 +90,8 @@ private:
     View** views_ = nullptr;
     View* modalView_ = nullptr;
     View* focusView_ = nullptr;
+    View* pressedView_ = nullptr;
+    int32_t pressButton_ = 0; // the window's button (1, 2, 4) that started the drag
     bool firstDrawPending_ = true;
     bool windowOpen_ = true;
     bool dropTargetRegistered_ = false;

@@ -146,68 +146,81 @@ float Knob::valueAtPoint(Point point) const {
 }
 
 void Knob::onMouseDown(DrawContext* context, Point where) {
-    if (!context)
+    if (!context || tracking_)
         return;
-    int32_t buttons = context->mouseButtons();
+    const int32_t buttons = context->mouseButtons();
     if (!clickable_ || !(buttons & buttonLeft))
         return;
     if (resetToDefault(context, buttons))
         return;
 
-    const float range = max_ - min_;
-    const float halfRange = range * 0.5f;
-    float startValue = value_;
-    bool linear = knobMode == knobModeLinear;
+    drag_ = {};
+    drag_.linear = knobMode == knobModeLinear;
     if (buttons & modifierAlt)
-        linear = !linear;
-
-    const Point click = where;
-    float step = 0.0f;
-    float lastAngleValue = 0.0f;
-    if (linear) {
+        drag_.linear = !drag_.linear;
+    drag_.click = where;
+    drag_.startValue = value_;
+    drag_.changeButtons = buttons;
+    if (drag_.linear) {
         const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels_) : float(linearPixels_);
-        step = range / pixels;
+        drag_.step = (max_ - min_) / pixels;
     } else {
-        lastAngleValue = valueAtPoint({where.h - size_.left, where.v - size_.top});
+        drag_.lastAngleValue = valueAtPoint({where.h - size_.left, where.v - size_.top});
     }
-
-    beginEdit();
+    startTracking();
     if (frame_)
         frame_->moveFocus(this);
-    Point last{-1, -1};
-    int32_t changeButtons = buttons;
-    do {
-        buttons = context->mouseButtons();
-        if (where != last) {
-            last = where;
-            if (linear) {
-                const float d = float((where.h - click.h) + (click.v - where.v));
-                if (buttons != changeButtons) {
-                    const float oldStep = step;
-                    const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels_)
-                                                                   : float(linearPixels_);
-                    step = range / pixels;
-                    startValue = startValue + (oldStep - step) * d;
-                    changeButtons = buttons;
-                }
-                value_ = startValue + d * step;
-                clampValue();
-            } else {
-                const float v = valueAtPoint({where.h - size_.left, where.v - size_.top});
-                value_ = v;
-                if (lastAngleValue - v > halfRange)
-                    value_ = max_;
-                else if (v - lastAngleValue > halfRange)
-                    value_ = min_;
-                else
-                    lastAngleValue = v;
-            }
-            reportChange(context);
+    follow(context, where, buttons);
+}
+
+void Knob::onMouseMoved(DrawContext* context, Point where) {
+    if (!tracking_ || !context)
+        return;
+    const int32_t buttons = context->mouseButtons();
+    follow(context, where, buttons);
+    if (!(buttons & buttonLeft))
+        stopTracking();
+}
+
+void Knob::onMouseUp(DrawContext* context, Point where) {
+    if (!tracking_)
+        return;
+    if (context)
+        follow(context, where, context->mouseButtons() & ~buttonLeft);
+    stopTracking();
+}
+
+void Knob::follow(DrawContext* context, Point where, int32_t buttons) {
+    if (where == drag_.last)
+        return;
+    drag_.last = where;
+    if (drag_.linear) {
+        const float d = float((where.h - drag_.click.h) + (drag_.click.v - where.v));
+        if (buttons != drag_.changeButtons) {
+            // Shift taken or let go: the value stays where it is and the rest of the drag
+            // goes at the new rate.
+            const float oldStep = drag_.step;
+            const float pixels =
+                (buttons & modifierShift) ? fineFactor_ * float(linearPixels_) : float(linearPixels_);
+            drag_.step = (max_ - min_) / pixels;
+            drag_.startValue = drag_.startValue + (oldStep - drag_.step) * d;
+            drag_.changeButtons = buttons;
         }
-        context->mouseLocation(where);
-        runIdle();
-    } while (buttons & buttonLeft);
-    endEdit();
+        value_ = drag_.startValue + d * drag_.step;
+        clampValue();
+    } else {
+        const float halfRange = (max_ - min_) * 0.5f;
+        const float v = valueAtPoint({where.h - size_.left, where.v - size_.top});
+        value_ = v;
+        // A turn past the dead zone's edge stops at the end it came from.
+        if (drag_.lastAngleValue - v > halfRange)
+            value_ = max_;
+        else if (v - drag_.lastAngleValue > halfRange)
+            value_ = min_;
+        else
+            drag_.lastAngleValue = v;
+    }
+    reportChange(context);
 }
 
 int32_t Knob::onKeyDown(const KeyStroke& key) { return continuousKey(key); }

@@ -14,6 +14,8 @@ public:
 
     void draw(DrawContext& context) override;
     void onMouseDown(DrawContext* context, Point where) override;
+    void onMouseMoved(DrawContext* context, Point where) override;
+    void onMouseUp(DrawContext* context, Point where) override;
     int32_t onKeyDown(const KeyStroke& key) override;
     bool onWheel(DrawContext* context, Point where, float distance) override;
 
@@ -42,6 +44,20 @@ public:
 
 private:
     void computeAngles();
+    // One step of a drag: the value for the pointer at `where` with `buttons` held.
+    void follow(DrawContext* context, Point where, int32_t buttons);
+
+    // What a drag keeps from its press to its release.
+    struct Drag {
+        bool linear = false;
+        Point click{};
+        Point last{-1, -1};
+        float startValue = 0.0f;
+        float step = 0.0f;           // linear: value per pixel
+        float lastAngleValue = 0.0f; // circular: the value at the last angle followed
+        int32_t changeButtons = 0;   // the buttons the step was chosen for
+    };
+    Drag drag_;
 
     Point knobBackgroundOffset_;
     Color handleShadowColor_;

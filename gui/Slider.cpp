@@ -110,9 +110,9 @@ void Slider::draw(DrawContext& context) {
 }
 
 void Slider::onMouseDown(DrawContext* context, Point where) {
-    if (!context || !clickable_)
+    if (!context || !clickable_ || tracking_)
         return;
-    int32_t buttons = context->mouseButtons();
+    const int32_t buttons = context->mouseButtons();
     if (resetToDefault(context, buttons))
         return;
     if (!(buttons & buttonLeft))
@@ -132,33 +132,48 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
         base += extent / 2 - 1;
     }
 
-    float anchor = value_;
-    beginEdit();
+    drag_ = {base, value_, buttons};
+    startTracking();
     if (frame_)
         frame_->moveFocus(this);
-    int32_t previousButtons = buttons;
-    do {
-        buttons = context->mouseButtons();
-        if (buttons != previousButtons) {
-            if (buttons & modifierShift)
-                anchor = value_;
-            previousButtons = buttons;
-        }
-        if (!(buttons & modifierShift))
-            anchor = value_;
-        // A slider built without travel stays at its minimum rather than dividing by zero.
-        float v = travel_ != 0 ? float((across ? where.h : where.v) - base) / float(travel_) : 0.0f;
-        if (style_ & (sliderMinRight | sliderMinBottom))
-            v = 1.0f - v;
+    follow(context, where, buttons);
+}
+
+void Slider::onMouseMoved(DrawContext* context, Point where) {
+    if (!tracking_ || !context)
+        return;
+    const int32_t buttons = context->mouseButtons();
+    follow(context, where, buttons);
+    if (!(buttons & buttonLeft))
+        stopTracking();
+}
+
+void Slider::onMouseUp(DrawContext* context, Point where) {
+    if (!tracking_)
+        return;
+    if (context)
+        follow(context, where, context->mouseButtons() & ~buttonLeft);
+    stopTracking();
+}
+
+void Slider::follow(DrawContext* context, Point where, int32_t buttons) {
+    if (buttons != drag_.lastButtons) {
         if (buttons & modifierShift)
-            v = anchor + (v - anchor) / fineFactor_;
-        value_ = v;
-        clampValue();
-        reportChange(context);
-        context->mouseLocation(where);
-        runIdle();
-    } while (buttons & buttonLeft);
-    endEdit();
+            drag_.anchor = value_;
+        drag_.lastButtons = buttons;
+    }
+    if (!(buttons & modifierShift))
+        drag_.anchor = value_;
+    const bool across = horizontal();
+    // A slider built without travel stays at its minimum rather than dividing by zero.
+    float v = travel_ != 0 ? float((across ? where.h : where.v) - drag_.base) / float(travel_) : 0.0f;
+    if (style_ & (sliderMinRight | sliderMinBottom))
+        v = 1.0f - v;
+    if (buttons & modifierShift)
+        v = drag_.anchor + (v - drag_.anchor) / fineFactor_;
+    value_ = v;
+    clampValue();
+    reportChange(context);
 }
 
 int32_t Slider::onKeyDown(const KeyStroke& key) { return continuousKey(key); }

@@ -24,6 +24,8 @@ public:
 
     void draw(DrawContext& context) override;
     void onMouseDown(DrawContext* context, Point where) override;
+    void onMouseMoved(DrawContext* context, Point where) override;
+    void onMouseUp(DrawContext* context, Point where) override;
     int32_t onKeyDown(const KeyStroke& key) override;
     bool onWheel(DrawContext* context, Point where, float distance) override;
     bool onRemoved(View* parent) override;
@@ -49,6 +51,16 @@ public:
 private:
     bool horizontal() const { return (style_ & sliderHorizontal) != 0; }
     float fraction() const;
+    // One step of a drag: the value for the pointer at `where` with `buttons` held.
+    void follow(DrawContext* context, Point where, int32_t buttons);
+
+    // What a drag keeps from its press to its release.
+    struct Drag {
+        int32_t base = 0;          // the pointer's coordinate that stands for the minimum
+        float anchor = 0.0f;       // where the fine mode (Shift) started from
+        int32_t lastButtons = 0;
+    };
+    Drag drag_;
 
     Point sliderBackgroundOffset_;
     Point handleOffset_{};

@@ -24,6 +24,19 @@ public:
     virtual void drawPart(DrawContext& context, const Rect& rect);
     virtual bool overlaps(const Rect& rect) const;
     virtual void onMouseDown(DrawContext* context, Point where);
+    // A press the view keeps following (a drag): after onMouseDown said tracksPress, the frame
+    // passes it every pointer move (onMouseMoved) and the release (onMouseUp), each with the
+    // buttons and modifiers of that moment; cancelPress when the view or its window goes first.
+    virtual bool tracksPress() const { return false; }
+    virtual void onMouseMoved(DrawContext* context, Point where) {
+        (void)context;
+        (void)where;
+    }
+    virtual void onMouseUp(DrawContext* context, Point where) {
+        (void)context;
+        (void)where;
+    }
+    virtual void cancelPress() {}
     virtual void update(DrawContext& context);
     virtual int32_t notify(View* sender, const char* message);
     virtual int32_t onKeyDown(const KeyStroke& key);

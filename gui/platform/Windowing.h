@@ -5,7 +5,8 @@
 // 1. Open: the frame registers its window class and creates a child window of the host's
 //    window (createChildWindow), whose events come back through WindowEvents; drops come
 //    through a DropTarget where the back end has drag and drop.
-// 2. Run: controls read the live keys, cursor and tick count while they track the mouse,
+// 2. Run: a press, the pointer's moves and the release come as events (a drag follows
+//    them; nothing waits inside an event); controls read the keys and tick count,
 //    show popup menus (menus) and edit fields (editFields) over the window; back ends whose
 //    system does not deliver events through the host's loop handle them in processEvents.
 // 3. Close: the window goes with its object; the class is unregistered with the last one.
@@ -34,10 +35,19 @@ public:
     // The system's scale for the window changed (it moved to a monitor of another DPI, or
     // the monitor's DPI changed): pixels per 96 DPI unit.
     virtual void onScaleChanged(float scale) { (void)scale; }
-    // The pointer moved to `where` (window coordinates), or left the window. Moves made
-    // while a control tracks a press reach the window, if at all, once the press is over.
+    // A button let go (as onButtonDown). While a button is held the window gets every move
+    // and the release even outside it (the system's pointer grab, or capture).
+    virtual void onButtonUp(int32_t button, Point where) {
+        (void)button;
+        (void)where;
+    }
+    // The pointer moved to `where` (window coordinates), or left the window. While these
+    // run, the platform's key state (isKeyDown) is the buttons and modifiers of the event.
     virtual void onPointerMove(Point where) { (void)where; }
     virtual void onPointerLeave() {}
+    // The system took the pointer away during a press (another window captured it): no
+    // release will come.
+    virtual void onPointerCaptureLost() {}
 };
 
 // Items handed over by a drop: file paths or text.

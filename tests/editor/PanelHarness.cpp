@@ -69,6 +69,8 @@ vst2::VstIntPtr PanelHarness::hostCallback(vst2::AEffect* effect, vst2::VstInt32
     if (!harness) return 0;
     // audioMasterSizeWindow's height comes as the value.
     harness->calls.push_back({opcode, index, opcode == vst2::audioMasterSizeWindow ? float(value) : opt, value});
+    if (harness->onCall)
+        harness->onCall(harness->calls.back());
     if (opcode == vst2::audioMasterCanDo && ptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0)
         return harness->hostCanSizeWindow ? 1 : 0;
     return 0;

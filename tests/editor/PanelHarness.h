@@ -11,6 +11,7 @@
 #include "tests/support/ScriptedMessages.h"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -107,6 +108,7 @@ public:
     ScriptedMessages messages;
     PanelSettings settings;
     std::vector<HostCall> calls;
+    std::function<void(const HostCall&)> onCall; // runs inside each host call, after it is recorded
     bool hostCanSizeWindow = false; // the host's answer to canDo "sizeWindow"
 
 private:

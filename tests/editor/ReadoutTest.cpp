@@ -85,13 +85,13 @@ TEST_P(Readout, ADragShowsTheControlInTheHandUntilThePointerIsElsewhere) {
     h.effect().setParameter(c.tag, 0.5f);
     h.window().pointerMove(c.centre);
     h.idle();
-    // The system sends no moves during the drag; it ends beyond the control's edge.
+    // The drag ends beyond the control's edge.
     h.drag(c.centre, c.dragTo);
     const zk::ValueReadout& readout = *h.editor().readout();
     EXPECT_NE(h.effect().effect().parameter(c.tag), 0.5f);
     EXPECT_STREQ(readout.name(), zk::kParameterTable[c.tag].fullName);
     EXPECT_EQ(readout.value(), hostText(h, c.tag)) << "the value at the drag's end";
-    // The move the window reports once the press is over: away from the control.
+    // The next move after the release: away from the control.
     h.window().pointerMove(c.dragTo);
     h.idle();
     EXPECT_FALSE(readout.showing());

@@ -4,10 +4,52 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <thread>
 
 namespace zktest {
 namespace {
+
+// A drag whose events the window fetches in the host's idle (as on X11): the host hears of
+// every step, and at each one the panel is free for any other thread (the host's own GUI
+// thread closing it, say) and for the host's calls back into it from there.
+TEST(PanelThreads, TheHostHearsOfADragWithThePanelFree) {
+    PanelHarness h;
+    ASSERT_TRUE(h.open());
+    std::vector<bool> panelFree;
+    std::vector<std::future<int32_t>> others; // kept: a panel held would make them wait to the end
+    int32_t idlesInside = 0;
+    h.onCall = [&](const HostCall& call) {
+        if (call.opcode != vst2::audioMasterBeginEdit && call.opcode != vst2::audioMasterAutomate &&
+            call.opcode != vst2::audioMasterEndEdit)
+            return;
+        others.push_back(std::async(std::launch::async, [&] { return h.editor().eventDescriptor(); }));
+        panelFree.push_back(others.back().wait_for(std::chrono::milliseconds(300)) == std::future_status::ready);
+        h.idle(); // effEditIdle from inside the callback
+        ++idlesInside;
+    };
+    const Point knob{88, 62}; // Band 1's knob, parameter 4
+    h.effect().setParameter(4, 0.5f);
+    h.window().atNextIdle([&] {
+        h.press(knob, 1, {{{knob.h + 10, knob.v}, 1, 0}, {{knob.h + 20, knob.v}, 1, 0}, {{knob.h + 20, knob.v}, 0, 0}});
+    });
+    h.calls.clear();
+    h.idle();
+    h.onCall = nullptr;
+    others.clear();
+    std::vector<int32_t> gesture;
+    for (const HostCall& call : h.calls)
+        if (call.opcode == vst2::audioMasterBeginEdit || call.opcode == vst2::audioMasterAutomate ||
+            call.opcode == vst2::audioMasterEndEdit)
+            gesture.push_back(call.opcode);
+    ASSERT_GE(gesture.size(), 4u);
+    EXPECT_EQ(gesture.front(), vst2::audioMasterBeginEdit);
+    EXPECT_EQ(gesture.back(), vst2::audioMasterEndEdit);
+    EXPECT_EQ(panelFree, std::vector<bool>(gesture.size(), true));
+    EXPECT_EQ(idlesInside, int32_t(gesture.size()));
+    EXPECT_NEAR(h.effect().getParameter(4), 0.5f + 20.0f / 200.0f, 1e-6) << "the knob's parameter";
+}
 
 // Audio-thread traffic (automation, learning, bindings) while the panel opens and closes.
 TEST(PanelThreads, AudioThreadCallsNeverMeetAHalfBuiltOrDestroyedPanel) {

@@ -31,9 +31,7 @@ class RecordingEditor final : public ToolkitEditor {
 public:
     void beginEdit(int32_t tag) override { events.push_back("begin " + std::to_string(tag)); }
     void endEdit(int32_t tag) override { events.push_back("end " + std::to_string(tag)); }
-    void runIdle() override { ++idleRuns; }
     Log events;
-    int32_t idleRuns = 0;
 };
 
 // Like the editor, it has the control drawn at once after each report, so that the next

@@ -60,6 +60,47 @@ TEST_F(KnobTest, CircularDragFollowsThePointerAndIsPinnedAtTheDeadZone) {
     EXPECT_EQ(editor.events.size(), 6u); // a gesture round each drag
 }
 
+// A drag is the window's events: the press starts it, moves anywhere follow it and its own
+// button's release ends it; nothing waits inside any of them.
+TEST_F(KnobTest, ADragFollowsTheWindowsEventsUntilItsButtonIsLetGo) {
+    knobMode = knobModeLinear;
+    sw::SoftwareWindow& window = windowOf(*frame);
+    auto send = [&](Point where, int32_t buttons, auto event) {
+        system.input().set({where, buttons, 0});
+        event(where);
+    };
+    send({20, 20}, buttonLeft, [&](Point p) { window.buttonDown(1, p); });
+    EXPECT_EQ(frame->pressedView(), knob);
+    EXPECT_EQ(editor.events, Log{"begin 7"});
+    send({120, 20}, buttonLeft, [&](Point p) { window.pointerMove(p); }); // far outside the knob
+    EXPECT_NEAR(knob->getValue(), 0.5f, 1e-6);
+    // Another button pressed and let go meanwhile is no click and no end.
+    send({300, 100}, buttonLeft | buttonRight, [&](Point p) { window.buttonDown(4, p); });
+    send({300, 100}, buttonLeft, [&](Point p) { window.buttonUp(4, p); });
+    EXPECT_EQ(frame->pressedView(), knob);
+    EXPECT_EQ(system.menuService().showings().size(), 0u);
+    // The release's own place counts, as the last step of the drag.
+    send({170, -30}, 0, [&](Point p) { window.buttonUp(1, p); });
+    EXPECT_NEAR(knob->getValue(), 1.0f, 1e-6);
+    EXPECT_EQ(editor.events, gesture(7));
+    EXPECT_EQ(frame->pressedView(), nullptr);
+    send({20, 20}, 0, [&](Point p) { window.pointerMove(p); });
+    EXPECT_NEAR(knob->getValue(), 1.0f, 1e-6);
+
+    // A drag whose view or window goes first still ends its gesture, once.
+    editor.events.clear();
+    send({20, 20}, buttonLeft, [&](Point p) { window.buttonDown(1, p); });
+    frame->detachView(knob, false);
+    EXPECT_EQ(editor.events, gesture(7));
+    EXPECT_EQ(frame->pressedView(), nullptr);
+    frame->appendView(knob);
+    editor.events.clear();
+    send({20, 20}, buttonLeft, [&](Point p) { window.buttonDown(1, p); });
+    window.destroyedByHost();
+    send({60, 20}, 0, [&](Point p) { window.buttonUp(1, p); });
+    EXPECT_EQ(editor.events, gesture(7));
+}
+
 TEST_F(KnobTest, LinearDragCoversTheRangeIn200PixelsOr300WithShift) {
     knobMode = knobModeLinear;
     drag(at(20, 20, buttonLeft), {at(120, 20, buttonLeft), at(170, -30, buttonLeft), at(170, -30, 0)});

@@ -45,12 +45,6 @@ public:
     }
     void beginEdit(int32_t tag) override { gestures.push_back(tag); }
     void endEdit(int32_t tag) override { gestures.push_back(-tag); }
-    // As the editor does during mouse tracking: the frame's idle, a little later.
-    void runIdle() override {
-        std::this_thread::sleep_for(4ms);
-        if (frame)
-            frame->idle();
-    }
     std::vector<std::pair<int32_t, float>> reports;
     std::vector<int32_t> gestures; // tag for begin, -tag for end
     Frame* frame = nullptr;

@@ -16,6 +16,7 @@ struct PanelOptions {
     double seconds = 10;       // how long the panel stays open
     std::string screenshot;    // the panel's pixels just before it closes (PNG on Linux, BMP on Windows)
     bool logAutomation = false; // print every automate, beginEdit and endEdit the plug-in reports
+    bool logTicks = false;      // print "tick MS" (since the panel opened) each time the host's idle timer fires
     int quitOnAutomate = -1;   // close as soon as the plug-in automates this index
     double scale = 0;          // the panel's scale factor; 0: not given
     int sendController = -1;   // after every idle, pass this Control Change to the plug-in ...

@@ -278,7 +278,8 @@ int runPanel(HostedPlugin& plugin, const PanelOptions& options, const std::funct
     EditReporter reporter(options);
     bool running = !reporter.report(plugin);
     const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
-    auto nextIdle = Clock::now();
+    const auto opened = Clock::now();
+    auto nextIdle = opened;
     while (running && Clock::now() < end) {
         const auto now = Clock::now();
         if (now < nextIdle) {
@@ -286,6 +287,11 @@ int runPanel(HostedPlugin& plugin, const PanelOptions& options, const std::funct
             continue;
         }
         nextIdle = now + kIdleInterval;
+        if (options.logTicks) {
+            std::printf("tick %lld\n",
+                        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(now - opened).count()));
+            std::fflush(stdout);
+        }
         running = panel.idle();
         if (reporter.report(plugin)) running = false;
     }

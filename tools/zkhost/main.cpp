@@ -370,6 +370,9 @@ int run(int argc, char** argv) {
     pan->add_option("--seconds", panel.seconds, "How long the panel stays open");
     pan->add_option("--screenshot", panel.screenshot, screenshotHelp);
     pan->add_flag("--log-automation", panel.logAutomation, "Print every automate, beginEdit and endEdit of the plug-in");
+    pan->add_flag("--log-ticks", panel.logTicks,
+                  "Print \"tick MS\" each time the host's idle timer fires (MS since the panel opened): "
+                  "a panel that holds the host's thread stops them");
     pan->add_option("--quit-on-automate", panel.quitOnAutomate, "Close once the plug-in automates this index");
     pan->add_option("--scale", panel.scale,
                     "The panel's scale factor (1 to 4): CLAP's set_scale, VST3's content scale, LV2's "

@@ -31,6 +31,14 @@ bool ScriptedInput::keyDown(Key key) const {
     return false;
 }
 
+bool ScriptedInput::takeNext(InputState& next) {
+    if (queue_.empty())
+        return false;
+    next = queue_.front();
+    queue_.pop_front();
+    return true;
+}
+
 Point ScriptedInput::readCursor() {
     ++cursorReads_;
     if (!queue_.empty()) {
@@ -88,6 +96,18 @@ bool SoftwareWindow::resize(int32_t width, int32_t height) {
         return false;
     pixels_ = SoftPixmap(width, height, false, 0xF0F0F0);
     return true;
+}
+
+void SoftwareWindow::processEvents() {
+    std::vector<std::function<void()>> events;
+    events.swap(atIdle_);
+    for (auto& event : events)
+        event();
+}
+
+void SoftwareWindow::buttonUp(int32_t button, Point where) {
+    if (events_ && !destroyed_)
+        events_->onButtonUp(button, where);
 }
 
 void SoftwareWindow::pointerMove(Point where) {
@@ -307,6 +327,23 @@ void SoftwarePlatform::press(SoftwareWindow& window, Point where, int32_t button
     input_.queue(then);
     const int32_t button = (buttons & 1) ? 1 : (buttons & 4) ? 4 : 2;
     window.buttonDown(button, where);
+    // What follows comes as a system sends it: the moves while the button is held, then its
+    // release, at the first state without it or, once the script ends, where the pointer is.
+    // Each state is the key state while its event is handled.
+    auto stillOpen = [&] { return std::find(windows_.begin(), windows_.end(), &window) != windows_.end(); };
+    while (stillOpen()) {
+        InputState next = input_.state();
+        const bool scripted = input_.takeNext(next);
+        if (!scripted)
+            next.buttons &= ~7;
+        input_.setCurrent(next);
+        const Point local{next.cursor.h - origin.h, next.cursor.v - origin.v};
+        if (!(next.buttons & button)) {
+            window.buttonUp(button, local);
+            return;
+        }
+        window.pointerMove(local);
+    }
 }
 
 SoftwarePlatform& defaultPlatform() {

@@ -8,7 +8,8 @@
 //   [x] blits: copy, invert, mask; transparent blits (switchable, to stand for systems without)
 //   [x] the module's bitmaps, and pictures at a scale from the installed drawer
 // Windowing:
-//   [x] child windows as pixel buffers; paint, button, wheel, scale and destroy events on call
+//   [x] child windows as pixel buffers; paint, button, move, wheel, scale and destroy events on
+//       call, or queued for the frame's next idle (processEvents)
 //   [x] input, tick count, double-click time: from the script
 //   [x] popup menus and edit fields: recorded, answered from the script
 //   [x] drag and drop: drops handed to the registered target on call (no system behind it)
@@ -18,6 +19,7 @@
 #include "gui/platform/software/SoftDevice.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -32,12 +34,15 @@ struct InputState {
     uint32_t ticks = 0;
 };
 
-// The input timeline. Each reading of the cursor moves to the next queued state; once the
-// queue is empty a reading lets go of the mouse buttons (modifiers stay), so that every
-// tracking loop ends.
+// The input timeline. A press hands the states queued after it to the window as its moves and
+// release; a reading of the cursor outside a press moves to the next queued state, and once
+// the queue is empty lets go of the mouse buttons (modifiers stay).
 class ScriptedInput {
 public:
-    void set(const InputState& state);
+    void set(const InputState& state);  // and forgets what was queued
+    void setCurrent(const InputState& state) { state_ = state; }
+    // The next queued state, taken off the queue; false when none is left.
+    bool takeNext(InputState& next);
     void queue(const std::vector<InputState>& states);
     const InputState& state() const { return state_; }
     bool keyDown(Key key) const;
@@ -67,11 +72,16 @@ public:
     void* nativeHandle() override { return this; }
     bool drivableFromAnyThread() const override { return true; } // no system behind it
     bool resize(int32_t width, int32_t height) override;
+    // Hands on what was queued for it (atNextIdle), as systems whose events the window
+    // fetches itself do from the frame's idle.
+    void processEvents() override;
 
-    // What the system would send.
+    // What the system would send, now or at the frame's next idle.
+    void atNextIdle(std::function<void()> events) { atIdle_.push_back(std::move(events)); }
     void paint(const Rect& updateRect);
     void paintAll() { paint({0, 0, pixels_.width(), pixels_.height()}); }
     void buttonDown(int32_t button, Point where);
+    void buttonUp(int32_t button, Point where);
     void scaleChanged(float scale); // the window's monitor changed its DPI
     void setSystemScale(float scale) { systemScale_ = scale; }
     float systemScale() const override { return systemScale_; }
@@ -97,6 +107,7 @@ private:
     std::string className_;
     bool destroyed_ = false;
     float systemScale_ = 0.0f; // none of its own, as on X11
+    std::vector<std::function<void()>> atIdle_;
 };
 
 // A menu as it was shown.
@@ -225,8 +236,9 @@ public:
     const std::vector<SoftwareWindow*>& windows() const { return windows_; }
     SoftwareWindow* lastWindow() const { return windows_.empty() ? nullptr : windows_.back(); }
 
-    // Puts the pointer at a window position with the given buttons, queues what follows and
-    // sends the press of the lowest button held.
+    // Puts the pointer at a window position with the given buttons and sends the press of the
+    // lowest button held; then each state of `then` as a move while that button is held, and
+    // its release (at the first state without it, else after the last).
     void press(SoftwareWindow& window, Point where, int32_t buttons,
                const std::vector<InputState>& then = {});
 

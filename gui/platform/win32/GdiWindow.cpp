@@ -132,8 +132,25 @@ LRESULT GdiWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN:
         if (events_) {
             const int32_t button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 4 : 2;
+            // Held, the button keeps the pointer's moves and its release coming here, even
+            // outside the window.
+            SetCapture(window);
             events_->onButtonDown(button, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         }
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == window)
+            ReleaseCapture();
+        if (events_) {
+            const int32_t button = message == WM_LBUTTONUP ? 1 : message == WM_RBUTTONUP ? 4 : 2;
+            events_->onButtonUp(button, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        }
+        return 0;
+    case WM_CAPTURECHANGED:
+        // Taken by another window (a menu, the system) while a button was held.
+        if (events_ && reinterpret_cast<HWND>(lParam) != window) events_->onPointerCaptureLost();
         return 0;
     case WM_MOUSEMOVE:
         if (!leaveTracked_) {

@@ -137,6 +137,10 @@ void Connection::dispatchPending(Drain mode) {
     --drainDepth;
 }
 
+int32_t heldButtons(unsigned state) {
+    return ((state & Button1Mask) ? 1 : 0) | ((state & Button2Mask) ? 2 : 0) | ((state & Button3Mask) ? 4 : 0);
+}
+
 int32_t modifierBits(unsigned state) {
     int32_t bits = 0;
     if (state & ShiftMask)

@@ -68,5 +68,7 @@ private:
 
 // The toolkit's bits (8 Shift, 16 Control, 32 Alt) of an X modifier state.
 int32_t modifierBits(unsigned state);
+// The logical buttons held in an event's state, as the toolkit's bits (1 left, 2 middle, 4 right).
+int32_t heldButtons(unsigned state);
 
 } // namespace zk::gui::platform::x11

@@ -107,7 +107,6 @@ X11Platform::PointerState X11Platform::queryPointer() {
     X11Window* window = activeWindow();
     if (!window)
         return state;
-    window->flush(); // a tracking loop polls here: show what it drew
     Display* display = window->connection().display();
     ::Window root = 0, child = 0;
     int rootX = 0, rootY = 0, x = 0, y = 0;
@@ -116,16 +115,8 @@ X11Platform::PointerState X11Platform::queryPointer() {
         return state;
     state.valid = true;
     state.cursor = {rootX, rootY};
-    if (mask & Button1Mask)
-        state.logicalButtons |= 1;
-    if (mask & Button2Mask)
-        state.logicalButtons |= 2;
-    if (mask & Button3Mask)
-        state.logicalButtons |= 4;
+    state.logicalButtons = heldButtons(mask);
     state.modifiers = modifierBits(mask);
-    // A press handed on counts as held until the pointer is polled once.
-    state.logicalButtons |= window->pressedButtons() & 7;
-    state.modifiers |= window->pressedButtons() & ~7;
     return state;
 }
 
@@ -133,7 +124,15 @@ bool X11Platform::isKeyDown(Key key) {
     X11Window* window = activeWindow();
     if (!window)
         return fallback_.isKeyDown(key);
-    const PointerState state = queryPointer();
+    // While a pointer event is handed on, the keys are those of the event.
+    PointerState state;
+    if (window->eventKeys() >= 0) {
+        state.valid = true;
+        state.logicalButtons = window->eventKeys() & 7;
+        state.modifiers = window->eventKeys() & ~7;
+    } else {
+        state = queryPointer();
+    }
     // Keys name the physical buttons; the server reports logical ones.
     auto logicalBit = [&](int32_t physical) {
         const int32_t logical = window->connection().logicalButton(physical);
@@ -155,7 +154,6 @@ Point X11Platform::cursorPosition() {
     if (!window)
         return fallback_.cursorPosition();
     const PointerState state = queryPointer();
-    window->clearPressedButtons();
     return state.valid ? state.cursor : Point{};
 }
 

@@ -181,7 +181,7 @@ void X11Window::processEvents() {
     if (dispatchDepth_ == 0)
         platform_.closeRetired();
     flush();
-    // Inside a tracking loop (a press being handled) only painting goes on.
+    // Reached again from inside an event's handling, only painting goes on.
     connection_->dispatchPending(dispatchDepth_ > 0 ? Drain::paintOnly : Drain::all);
     if (!settleDialogs())
         return;
@@ -230,6 +230,17 @@ void X11Window::paintBeyondThePanel(const Rect& area) {
                        unsigned(area.bottom - std::max(height, area.top)));
 }
 
+template <typename Send> void X11Window::dispatchPointer(int32_t keys, Send send) {
+    const std::shared_ptr<bool> alive = alive_;
+    ++dispatchDepth_;
+    eventKeys_ = keys;
+    send();
+    if (!*alive)
+        return;
+    eventKeys_ = -1;
+    --dispatchDepth_;
+}
+
 void X11Window::handleEvent(XEvent& event) {
     switch (event.type) {
     case Expose:
@@ -258,25 +269,25 @@ void X11Window::handleEvent(XEvent& event) {
         }
         if (button < 1 || button > 3)
             break;
-        // The press may be over by the time it is handled: until the pointer is next polled,
-        // the toolkit sees the button of this event as held.
+        // The press may be over by the time it is handled: while it is, the toolkit sees the
+        // keys of this event. The server grabs the pointer for this window until the release
+        // (its implicit grab), so the moves and the release of a drag come here too.
         const int32_t bit = button == 1 ? 1 : button == 2 ? 2 : 4;
-        int32_t held = 0;
-        const unsigned state = event.xbutton.state;
-        if (state & Button1Mask)
-            held |= 1;
-        if (state & Button2Mask)
-            held |= 2;
-        if (state & Button3Mask)
-            held |= 4;
-        pressedButtons_ = bit | held | modifierBits(state);
-        const std::shared_ptr<bool> alive = alive_;
-        ++dispatchDepth_;
-        events_->onButtonDown(bit, where);
-        if (!*alive)
+        dispatchPointer(bit | heldButtons(event.xbutton.state) | modifierBits(event.xbutton.state),
+                        [&] { events_->onButtonDown(bit, where); });
+        break;
+    }
+    case ButtonRelease: {
+        if (!events_ || dispatchDepth_ > 0)
             break;
-        --dispatchDepth_;
-        pressedButtons_ = 0;
+        const unsigned button = event.xbutton.button;
+        if (button < 1 || button > 3)
+            break;
+        // The state is the one before the release: the button let go is held in it.
+        const int32_t bit = button == 1 ? 1 : button == 2 ? 2 : 4;
+        const Point where{event.xbutton.x, event.xbutton.y};
+        dispatchPointer((heldButtons(event.xbutton.state) & ~bit) | modifierBits(event.xbutton.state),
+                        [&] { events_->onButtonUp(bit, where); });
         break;
     }
     case MotionNotify: {
@@ -288,7 +299,9 @@ void X11Window::handleEvent(XEvent& event) {
         while (XEventsQueued(display, QueuedAlready) > 0 && XPeekEvent(display, &next) && next.type == MotionNotify &&
                next.xmotion.window == window_)
             XNextEvent(display, &event);
-        events_->onPointerMove({event.xmotion.x, event.xmotion.y});
+        const Point where{event.xmotion.x, event.xmotion.y};
+        dispatchPointer(heldButtons(event.xmotion.state) | modifierBits(event.xmotion.state),
+                        [&] { events_->onPointerMove(where); });
         break;
     }
     case LeaveNotify:

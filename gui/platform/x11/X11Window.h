@@ -51,9 +51,9 @@ public:
     // The thread that drives the window: the one that made it, then the one that last
     // processed its events (the editor moves to a host's idle thread).
     bool ownedByThisThread() const { return std::this_thread::get_id() == thread_.load(std::memory_order_relaxed); }
-    // Buttons (toolkit bits) of the press being handed on; 0 otherwise.
-    int32_t pressedButtons() const { return pressedButtons_; }
-    void clearPressedButtons() { pressedButtons_ = 0; }
+    // The buttons and modifiers (toolkit bits) of the press, move or release being handed on,
+    // which are the key state while it is handled; -1 otherwise.
+    int32_t eventKeys() const { return eventKeys_; }
     software::SoftPixmap& pixels() { return pixels_; }
     WindowEvents* events() const { return events_; }
     DialogQueue& dialogs() { return *dialogs_; }
@@ -62,6 +62,8 @@ private:
     X11Window(X11Platform& platform, std::unique_ptr<Connection> connection, ::Window window, const Rect& rect,
               WindowEvents* events);
     void handleEvent(XEvent& event) override;
+    // Hands a pointer event on with `keys` as the key state; the window may go inside.
+    template <typename Send> void dispatchPointer(int32_t keys, Send send);
     void paintExposed();
     void paintBeyondThePanel(const Rect& area);
     // Answers the boxes that were answered (or went) since the last call, then shows the
@@ -79,7 +81,7 @@ private:
     Rect exposed_{};
     bool gone_ = false;
     float contentScale_ = 1.0f;
-    int32_t pressedButtons_ = 0;
+    int32_t eventKeys_ = -1;
     int32_t dispatchDepth_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // false once destroyed
     mutable Point lastOrigin_{};

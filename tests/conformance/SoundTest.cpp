@@ -4,6 +4,7 @@
 
 #include "tests/conformance/Conformance.h"
 
+#include <algorithm>
 #include <random>
 
 namespace zkconformance {
@@ -39,6 +40,12 @@ TEST_P(Sound, EveryRateFrom1kHzTo768kHzSoundsAsVst2AndSilenceStaysSilent) {
         reference->start(rate, 4096);
         render(*reference, Stereo(2000));
         EXPECT_TRUE(out == render(*reference, input, {}, blocks)) << "the VST 2 module's bits";
+        // After sound, silence long enough for every tail to die away gives silence.
+        plugin->start(rate, 4096);
+        render(*plugin, input);
+        const size_t tail = std::max<size_t>(size_t(rate) * 3, 8192);
+        EXPECT_TRUE(zktest::endsSilent(render(*plugin, Stereo(tail), {}, {{4096}}), 4096));
+        plugin->stop();
     }
 }
 
@@ -108,6 +115,30 @@ TEST_P(Sound, LearnedControllersAndProgramChangesAreHeardAtTheirFrames) {
         auto plugin = open();
         EXPECT_TRUE(renderStarted(*plugin, 44100, 4096, input, events, {sizes}) == expected) << sizes.size();
     }
+}
+
+// A block of no frames, which hosts send to hand over changes alone: its parameter
+// changes act as they would at the start of the next block through VST 2.
+TEST_P(Sound, TheEventsOfABlockOfNoFramesAct) {
+    if (is("Vst2")) GTEST_SKIP() << "the reference";
+    const Stereo input = testSignal(8000, 7);
+    const std::vector<HostEvent> changes = {parameterAt(0, 39, 0.25f), parameterAt(0, 4, 0.5f), parameterAt(0, 0, 0.5f)};
+    auto reference = openVst2();
+    reference->start(44100, 512);
+    render(*reference, Stereo(512));
+    const Stereo expected = render(*reference, input, changes);
+    auto untouched = openVst2();
+    untouched->start(44100, 512);
+    render(*untouched, Stereo(512));
+    EXPECT_FALSE(render(*untouched, input) == expected) << "the changes make a difference";
+
+    auto plugin = open();
+    plugin->start(44100, 512);
+    render(*plugin, Stereo(512));
+    Stereo empty(1);
+    float* channels[2] = {empty.left.data(), empty.right.data()};
+    plugin->process(channels, channels, 0, changes, false);
+    EXPECT_TRUE(render(*plugin, input) == expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Conformance, Sound, ::testing::ValuesIn(builtFormats()),

@@ -328,7 +328,18 @@ void Lv2Host::settlePorts() {
 // ---- processing ------------------------------------------------------------------------------
 
 void Lv2Host::process(float** inputs, float** outputs, int32_t frames, const std::vector<HostEvent>& events, bool) {
-    // Control ports hold one value per run: a change inside the block splits it there.
+    // Control ports hold one value per run: a change inside the block splits it there. A
+    // block of no frames still hands its changes over, in a run of no frames.
+    if (frames <= 0) {
+        std::vector<const HostEvent*> midi;
+        for (const HostEvent& e : events)
+            if (e.kind == HostEvent::Kind::midi)
+                midi.push_back(&e);
+            else if (e.index >= 0 && e.index < numParams())
+                setParameter(e.index, e.value);
+        runSegment(inputs, outputs, 0, 0, midi, 0);
+        return;
+    }
     size_t next = 0;
     for (int32_t segment = 0; segment < frames;) {
         int32_t end = frames;

@@ -43,7 +43,7 @@ TEST_P(Lifecycle, LoadsWithItsStereoBusesAndAScanTakesLittleTime) {
     std::sort(ms.begin(), ms.end());
     RecordProperty("BestScanMs", std::to_string(ms.front()));
     // LV2's host reads every bundle on the LV2 path with lilv first.
-    const double bound = is("Lv2") ? 200.0 : 30.0;
+    const double bound = is("Lv2") ? 50.0 : 20.0;
     if (!kInstrumented) {
         EXPECT_LT(ms.front(), bound) << "best of five, the machine may be busy";
     }

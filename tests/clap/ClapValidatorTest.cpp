@@ -57,27 +57,6 @@ protected:
     TestHost host;
 };
 
-// ---- scanning
-
-TEST(ClapScan, LoadingCreatingInitialisingDestroyingAndUnloadingTakesUnder20Ms) {
-    std::vector<double> ms;
-    for (int run = 0; run < 5; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        {
-            ClapModule module(builtClapPath());
-            TestHost host;
-            Instance instance(module, host);
-            ASSERT_TRUE(instance.plugin());
-        }
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    std::cout << "load, create, init, destroy, unload: best " << ms.front() << " ms, median " << ms[2] << " ms\n";
-#if !ZK_SANITIZED // the instrumented build is several times slower by design
-    EXPECT_LT(ms.front(), 20.0) << "best of five runs, the machine may be busy";
-#endif
-}
-
 TEST_F(ClapValidator, TheFactoryDescribesOnePlugIn) {
     const clap_plugin_factory* factory = module.factory();
     ASSERT_TRUE(factory);
@@ -117,52 +96,11 @@ TEST_F(ClapValidator, AnIdWithTrailingGarbageOrNoHostIsRefused) {
 
 // ---- processing
 
-TEST_F(ClapValidator, InPlaceGivesWhatOutOfPlaceGives) {
-    const Stereo input = testSignal(30000);
-    Instance outOfPlace(module, host), inPlace(module, host);
-    ASSERT_TRUE(outOfPlace.activate(44100, 512) && inPlace.activate(44100, 512));
-    const Stereo expected = outOfPlace.render(input, {512});
-    Stereo buffer = input;
-    for (size_t at = 0; at < buffer.frames(); at += 512) {
-        const auto n = static_cast<uint32_t>(std::min<size_t>(512, buffer.frames() - at));
-        inPlace.process(&buffer.left[at], &buffer.right[at], &buffer.left[at], &buffer.right[at], n);
-    }
-    EXPECT_GT(peak(expected), 0.01f);
-    EXPECT_EQ(buffer, expected);
-}
-
-TEST_F(ClapValidator, EveryRateFrom1kHzTo768kHzGivesCleanSound) {
-    for (double rate : {1000.0, 8000.0, 11025.0, 22050.0, 44100.0, 44100.5, 47999.99, 48000.0, 88200.0, 96000.0,
-                        176400.0, 192000.0, 352800.0, 384000.0, 705600.0, 768000.0}) {
-        SCOPED_TRACE(rate);
-        Instance instance(module, host);
-        ASSERT_TRUE(instance.activate(rate, 4096));
-        const Stereo silent = instance.render(Stereo(2000), {4096});
-        EXPECT_EQ(peak(silent), 0.0f) << "silence in, silence out";
-        const Stereo out = instance.render(testSignal(static_cast<size_t>(rate / 4) + 100), {4096, 1, 333});
-        EXPECT_EQ(badSample(out), "");
-        EXPECT_GT(peak(out), 0.001f);
-    }
+// (Rates, block sizes and in place, as every format: tests/conformance.)
+TEST_F(ClapValidator, NonsenseRatesAndBlockSizesAreRefused) {
     Instance instance(module, host);
     for (double wrong : {0.0, -44100.0, 0.5, std::nan(""), 1.0e12}) EXPECT_FALSE(instance.activate(wrong, 512)) << wrong;
     EXPECT_FALSE(instance.activate(44100, 0));
-}
-
-TEST_F(ClapValidator, BlocksOf1To16384FramesGiveTheSameSound) {
-    const Stereo input = testSignal(50000);
-    Instance reference(module, host);
-    ASSERT_TRUE(reference.activate(44100, 16384));
-    const Stereo expected = reference.render(input, {512});
-    std::mt19937 random(3);
-    std::vector<uint32_t> randomSizes;
-    for (int i = 0; i < 40; ++i) randomSizes.push_back(std::uniform_int_distribution<uint32_t>(1, 16384)(random));
-    for (const std::vector<uint32_t>& sizes : std::vector<std::vector<uint32_t>>{
-             {1}, {2, 3}, {16384}, {4096, 1, 7, 16384, 64, 511}, randomSizes}) {
-        SCOPED_TRACE(sizes.size() == 40 ? "random sizes" : "sizes from " + std::to_string(sizes[0]));
-        Instance instance(module, host);
-        ASSERT_TRUE(instance.activate(44100, 16384));
-        EXPECT_EQ(instance.render(input, sizes), expected);
-    }
 }
 
 // A host that gives no input buffers, no output buffers, too few channels, or a block of no

@@ -88,57 +88,6 @@ TEST(Lv2Instance, PlaysWithoutAnyFeatureOfTheHostAndRefusesRatesItCannotTake) {
     for (double rate : {1000.0, 768000.0}) EXPECT_TRUE(Instance({.rate = rate}).made()) << rate;
 }
 
-TEST(Lv2Instance, ManyInstancesComeAndGoAndSideBySideAtTheirOwnRates) {
-    for (int i = 0; i < 200; ++i) ASSERT_TRUE(Instance({.rate = 1000.0 + i * 3000}).made());
-    Instance a({.rate = 44100}), b({.rate = 96000});
-    const Stereo input = noise(9600, 5);
-    Reference ra(44100), rb(96000);
-    Stereo ea(input.frames()), eb(input.frames());
-    ra.run(input, ea, 0, input.frames());
-    rb.run(input, eb, 0, input.frames());
-    EXPECT_EQ(a.render(input, 9600), ea);
-    EXPECT_EQ(b.render(input, 9600), eb);
-}
-
-// Every rate with blocks of many sizes: finite output, no subnormal sample, silence for
-// silence, and the effect's own output bit for bit.
-class Lv2Rates : public ::testing::TestWithParam<double> {};
-
-TEST_P(Lv2Rates, EveryBlockSizeGivesTheEffectsOwnOutputAndSilenceForSilence) {
-    const double rate = GetParam();
-    const size_t frames = size_t(std::min(rate * 0.25, 40000.0));
-    const Stereo input = noise(frames, 11);
-    Instance swept({.rate = rate});
-    for (uint32_t block : {1u, 2u, 7u, 64u, 511u, 4096u, 16384u, 0u}) {
-        SCOPED_TRACE(testing::Message() << "rate " << rate << ", block " << block);
-        Instance instance({.rate = rate});
-        instance.control(zk::paramLeft2) = 1.0f; // a second band listening, through the ports
-        Reference reference{float(rate)};
-        reference.effect.setParameter(zk::paramLeft2, 1.0f);
-        Stereo expected(frames);
-        std::mt19937 rng(1);
-        std::uniform_int_distribution<uint32_t> sizes(1, 4096);
-        for (size_t done = 0; done < frames;) {
-            const size_t n = std::min<size_t>(block ? block : sizes(rng), frames - done);
-            reference.run(input, expected, done, n);
-            done += n;
-        }
-        const Stereo out = instance.render(input, block);
-        EXPECT_EQ(badSample(out), "");
-        EXPECT_TRUE(out == expected);
-        Instance quiet({.rate = rate});
-        EXPECT_EQ(quiet.render(Stereo(4096), block), Stereo(4096));
-        EXPECT_EQ(badSample(swept.render(input, block, 17)), "");
-    }
-    // After sound, silence long enough for every tail to die away gives silence.
-    const Stereo after = swept.render(Stereo(std::max<size_t>(size_t(rate) * 3, 8192)), 4096);
-    EXPECT_TRUE(zktest::endsSilent(after, 4096));
-}
-
-INSTANTIATE_TEST_SUITE_P(Rates, Lv2Rates,
-                         ::testing::Values(1000.0, 8000.0, 11025.0, 22050.0, 44100.0, 48000.0, 88200.0, 96000.0,
-                                           176400.0, 192000.0, 352800.0, 384000.0, 768000.0, 44100.5));
-
 // The host's bypass switch: unconnected or on, the plug-in plays; off, once the fade is done
 // the output is the input; on again, it plays again.
 TEST(Lv2Bypass, TheEnabledPortSwitchesTheEffectOutAndIn) {

@@ -58,33 +58,6 @@ protected:
     }
 };
 
-// Building an instance decodes its panel bitmaps, which the sanitizers make slow; a leak
-// per instance shows with fewer of them.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kInstancesOneAtATime = 250;
-#else
-constexpr int kInstancesOneAtATime = 1000;
-#endif
-
-TEST_F(Validator, AThousandInstancesOneAtATimeThenSixteenAlive) {
-    for (int i = 0; i < kInstancesOneAtATime; ++i) {
-        HostedEffect hosted(module());
-        ASSERT_NE(hosted.effect(), nullptr) << i;
-        hosted.dispatch(effOpen);
-        ASSERT_EQ(hosted.close(), 1);
-    }
-    std::vector<float> in(64, 0.25f), out(64);
-    for (int round = 0; round < 10; ++round) {
-        std::vector<std::unique_ptr<HostedEffect>> alive;
-        for (int i = 0; i < 16; ++i) {
-            alive.push_back(std::make_unique<HostedEffect>(module()));
-            ASSERT_NE(alive.back()->effect(), nullptr) << round;
-            alive.back()->resume(i % 2 ? 48000.0f : 44100.0f, 64);
-        }
-        for (auto& hosted : alive) hosted->processReplacing(in.data(), in.data(), out.data(), out.data(), 64);
-    }
-}
-
 // Changes values in many programs, renames them, learns a controller and shares one
 // parameter across programs, all through the record as a host and a user would.
 void randomise(HostedEffect& hosted, uint32_t seed) {

@@ -34,6 +34,8 @@ public:
     void printInfo(std::ostream& out, bool json) override; // ClapInfo.cpp
     void applyState(const StateOptions& state) override;   // ClapState.cpp
     void saveState(const StateOptions& state) override;    // ClapState.cpp
+    std::vector<uint8_t> saveStateBytes(int32_t bytesPerCall) override;                // ClapState.cpp
+    bool loadStateBytes(const std::vector<uint8_t>& bytes, int32_t bytesPerCall) override; // ClapState.cpp
     std::vector<Preset> presets() override;                // ClapPresets.cpp
     void choosePreset(const std::string& name) override;
     // A preset the discovery factory told of, with where the plug-in loads it from.

@@ -17,18 +17,26 @@ void ClapHost::applyState(const StateOptions& state) {
         [&](const std::string& path) {
             const std::vector<uint8_t> bytes = readFile(path, kMaxStateFileSize);
             if (!state_) throw HostError("the plug-in keeps no state");
-            ClapReadStream stream(bytes, static_cast<uint64_t>(state.streamBytes));
-            if (!state_->load(plugin_, stream.stream())) throw FormatError(path + ": the plug-in refused the state");
+            if (!loadStateBytes(bytes, state.streamBytes)) throw FormatError(path + ": the plug-in refused the state");
         },
         [&](const uint8_t* message) { sendMidiNow(message); });
 }
 
 void ClapHost::saveState(const StateOptions& state) {
-    if (state.saveState.empty()) return;
+    if (!state.saveState.empty()) writeFile(state.saveState, saveStateBytes(state.streamBytes));
+}
+
+std::vector<uint8_t> ClapHost::saveStateBytes(int32_t bytesPerCall) {
     if (!state_) throw HostError("the plug-in keeps no state");
-    ClapWriteStream stream(static_cast<uint64_t>(state.streamBytes), kMaxStateFileSize);
+    ClapWriteStream stream(static_cast<uint64_t>(bytesPerCall), kMaxStateFileSize);
     if (!state_->save(plugin_, stream.stream())) throw HostError("the plug-in could not save its state");
-    writeFile(state.saveState, stream.bytes);
+    return stream.bytes;
+}
+
+bool ClapHost::loadStateBytes(const std::vector<uint8_t>& bytes, int32_t bytesPerCall) {
+    if (!state_) return false;
+    ClapReadStream stream(bytes, static_cast<uint64_t>(bytesPerCall));
+    return state_->load(plugin_, stream.stream());
 }
 
 } // namespace zkhost

@@ -89,6 +89,15 @@ public:
     virtual void applyState(const StateOptions& state) = 0;
     virtual void saveState(const StateOptions& state) = 0;
 
+    // [main] The instance's whole state as its format carries it, outside start..stop: VST 2,
+    // the bank chunk (empty for a plug-in without chunks); CLAP and VST3, the bytes written to
+    // the host's stream, at most `bytesPerCall` a call (0: as many as asked); LV2, lilv's state
+    // text with the control ports' values. Throws HostError when the plug-in cannot save.
+    virtual std::vector<uint8_t> saveStateBytes(int32_t bytesPerCall = 0) = 0;
+    // [main] Loads such bytes, outside start..stop; false when the plug-in (for LV2, also
+    // lilv) refuses them, in which case nothing may have changed.
+    virtual bool loadStateBytes(const std::vector<uint8_t>& bytes, int32_t bytesPerCall = 0) = 0;
+
     // The presets the plug-in offers in its format: VST 2, its programs; CLAP, what its preset
     // discovery tells; VST3, its .vstpreset files where hosts look for them; LV2, the presets
     // lilv finds. choosePreset loads one by name; UsageError for a name that is none.

@@ -284,18 +284,23 @@ void Lv2Host::start(double sampleRate, int32_t maxBlock) {
     maxBlock_ = std::max<int32_t>(maxBlock, 1);
     nominalBlock_ = std::min(nominalBlock_, maxBlock_);
     if (sampleRate != sampleRate_) {
-        // A host makes a new instance for a new rate, and gives it the state again.
+        // A host makes a new instance for a new rate and gives it the old one's state, so
+        // whatever was loaded, set or played into it before is kept.
         closePanel();
+        const std::vector<uint8_t> carried = saveStateBytes(0);
         destroyInstance();
-        for (const Port& p : ports_)
-            if (p.kind == PortKind::controlIn) controlValues_[p.index] = p.defaultValue;
         instantiate(sampleRate);
-        if (stateApplied_) applyStateNow(appliedState_);
+        if (!loadStateBytes(carried, 0))
+            throw HostError("the plug-in refused its own state at " + std::to_string(sampleRate) + " Hz");
     }
     activate();
+    started_ = true;
 }
 
-void Lv2Host::stop() { deactivate(); }
+void Lv2Host::stop() {
+    started_ = false;
+    deactivate();
+}
 
 void Lv2Host::sendMidiNow(const uint8_t* bytes, uint32_t length) {
     const bool wasActive = active_;
@@ -323,7 +328,18 @@ void Lv2Host::settlePorts() {
 // ---- processing ------------------------------------------------------------------------------
 
 void Lv2Host::process(float** inputs, float** outputs, int32_t frames, const std::vector<HostEvent>& events, bool) {
-    // Control ports hold one value per run: a change inside the block splits it there.
+    // Control ports hold one value per run: a change inside the block splits it there. A
+    // block of no frames still hands its changes over, in a run of no frames.
+    if (frames <= 0) {
+        std::vector<const HostEvent*> midi;
+        for (const HostEvent& e : events)
+            if (e.kind == HostEvent::Kind::midi)
+                midi.push_back(&e);
+            else if (e.index >= 0 && e.index < numParams())
+                setParameter(e.index, e.value);
+        runSegment(inputs, outputs, 0, 0, midi, 0);
+        return;
+    }
     size_t next = 0;
     for (int32_t segment = 0; segment < frames;) {
         int32_t end = frames;

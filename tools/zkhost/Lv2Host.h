@@ -8,8 +8,8 @@
 // interface only: any LV2 plug-in works.
 // Parameters are the control input ports in port order. A control port holds one value
 // for a whole call, so a change inside a block splits it there. The instance is made at
-// 44100 Hz; start() at another rate makes it again at that rate and applies the state
-// options once more, as a host re-creates an instance when its rate changes.
+// 44100 Hz; start() at another rate makes it again at that rate and restores the old
+// instance's state into it, as a host re-creates an instance when its rate changes.
 
 #include "tools/zkhost/HostedPlugin.h"
 
@@ -66,6 +66,8 @@ public:
     void printInfo(std::ostream& out, bool json) override; // Lv2Info.cpp
     void applyState(const StateOptions& state) override;   // Lv2State.cpp
     void saveState(const StateOptions& state) override;    // Lv2State.cpp
+    std::vector<uint8_t> saveStateBytes(int32_t bytesPerCall) override;                // Lv2State.cpp
+    bool loadStateBytes(const std::vector<uint8_t>& bytes, int32_t bytesPerCall) override; // Lv2State.cpp
     std::vector<Preset> presets() override;
     void choosePreset(const std::string& name) override;
     int32_t numParams() override { return static_cast<int32_t>(parameterPorts_.size()); }
@@ -137,10 +139,10 @@ private:
     // A run of no frames, in which the plug-in takes the control ports' values.
     void settlePorts();
     void runWorker();
-    // The state options given last, applied again to a new instance.
-    void applyStateNow(const StateOptions& state);
     void applyLilvState(LilvState* state, const std::string& what);
     void restoreState(const std::string& path); // Lv2State.cpp
+    // A state file's text; FormatError names `what` when lilv or the plug-in refuses it.
+    void restoreStateText(const std::vector<uint8_t>& text, const std::string& what);
 
     std::string where_;
     LilvWorld* world_ = nullptr;
@@ -166,8 +168,7 @@ private:
     const void* workerInterface_ = nullptr;
     std::vector<std::vector<uint8_t>> jobs_, responses_;
     bool active_ = false;
-    StateOptions appliedState_;
-    bool stateApplied_ = false;
+    bool started_ = false; // between start and stop: the host's blocks run
 
     UiPlug* ui_ = nullptr;
     PanelSize uiSize_{0, 0};

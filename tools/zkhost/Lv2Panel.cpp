@@ -227,14 +227,17 @@ void Lv2Host::openPanel(const PanelParent& parent) {
 
 void Lv2Host::idlePanel() {
     if (!ui_) return;
-    // The plug-in plays silence meanwhile, so that its messages to the UI and the UI's to
-    // it are carried.
-    if (!active_) activate();
-    const size_t channels = audioInputs_.size() + audioOutputs_.size();
-    ui_->silence.assign(channels * kIdleBlock, 0.0f);
-    std::vector<float*> buffers;
-    for (size_t c = 0; c < channels; ++c) buffers.push_back(ui_->silence.data() + c * kIdleBlock);
-    process(buffers.data(), buffers.data() + audioInputs_.size(), kIdleBlock, {}, false);
+    // With no audio running the plug-in plays silence meanwhile, so that its messages to the
+    // UI and the UI's to it are carried; between start and stop the host's blocks carry them,
+    // and a block of the idle's own would be heard.
+    if (!started_) {
+        if (!active_) activate();
+        const size_t channels = audioInputs_.size() + audioOutputs_.size();
+        ui_->silence.assign(channels * kIdleBlock, 0.0f);
+        std::vector<float*> buffers;
+        for (size_t c = 0; c < channels; ++c) buffers.push_back(ui_->silence.data() + c * kIdleBlock);
+        process(buffers.data(), buffers.data() + audioInputs_.size(), kIdleBlock, {}, false);
+    }
 
     const LV2_URID eventTransfer = urids_.map(LV2_ATOM__eventTransfer);
     if (ui_->descriptor->port_event) {

@@ -7,6 +7,7 @@
 #include "tools/zkhost/ProgramChangeState.h"
 
 #include <lv2/state/state.h>
+#include <serd/serd.h>
 
 #include <cstring>
 
@@ -35,26 +36,41 @@ const void* notingExtensionData(const char* uri) {
     return pluginDescriptor->extension_data ? pluginDescriptor->extension_data(uri) : nullptr;
 }
 
+// Whether the text is Turtle from end to end: lilv makes a state of whatever it read before
+// an error, so a file cut short would load as part of a state.
+bool wholeTurtle(const std::string& text) {
+    int errors = 0;
+    SerdReader* reader = serd_reader_new(SERD_TURTLE, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!reader) return false;
+    serd_reader_set_strict(reader, true);
+    serd_reader_set_error_sink(
+        reader,
+        [](void* count, const SerdError*) {
+            ++*static_cast<int*>(count);
+            return SERD_SUCCESS;
+        },
+        &errors);
+    const SerdStatus status = serd_reader_read_string(reader, reinterpret_cast<const uint8_t*>(text.c_str()));
+    serd_reader_free(reader);
+    return status == SERD_SUCCESS && errors == 0;
+}
+
 } // namespace
 
 void Lv2Host::applyState(const StateOptions& state) {
     refuseVst2StateOptions(state, "LV2");
     if (state.streamBytes != 0) throw UsageError("--stream-bytes is for CLAP and VST3 modules");
     checkProgramChangeOptions(*this, state);
-    applyStateNow(state);
-    appliedState_ = state;
-    stateApplied_ = true;
-}
-
-void Lv2Host::applyStateNow(const StateOptions& state) {
     applyProgramChangeState(
         *this, state, [&](const std::string& path) { restoreState(path); },
         [&](const uint8_t* message) { sendMidiNow(message, 2); });
 }
 
-void Lv2Host::restoreState(const std::string& path) {
-    const std::vector<uint8_t> bytes = readFile(path, kMaxStateFileSize);
+void Lv2Host::restoreState(const std::string& path) { restoreStateText(readFile(path, kMaxStateFileSize), path); }
+
+void Lv2Host::restoreStateText(const std::vector<uint8_t>& bytes, const std::string& path) {
     const std::string text(bytes.begin(), bytes.end());
+    if (text.size() != std::strlen(text.c_str()) || !wholeTurtle(text)) throw FormatError(path + ": not an LV2 state file");
     LilvState* state = lilv_state_new_from_string(world_, urids_.mapFeature(), text.c_str());
     if (!state) throw FormatError(path + ": not an LV2 state file");
     struct Free {
@@ -79,6 +95,7 @@ void Lv2Host::applyLilvState(LilvState* state, const std::string& what) {
     restoreStatus = LV2_STATE_SUCCESS;
     const bool hasProperties = pluginStateInterface && pluginStateInterface->restore;
     const bool wasActive = active_;
+    const std::vector<float> portsBefore = controlValues_;
     deactivate(); // restore is never called while the plug-in could run
     lilv_state_restore(
         state, hasProperties ? &noting : nullptr,
@@ -90,12 +107,26 @@ void Lv2Host::applyLilvState(LilvState* state, const std::string& what) {
         },
         this, 0, features_.data());
     if (wasActive) activate();
-    if (restoreStatus != LV2_STATE_SUCCESS)
+    if (restoreStatus != LV2_STATE_SUCCESS) {
+        controlValues_ = portsBefore; // a refused state brings no port values either
         throw FormatError(what + ": the plug-in refused the state (status " + std::to_string(restoreStatus) + ")");
+    }
 }
 
 void Lv2Host::saveState(const StateOptions& state) {
-    if (state.saveState.empty()) return;
+    if (!state.saveState.empty()) writeFile(state.saveState, saveStateBytes(0));
+}
+
+bool Lv2Host::loadStateBytes(const std::vector<uint8_t>& bytes, int32_t) {
+    try {
+        restoreStateText(bytes, "the state");
+        return true;
+    } catch (const FormatError&) {
+        return false;
+    }
+}
+
+std::vector<uint8_t> Lv2Host::saveStateBytes(int32_t) {
     settlePorts(); // the state the plug-in saves then holds what the ports hold
     LilvState* saved = lilv_state_new_from_instance(
         plugin_, instance_, urids_.mapFeature(), nullptr, nullptr, nullptr, nullptr,
@@ -117,7 +148,7 @@ void Lv2Host::saveState(const StateOptions& state) {
     if (!text) throw HostError("lilv could not write the state");
     const std::vector<uint8_t> bytes(text, text + std::strlen(text));
     lilv_free(text);
-    writeFile(state.saveState, bytes);
+    return bytes;
 }
 
 } // namespace zkhost

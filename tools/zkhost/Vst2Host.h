@@ -42,6 +42,8 @@ public:
     void printInfo(std::ostream& out, bool json) override; // Vst2Info.cpp
     void applyState(const StateOptions& state) override;   // Vst2State.cpp
     void saveState(const StateOptions& state) override;    // Vst2State.cpp
+    std::vector<uint8_t> saveStateBytes(int32_t bytesPerCall) override;                // Vst2State.cpp
+    bool loadStateBytes(const std::vector<uint8_t>& bytes, int32_t bytesPerCall) override; // Vst2State.cpp
     int32_t numParams() override { return effect_->numParams; }
     std::string paramName(int32_t index) override { return text(vst2::effGetParamName, index); }
     float getParameter(int32_t index) override { return effect_->getParameter(effect_, index); }

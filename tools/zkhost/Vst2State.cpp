@@ -161,6 +161,23 @@ void Vst2Host::saveState(const StateOptions& state) {
     if (!state.saveFxb.empty()) writeFile(state.saveFxb, writeFxb(saveBank(*this)));
 }
 
+// A VST 2 host keeps an instance's state as a bank file: every program and the current one.
+std::vector<uint8_t> Vst2Host::saveStateBytes(int32_t) { return writeFxb(saveBank(*this)); }
+
+// effSetChunk tells nothing of a refusal: only a file that does not read, or is another
+// plug-in's, is refused here.
+bool Vst2Host::loadStateBytes(const std::vector<uint8_t>& bytes, int32_t) {
+    try {
+        const FxBank bank = parseFxb(bytes.data(), bytes.size());
+        loadBank(*this, bank);
+        if (bank.isChunk && bank.currentProgram >= 0 && bank.currentProgram < numPrograms())
+            dispatch(vst2::effSetProgram, 0, bank.currentProgram);
+        return true;
+    } catch (const FormatError&) {
+        return false;
+    }
+}
+
 // A VST 2 plug-in's presets are its programs (a bank file brings a set of them).
 std::vector<HostedPlugin::Preset> Vst2Host::presets() {
     std::vector<Preset> list;

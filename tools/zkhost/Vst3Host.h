@@ -37,6 +37,8 @@ public:
     void printInfo(std::ostream& out, bool json) override; // Vst3Info.cpp
     void applyState(const StateOptions& state) override;   // Vst3HostState.cpp
     void saveState(const StateOptions& state) override;    // Vst3HostState.cpp
+    std::vector<uint8_t> saveStateBytes(int32_t bytesPerCall) override;                // Vst3HostState.cpp
+    bool loadStateBytes(const std::vector<uint8_t>& bytes, int32_t bytesPerCall) override; // Vst3HostState.cpp
     std::vector<Preset> presets() override;                // Vst3Presets.cpp
     void choosePreset(const std::string& name) override;
     // The parameters the plug-in does not hide, in its order.

@@ -28,4 +28,10 @@ void Vst3Host::saveState(const StateOptions& state) {
     writeFile(state.saveState, bytes);
 }
 
+std::vector<uint8_t> Vst3Host::saveStateBytes(int32_t bytesPerCall) { return componentState(bytesPerCall); }
+
+bool Vst3Host::loadStateBytes(const std::vector<uint8_t>& bytes, int32_t bytesPerCall) {
+    return loadComponentState(bytes, bytesPerCall);
+}
+
 } // namespace zkhost

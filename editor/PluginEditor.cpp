@@ -64,7 +64,6 @@ private:
 };
 
 PluginEditor::PluginEditor(EditorContext& effect) : effect_(effect), guiThread_(std::this_thread::get_id()) {
-    pendingEdits_.reserve(64);
     // The pictures wait for the first open: an instance whose panel never opens holds none.
     gui::knobMode = gui::knobModeLinear;
 }

@@ -45,6 +45,30 @@ void Control::stopTracking() {
 
 void Control::cancelPress() { stopTracking(); }
 
+void Control::beginDrag(DrawContext* context, Point where, int32_t buttons) {
+    startTracking();
+    if (frame_)
+        frame_->moveFocus(this);
+    dragStep(context, where, buttons);
+}
+
+void Control::onMouseMoved(DrawContext* context, Point where) {
+    if (!tracking_ || !context)
+        return;
+    const int32_t buttons = context->mouseButtons();
+    dragStep(context, where, buttons);
+    if (!(buttons & buttonLeft))
+        stopTracking();
+}
+
+void Control::onMouseUp(DrawContext* context, Point where) {
+    if (!tracking_)
+        return;
+    if (context)
+        dragStep(context, where, context->mouseButtons() & ~buttonLeft);
+    stopTracking();
+}
+
 void Control::setBackgroundBitmap(Bitmap* bitmap) {
     if (background_)
         background_->release();

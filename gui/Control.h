@@ -29,6 +29,10 @@ public:
 
     void draw(DrawContext& context) override = 0;
     bool tracksPress() const override { return tracking_; }
+    // A drag's move and release: one step each (dragStep); the release's step is taken
+    // without the left button, and a move without it ends the drag as the release would.
+    void onMouseMoved(DrawContext* context, Point where) override;
+    void onMouseUp(DrawContext* context, Point where) override;
     // The gesture ends (endEdit) without a last value.
     void cancelPress() override;
     bool isDirty() const override;
@@ -73,6 +77,15 @@ protected:
     // A drag starts (beginEdit) and ends (endEdit); between them the frame passes the moves.
     void startTracking();
     void stopTracking();
+    // A press becomes a drag: the gesture starts, the control takes the focus, and the press
+    // is its first step.
+    void beginDrag(DrawContext* context, Point where, int32_t buttons);
+    // One step of a drag: the value for the pointer at `where` with `buttons` held.
+    virtual void dragStep(DrawContext* context, Point where, int32_t buttons) {
+        (void)context;
+        (void)where;
+        (void)buttons;
+    }
 
     ControlListener* listener_;
     int32_t tag_;

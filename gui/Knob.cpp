@@ -161,36 +161,19 @@ void Knob::onMouseDown(DrawContext* context, Point where) {
     drag_.click = where;
     drag_.startValue = value_;
     drag_.changeButtons = buttons;
-    if (drag_.linear) {
-        const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels_) : float(linearPixels_);
-        drag_.step = (max_ - min_) / pixels;
-    } else {
+    if (drag_.linear)
+        drag_.step = linearStep(buttons);
+    else
         drag_.lastAngleValue = valueAtPoint({where.h - size_.left, where.v - size_.top});
-    }
-    startTracking();
-    if (frame_)
-        frame_->moveFocus(this);
-    follow(context, where, buttons);
+    beginDrag(context, where, buttons);
 }
 
-void Knob::onMouseMoved(DrawContext* context, Point where) {
-    if (!tracking_ || !context)
-        return;
-    const int32_t buttons = context->mouseButtons();
-    follow(context, where, buttons);
-    if (!(buttons & buttonLeft))
-        stopTracking();
+float Knob::linearStep(int32_t buttons) const {
+    const float pixels = (buttons & modifierShift) ? fineFactor_ * float(linearPixels_) : float(linearPixels_);
+    return (max_ - min_) / pixels;
 }
 
-void Knob::onMouseUp(DrawContext* context, Point where) {
-    if (!tracking_)
-        return;
-    if (context)
-        follow(context, where, context->mouseButtons() & ~buttonLeft);
-    stopTracking();
-}
-
-void Knob::follow(DrawContext* context, Point where, int32_t buttons) {
+void Knob::dragStep(DrawContext* context, Point where, int32_t buttons) {
     if (where == drag_.last)
         return;
     drag_.last = where;
@@ -200,9 +183,7 @@ void Knob::follow(DrawContext* context, Point where, int32_t buttons) {
             // Shift taken or let go: the value stays where it is and the rest of the drag
             // goes at the new rate.
             const float oldStep = drag_.step;
-            const float pixels =
-                (buttons & modifierShift) ? fineFactor_ * float(linearPixels_) : float(linearPixels_);
-            drag_.step = (max_ - min_) / pixels;
+            drag_.step = linearStep(buttons);
             drag_.startValue = drag_.startValue + (oldStep - drag_.step) * d;
             drag_.changeButtons = buttons;
         }

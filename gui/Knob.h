@@ -14,8 +14,6 @@ public:
 
     void draw(DrawContext& context) override;
     void onMouseDown(DrawContext* context, Point where) override;
-    void onMouseMoved(DrawContext* context, Point where) override;
-    void onMouseUp(DrawContext* context, Point where) override;
     int32_t onKeyDown(const KeyStroke& key) override;
     bool onWheel(DrawContext* context, Point where, float distance) override;
 
@@ -44,8 +42,9 @@ public:
 
 private:
     void computeAngles();
-    // One step of a drag: the value for the pointer at `where` with `buttons` held.
-    void follow(DrawContext* context, Point where, int32_t buttons);
+    void dragStep(DrawContext* context, Point where, int32_t buttons) override;
+    // A linear drag's value per pixel (Shift: the fine one).
+    float linearStep(int32_t buttons) const;
 
     // What a drag keeps from its press to its release.
     struct Drag {

@@ -133,30 +133,10 @@ void Slider::onMouseDown(DrawContext* context, Point where) {
     }
 
     drag_ = {base, value_, buttons};
-    startTracking();
-    if (frame_)
-        frame_->moveFocus(this);
-    follow(context, where, buttons);
+    beginDrag(context, where, buttons);
 }
 
-void Slider::onMouseMoved(DrawContext* context, Point where) {
-    if (!tracking_ || !context)
-        return;
-    const int32_t buttons = context->mouseButtons();
-    follow(context, where, buttons);
-    if (!(buttons & buttonLeft))
-        stopTracking();
-}
-
-void Slider::onMouseUp(DrawContext* context, Point where) {
-    if (!tracking_)
-        return;
-    if (context)
-        follow(context, where, context->mouseButtons() & ~buttonLeft);
-    stopTracking();
-}
-
-void Slider::follow(DrawContext* context, Point where, int32_t buttons) {
+void Slider::dragStep(DrawContext* context, Point where, int32_t buttons) {
     if (buttons != drag_.lastButtons) {
         if (buttons & modifierShift)
             drag_.anchor = value_;

@@ -24,8 +24,6 @@ public:
 
     void draw(DrawContext& context) override;
     void onMouseDown(DrawContext* context, Point where) override;
-    void onMouseMoved(DrawContext* context, Point where) override;
-    void onMouseUp(DrawContext* context, Point where) override;
     int32_t onKeyDown(const KeyStroke& key) override;
     bool onWheel(DrawContext* context, Point where, float distance) override;
     bool onRemoved(View* parent) override;
@@ -51,8 +49,7 @@ public:
 private:
     bool horizontal() const { return (style_ & sliderHorizontal) != 0; }
     float fraction() const;
-    // One step of a drag: the value for the pointer at `where` with `buttons` held.
-    void follow(DrawContext* context, Point where, int32_t buttons);
+    void dragStep(DrawContext* context, Point where, int32_t buttons) override;
 
     // What a drag keeps from its press to its release.
     struct Drag {

@@ -275,7 +275,10 @@ void PluginEditor::valueChanged(gui::DrawContext* context, gui::Control* control
             chooseZoom(panel::kZoomChoices[entry].percent);
         return;
     }
-    effect_.editParameter(control->getTag(), control->getValue());
+    if (TaggedCommand command; commandOfTag(control->getTag(), control->getValue(), command))
+        effect_.panelCommand(command.command, command.parameter);
+    else
+        effect_.editParameter(control->getTag(), control->getValue());
     if (readout_ && control->getTag() == heldTag_) {
         updateReadout();
         if (context && readout_->isDirty())

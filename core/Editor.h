@@ -13,11 +13,14 @@
 //    own, which the panel then follows where the window system allows; keys and the mouse
 //    wheel may come through the host (onKeyDown, onKeyUp, onWheel). Every parameter change,
 //    from any source and thread, reaches the panel (setParameter); the panel's own edits go
-//    to the effect (editParameter inside beginEdit / endEdit).
+//    to the effect (editParameter inside beginEdit / endEdit), its commands (the panel menu,
+//    the learn menu, the About picture) through panelCommand, which comes back to the
+//    panel's setParameter as the command's tag (PanelCommand.h).
 // 4. Close: close destroys the views; open may follow again. The panel object goes with
 //    the effect.
 
 #include "core/Services.h"
+#include "product/PanelCommand.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -76,8 +79,9 @@ public:
     // [main] 2: knobs follow linear drags; anything else: circular ones.
     virtual bool setKnobMode(int32_t mode) noexcept = 0;
 
-    // [any] Parameter or command `index` now holds `value`, from whatever source: the panel
-    // only stores it into its control (drawn at the panel thread's next idle).
+    // [any] Parameter `index` now holds `value`, from whatever source, or a command came with
+    // this tag and value: the panel only stores it into its control (drawn at the panel
+    // thread's next idle).
     virtual void setParameter(int32_t index, float value) noexcept = 0;
     // [any] The learned controller bindings changed.
     virtual void refreshLearnedControllers() noexcept = 0;
@@ -101,10 +105,12 @@ public:
     // [any] The text hosts show for `value` of parameter `index`, at most `capacity` - 1
     // characters; false and "" for an index that is no parameter.
     virtual bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept = 0;
-    // [main] The panel's thread: the user set a control. `tag` is a parameter index, or a
-    // command of the panel (CommandDefaults, CommandLearn, the About tag); the effect acts on
-    // it, and tells the host of a parameter's change (origin panel).
+    // [main] The panel's thread: the user set the control of parameter `tag`; the effect
+    // stores it and tells the host (origin panel). Nothing for a tag that is no parameter.
     virtual void editParameter(int32_t tag, float value) noexcept = 0;
+    // [main] The panel's thread: the user chose a command (commandOfTag reads the control's
+    // tag and value), for `parameter` where it names one.
+    virtual void panelCommand(PanelCommand command, int32_t parameter) noexcept = 0;
     // [main] The user takes and lets go of the control of `tag` (a gesture around the edits).
     virtual void beginEdit(int32_t tag) noexcept = 0;
     virtual void endEdit(int32_t tag) noexcept = 0;

@@ -9,19 +9,21 @@
 //    sound engine and selects program 0, which the host hears of.
 // 2. Activate: setSampleRate and setMaxBlockSize while inactive, then activate(); deactivate()
 //    before the rate changes again. A second activate() without a deactivate() is harmless.
-// 3. Process: process() runs one block on the audio thread, acting on the block's MIDI
-//    events and parameter changes (BlockEvents.h) at their frames. Formats that hand events
-//    over before the block (VST 2) use queueEvents(). tailFrames says how long the sound
-//    goes on once the input stops.
+// 3. Process: process() runs one block on the audio thread, writing its output over the
+//    output buffers and acting on the block's MIDI events and parameter changes
+//    (BlockEvents.h) at their frames. A wrapper whose host hands events over before the
+//    block, or wants the output added to its buffers, does that part itself. tailFrames says
+//    how long the sound goes on once the input stops.
 // 4. Parameters: the host reads them (parameter, describeParameter, valueToText) and sets
 //    them (setParameter, or events of the block); those changes are not reported back.
 //    Changes the plug-in makes itself reach the host through HostServices.
 // 5. Programs and state: 128 programs (selectProgram, programName); the state as bytes,
-//    the bank chunk (every program with the learned bindings) or the preset chunk (the
-//    current program), saved by saveChunk and loaded by loadChunk (as VST 2 hosts expect:
-//    a wrong size is told to the user) or restoreChunk (fails cleanly, changes nothing).
+//    the bank chunk (every program with the learned bindings) or the preset chunk (one
+//    program), saved by saveChunk and loaded by restoreChunk (fails cleanly, changes
+//    nothing). A program is renamed or copied by loading its preset chunk, changed, into it.
 // 6. Panel: hasPanel, panelSize, openPanel on a native parent window, panelIdle, the keys
-//    and the wheel, closePanel. Hosts that watch descriptors and run timers (rather than
+//    and the wheel, closePanel. The panel's commands that are no parameters (its menu, the
+//    learn menu) reach the effect through panelCommand. Hosts that watch descriptors and run timers (rather than
 //    an idle call of their own) call panelIdle when panelEventDescriptor is readable and
 //    on a timer.
 // 7. Close: closePanel (if open), then destroy the effect.
@@ -31,6 +33,7 @@
 
 #include "core/BlockEvents.h"
 #include "core/Editor.h"
+#include "product/PanelCommand.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -57,8 +60,6 @@ enum class ChunkKind : uint8_t {
     preset, // the current program: its name and values
 };
 
-enum class ProcessMode : uint8_t { replacing, adding };
-
 class Effect {
 public:
     // [main] Closes the panel first; every later call is gone with the object.
@@ -76,9 +77,13 @@ public:
     // [any] The current value; 0 for any other index.
     virtual float parameter(int32_t index) const noexcept = 0;
     // [any] The host's change: clamped and stored, heard from the next frame, shown on the
-    // panel; not reported back. Indices past the parameters are the panel's commands
-    // (CommandDefaults, CommandLearn), which VST 2 hosts can reach too.
+    // panel; not reported back. Nothing for an index that is no parameter.
     virtual void setParameter(int32_t index, float value) noexcept = 0;
+    // [any] A command of the panel (PanelCommand.h), for `parameter` where it names one: the
+    // effect carries out its own (learning, the stored defaults, which ask the user first)
+    // and passes every command on to its panel (the About picture is the panel's). Nothing
+    // for a parameter the command cannot take. Not reported to the host.
+    virtual void panelCommand(PanelCommand command, int32_t parameter = -1) noexcept = 0;
     // [any] The stored 8-character name (a bank may bring others); `text` holds 9 bytes.
     virtual void parameterShortName(int32_t index, char* text) const noexcept = 0;
     // [any] The text a host shows for `value`, in real units at the current rate and values
@@ -98,10 +103,6 @@ public:
     virtual void selectProgram(int32_t index) noexcept = 0;
     // [any] The name of program `index`; `text` holds 25 bytes. False for no program.
     virtual bool programName(int32_t index, char* text) const noexcept = 0;
-    // [main] Renames the current program (24 characters are kept).
-    virtual void setProgramName(const char* name) noexcept = 0;
-    // [main] Copies the current program over program `destination`.
-    virtual bool copyProgram(int32_t destination) noexcept = 0;
 
     // ---- the factory set: sounds that come with the plug-in, apart from its programs ------
     // [any]
@@ -113,17 +114,14 @@ public:
     virtual bool loadFactoryPreset(int32_t index) noexcept = 0;
 
     // ---- state -------------------------------------------------------------------------
-    // [main] The chunk's bytes and their number; they stay valid until the next saveChunk
-    // of the same kind.
+    // [main] The chunk's bytes and their number (a preset chunk: the current program's);
+    // they stay valid until the next saveChunk of the same kind.
     virtual int32_t saveChunk(ChunkKind kind, const void** data) noexcept = 0;
-    // [main] A chunk as VST 2 hosts hand it over: a bank of another size is refused and the
-    // user told; a preset may be shorter (it replaces the leading bytes). Applies the values
-    // as a program change does (origin state).
-    virtual void loadChunk(ChunkKind kind, const void* data, int32_t size) noexcept = 0;
-    // [main] The strict load: the chunk must have exactly its size. A bank also makes
-    // `program` current (-1 keeps the current one); a preset goes into the current program.
+    // [main] The chunk must have exactly its size. A bank also makes `program` current (-1
+    // keeps the current one); a preset goes into program `program` (-1: the current one).
     // False, with nothing changed, shown or reported, when the bytes or the program do not
-    // fit; else the values apply as a program change does (origin state).
+    // fit. Else a bank, or a preset into the current program, applies its values as a
+    // program change does (origin state); a preset into another program only stores them.
     virtual bool restoreChunk(ChunkKind kind, const void* data, int32_t size, int32_t program = -1) noexcept = 0;
 
     // ---- audio -------------------------------------------------------------------------
@@ -135,16 +133,12 @@ public:
     virtual void setMaxBlockSize(int32_t frames) noexcept = 0;
     virtual int32_t maxBlockSize() const noexcept = 0;
     // [main] Switches processing on at the current rate (asks the host for MIDI) and off.
-    // Both drop events handed over by queueEvents() that were not processed.
     virtual void activate() noexcept = 0;
     virtual void deactivate() noexcept = 0;
-    // [audio] The events of the next process() call, handed over before it (VST 2's way).
-    // They must stay valid until that call returns; null drops them.
-    virtual void queueEvents(const BlockEvents* events) noexcept = 0;
     // [audio] One block: two input and two output channels of `frames` floats (an output may
-    // be its input), written over or added to; `events` are the block's, or null for those
-    // queued. Missing channels produce nothing but the events are still acted on.
-    virtual void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
+    // be its input), written over; `events` are the block's (null for none), read until the
+    // call returns. Missing channels produce nothing but the events are still acted on.
+    virtual void process(const float* const* inputs, float* const* outputs, int32_t frames,
                          const BlockEvents* events = nullptr) noexcept = 0;
     // [any] How many frames the output may still sound after the input falls silent, at the
     // current rate and values (an upper estimate); kInfiniteTail while the delay's feedback
@@ -154,7 +148,7 @@ public:
     // [any] Bypass, for formats whose hosts switch it (a parameter flagged so, a port):
     // bypassed, process() gives the input as the output, fading in and out over 5 ms; MIDI
     // is still taken, the parameters, programs and state stay as they are (no chunk holds
-    // it). In replacing processing only. While inactive it applies from the next activate().
+    // it). While inactive it applies from the next activate().
     virtual void setBypass(bool bypassed) noexcept = 0;
     virtual bool bypassed() const noexcept = 0;
     // [audio] After a block: the engine sleeps, so that its output stays silence while the

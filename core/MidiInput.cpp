@@ -1,5 +1,5 @@
 // MIDI input as a controller surface: learned Control Change bindings and Program Change,
-// acted on at the frame each event names; and the learn and forget commands.
+// acted on at the frame each event names; and the panel's commands, learning among them.
 
 #include "core/PluginEffect.h"
 
@@ -18,7 +18,7 @@ constexpr int32_t kFirstChannelModeMessage = 120;
 bool validParameter(int32_t index) noexcept { return index >= 0 && index < kNumParameters; }
 } // namespace
 
-void PluginEffect::queueEvents(const BlockEvents* events) noexcept {
+void PluginEffect::takeEvents(const BlockEvents* events) noexcept {
     if (notReady_.load(std::memory_order_relaxed)) return;
     if (!events || events->size() <= 0) {
         dropPendingEvents();
@@ -97,24 +97,29 @@ void PluginEffect::refreshEditorControllers() noexcept {
     if (editor_) editor_->refreshLearnedControllers();
 }
 
-void PluginEffect::handleCommand(int32_t index, float value) noexcept {
-    if (index == CommandLearn) {
-        handleLearnCommand(value);
-    } else if (index == CommandDefaults) {
-        if (value == 1.0f) saveDefaults();
-        if (value == 2.0f) forgetAllControllers();
-    }
-}
-
-void PluginEffect::handleLearnCommand(float value) noexcept {
-    // A value that names no parameter changes nothing (NaN fails every comparison).
-    if (value > -2.0f && value < static_cast<float>(kNumParameters)) {
-        const auto target = static_cast<int32_t>(value); // fraction cut off; -1 disarms
-        learnTarget_.store(target, std::memory_order_relaxed);
-    } else if (value >= 1000.0f && value < 1000.0f + kNumParameters) {
-        const auto index = static_cast<int32_t>(value - 1000.0f);
-        descriptors_[index].learnedController.store(0, std::memory_order_relaxed);
+void PluginEffect::panelCommand(PanelCommand command, int32_t parameter) noexcept {
+    if (notReady_.load(std::memory_order_relaxed)) return;
+    switch (command) {
+    case PanelCommand::learnController:
+        if (parameter != -1 && !validParameter(parameter)) return;
+        learnTarget_.store(parameter, std::memory_order_relaxed);
+        break;
+    case PanelCommand::forgetController:
+        if (!validParameter(parameter)) return;
+        descriptors_[parameter].learnedController.store(0, std::memory_order_relaxed);
         refreshEditorControllers();
+        break;
+    case PanelCommand::saveDefaults: saveDefaults(); break;
+    case PanelCommand::forgetAllControllers: forgetAllControllers(); break;
+    case PanelCommand::openAbout:
+    case PanelCommand::closeAbout: break; // the panel's own
+    }
+    // The panel hears every command as the tag its control sends.
+    if (editor_) {
+        int32_t tag = 0;
+        float value = 0.0f;
+        tagOfCommand(command, parameter, tag, value);
+        editor_->setParameter(tag, value);
     }
 }
 

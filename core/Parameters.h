@@ -1,6 +1,7 @@
 #pragma once
 
 #include "product/Identity.h"
+#include "product/PanelCommand.h"
 #include "product/ParameterIndex.h"
 
 #include <array>
@@ -14,11 +15,8 @@ constexpr int32_t kNameBytes = 24;       // descriptor and program name fields
 constexpr int32_t kParamNameChars = 8;   // significant characters of a parameter name
 constexpr int32_t kProgramNameChars = 24;
 
-// Pseudo-parameters: commands the panel sends through setParameter.
-constexpr int32_t CommandDefaults = 57; // 0 About, 1 save defaults, 2 forget all bindings
-constexpr int32_t CommandLearn = 65;    // arm learning for an index, or forget index + 1000
-// The questions the two commands of CommandDefaults put to the user first, with their title;
-// a panel that lives apart from the effect (an LV2 UI) asks them itself.
+// The questions saveDefaults and forgetAllControllers (PanelCommand.h) put to the user first,
+// with their title; a panel that lives apart from the effect asks them itself.
 constexpr const char* kSaveDefaultsQuestion = "Save Actual Values as Defaults?";
 constexpr const char* kForgetControllersQuestion = "Forget Learned MidiCC?";
 constexpr const char* kQuestionTitle = "Warning!";

@@ -82,15 +82,12 @@ void PluginEffect::initEngine() noexcept {
 void PluginEffect::setParameter(int32_t index, float value) noexcept { applyParameter(index, value); }
 
 float PluginEffect::applyParameter(int32_t index, float value) noexcept {
-    if (notReady_.load(std::memory_order_relaxed) || index < 0) return value;
-    handleCommand(index, value);
-    if (validParameter(index)) {
-        value = storeParameter(index, value);
-        applyEngineHook(index);
-        // Once more with the engine's own values set: a frame that read the values between
-        // the two announcements reads them again.
-        announceValueChange();
-    }
+    if (notReady_.load(std::memory_order_relaxed) || !validParameter(index)) return value;
+    value = storeParameter(index, value);
+    applyEngineHook(index);
+    // Once more with the engine's own values set: a frame that read the values between
+    // the two announcements reads them again.
+    announceValueChange();
     if (editor_) editor_->setParameter(index, value);
     return value;
 }
@@ -208,9 +205,8 @@ void PluginEffect::ask(const char* text, const char* title, MessageService::Answ
 // ---- the panel's side -----------------------------------------------------------------
 
 void PluginEffect::editParameter(int32_t tag, float value) noexcept {
-    const float stored = applyParameter(tag, value);
-    // Only the parameters reach the host: a command's tag is no index a host knows.
-    if (validParameter(tag)) host_.parameterChanged(tag, stored, ChangeOrigin::panel);
+    if (!validParameter(tag)) return;
+    host_.parameterChanged(tag, applyParameter(tag, value), ChangeOrigin::panel);
 }
 
 void PluginEffect::beginEdit(int32_t tag) noexcept {
@@ -251,15 +247,12 @@ void PluginEffect::setSampleRate(float rate) noexcept {
     if (rate >= 1.0f && rate <= 1.0e7f) sampleRate_.store(rate, std::memory_order_relaxed);
 }
 
-void PluginEffect::renderBlock(const float* const* inputs, float* const* outputs, int32_t frames,
-                               bool replace) noexcept {
+void PluginEffect::renderBlock(const float* const* inputs, float* const* outputs, int32_t frames) noexcept {
     if (notReady_.load(std::memory_order_relaxed)) return;
     if (inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1]) {
-        const auto runEngine = [&](int32_t n) {
-            engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], n, replace);
-        };
-        if (replace) bypass_.process(inputs, outputs, frames, runEngine);
-        else runEngine(frames);
+        bypass_.process(inputs, outputs, frames, [&](int32_t n) {
+            engine_.processBlock(inputs[0], inputs[1], outputs[0], outputs[1], n, true);
+        });
     }
     // A sleeping engine skips its frames' events; act on them now rather than lose a
     // program change or controller sent while the input was silent. The frames were
@@ -270,16 +263,14 @@ void PluginEffect::renderBlock(const float* const* inputs, float* const* outputs
     dropPendingEvents();
 }
 
-void PluginEffect::process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
+void PluginEffect::process(const float* const* inputs, float* const* outputs, int32_t frames,
                            const BlockEvents* events) noexcept {
     processingThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
-    if (events) queueEvents(events);
-    renderBlock(inputs, outputs, frames, mode == ProcessMode::replacing);
+    takeEvents(events);
+    renderBlock(inputs, outputs, frames);
     processingThread_.store(std::thread::id{}, std::memory_order_relaxed);
 }
 
-// A host may free or reuse the memory of an event list once it switches the effect off or
-// on again (or closes it, when the destructor drops it): a list still pending is dropped unread.
 void PluginEffect::deactivate() noexcept { dropPendingEvents(); }
 
 void PluginEffect::activate() noexcept {

@@ -35,6 +35,7 @@ public:
     bool describeParameter(int32_t index, ParameterDescription& description) const noexcept override;
     float parameter(int32_t index) const noexcept override;
     void setParameter(int32_t index, float value) noexcept override;
+    void panelCommand(PanelCommand command, int32_t parameter = -1) noexcept override; // MidiInput.cpp
     void parameterShortName(int32_t index, char* text) const noexcept override;
     bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept override;
     bool textToValue(int32_t index, const char* text, float& value) const noexcept override;
@@ -44,13 +45,10 @@ public:
     int32_t currentProgram() const noexcept override { return currentProgram_.load(std::memory_order_relaxed); }
     void selectProgram(int32_t index) noexcept override;
     bool programName(int32_t index, char* text) const noexcept override;
-    void setProgramName(const char* name) noexcept override;
-    bool copyProgram(int32_t destination) noexcept override;
     int32_t factoryPresetCount() const noexcept override;
     bool factoryPresetInfo(int32_t index, const char** name, const char** description) const noexcept override;
     bool loadFactoryPreset(int32_t index) noexcept override;
     int32_t saveChunk(ChunkKind kind, const void** data) noexcept override;
-    void loadChunk(ChunkKind kind, const void* data, int32_t size) noexcept override;
     bool restoreChunk(ChunkKind kind, const void* data, int32_t size, int32_t program = -1) noexcept override;
     void setSampleRate(float rate) noexcept override;
     float sampleRate() const noexcept override { return sampleRate_.load(std::memory_order_relaxed); }
@@ -58,8 +56,7 @@ public:
     int32_t maxBlockSize() const noexcept override { return maxBlockSize_.load(std::memory_order_relaxed); }
     void activate() noexcept override;
     void deactivate() noexcept override;
-    void queueEvents(const BlockEvents* events) noexcept override;
-    void process(const float* const* inputs, float* const* outputs, int32_t frames, ProcessMode mode,
+    void process(const float* const* inputs, float* const* outputs, int32_t frames,
                  const BlockEvents* events = nullptr) noexcept override;
     uint32_t tailFrames() const noexcept override;
     void setBypass(bool bypassed) noexcept override { bypass_.request(bypassed); }
@@ -93,6 +90,9 @@ public:
     void handlePendingEvents(int32_t frame) noexcept override;
     int32_t nextEventFrame(int32_t frame) const noexcept override;
     void handleMidiMessage(const uint8_t (&bytes)[3]) noexcept;
+    // [audio] The block's events, read as the engine reaches their frames (process takes
+    // them so; checks of the frame walk hand them over and walk it themselves).
+    void takeEvents(const BlockEvents* events) noexcept;
     int32_t learnTarget() const noexcept { return learnTarget_.load(std::memory_order_relaxed); }
 
     int32_t bandActivity(int32_t band) const noexcept { return engine_.bandActivity(band); }
@@ -101,6 +101,8 @@ public:
     bool notReady() const noexcept { return notReady_.load(std::memory_order_relaxed); }
     EffectServices services() const noexcept { return services_; }
     Editor* editor() const noexcept { return editor_.get(); }
+    // [any] A notice for the user: over the panel while it is open and this is its thread.
+    void tell(const char* text, const char* title) noexcept;
 
 private:
     // EngineHost
@@ -109,8 +111,8 @@ private:
     void refreshParameterSlot(int32_t index) noexcept;
 
     void initEngine() noexcept;
-    // Stores and applies one value (or carries out a command) and shows it on the panel;
-    // returns what was stored (the value itself for a command).
+    // Stores and applies one value and shows it on the panel; returns what was stored (the
+    // value itself for an index that is no parameter).
     float applyParameter(int32_t index, float value) noexcept;
     void changeProgram(int32_t index, ChangeOrigin origin) noexcept;
     // Makes `index` current and applies all its values, exclusive of any other caller.
@@ -118,22 +120,18 @@ private:
     void readLearnedControllers() noexcept;
     float storeParameter(int32_t index, float value) noexcept;
     void applyEngineHook(int32_t index) noexcept;
-    void handleCommand(int32_t index, float value) noexcept;
-    void handleLearnCommand(float value) noexcept;
     void forgetAllControllers() noexcept;
     void saveDefaults() noexcept;
     void writeDefaults() noexcept;
-    // Messages to the user, over the panel while it is open and this is its thread; a
-    // question's answer may come later (MessageService).
-    void tell(const char* text, const char* title) noexcept;
+    // A question to the user, over the panel while it is open and this is its thread; its
+    // answer may come later (MessageService).
     void ask(const char* text, const char* title, MessageService::Answer answer) noexcept;
     void refreshEditorControllers() noexcept;
     void dropPendingEvents() noexcept;
-    void renderBlock(const float* const* inputs, float* const* outputs, int32_t frames, bool replace) noexcept;
+    void renderBlock(const float* const* inputs, float* const* outputs, int32_t frames) noexcept;
 
     void writeBankChunk() noexcept;
     void readBankChunk(const uint8_t* data) noexcept;
-    void readPresetChunk(const uint8_t* data, int32_t size) noexcept;
     void writeProgramRecord(const ProgramRecord& program, uint8_t* out) const noexcept;
     void readProgramRecord(const uint8_t* in, ProgramRecord& program) noexcept;
 

@@ -61,27 +61,12 @@ void PluginEffect::applyProgram(int32_t index) noexcept {
     programChangeBusy_.store(false, std::memory_order_release);
 }
 
-void PluginEffect::setProgramName(const char* name) noexcept {
-    setNameField(programs_[currentProgram()].name, name, kProgramNameChars);
-}
-
 bool PluginEffect::programName(int32_t index, char* text) const noexcept {
     if (!validProgram(index)) {
         text[0] = 0;
         return false;
     }
     copyText(text, programs_[index].name, kProgramNameChars);
-    return true;
-}
-
-bool PluginEffect::copyProgram(int32_t destination) noexcept {
-    if (!validProgram(destination)) return false;
-    const ProgramRecord& source = programs_[currentProgram()];
-    ProgramRecord& target = programs_[destination];
-    std::memcpy(target.name, source.name, kNameBytes);
-    for (int32_t i = 0; i < kNumParameters; ++i)
-        target.values[i].store(source.values[i].load(std::memory_order_relaxed), std::memory_order_relaxed);
-    announceValueChange(); // the target may be the current program
     return true;
 }
 
@@ -143,32 +128,6 @@ int32_t PluginEffect::saveChunk(ChunkKind kind, const void** data) noexcept {
     return kBankChunkSize;
 }
 
-void PluginEffect::readPresetChunk(const uint8_t* bytes, int32_t size) noexcept {
-    // A shorter preset replaces only the leading bytes of the current program record.
-    uint8_t record[kProgramBytes];
-    ProgramRecord& program = programs_[currentProgram()];
-    writeProgramRecord(program, record);
-    if (size > 0) std::memcpy(record, bytes, static_cast<size_t>(size));
-    readProgramRecord(record, program);
-}
-
-void PluginEffect::loadChunk(ChunkKind kind, const void* data, int32_t size) noexcept {
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    if (kind == ChunkKind::bank) {
-        if (size == kBankChunkSize && bytes)
-            readBankChunk(bytes);
-        else
-            tell("Can't load bank, wrong file size!", "Error!");
-        changeProgram(currentProgram(), ChangeOrigin::state);
-    } else if (size >= 0 && size <= kPresetChunkSize && (bytes || size == 0)) {
-        readPresetChunk(bytes, size);
-        changeProgram(currentProgram(), ChangeOrigin::state);
-    } else {
-        tell("Can't load preset, wrong file size!", "Error!");
-    }
-    refreshEditorControllers();
-}
-
 bool PluginEffect::restoreChunk(ChunkKind kind, const void* data, int32_t size, int32_t program) noexcept {
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (!bytes || notReady_.load(std::memory_order_relaxed)) return false;
@@ -177,8 +136,14 @@ bool PluginEffect::restoreChunk(ChunkKind kind, const void* data, int32_t size, 
         readBankChunk(bytes);
         changeProgram(program == -1 ? currentProgram() : program, ChangeOrigin::state);
     } else {
-        if (size != kPresetChunkSize) return false;
-        readPresetChunk(bytes, size);
+        if (size != kPresetChunkSize || !(program == -1 || validProgram(program))) return false;
+        if (program != -1 && program != currentProgram()) {
+            // Into another program: nothing sounds or shows of it until it is selected.
+            readProgramRecord(bytes, programs_[program]);
+            announceValueChange(); // should a program change have made it current meanwhile
+            return true;
+        }
+        readProgramRecord(bytes, programs_[currentProgram()]);
         changeProgram(currentProgram(), ChangeOrigin::state);
     }
     refreshEditorControllers();

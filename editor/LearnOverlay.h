@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/Control.h"
+#include "product/PanelCommand.h"
 
 #include <atomic>
 
@@ -10,8 +11,8 @@ namespace zk {
 // menu of the parameter; other clicks and the wheel go to the control underneath.
 class LearnOverlay final : public gui::Control {
 public:
-    static constexpr int32_t kTag = 65;           // the learn command
-    static constexpr float kForgetOffset = 1000.0f; // added to the tag to forget a binding
+    static constexpr int32_t kTag = kLearnTag;                // the learn command
+    static constexpr float kForgetOffset = zk::kForgetOffset; // added to the index to forget a binding
 
     LearnOverlay(const gui::Rect& size, gui::ControlListener* listener, gui::Control* target);
     ~LearnOverlay() override;

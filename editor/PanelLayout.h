@@ -5,6 +5,7 @@
 // and the resource generator draws the background to match it, so the two cannot drift.
 
 #include "product/Identity.h"
+#include "product/PanelCommand.h"
 #include "product/ParameterIndex.h"
 
 #include <array>
@@ -160,7 +161,7 @@ constexpr PanelRect kPanelMenuRect{8, 301, 275, 387};
 // Where the name and value of the control under the pointer are shown: over the product's
 // name and the line below it, inside the panel menu's display.
 constexpr PanelRect kReadoutRect{13, 306, 270, 352};
-constexpr int32_t kSplashTag = 56;
+constexpr int32_t kSplashTag = kAboutTag;
 constexpr int32_t kFirstLampTag = 68;
 // The About text line that the About picture keeps readable.
 constexpr PanelRect kAboutTextRect{228, 189, 572, 203};

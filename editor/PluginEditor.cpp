@@ -448,7 +448,12 @@ void PluginEditor::tellEffect(const PendingEdit& edit) {
 void PluginEditor::send(const PendingEdit& edit) {
     switch (edit.kind) {
     case PendingEdit::Kind::begin: effect_.beginEdit(edit.tag); break;
-    case PendingEdit::Kind::change: effect_.editParameter(edit.tag, edit.value); break;
+    case PendingEdit::Kind::change:
+        if (TaggedCommand command; commandOfTag(edit.tag, edit.value, command))
+            effect_.panelCommand(command.command, command.parameter);
+        else
+            effect_.editParameter(edit.tag, edit.value);
+        break;
     case PendingEdit::Kind::end: effect_.endEdit(edit.tag); break;
     }
 }

@@ -46,8 +46,8 @@ class ValueReadout;
 // until the lock is let go, so whatever the host calls back finds the lock free.
 class PluginEditor final : public Editor, public gui::ControlListener, public gui::ToolkitEditor {
 public:
-    static constexpr int32_t kAboutTag = 56;
-    static constexpr int32_t kPanelMenuTag = 57;
+    static constexpr int32_t kAboutTag = zk::kAboutTag;
+    static constexpr int32_t kPanelMenuTag = zk::kPanelMenuTag;
     static constexpr int32_t kZoomMenuTag = 58; // the panel's own: never reaches the effect
     static constexpr int32_t kTagCount = 71; // parameters 0..53 and the lamps 68..70
 

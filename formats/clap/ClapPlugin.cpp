@@ -166,7 +166,7 @@ clap_process_status ClapPlugin::process(const clap_process* block) noexcept {
         input = true;
     }
     const auto count = static_cast<int32_t>(std::min<uint32_t>(frames, INT32_MAX));
-    effect_->process(input ? inputs : nullptr, output && input ? outputs : nullptr, count, ProcessMode::replacing,
+    effect_->process(input ? inputs : nullptr, output && input ? outputs : nullptr, count,
                      &events_);
     uint64_t silent = 0;
     if (output) {

@@ -220,7 +220,7 @@ void Lv2Plugin::run(uint32_t frames) noexcept {
 
     const float* inputs[2] = {audioIn_[0], audioIn_[1]};
     float* outputs[2] = {audioOut_[0], audioOut_[1]};
-    effect_->process(inputs, outputs, static_cast<int32_t>(frames), ProcessMode::replacing, &midi_);
+    effect_->process(inputs, outputs, static_cast<int32_t>(frames), &midi_);
     ports_.endBlock(frames);
 
     writeNotifications();
@@ -256,12 +256,14 @@ void Lv2Plugin::takePanelMessages() noexcept {
 }
 
 void Lv2Plugin::carryOutCommand(int32_t tag, float value) noexcept {
-    if (tag == CommandLearn) {
-        effect_->setParameter(CommandLearn, value); // arms learning, or forgets one binding
-    } else if (tag == CommandDefaults && value == 2.0f) {
+    TaggedCommand command;
+    if (!commandOfTag(tag, value, command)) return;
+    if (command.command == PanelCommand::learnController || command.command == PanelCommand::forgetController) {
+        effect_->panelCommand(command.command, command.parameter);
+    } else if (command.command == PanelCommand::forgetAllControllers) {
         Messages::Confirmed confirmed(nullptr); // the user said Yes to "Forget Learned MidiCC?"
-        effect_->setParameter(CommandDefaults, value);
-    } else if (tag == CommandDefaults && value == 1.0f) {
+        effect_->panelCommand(command.command);
+    } else if (command.command == PanelCommand::saveDefaults) {
         // "Save Actual Values as Defaults?" was answered Yes: a file to write, off this thread.
         if (!worker_ || worker_->schedule_work(worker_->handle, sizeof kSaveDefaultsJob, &kSaveDefaultsJob) !=
                             LV2_WORKER_SUCCESS) {
@@ -283,7 +285,7 @@ LV2_Worker_Status Lv2Plugin::work(LV2_Worker_Respond_Function respond, LV2_Worke
     Messages::Notices notices;
     {
         Messages::Confirmed confirmed(&notices);
-        effect_->setParameter(CommandDefaults, 1.0f);
+        effect_->panelCommand(PanelCommand::saveDefaults);
     }
     return respond ? respond(handle, sizeof notices, &notices) : LV2_WORKER_SUCCESS;
 }

@@ -185,17 +185,24 @@ void Lv2Ui::editParameter(int32_t tag, float value) noexcept {
         writePort(tag, value);
         return;
     }
-    if (tag == CommandLearn) {
+    editor_->setParameter(tag, value);
+}
+
+void Lv2Ui::panelCommand(PanelCommand command, int32_t parameter) noexcept {
+    int32_t tag = 0;
+    float value = 0.0f;
+    tagOfCommand(command, parameter, tag, value);
+    if (command == PanelCommand::learnController || command == PanelCommand::forgetController) {
         send([&](LV2_Atom_Forge& forge) { return writePanelCommand(forge, urids_, tag, value); });
-    } else if (tag == CommandDefaults && (value == 1.0f || value == 2.0f)) {
+    } else if (command == PanelCommand::saveDefaults || command == PanelCommand::forgetAllControllers) {
         // The plug-in carries these out once the user says Yes here, on the panel.
-        const char* question = value == 1.0f ? kSaveDefaultsQuestion : kForgetControllersQuestion;
-        messages_.askYesNo(question, kQuestionTitle, editor_->messageWindow(), [this, value](bool yes) {
-            if (yes) send([&](LV2_Atom_Forge& forge) { return writePanelCommand(forge, urids_, CommandDefaults, value); });
+        const char* question = command == PanelCommand::saveDefaults ? kSaveDefaultsQuestion : kForgetControllersQuestion;
+        messages_.askYesNo(question, kQuestionTitle, editor_->messageWindow(), [this, tag, value](bool yes) {
+            if (yes) send([&](LV2_Atom_Forge& forge) { return writePanelCommand(forge, urids_, tag, value); });
         });
     }
-    // Every tag goes back to the panel, as the effect passes it on: the About picture and
-    // the panel menu's first entry are the panel's own business.
+    // Every command goes back to the panel, as the effect passes it on: the About picture
+    // and the panel menu's first entry are the panel's own business.
     editor_->setParameter(tag, value);
 }
 

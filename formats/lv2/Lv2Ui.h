@@ -61,6 +61,7 @@ public:
     const char* parameterName(int32_t index) const noexcept override;
     bool valueToText(int32_t index, float value, char* text, size_t capacity) const noexcept override;
     void editParameter(int32_t tag, float value) noexcept override;
+    void panelCommand(PanelCommand command, int32_t parameter) noexcept override;
     void beginEdit(int32_t tag) noexcept override;
     void endEdit(int32_t tag) noexcept override;
     int32_t learnedController(int32_t index) const noexcept override;

@@ -46,9 +46,14 @@ ZK_EXPORT vst2::AEffect* VSTPluginMain(vst2::audioMasterCallback hostCallback) n
         // The panel is an X11 window when the host gives a parent; headless, the software back end.
         zk::gui::platform::x11::installForModule();
 #endif
-        plugin = new zk::Vst2Effect(hostCallback, [](zk::HostServices& host) {
-            return std::make_unique<zk::PluginEffect>(host, zk::platformServices(), makePanel);
+        zk::PluginEffect* effect = nullptr;
+        plugin = new zk::Vst2Effect(hostCallback, [&effect](zk::HostServices& host) {
+            auto made = std::make_unique<zk::PluginEffect>(host, zk::platformServices(), makePanel);
+            effect = made.get();
+            return made;
         });
+        // The wrapper's own notices (a chunk of the wrong size) go where the effect's go.
+        plugin->setTellUser([effect](const char* text, const char* title) { effect->tell(text, title); });
     } catch (...) {
         return nullptr;
     }

@@ -1,9 +1,14 @@
 #include "formats/vst2/Vst2Effect.h"
 
+#include "core/Parameters.h"
+#include "core/Services.h"
 #include "core/TextTools.h"
 #include "product/Identity.h"
+#include "product/PanelCommand.h"
 #include "product/ParameterIndex.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +19,31 @@ namespace {
 KeyPress keyPress(const vst2::VstKeyCode& key) noexcept { return {key.character, key.virt, key.modifier}; }
 
 int16_t rectSide(int32_t pixels) noexcept { return static_cast<int16_t>(pixels > 0x7FFF ? 0x7FFF : pixels); }
+
+// The accumulating call's block, computed before it is added, holds this many frames at least.
+constexpr int32_t kScratchFrames = 8192;
+
+// A subnormal as the zero of its sign, as the engine's arithmetic takes and gives it.
+float flushed(float x) noexcept { return std::fpclassify(x) == FP_SUBNORMAL ? std::copysign(0.0f, x) : x; }
+
+// The events of one part of a longer block: those from `first` on, their frames counted
+// from the part's start.
+class PartEvents final : public BlockEvents {
+public:
+    PartEvents(const BlockEvents& all, int32_t first, int32_t offset) noexcept
+        : all_(all), first_(first), offset_(offset) {}
+    int32_t size() const noexcept override { return std::max(all_.size() - first_, 0); }
+    BlockEvent at(int32_t index) const noexcept override {
+        BlockEvent event = all_.at(first_ + index);
+        event.frame -= offset_;
+        return event;
+    }
+
+private:
+    const BlockEvents& all_;
+    int32_t first_;
+    int32_t offset_;
+};
 
 } // namespace
 
@@ -28,6 +58,7 @@ Vst2Effect::Vst2Effect(vst2::audioMasterCallback hostCallback, const EffectFacto
         setFlag(vst2::effFlagsHasVu, true);
         setUniqueID(kVst2UniqueId);
     }
+    for (std::vector<float>& channel : scratch_) channel.assign(kScratchFrames, 0.0f);
     effect_ = makeEffect(*this);
     setFlag(vst2::effFlagsHasEditor, effect_->hasPanel());
     effect_->initialise();
@@ -35,23 +66,85 @@ Vst2Effect::Vst2Effect(vst2::audioMasterCallback hostCallback, const EffectFacto
 
 Vst2Effect::~Vst2Effect() = default;
 
-void Vst2Effect::setParameter(int32_t index, float value) noexcept { effect_->setParameter(index, value); }
+// Past the parameters lie the panel's commands, which hosts and their stored automation
+// reach as parameter indices.
+void Vst2Effect::setParameter(int32_t index, float value) noexcept {
+    if (TaggedCommand command; commandOfTag(index, value, command))
+        effect_->panelCommand(command.command, command.parameter);
+    else
+        effect_->setParameter(index, value);
+}
 
 float Vst2Effect::getParameter(int32_t index) const noexcept { return effect_->parameter(index); }
 
+const BlockEvents* Vst2Effect::takeEvents() noexcept {
+    return eventsWaiting_.exchange(false, std::memory_order_relaxed) ? &events_ : nullptr;
+}
+
+// The effect's block added to what the buffers hold, with subnormal operands and sums as
+// zeros, as the engine computes.
 void Vst2Effect::process(float** inputs, float** outputs, int32_t frames) noexcept {
-    effect_->process(inputs, outputs, frames, ProcessMode::adding);
+    const BlockEvents* events = takeEvents();
+    if (!inputs || !outputs || !inputs[0] || !inputs[1] || !outputs[0] || !outputs[1]) {
+        effect_->process(inputs, outputs, frames, events); // the events still count
+        return;
+    }
+    const auto room = static_cast<int32_t>(scratch_[0].size());
+    int32_t done = 0;
+    int32_t nextEvent = 0;
+    do {
+        const int32_t part = std::min(frames - done, room);
+        const float* in[2] = {inputs[0] + done, inputs[1] + done};
+        float* computed[2] = {scratch_[0].data(), scratch_[1].data()};
+        if (done == 0 || !events) {
+            effect_->process(in, computed, part, done == 0 ? events : nullptr);
+        } else {
+            const PartEvents rest(*events, nextEvent, done);
+            effect_->process(in, computed, part, &rest);
+        }
+        for (int c = 0; c < 2; ++c)
+            for (int32_t i = 0; i < part; ++i)
+                outputs[c][done + i] = flushed(flushed(outputs[c][done + i]) + computed[c][i]);
+        done += part;
+        // The effect took the events in order up to the first one past the part.
+        if (events)
+            while (nextEvent < events->size() && events->at(nextEvent).frame < done) ++nextEvent;
+    } while (done < frames);
 }
 
 void Vst2Effect::processReplacing(float** inputs, float** outputs, int32_t frames) noexcept {
-    effect_->process(inputs, outputs, frames, ProcessMode::replacing);
+    effect_->process(inputs, outputs, frames, takeEvents());
 }
 
 int32_t Vst2Effect::getProgram() const noexcept { return effect_->currentProgram(); }
 
 void Vst2Effect::setProgram(int32_t index) noexcept { effect_->selectProgram(index); }
 
-void Vst2Effect::setProgramName(const char* text) noexcept { effect_->setProgramName(text); }
+int32_t Vst2Effect::currentPreset(std::array<uint8_t, 256>& record) noexcept {
+    const void* bytes = nullptr;
+    const int32_t size = effect_->saveChunk(ChunkKind::preset, &bytes);
+    if (!bytes || size < kNameBytes || size > static_cast<int32_t>(record.size())) return 0;
+    std::memcpy(record.data(), bytes, static_cast<size_t>(size));
+    return size;
+}
+
+bool Vst2Effect::storeQuietly(const std::array<uint8_t, 256>& record, int32_t size, int32_t program) noexcept {
+    quietThread_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+    const bool stored = effect_->restoreChunk(ChunkKind::preset, record.data(), size, program);
+    quietThread_.store(std::thread::id{}, std::memory_order_relaxed);
+    return stored;
+}
+
+// A program's name leads its preset chunk.
+void Vst2Effect::setProgramName(const char* text) noexcept {
+    std::array<uint8_t, 256> record;
+    const int32_t size = currentPreset(record);
+    if (size == 0) return;
+    char name[kNameBytes];
+    setNameField(name, text, kProgramNameChars);
+    std::memcpy(record.data(), name, sizeof name);
+    storeQuietly(record, size, -1);
+}
 
 void Vst2Effect::getProgramName(char* text) noexcept { effect_->programName(effect_->currentProgram(), text); }
 
@@ -66,29 +159,74 @@ void Vst2Effect::getParameterDisplay(int32_t index, char* text) noexcept {
 
 void Vst2Effect::getParameterName(int32_t index, char* text) noexcept { effect_->parameterShortName(index, text); }
 
+// The host keeps a copy of its own: renaming and copying programs save the effect's chunks
+// too, and must not change what the host still holds.
 int32_t Vst2Effect::getChunk(void** data, bool isPreset) noexcept {
     const void* bytes = nullptr;
     const int32_t size = effect_->saveChunk(isPreset ? ChunkKind::preset : ChunkKind::bank, &bytes);
-    *data = const_cast<void*>(bytes); // the host only reads them
+    std::vector<uint8_t>& copy = chunkCopy_[isPreset ? 1 : 0];
+    try {
+        copy.assign(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + std::max(size, 0));
+    } catch (...) {
+        return 0; // out of memory: no chunk
+    }
+    *data = copy.data();
     return size;
 }
 
+// As VST 2 hosts expect: a bank of another size is refused and the user told, and the
+// current program applies again all the same; a shorter preset replaces only the leading
+// bytes of the current program.
 int32_t Vst2Effect::setChunk(void* data, int32_t size, bool isPreset) noexcept {
-    effect_->loadChunk(isPreset ? ChunkKind::preset : ChunkKind::bank, data, size);
+    if (!isPreset) {
+        if (!data || !effect_->restoreChunk(ChunkKind::bank, data, size)) {
+            tell("Can't load bank, wrong file size!", "Error!");
+            effect_->selectProgram(effect_->currentProgram());
+        }
+        return 1;
+    }
+    std::array<uint8_t, 256> record;
+    const int32_t full = currentPreset(record);
+    if (size < 0 || size > full || (!data && size != 0)) {
+        tell("Can't load preset, wrong file size!", "Error!");
+        return 1;
+    }
+    if (size > 0) std::memcpy(record.data(), data, static_cast<size_t>(size));
+    effect_->restoreChunk(ChunkKind::preset, record.data(), full);
     return 1;
+}
+
+void Vst2Effect::tell(const char* text, const char* title) noexcept {
+    if (tellUser_) {
+        try {
+            tellUser_(text, title);
+            return;
+        } catch (...) {
+        }
+    }
+    consoleMessages().showMessage(text, title, nullptr);
 }
 
 void Vst2Effect::setSampleRate(float rate) noexcept { effect_->setSampleRate(rate); }
 
 void Vst2Effect::setBlockSize(int32_t size) noexcept { effect_->setMaxBlockSize(size); }
 
-void Vst2Effect::suspend() noexcept { effect_->deactivate(); }
+// A host may free or reuse an event list once it switches the effect off or on again: a
+// list still waiting is dropped unread.
+void Vst2Effect::suspend() noexcept {
+    eventsWaiting_.store(false, std::memory_order_relaxed);
+    effect_->deactivate();
+}
 
-void Vst2Effect::resume() noexcept { effect_->activate(); }
+void Vst2Effect::resume() noexcept {
+    eventsWaiting_.store(false, std::memory_order_relaxed);
+    effect_->activate();
+}
 
+// The next block's events, handed over before it; they stay the host's.
 int32_t Vst2Effect::processEvents(vst2::VstEvents* events) noexcept {
     events_.reset(events);
-    effect_->queueEvents(&events_);
+    eventsWaiting_.store(true, std::memory_order_relaxed);
     return 1;
 }
 
@@ -96,7 +234,12 @@ bool Vst2Effect::getProgramNameIndexed(int32_t, int32_t index, char* text) noexc
     return effect_->programName(index, text);
 }
 
-bool Vst2Effect::copyProgram(int32_t destination) noexcept { return effect_->copyProgram(destination); }
+bool Vst2Effect::copyProgram(int32_t destination) noexcept {
+    if (destination < 0 || destination >= effect_->programCount()) return false;
+    std::array<uint8_t, 256> record;
+    const int32_t size = currentPreset(record);
+    return size > 0 && storeQuietly(record, size, destination);
+}
 
 bool Vst2Effect::getOutputProperties(int32_t index, vst2::VstPinProperties* properties) noexcept {
     if (index != 0 && index != 1) return false;
@@ -164,7 +307,10 @@ void Vst2Effect::parameterChanged(int32_t index, float value, ChangeOrigin origi
     if (origin == ChangeOrigin::panel) callHost(vst2::audioMasterAutomate, index, 0, nullptr, value);
 }
 
-void Vst2Effect::displayChanged() noexcept { callHost(vst2::audioMasterUpdateDisplay); }
+void Vst2Effect::displayChanged() noexcept {
+    if (quietThread_.load(std::memory_order_relaxed) == std::this_thread::get_id()) return;
+    callHost(vst2::audioMasterUpdateDisplay);
+}
 
 void Vst2Effect::wantMidi() noexcept { callHost(vst2::audioMasterWantMidi, 0, 1); }
 

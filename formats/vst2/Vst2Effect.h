@@ -5,21 +5,32 @@
 #include "formats/vst2/EffectBase.h"
 #include "formats/vst2/Vst2Events.h"
 
+#include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace zk {
 
 // The plug-in as a VST 2 effect: the dispatcher's operations turned into the effect's
-// format-neutral ones, and the effect's host services turned into host callbacks.
+// format-neutral ones, and the effect's host services turned into host callbacks. What VST 2
+// alone asks of a plug-in is done here on the effect's general entries: events handed over
+// before the block, the accumulating process call, chunks of the wrong size (told to the
+// user), renaming and copying programs, the panel's commands as parameter indices.
 class Vst2Effect : public EffectBase, private HostServices {
 public:
     using EffectFactory = std::function<std::unique_ptr<Effect>(HostServices& host)>;
+    // [main] Shows the user a notice (text, title), over the panel where it is open.
+    using TellUser = std::function<void(const char* text, const char* title)>;
 
     // Fills the record, builds the effect through `makeEffect` and initialises it; the host
     // hears from it (program 0 selected) before this returns. Throws what the factory throws.
     Vst2Effect(vst2::audioMasterCallback hostCallback, const EffectFactory& makeEffect);
     ~Vst2Effect() override;
+    // [main] Before the host has the record: where notices go (stderr until then).
+    void setTellUser(TellUser tell) { tellUser_ = std::move(tell); }
 
     Effect& effect() noexcept { return *effect_; }
     const Effect& effect() const noexcept { return *effect_; }
@@ -76,8 +87,26 @@ private:
     // answers the new size from then on in any case.
     void resizePanel(PanelSize size) noexcept override;
 
+    // [audio] The events handed over for this block, if any; from then on none are waiting.
+    const BlockEvents* takeEvents() noexcept;
+    // [main] The current program's preset chunk into `record`; its size, 0 when it does not fit.
+    int32_t currentPreset(std::array<uint8_t, 256>& record) noexcept;
+    // [main] Loads a preset into `program` without the host hearing of it, as renaming and
+    // copying have never been reported.
+    bool storeQuietly(const std::array<uint8_t, 256>& record, int32_t size, int32_t program) noexcept;
+    void tell(const char* text, const char* title) noexcept;
+
     std::unique_ptr<Effect> effect_;
+    TellUser tellUser_;
     Vst2Events events_;
+    std::atomic<bool> eventsWaiting_{false};
+    // The accumulating call's block, computed here before it is added to the host's buffers;
+    // sized off the audio thread, a longer block goes through in parts.
+    std::vector<float> scratch_[2];
+    // The thread whose program reports the host does not hear (storeQuietly).
+    std::atomic<std::thread::id> quietThread_{};
+    // What getChunk hands the host, each kind valid until the next of its kind.
+    std::vector<uint8_t> chunkCopy_[2];
     vst2::ERect panelRect_{};
 };
 

@@ -185,7 +185,7 @@ vst3::tresult Vst3Processor::process(vst3::ProcessData& data) {
     if (!out[0] || !out[1]) {
         // Nothing to write to (or a call that only brings changes): the changes still act.
         silence(data.outputs, data.numOutputs, frames);
-        effect.process(nullptr, nullptr, std::max<int32_t>(frames, 1), ProcessMode::replacing, &events_);
+        effect.process(nullptr, nullptr, std::max<int32_t>(frames, 1), &events_);
     } else {
         if (!in[0] || !in[1]) {
             // No input: the silent output is the input.
@@ -197,7 +197,7 @@ vst3::tresult Vst3Processor::process(vst3::ProcessData& data) {
             for (int c = 0; c < 2; ++c)
                 if (data.inputs[0].silenceFlags >> c & 1u) in[c] = silence_.data();
         }
-        effect.process(in, out, frames, ProcessMode::replacing, &events_);
+        effect.process(in, out, frames, &events_);
     }
     instance_->endBlock(data.outputParameterChanges);
     if (data.outputs && data.numOutputs > 0) {

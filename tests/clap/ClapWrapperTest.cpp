@@ -88,7 +88,7 @@ TEST_F(ClapWrapper, ThePanelsGestureReachesTheHostThroughTheFlushItAsksFor) {
 // a MIDI controller makes inside it (marked not to be recorded).
 TEST_F(ClapWrapper, WhileProcessingThePanelsReportsGoFirstInTheNextBlock) {
     ASSERT_TRUE(instance->activate(44100, 64));
-    effect->setParameter(zk::CommandLearn, static_cast<float>(kMaster));
+    effect->panelCommand(zk::PanelCommand::learnController, static_cast<int32_t>(kMaster));
     drag(kPan3, {1.0f});
     std::vector<float> block(64, 0.2f);
     InputEvents in;

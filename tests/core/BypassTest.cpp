@@ -62,7 +62,7 @@ protected:
             std::vector<float> l(n), r(n);
             const float* inputs[2] = {a.data(), b.data()};
             float* outputs[2] = {inPlace ? a.data() : l.data(), inPlace ? b.data() : r.data()};
-            effect.process(inputs, outputs, static_cast<int32_t>(n), zk::ProcessMode::replacing);
+            effect.process(inputs, outputs, static_cast<int32_t>(n));
             for (int c = 0; c < 2; ++c) std::copy(outputs[c], outputs[c] + n, out[c].begin() + f);
             f += n;
         }
@@ -155,7 +155,7 @@ TEST_F(BypassTest, StateBindingsAndMidiAreUntouched) {
     float l[64] = {}, r[64] = {};
     const float* inputs[2] = {l, r};
     float* outputs[2] = {l, r};
-    effect.process(inputs, outputs, 64, zk::ProcessMode::replacing, &events);
+    effect.process(inputs, outputs, 64, &events);
     EXPECT_EQ(effect.currentProgram(), 5);
 }
 

@@ -77,7 +77,7 @@ protected:
         const float* inputs[2] = {in.data(), in.data()};
         float* outputs[2] = {outL.data(), outR.data()};
         zk::EventArray list(events.data(), static_cast<int32_t>(events.size()));
-        effect.process(inputs, outputs, frames, zk::ProcessMode::replacing, events.empty() ? nullptr : &list);
+        effect.process(inputs, outputs, frames, events.empty() ? nullptr : &list);
         return outL;
     }
     static zk::BlockEvent midi(int32_t frame, uint8_t status, uint8_t data1, uint8_t data2) {
@@ -151,16 +151,12 @@ TEST_F(EffectInterfaceTest, TheStrictLoadRefusesWhatDoesNotFitAndChangesNothing)
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(save(zk::ChunkKind::bank), bank);
     EXPECT_EQ(effect.currentProgram(), 4);
-
-    // What VST 2 hosts get instead: the user is told.
-    effect.loadChunk(zk::ChunkKind::bank, bank.data(), 100);
-    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(EffectInterfaceTest, TheStrictLoadRestoresAnotherInstancesStateAndProgram) {
     effect.selectProgram(6);
     effect.setParameter(zk::paramOffset2, 0.75f);
-    effect.setParameter(zk::CommandLearn, static_cast<float>(zk::paramPan1));
+    effect.panelCommand(zk::PanelCommand::learnController, zk::paramPan1);
     render(8, {midi(0, 0xB0, 33, 64)}); // binds controller 33
     const std::vector<uint8_t> bank = save(zk::ChunkKind::bank);
 
@@ -212,7 +208,7 @@ TEST_F(EffectInterfaceTest, AParameterChangeInABlockIsHeardFromItsFrame) {
         if (from) split.setParameter(zk::paramVolume2, 1.0f);
         const float* inputs[2] = {&in[from], &in[from]};
         float* outputs[2] = {&outL[from], &outR[from]};
-        split.process(inputs, outputs, to - from, zk::ProcessMode::replacing);
+        split.process(inputs, outputs, to - from);
     }
     EXPECT_EQ(whole, outL);
     EXPECT_NE(whole[150], 0.0f);
@@ -222,7 +218,7 @@ TEST_F(EffectInterfaceTest, AParameterChangeInABlockIsHeardFromItsFrame) {
 // What the effect reports, with which origin, and on which thread: MIDI inside the
 // process call on the audio thread, the panel's edits inside their gesture.
 TEST_F(EffectInterfaceTest, ChangesTheEffectMakesReachTheHostWithTheirOrigin) {
-    effect.setParameter(zk::CommandLearn, static_cast<float>(zk::paramMod1));
+    effect.panelCommand(zk::PanelCommand::learnController, zk::paramMod1);
     std::thread audio([this] { render(64, {midi(3, 0xB2, 21, 127), midi(10, 0xC0, 5, 0)}); });
     const std::thread::id audioThread = audio.get_id();
     audio.join();
@@ -240,7 +236,7 @@ TEST_F(EffectInterfaceTest, ChangesTheEffectMakesReachTheHostWithTheirOrigin) {
     effect.editParameter(zk::paramPan3, 2.0f);
     effect.endEdit(zk::paramPan3);
     effect.beginEdit(zk::CommandLearn); // a command: no gesture, no change for the host
-    effect.editParameter(zk::CommandLearn, -1.0f);
+    effect.panelCommand(zk::PanelCommand::learnController, -1);
     effect.endEdit(zk::CommandLearn);
     effect.hostIdle();
     ASSERT_EQ(host.names(), (std::vector<std::string>{"begin", "changed", "end", "idle"}));
@@ -251,7 +247,7 @@ TEST_F(EffectInterfaceTest, ChangesTheEffectMakesReachTheHostWithTheirOrigin) {
     host.calls.clear();
     effect.selectProgram(2);
     const std::vector<uint8_t> preset = save(zk::ChunkKind::preset);
-    effect.loadChunk(zk::ChunkKind::preset, preset.data(), static_cast<int32_t>(preset.size()));
+    ASSERT_TRUE(effect.restoreChunk(zk::ChunkKind::preset, preset.data(), static_cast<int32_t>(preset.size())));
     effect.deactivate();
     effect.activate();
     ASSERT_EQ(host.names(), (std::vector<std::string>{"all", "display", "all", "display", "midi", "all", "display"}));

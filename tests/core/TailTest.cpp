@@ -34,7 +34,7 @@ protected:
             for (int32_t f = 0; f < kBlock; ++f) in[f] = at + f < kBurst ? noise(random) : 0.0f;
             const float* inputs[2] = {in.data(), in.data()};
             float* outputs[2] = {outL.data(), outR.data()};
-            effect.process(inputs, outputs, kBlock, zk::ProcessMode::replacing);
+            effect.process(inputs, outputs, kBlock);
             for (int32_t f = 0; f < kBlock; ++f)
                 if (std::fabs(outL[f]) >= 1e-4f || std::fabs(outR[f]) >= 1e-4f) last = at + f;
         }

@@ -44,7 +44,7 @@ struct Reference {
         const float* inputs[2] = {&in.left[from], &in.right[from]};
         float* outputs[2] = {&out.left[from], &out.right[from]};
         zk::EventArray list(events.data(), int32_t(events.size()));
-        effect.process(inputs, outputs, int32_t(frames), zk::ProcessMode::replacing, &list);
+        effect.process(inputs, outputs, int32_t(frames), &list);
     }
 };
 
@@ -255,7 +255,7 @@ TEST(Lv2Parameters, FuzzedAtFramesAsTheEffectHearsThem) {
         Instance instance({.rate = rate});
         Reference reference{float(rate)};
         instance.panelCommand(CommandLearn, float(zk::paramVolume1));
-        reference.effect.setParameter(CommandLearn, float(zk::paramVolume1));
+        reference.effect.panelCommand(zk::PanelCommand::learnController, zk::paramVolume1);
         std::mt19937 rng{uint32_t(spacing)};
         std::uniform_int_distribution<int32_t> parameter(0, 52), gap(1, 2 * spacing), data(0, 127);
         std::uniform_real_distribution<float> value(-0.2f, 1.2f);

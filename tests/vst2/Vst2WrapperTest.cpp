@@ -1,0 +1,183 @@
+#include "tests/support/HostedEffect.h"
+#include "tests/support/ScriptedMessages.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace zktest {
+namespace {
+
+thread_local std::vector<int32_t>* hostOpcodes = nullptr;
+
+vst2::VstIntPtr recordingHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float) {
+    if (opcode == vst2::audioMasterVersion) return 2400;
+    if (hostOpcodes) hostOpcodes->push_back(opcode);
+    return 0;
+}
+
+class Vst2Wrapper : public ::testing::Test {
+protected:
+    Vst2Wrapper() {
+        hostOpcodes = &opcodes;
+        for (auto* each : {&one, &two}) {
+            *each = std::make_unique<HostedEffect>(&recordingHost, zk::EffectServices{&messages, nullptr});
+            (*each)->setSampleRate(48000.0f);
+            (*each)->resume();
+            for (int32_t band = 1; band <= 3; ++band) {
+                (*each)->setParameter(zk::bandParameter(zk::paramLeft1, band), 1.0f);
+                (*each)->setParameter(zk::bandParameter(zk::paramVolume1, band), 0.8f);
+            }
+        }
+        opcodes.clear();
+    }
+    ~Vst2Wrapper() override { hostOpcodes = nullptr; }
+
+    static std::vector<float> loud(size_t frames, uint32_t seed) {
+        std::vector<float> samples(frames);
+        for (float& sample : samples) {
+            seed = seed * 1664525u + 1013904223u;
+            sample = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+        }
+        return samples;
+    }
+    void sendMidi(HostedEffect& effect, int32_t frame, uint8_t status, uint8_t data1, uint8_t data2) {
+        midi = vst2::VstMidiEvent{};
+        midi.type = vst2::kVstMidiType;
+        midi.byteSize = sizeof midi;
+        midi.deltaFrames = frame;
+        midi.midiData[0] = static_cast<char>(status);
+        midi.midiData[1] = static_cast<char>(data1);
+        midi.midiData[2] = static_cast<char>(data2);
+        list.numEvents = 1;
+        list.events[0] = reinterpret_cast<vst2::VstEvent*>(&midi);
+        effect.dispatch(vst2::effProcessEvents, 0, 0, &list);
+    }
+    std::vector<uint8_t> chunk(HostedEffect& effect, bool preset) {
+        void* data = nullptr;
+        const auto size = effect.dispatch(vst2::effGetChunk, preset ? 1 : 0, 0, &data);
+        return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
+    }
+
+    ScriptedMessages messages;
+    std::vector<int32_t> opcodes;
+    std::unique_ptr<HostedEffect> one, two;
+    vst2::VstMidiEvent midi{};
+    vst2::VstEvents list{};
+};
+
+// The accumulating call adds the very samples the replacing one writes, with the host's
+// subnormal values and sums as zeros, as the engine's own adding did; a block longer than
+// the wrapper computes at once, with events past its first part, comes out the same.
+TEST_F(Vst2Wrapper, AccumulatingAddsWhatReplacingWritesOverTheWholeBlock) {
+    for (int32_t frames : {512, 20000}) {
+        const std::vector<float> in = loud(static_cast<size_t>(frames), 3u + static_cast<uint32_t>(frames));
+        std::vector<float> prior = loud(static_cast<size_t>(frames), 99u);
+        for (size_t i = 0; i < prior.size(); i += 7) prior[i] = i % 2 ? 1e-40f : -0.0f;
+        std::vector<float> replaced(in.size()), replacedR(in.size()), added = prior, addedR = prior;
+        for (HostedEffect* each : {one.get(), two.get()}) {
+            each->setParameter(zk::CommandLearn, static_cast<float>(zk::paramMaster));
+            sendMidi(*each, 10, 0xB0, 30, 127); // teaches controller 30 to Master
+        }
+        float* in2[2] = {const_cast<float*>(in.data()), const_cast<float*>(in.data())};
+        float* outReplaced[2] = {replaced.data(), replacedR.data()};
+        float* outAdded[2] = {added.data(), addedR.data()};
+        one->processReplacing(in2, outReplaced, 8);
+        two->process(in2, outAdded, 8);
+        sendMidi(*one, frames - 100, 0xB0, 30, 20);
+        sendMidi(*two, frames - 100, 0xB0, 30, 20);
+        one->processReplacing(in2, outReplaced, frames);
+        std::copy(prior.begin(), prior.end(), added.begin());
+        two->process(in2, outAdded, frames);
+        size_t sounding = 0;
+        for (size_t i = 0; i < in.size(); ++i) {
+            const float before = std::fpclassify(prior[i]) == FP_SUBNORMAL ? 0.0f : prior[i];
+            ASSERT_EQ(std::bit_cast<uint32_t>(added[i]), std::bit_cast<uint32_t>(before + replaced[i])) << frames << " " << i;
+            sounding += replaced[i] != 0.0f;
+        }
+        EXPECT_GT(sounding, in.size() / 2);
+        EXPECT_EQ(one->getParameter(zk::paramMaster), two->getParameter(zk::paramMaster));
+        EXPECT_NEAR(two->getParameter(zk::paramMaster), 20.0f / 127.0f, 1e-6f); // the late event came
+    }
+}
+
+// Events handed over are for the next block only, and a suspend drops them unread.
+TEST_F(Vst2Wrapper, HandedOverEventsServeOneBlockAndASuspendDropsThem) {
+    std::vector<float> buffer(64, 0.1f);
+    float* io[2] = {buffer.data(), buffer.data()};
+    sendMidi(*one, 0, 0xC0, 9, 0);
+    one->suspend();
+    one->resume();
+    one->processReplacing(io, io, 64);
+    EXPECT_EQ(one->getProgram(), 0);
+    sendMidi(*one, 70, 0xC0, 9, 0); // past the block: never acted on
+    one->processReplacing(io, io, 64);
+    one->processReplacing(io, io, 64);
+    EXPECT_EQ(one->getProgram(), 0);
+    sendMidi(*one, 3, 0xC0, 9, 0);
+    one->processReplacing(io, io, 64);
+    EXPECT_EQ(one->getProgram(), 9);
+}
+
+// The panel's commands reach the effect as parameter indices 56, 57 and 65, as they
+// always have for hosts and their stored automation.
+TEST_F(Vst2Wrapper, IndicesOfThePanelsCommandsCarryThemOut) {
+    one->setParameter(65, 12.0f);
+    EXPECT_EQ(one->learnTarget(), 12);
+    one->setParameter(65, -1.0f);
+    EXPECT_EQ(one->learnTarget(), -1);
+    one->setParameter(57, 2.0f); // asks first, answered No
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], "Warning!|Forget Learned MidiCC?");
+    for (int32_t index : {56, 57, 58, 64, 66, 70})
+        EXPECT_EQ(one->getParameter(index), 0.0f) << index;
+    EXPECT_TRUE(opcodes.empty()); // no command is reported
+}
+
+// Renaming and copying change the programs only: the host hears nothing, and the chunk it
+// still holds keeps its bytes.
+TEST_F(Vst2Wrapper, RenamingAndCopyingAreSilentAndLeaveTheHostsChunk) {
+    one->setProgram(2);
+    opcodes.clear();
+    void* held = nullptr;
+    const auto size = one->dispatch(vst2::effGetChunk, 1, 0, &held);
+    const std::vector<uint8_t> heldBytes(static_cast<uint8_t*>(held), static_cast<uint8_t*>(held) + size);
+    char name[] = "A name longer than twenty-four";
+    one->dispatch(vst2::effSetProgramName, 0, 0, name);
+    EXPECT_EQ(one->dispatch(vst2::effCopyProgram, 6), 1);
+    EXPECT_EQ(one->dispatch(vst2::effCopyProgram, 128), 0);
+    EXPECT_TRUE(opcodes.empty());
+    EXPECT_EQ(0, std::memcmp(held, heldBytes.data(), heldBytes.size()));
+    char text[32] = {};
+    one->dispatch(vst2::effGetProgramNameIndexed, 6, 0, text);
+    EXPECT_STREQ(text, "A name longer than twent");
+    EXPECT_EQ(one->getProgram(), 2);
+}
+
+// A bank of another size is told to the user and the current program applies again; a
+// shorter preset replaces the leading bytes of the current program.
+TEST_F(Vst2Wrapper, LenientLoadsTellTheUserOrReplaceTheLeadingBytes) {
+    std::vector<uint8_t> bank = chunk(*one, false);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 0, 100, bank.data()), 1);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0], "Error!|Can't load bank, wrong file size!");
+    EXPECT_EQ(opcodes, (std::vector<int32_t>{vst2::audioMasterUpdateDisplay}));
+    EXPECT_EQ(chunk(*one, false), bank);
+
+    std::vector<uint8_t> nameOnly(24, 0);
+    std::memcpy(nameOnly.data(), "Short", 5);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, 24, nameOnly.data()), 1);
+    char text[32] = {};
+    one->dispatch(vst2::effGetProgramName, 0, 0, text);
+    EXPECT_STREQ(text, "Short");
+    EXPECT_EQ(one->getParameter(zk::paramVolume1), 0.8f);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, 241, bank.data()), 1);
+    EXPECT_EQ(messages.shown.back(), "Error!|Can't load preset, wrong file size!");
+}
+
+} // namespace
+} // namespace zktest

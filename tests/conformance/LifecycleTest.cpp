@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include <X11/Xlib.h>
+#include <dlfcn.h>
 
 namespace zkconformance {
 namespace {
@@ -137,6 +138,16 @@ TEST_P(Lifecycle, ThePanelOpensAndClosesWhileProcessing) {
     plugin.reset();
     XDestroyWindow(display, window);
     XCloseDisplay(display);
+}
+
+// lilv unloads a binary with its last instance; zkhost, as with every module it loads,
+// keeps it mapped to the end, so what a later instance finds there is what it left.
+TEST(Lv2Binary, StaysLoadedAfterTheLastInstanceGoes) {
+    const std::string binary = std::string(ZK_LV2_BUNDLE) + "/Zephyrkettledrome.so";
+    { ASSERT_TRUE(zkhost::openPlugin(ZK_LV2_BUNDLE)); }
+    void* stillThere = dlopen(binary.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_TRUE(stillThere);
+    if (stillThere) dlclose(stillThere);
 }
 
 INSTANTIATE_TEST_SUITE_P(Conformance, Lifecycle, ::testing::ValuesIn(builtFormats()),

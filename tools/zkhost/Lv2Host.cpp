@@ -1,5 +1,6 @@
 #include "tools/zkhost/Lv2Host.h"
 #include "tools/zkhost/FxFile.h"
+#include "tools/zkhost/ModuleLoader.h"
 #include "tools/zkhost/Options.h"
 
 #include <lv2/atom/util.h>
@@ -130,6 +131,19 @@ void Lv2Host::findPlugin(const std::string& where) {
         if (!plugin_) throw HostError("no LV2 plug-in " + where + " on the LV2 path");
     }
     if (!lilv_plugin_verify(plugin_)) throw HostError(where + ": the plug-in's description is incomplete");
+    keepBinaryLoaded();
+}
+
+// lilv unloads the binary with its last instance. zkhost keeps every module it loads until
+// it ends (ModuleLoader.h says why), so a binary that a new instance or a second host loads
+// again is the one already mapped, with its static data and thread-local blocks intact.
+void Lv2Host::keepBinaryLoaded() {
+    const LilvNode* library = lilv_plugin_get_library_uri(plugin_);
+    char* path = library ? lilv_file_uri_parse(lilv_node_as_uri(library), nullptr) : nullptr;
+    if (!path) return;
+    std::string error;
+    loadModule(path, error); // a binary that cannot load is reported by the instantiation
+    lilv_free(path);
 }
 
 void Lv2Host::readPorts() {

@@ -125,6 +125,7 @@ private:
 
     const Port& port(int32_t parameter) const { return ports_.at(parameterPorts_.at(static_cast<size_t>(parameter))); }
     void findPlugin(const std::string& where);
+    void keepBinaryLoaded();
     void readPorts();
     void buildFeatures();
     void instantiate(double sampleRate);

@@ -20,8 +20,9 @@ def menu_rect():
     return tuple(int(v) for v in found.groups())
 
 
-def main():
-    small_path, large_path, scale = sys.argv[1], sys.argv[2], float(sys.argv[3])
+def main(args=None):
+    args = sys.argv[1:] if args is None else list(args)
+    small_path, large_path, scale = args[0], args[1], float(args[2])
     small, large = compare.read_picture(small_path), compare.read_picture(large_path)
     (sw, sh), (lw, lh) = (len(small[0]), len(small)), (len(large[0]), len(large))
     want = (int(612 * scale + 0.5), int(486 * scale + 0.5))

@@ -112,8 +112,8 @@ def read_picture(path):
     return read_bmp(path) if path.lower().endswith(".bmp") else read_png(path)
 
 
-def option(name):
-    return sys.argv[sys.argv.index(name) + 1] if name in sys.argv else None
+def option(args, name):
+    return args[args.index(name) + 1] if name in args else None
 
 
 def compare_changed(expected, other, tag):
@@ -134,24 +134,28 @@ def compare_changed(expected, other, tag):
     return 0 if ok else 1
 
 
-def main():
-    linux, windows = read_picture(sys.argv[1]), read_picture(sys.argv[2])
-    if option("--png"):
-        write_png(option("--png"), windows)
+def main(args=None):
+    """Runs the comparison that the command line ARGS (sys.argv[1:] by default) ask for;
+    prints the verdict and returns the exit status."""
+    args = sys.argv[1:] if args is None else list(args)
+    option_ = lambda name: option(args, name)
+    linux, windows = read_picture(args[0]), read_picture(args[1])
+    if option_("--png"):
+        write_png(option_("--png"), windows)
     if (len(linux), len(linux[0])) != (len(windows), len(windows[0])):
         print(f"sizes differ: {len(linux[0])}x{len(linux)} against {len(windows[0])}x{len(windows)}")
         return 1
-    if option("--changed"):
-        return compare_changed(linux, windows, option("--changed"))
-    if "--exact" in sys.argv:
+    if option_("--changed"):
+        return compare_changed(linux, windows, option_("--changed"))
+    if "--exact" in args:
         total = sum(a != b for la, lb in zip(linux, windows) for a, b in zip(la, lb))
         print(f"{total} of {len(linux) * len(linux[0])} pixels differ; {'PASS' if total == 0 else 'FAIL'}")
         return 0 if total == 0 else 1
-    scale = int(option("--scale") or 1)
+    scale = int(option_("--scale") or 1)
     rects = [tuple(v * scale if i else v for i, v in enumerate(r)) for r in control_rects()]
     ignored = set()
-    if option("--ignore"):
-        for line in pathlib.Path(option("--ignore")).read_text().split("\n"):
+    if option_("--ignore"):
+        for line in pathlib.Path(option_("--ignore")).read_text().split("\n"):
             if line.strip():
                 l, t, r, b = map(int, line.split())
                 ignored.update((x, y) for y in range(t, b) for x in range(l, r))

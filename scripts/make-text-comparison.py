@@ -14,8 +14,8 @@ spec.loader.exec_module(compare)
 WHITE = (255, 255, 255)
 
 
-def main():
-    args = sys.argv[1:]
+def main(args=None):
+    args = sys.argv[1:] if args is None else list(args)
     zoom = 3
     if "--zoom" in args:
         at = args.index("--zoom")

@@ -38,8 +38,8 @@ def read_xwd(data, left, top, right, bottom):
     return rows
 
 
-def main():
-    args = sys.argv[1:]
+def main(args=None):
+    args = sys.argv[1:] if args is None else list(args)
     try:
         x, y, w, h = (int(v) for v in args[:4])
     except ValueError:

@@ -82,7 +82,6 @@ struct RecordingHost final : zk::HostServices {
     void allParametersChanged(zk::ChangeOrigin origin) noexcept override { note("all", -1, 0.0f, origin); }
     void displayChanged() noexcept override { note("display"); }
     void wantMidi() noexcept override { note("midi"); }
-    void idle() noexcept override { note("idle"); }
     void resizePanel(zk::PanelSize) noexcept override { note("resize"); }
 
     std::vector<std::string> names() const {

@@ -118,8 +118,6 @@ public:
     virtual int32_t learnedController(int32_t index) const noexcept = 0;
     // [any] Whether band 1..3 is sounding (for its lamp).
     virtual bool bandActive(int32_t band) const noexcept = 0;
-    // [main] The panel holds its thread (a drag): the host may do its idle work meanwhile.
-    virtual void hostIdle() noexcept = 0;
     // [any] Where the panel's own messages go ("Bitmap Alocation Error!").
     virtual MessageService& messages() noexcept = 0;
     // [main] The per-user store the panel keeps the user's zoom in.

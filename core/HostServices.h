@@ -12,8 +12,7 @@
 //    call's own output (events, output parameter changes) collects them here and hands
 //    them over before the call returns; nothing here may block or allocate.
 // 4. Panel: a drag on the panel is one gesture: beginGesture, a parameterChanged (origin
-//    panel) per move, endGesture; idle lets the host run while the panel holds the thread.
-//    When the open panel takes a new size of its own accord (the user's zoom), resizePanel
+//    panel) per move, endGesture; the panel never holds the host's thread meanwhile. When the open panel takes a new size of its own accord (the user's zoom), resizePanel
 //    asks the host's window to follow.
 // 5. State: a program change or a bank or preset loaded by the host reports as in 1, on the
 //    thread that made the change.
@@ -55,8 +54,6 @@ public:
     virtual void displayChanged() noexcept = 0;
     // [main] The thread that activates the effect: it takes MIDI input.
     virtual void wantMidi() noexcept = 0;
-    // [main] The panel's thread, while it holds it (a drag): the host may do its own idle work.
-    virtual void idle() noexcept = 0;
     // [main] The panel's thread, from its idle: the open panel took a new size of its own
     // accord (the user's zoom); the host is asked to resize its window where it can be.
     virtual void resizePanel(PanelSize size) noexcept { (void)size; }

@@ -217,8 +217,6 @@ void PluginEffect::endEdit(int32_t tag) noexcept {
     if (validParameter(tag)) host_.endGesture(tag);
 }
 
-void PluginEffect::hostIdle() noexcept { host_.idle(); }
-
 PanelSize PluginEffect::panelSize() const noexcept { return editor_ ? editor_->size() : PanelSize{}; }
 
 bool PluginEffect::openPanel(void* parentWindow) noexcept { return editor_ && parentWindow && editor_->open(parentWindow); }

@@ -81,7 +81,6 @@ public:
     void endEdit(int32_t tag) noexcept override;
     int32_t learnedController(int32_t index) const noexcept override;
     bool bandActive(int32_t band) const noexcept override { return engine_.bandActivity(band) != 0; }
-    void hostIdle() noexcept override;
     MessageService& messages() noexcept override { return *services_.messages; }
     SettingsStore& settings() noexcept override { return *services_.settings; }
     void panelResized(PanelSize size) noexcept override { host_.resizePanel(size); }

@@ -16,7 +16,6 @@ public:
     void allParametersChanged(ChangeOrigin) noexcept override {}
     void displayChanged() noexcept override {}
     void wantMidi() noexcept override {}
-    void idle() noexcept override {}
 };
 
 } // namespace zk

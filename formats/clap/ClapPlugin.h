@@ -102,7 +102,6 @@ private:
     void allParametersChanged(ChangeOrigin origin) noexcept override;
     void displayChanged() noexcept override {}
     void wantMidi() noexcept override {}
-    void idle() noexcept override {}
     void resizePanel(PanelSize size) noexcept override; // gui.request_resize
 
     // A call of the host's into which the plug-in's changes go as output events.

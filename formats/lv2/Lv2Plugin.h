@@ -108,7 +108,6 @@ private:
     void allParametersChanged(ChangeOrigin origin) noexcept override;
     void displayChanged() noexcept override {}
     void wantMidi() noexcept override {}
-    void idle() noexcept override {}
 
     void applyControlPorts() noexcept;
     void takePanelMessages() noexcept;

@@ -66,7 +66,6 @@ public:
     void endEdit(int32_t tag) noexcept override;
     int32_t learnedController(int32_t index) const noexcept override;
     bool bandActive(int32_t band) const noexcept override;
-    void hostIdle() noexcept override {}
     MessageService& messages() noexcept override { return messages_; }
     void panelResized(PanelSize size) noexcept override;
     SettingsStore& settings() noexcept override { return settings_; }

@@ -314,8 +314,6 @@ void Vst2Effect::displayChanged() noexcept {
 
 void Vst2Effect::wantMidi() noexcept { callHost(vst2::audioMasterWantMidi, 0, 1); }
 
-void Vst2Effect::idle() noexcept { callHost(vst2::audioMasterIdle); }
-
 void Vst2Effect::resizePanel(PanelSize size) noexcept {
     char capability[] = "sizeWindow";
     if (callHost(vst2::audioMasterCanDo, 0, 0, capability) > 0)

@@ -82,7 +82,6 @@ private:
     void allParametersChanged(ChangeOrigin) noexcept override {}
     void displayChanged() noexcept override;
     void wantMidi() noexcept override;
-    void idle() noexcept override;
     // audioMasterSizeWindow, where the host says it can ("sizeWindow"); effEditGetRect
     // answers the new size from then on in any case.
     void resizePanel(PanelSize size) noexcept override;

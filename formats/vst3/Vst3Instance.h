@@ -111,7 +111,6 @@ private:
     void allParametersChanged(ChangeOrigin origin) noexcept override;
     void displayChanged() noexcept override {}
     void wantMidi() noexcept override {}
-    void idle() noexcept override {}
     void resizePanel(PanelSize size) noexcept override;
 
     std::unique_ptr<Effect> effect_;

@@ -1,8 +1,8 @@
-// The checks a CLAP validator makes, run on the built Zephyrkettledrome.clap loaded with
-// dlopen (RTLD_NOW): scanning and its time, the factory and its id, processing in place
-// and out of place at every rate and block size, parameters and their texts, changes at
-// their frames, the state through awkward streams, the lifecycle, the events the plug-in
-// emits, the tail and the panel's lifecycle.
+// The checks a CLAP validator makes that are CLAP's own (the conformance suite makes the
+// shared ones on every format), run on the built Zephyrkettledrome.clap loaded with dlopen
+// (RTLD_NOW): the factory and its id, odd buffers, parameters and their texts, the state's
+// layout, refusals and the host's rescans, reset, the events the plug-in emits, the tail
+// and the panel's lifecycle.
 
 #include "core/ValueText.h"
 #include "product/Identity.h"
@@ -27,21 +27,6 @@ using namespace clap;
 constexpr uint32_t kParameters = 54;
 constexpr uint32_t kUnused = 53;
 constexpr uint32_t kMaster = 0, kBand1Release = 5, kDelay = 39, kFeedback = 40, kDelayVolume = 41;
-
-// The first sample that is not finite or is subnormal, as text; empty when there is none.
-std::string badSample(const Stereo& s) {
-    for (size_t f = 0; f < s.frames(); ++f)
-        for (float v : {s.left[f], s.right[f]})
-            if (!std::isfinite(v) || std::fpclassify(v) == FP_SUBNORMAL)
-                return "frame " + std::to_string(f) + ": " + std::to_string(v);
-    return {};
-}
-
-float peak(const Stereo& s, size_t from = 0) {
-    float m = 0.0f;
-    for (size_t f = from; f < s.frames(); ++f) m = std::max({m, std::fabs(s.left[f]), std::fabs(s.right[f])});
-    return m;
-}
 
 // The state with `controller` bound to each of `parameters` (the bank chunk follows a header
 // of 16 bytes; descriptor i lies at 36 i, its controller at 8 in it).
@@ -193,58 +178,22 @@ TEST_F(ClapValidator, ParametersHaveFullNamesRealUnitsTheirFlagsAndTheBypass) {
     EXPECT_STREQ(text, "+11"); // "+11.1 dB" cut to the buffer, terminated
 }
 
-// Random values for random parameters every 10, 100 and 1000 frames, as events inside
-// blocks of 512, sound as the same changes made between blocks split at their frames. Ids
-// past the parameters (the panel's commands inside the effect) are not parameters here.
-TEST_F(ClapValidator, RandomChangesEvery10_100And1000FramesAreHeardAtTheirFrames) {
-    const Stereo input = testSignal(20000);
-    for (uint32_t every : {10u, 100u, 1000u}) {
-        SCOPED_TRACE(every);
-        std::mt19937 random(every);
-        struct Change {
-            uint32_t frame, id;
-            double value;
-        };
-        std::vector<Change> changes;
-        for (uint32_t frame = every; frame < input.frames(); frame += every)
-            changes.push_back({frame, std::uniform_int_distribution<uint32_t>(0, kParameters - 1)(random),
-                               std::uniform_real_distribution<double>(-0.2, 1.2)(random)});
-        changes.push_back({every / 2, 65, 5.0}); // would arm learning for parameter 5
-        changes.push_back({every / 2, 200, 1.0});
-        std::stable_sort(changes.begin(), changes.end(), [](auto& a, auto& b) { return a.frame < b.frame; });
-
-        Instance inBlocks(module, host), split(module, host);
-        ASSERT_TRUE(inBlocks.activate(48000, 512) && split.activate(48000, 512));
-        Stereo a(input.frames()), b(input.frames());
-        size_t next = 0;
-        for (uint32_t at = 0; at < input.frames(); at += 512) {
-            const uint32_t end = std::min<uint32_t>(at + 512, static_cast<uint32_t>(input.frames()));
-            InputEvents events;
-            for (size_t c = next; c < changes.size() && changes[c].frame < end; ++c)
-                events.addParameter(changes[c].frame - at, changes[c].id, changes[c].value);
-            inBlocks.process(&input.left[at], &input.right[at], &a.left[at], &a.right[at], end - at, &events);
-            for (uint32_t from = at; from < end;) {
-                while (next < changes.size() && changes[next].frame == from) {
-                    split.setParameter(changes[next].id, changes[next].value);
-                    ++next;
-                }
-                const uint32_t to = next < changes.size() ? std::min(end, changes[next].frame) : end;
-                split.process(&input.left[from], &input.right[from], &b.left[from], &b.right[from], to - from);
-                from = to;
-            }
-        }
-        EXPECT_EQ(badSample(a), "");
-        EXPECT_EQ(a, b);
-        for (uint32_t id = 0; id < kParameters; ++id) EXPECT_EQ(inBlocks.parameter(id), split.parameter(id)) << id;
-        // Learning was never armed: a controller moves nothing.
-        for (Instance* instance : {&inBlocks, &split}) {
-            const double release = instance->parameter(kBand1Release);
-            InputEvents cc;
-            cc.addMidi(0, 0xB0, 20, 127);
-            instance->process(&input.left[0], &input.right[0], &a.left[0], &a.right[0], 64, &cc);
-            EXPECT_EQ(instance->parameter(kBand1Release), release);
-        }
-    }
+// (Changes at their frames, as every format: tests/conformance.) Ids past the parameters
+// (the panel's commands inside the effect) are not parameters here.
+TEST_F(ClapValidator, IdsPastTheParametersAreNoParameters) {
+    Instance instance(module, host);
+    ASSERT_TRUE(instance.activate(48000, 512));
+    std::vector<float> block(64, 0.1f);
+    InputEvents events;
+    events.addParameter(0, 65, 5.0); // would arm learning for parameter 5
+    events.addParameter(0, 200, 1.0);
+    instance.process(block.data(), block.data(), block.data(), block.data(), 64, &events);
+    // Learning was never armed: a controller moves nothing.
+    const double release = instance.parameter(kBand1Release);
+    InputEvents cc;
+    cc.addMidi(0, 0xB0, 20, 127);
+    instance.process(block.data(), block.data(), block.data(), block.data(), 64, &cc);
+    EXPECT_EQ(instance.parameter(kBand1Release), release);
 }
 
 // ---- state
@@ -289,27 +238,7 @@ TEST_F(ClapState, SaveLoadSaveIsByteIdenticalAndTheHostRescans) {
     EXPECT_EQ(second.parameter(kDelay), 0.0);
 }
 
-TEST_F(ClapState, StreamsThatMoveAFewBytesPerCallCarryTheSameState) {
-    Instance first(module, host);
-    const std::vector<uint8_t> saved = changeAndSave(first);
-    for (uint64_t perCall : {1u, 3u, 7u, 4096u}) {
-        WriteStream out(perCall);
-        ASSERT_TRUE(first.state()->save(first.plugin(), out.stream()));
-        EXPECT_EQ(out.bytes, saved) << perCall;
-        Instance second(module, host);
-        ReadStream in(saved, perCall);
-        ASSERT_TRUE(second.state()->load(second.plugin(), in.stream())) << perCall;
-        EXPECT_EQ(second.save(), saved) << perCall;
-        if (perCall == 1) {
-            EXPECT_GE(in.calls, static_cast<int>(saved.size()));
-        }
-    }
-    for (int64_t refusal : {0, -1}) {
-        WriteStream refusing(50, 100, refusal);
-        EXPECT_FALSE(first.state()->save(first.plugin(), refusing.stream())) << refusal;
-    }
-}
-
+// (Streams of a few bytes a call, as every format: tests/conformance.)
 TEST_F(ClapState, EmptyShortForeignOrFailingStreamsAreRefusedWithNothingChanged) {
     Instance instance(module, host);
     const std::vector<uint8_t> saved = changeAndSave(instance);
@@ -319,16 +248,11 @@ TEST_F(ClapState, EmptyShortForeignOrFailingStreamsAreRefusedWithNothingChanged)
         for (int b = 0; b < 4; ++b) bytes[at + b] = static_cast<uint8_t>(value >> (8 * b));
         return bytes;
     };
-    std::vector<uint8_t> foreignMagic = saved;
-    foreignMagic[0] = 'X';
+    // (Empty, short, foreign and random states, as every format: tests/conformance.)
     const std::vector<std::pair<const char*, std::vector<uint8_t>>> wrongs = {
-        {"empty", {}},
         {"header only", {saved.begin(), saved.begin() + 16}},
         {"a byte short", {saved.begin(), saved.end() - 1}},
-        {"ten bytes", {saved.begin(), saved.begin() + 10}},
-        {"foreign magic", foreignMagic},
         {"version 3", patched(4, 3)},
-        {"flags missing", {saved.begin(), saved.end() - 4}},
         {"program 128", patched(8, 128)},
         {"program -1", patched(8, 0xFFFFFFFF)},
         {"a smaller chunk", patched(12, 32663)},
@@ -341,6 +265,10 @@ TEST_F(ClapState, EmptyShortForeignOrFailingStreamsAreRefusedWithNothingChanged)
     ReadStream failing(saved, 100, 5000);
     EXPECT_FALSE(instance.state()->load(instance.plugin(), failing.stream()));
     EXPECT_EQ(instance.save(), saved);
+    for (int64_t refusal : {0, -1}) {
+        WriteStream refusing(50, 100, refusal);
+        EXPECT_FALSE(instance.state()->save(instance.plugin(), refusing.stream())) << refusal;
+    }
     EXPECT_EQ(host.rescans, rescansBefore) << "a refused state is no news for the host";
 }
 
@@ -390,26 +318,20 @@ TEST_F(ClapState, ThreeRandomMegabyteStreamsAreSurvived) {
 
 // ---- lifecycle
 
-TEST_F(ClapValidator, DeactivateReactivateAndReset) {
+// (Start/stop cycles at new rates, as every format: tests/conformance.)
+TEST_F(ClapValidator, ProcessWhileInactiveFailsAndResetAsksForARestart) {
     Instance instance(module, host);
     ASSERT_TRUE(instance.activate(44100, 512));
-    const Stereo first = instance.render(testSignal(10000), {512});
     instance.deactivate();
     std::vector<float> block(64);
     EXPECT_EQ(instance.process(block.data(), block.data(), block.data(), block.data(), 64), CLAP_PROCESS_ERROR)
         << "inactive";
     ASSERT_TRUE(instance.activate(96000, 64));
-    EXPECT_EQ(badSample(instance.render(testSignal(10000, 2), {64, 3})), "");
     // Reset clears the sound by having the host switch the plug-in off and on again.
     TestHost::inAudioCall = true;
     instance.plugin()->reset(instance.plugin());
     TestHost::inAudioCall = false;
     EXPECT_EQ(host.restartRequests, 1);
-    ASSERT_TRUE(instance.activate(44100, 512));
-    const Stereo again = instance.render(testSignal(10000), {512});
-    EXPECT_EQ(badSample(again), "");
-    EXPECT_GT(peak(again), 0.01f);
-    EXPECT_GT(peak(first), 0.01f);
     // A host that destroys an active instance without deactivating it.
     Instance forgotten(module, host);
     ASSERT_TRUE(forgotten.activate(44100, 512));

@@ -1,60 +1,68 @@
 #include "tests/core/EffectFixture.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zktest {
 
-thread_local std::vector<RecordedHostCall>* EffectTest::hostCalls = nullptr;
+MidiList::MidiList(const Midi& messages) {
+    for (const auto& [frame, bytes] : messages) {
+        zk::BlockEvent event;
+        event.frame = frame;
+        event.kind = zk::BlockEvent::Kind::midi;
+        std::copy_n(bytes.begin(), std::min<size_t>(bytes.size(), 3), event.midi);
+        events_.push_back(event);
+    }
+    list_ = zk::EventArray(events_.data(), static_cast<int32_t>(events_.size()));
+}
 
-vst2::VstIntPtr EffectTest::hostCallback(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32 index,
-                                         vst2::VstIntPtr, void*, float opt) {
-    if (opcode == vst2::audioMasterVersion) return 2400;
-    if (hostCalls) hostCalls->push_back({opcode, index, opt});
-    return 0;
+std::vector<uint8_t> saved(zk::PluginEffect& effect, zk::ChunkKind kind) {
+    const void* data = nullptr;
+    const int32_t size = effect.saveChunk(kind, &data);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return {bytes, bytes + size};
+}
+
+std::string programName(const zk::PluginEffect& effect, int32_t index) {
+    char text[32] = {};
+    if (!effect.programName(index, text)) return "<none>";
+    return text;
+}
+
+void renameProgram(zk::PluginEffect& effect, const char* name) {
+    std::vector<uint8_t> preset = saved(effect, zk::ChunkKind::preset);
+    std::fill_n(preset.begin(), 24, 0);
+    std::copy_n(name, std::min<size_t>(std::strlen(name), 24), preset.begin());
+    ASSERT_TRUE(effect.restoreChunk(zk::ChunkKind::preset, preset.data(), static_cast<int32_t>(preset.size())));
 }
 
 EffectTest::EffectTest() {
-    hostCalls = &calls;
-    effect = std::make_unique<HostedEffect>(&EffectTest::hostCallback, zk::EffectServices{&messages, nullptr},
-                                            recordingEditor(editor));
-    effect->resume();
-    calls.clear();
+    effect = std::make_unique<zk::PluginEffect>(host, zk::EffectServices{&messages, nullptr}, recordingEditor(editor));
+    effect->initialise();
+    effect->activate();
+    host.calls.clear();
 }
 
-EffectTest::~EffectTest() {
-    effect.reset();
-    hostCalls = nullptr;
-}
+EffectTest::~EffectTest() { effect.reset(); }
 
-int EffectTest::countHostCalls(int32_t opcode) const {
-    int count = 0;
-    for (const RecordedHostCall& call : calls) count += call.opcode == opcode;
-    return count;
-}
-
-void EffectTest::sendMidi(const std::vector<std::pair<int32_t, std::vector<uint8_t>>>& messages) {
-    midiEvents_.assign(messages.size(), vst2::VstMidiEvent{});
-    eventSlots_.clear();
-    for (size_t i = 0; i < messages.size(); ++i) {
-        vst2::VstMidiEvent& event = midiEvents_[i];
-        event.type = vst2::kVstMidiType;
-        event.byteSize = sizeof event;
-        event.deltaFrames = messages[i].first;
-        std::memcpy(event.midiData, messages[i].second.data(), std::min<size_t>(messages[i].second.size(), 4));
-        eventSlots_.push_back(reinterpret_cast<vst2::VstEvent*>(&event));
-    }
-    eventList_.assign(sizeof(vst2::VstEvents) + eventSlots_.size() * sizeof(void*), 0);
-    auto* list = reinterpret_cast<vst2::VstEvents*>(eventList_.data());
-    list->numEvents = static_cast<int32_t>(eventSlots_.size());
-    if (!eventSlots_.empty()) std::memcpy(list->events, eventSlots_.data(), eventSlots_.size() * sizeof(void*));
-    effect->dispatch(vst2::effProcessEvents, 0, 0, list, 0.0f);
+void EffectTest::sendMidi(const Midi& messages) {
+    pending_ = std::make_unique<MidiList>(messages);
+    effect->takeEvents(pending_->list());
 }
 
 void EffectTest::processFrames(int32_t frames, float input) {
     std::vector<float> inL(frames, input), inR(frames, input), outL(frames), outR(frames);
-    float* inputs[2] = {inL.data(), inR.data()};
+    const float* inputs[2] = {inL.data(), inR.data()};
     float* outputs[2] = {outL.data(), outR.data()};
-    effect->processReplacing(inputs, outputs, frames);
+    effect->process(inputs, outputs, frames, pending_ ? pending_->list() : nullptr);
+    pending_.reset(); // one block's
+}
+
+void EffectTest::panelSets(int32_t tag, float value) {
+    if (zk::TaggedCommand command; zk::commandOfTag(tag, value, command))
+        effect->panelCommand(command.command, command.parameter);
+    else
+        effect->editParameter(tag, value);
 }
 
 } // namespace zktest

@@ -1,17 +1,19 @@
 #pragma once
 
-// An effect built directly from the library, with a recording host, scripted dialogs and
-// an editor that records what the effect tells it.
+// The effect as every format's wrapper holds it, built directly from the library: a host
+// that records what the effect tells it, scripted dialogs and an editor that records what
+// the effect tells it.
 
-#include "tests/support/HostedEffect.h"
+#include "core/PluginEffect.h"
 #include "tests/support/ScriptedMessages.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zktest {
@@ -50,35 +52,91 @@ inline zk::EditorFactory recordingEditor(RecordingEditor*& editor) {
     };
 }
 
-struct RecordedHostCall {
-    int32_t opcode;
-    int32_t index;
-    float opt;
+// Every call the effect makes on its host, in order, with the thread it came on.
+struct RecordingHost final : zk::HostServices {
+    struct Call {
+        std::string what; // begin, end, changed, all, display, midi, resize
+        int32_t index = -1;
+        float value = 0.0f;
+        zk::ChangeOrigin origin = zk::ChangeOrigin::panel;
+        std::thread::id thread;
+    };
+    std::vector<Call> calls;
+    std::mutex lock;
+    std::function<void(const Call&)> onCall; // a host's answer, made outside the lock
+
+    void note(std::string what, int32_t index = -1, float value = 0.0f,
+              zk::ChangeOrigin origin = zk::ChangeOrigin::panel) {
+        Call call{std::move(what), index, value, origin, std::this_thread::get_id()};
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            calls.push_back(call);
+        }
+        if (onCall) onCall(call);
+    }
+    void beginGesture(int32_t index) noexcept override { note("begin", index); }
+    void endGesture(int32_t index) noexcept override { note("end", index); }
+    void parameterChanged(int32_t index, float value, zk::ChangeOrigin origin) noexcept override {
+        note("changed", index, value, origin);
+    }
+    void allParametersChanged(zk::ChangeOrigin origin) noexcept override { note("all", -1, 0.0f, origin); }
+    void displayChanged() noexcept override { note("display"); }
+    void wantMidi() noexcept override { note("midi"); }
+    void resizePanel(zk::PanelSize) noexcept override { note("resize"); }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const Call& call : calls) out.push_back(call.what);
+        return out;
+    }
+    int count(const std::string& what) const {
+        int n = 0;
+        for (const Call& call : calls) n += call.what == what;
+        return n;
+    }
 };
+
+using Midi = std::vector<std::pair<int32_t, std::vector<uint8_t>>>; // (frame, bytes)
+
+// A block's MIDI as the effect reads it.
+class MidiList {
+public:
+    explicit MidiList(const Midi& messages = {});
+    const zk::BlockEvents* list() const noexcept { return events_.empty() ? nullptr : &list_; }
+    std::vector<zk::BlockEvent>& events() noexcept { return events_; }
+
+private:
+    std::vector<zk::BlockEvent> events_;
+    zk::EventArray list_{nullptr, 0};
+};
+
+// The chunk of `kind` the effect holds now, as bytes.
+std::vector<uint8_t> saved(zk::PluginEffect& effect, zk::ChunkKind kind);
+std::string programName(const zk::PluginEffect& effect, int32_t index);
+// Renames the current program as every format does: its preset chunk, renamed, loaded again.
+void renameProgram(zk::PluginEffect& effect, const char* name);
 
 class EffectTest : public ::testing::Test {
 protected:
     EffectTest();
     ~EffectTest() override;
 
-    // Builds a MIDI event list and hands it to the effect; `messages` are (frame, bytes).
-    void sendMidi(const std::vector<std::pair<int32_t, std::vector<uint8_t>>>& messages);
-    // Runs `frames` frames of loud input (the engine wakes on it) through processReplacing.
+    // Hands the effect a block's MIDI, for checks that walk the frames themselves
+    // (handlePendingEvents) and for the next processFrames.
+    void sendMidi(const Midi& messages);
+    // Runs `frames` frames of loud input (the engine wakes on it), with what sendMidi gave.
     void processFrames(int32_t frames, float input = 0.5f);
-    int countHostCalls(int32_t opcode) const;
+    // The panel's move of a control: a command for the tags that send one, else an edit.
+    void panelSets(int32_t tag, float value);
+    void learn(int32_t index) { effect->panelCommand(zk::PanelCommand::learnController, index); }
 
+    RecordingHost host;
     ScriptedMessages messages;
     RecordingEditor* editor = nullptr; // owned by the effect
-    std::unique_ptr<HostedEffect> effect;
-    static thread_local std::vector<RecordedHostCall>* hostCalls;
-    std::vector<RecordedHostCall> calls;
+    std::unique_ptr<zk::PluginEffect> effect;
 
 private:
-    static vst2::VstIntPtr hostCallback(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32 index,
-                                        vst2::VstIntPtr, void*, float opt);
-    std::vector<vst2::VstMidiEvent> midiEvents_;
-    std::vector<vst2::VstEvent*> eventSlots_;
-    std::vector<char> eventList_;
+    std::unique_ptr<MidiList> pending_;
 };
 
 } // namespace zktest

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace zktest {
 namespace {
@@ -15,47 +16,49 @@ protected:
         for (int32_t frame = 0; frame < frames; ++frame) effect->handlePendingEvents(frame);
     }
     void learn(int32_t index, uint8_t controller, uint8_t value = 0) {
-        effect->setParameter(zk::CommandLearn, static_cast<float>(index));
+        EffectTest::learn(index);
         play({{0, {0xB0, controller, value}}});
     }
+    using EffectTest::learn;
 };
 
 constexpr float kByte = 0.007874016f;
 
 TEST_F(MidiTest, LearningBindsTheNextControllerAndTheMessageMovesTheParameter) {
-    effect->setParameter(zk::CommandLearn, 5.0f);
+    learn(5);
     EXPECT_EQ(effect->learnTarget(), 5);
     editor->refreshes = 0;
     play({{0, {0xB0, 20, 64}}});
     EXPECT_EQ(effect->learnedController(5), 20);
-    EXPECT_EQ(effect->getParameter(5), 64 * kByte);
+    EXPECT_EQ(effect->parameter(5), 64 * kByte);
     EXPECT_EQ(effect->learnTarget(), -1);
     EXPECT_EQ(editor->refreshes, 1);
 
     play({{0, {0xB0, 20, 127}}});
-    EXPECT_EQ(effect->getParameter(5), 1.0f);
+    EXPECT_EQ(effect->parameter(5), 1.0f);
     play({{0, {0xB0, 21, 0}}}); // learning is no longer armed
     EXPECT_EQ(effect->learnedController(5), 20);
-    EXPECT_EQ(countHostCalls(vst2::audioMasterAutomate), 0); // MIDI is not reported back
+    EXPECT_EQ(host.count("changed"), 2); // the learning message and the move, as controller
+    for (const RecordingHost::Call& call : host.calls) EXPECT_EQ(call.origin, zk::ChangeOrigin::controller);
 }
 
 TEST_F(MidiTest, BoundControllersFollowOnEveryChannel) {
     learn(41, 7);
     learn(0, 7);
     play({{0, {0xBF, 7, 127}}});
-    EXPECT_EQ(effect->getParameter(41), 1.0f);
-    EXPECT_EQ(effect->getParameter(0), 1.0f);
+    EXPECT_EQ(effect->parameter(41), 1.0f);
+    EXPECT_EQ(effect->parameter(0), 1.0f);
     play({{0, {0xB3, 7, 0}}});
-    EXPECT_EQ(effect->getParameter(41), 0.0f);
-    EXPECT_EQ(effect->getParameter(0), 0.0f);
+    EXPECT_EQ(effect->parameter(41), 0.0f);
+    EXPECT_EQ(effect->parameter(0), 0.0f);
 }
 
 TEST_F(MidiTest, ControllerZeroAndDisarmingLeaveParametersUnbound) {
     learn(3, 0, 100);
     EXPECT_EQ(effect->learnedController(3), 0);
-    EXPECT_EQ(effect->getParameter(3), 1.0f);
-    effect->setParameter(zk::CommandLearn, 8.0f);
-    effect->setParameter(zk::CommandLearn, -1.0f);
+    EXPECT_EQ(effect->parameter(3), 1.0f);
+    learn(8);
+    learn(-1);
     play({{0, {0xB0, 30, 10}}});
     EXPECT_EQ(effect->learnedController(8), 0);
 }
@@ -63,15 +66,15 @@ TEST_F(MidiTest, ControllerZeroAndDisarmingLeaveParametersUnbound) {
 TEST_F(MidiTest, ForgettingOneOrAllBindings) {
     learn(1, 11);
     learn(2, 12);
-    effect->setParameter(zk::CommandLearn, 1001.0f);
+    effect->panelCommand(zk::PanelCommand::forgetController, 1);
     EXPECT_EQ(effect->learnedController(1), 0);
     EXPECT_EQ(effect->learnedController(2), 12);
 
     messages.answers = {false};
-    effect->setParameter(zk::CommandDefaults, 2.0f);
+    effect->panelCommand(zk::PanelCommand::forgetAllControllers);
     EXPECT_EQ(effect->learnedController(2), 12);
     messages.answers = {true};
-    effect->setParameter(zk::CommandDefaults, 2.0f);
+    effect->panelCommand(zk::PanelCommand::forgetAllControllers);
     EXPECT_EQ(effect->learnedController(2), 0);
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[1], "Warning!|Forget Learned MidiCC?");
@@ -84,8 +87,8 @@ TEST_F(MidiTest, ForgettingAllWaitsForTheAnswerAskedOverTheEditorsWindow) {
     int panel = 0;
     editor->window = &panel;
     messages.answerLater = true;
-    effect->setParameter(zk::CommandDefaults, 2.0f);
-    effect->setParameter(zk::CommandDefaults, 2.0f);
+    effect->panelCommand(zk::PanelCommand::forgetAllControllers);
+    effect->panelCommand(zk::PanelCommand::forgetAllControllers);
     EXPECT_EQ(effect->learnedController(2), 12);
     messages.answerNext(false);
     EXPECT_EQ(effect->learnedController(2), 12);
@@ -98,20 +101,22 @@ TEST_F(MidiTest, ForgettingAllWaitsForTheAnswerAskedOverTheEditorsWindow) {
 
 TEST_F(MidiTest, LearnCommandsThatNameNoParameterChangeNothing) {
     learn(53, 9);
-    for (float value : {54.0f, -2.0f, 999.0f, 999.5f, 1054.0f, 5000.0f, std::nanf(""), -1e30f, 1e30f}) {
-        effect->setParameter(zk::CommandLearn, value);
-        EXPECT_EQ(effect->learnTarget(), -1) << value;
+    for (int32_t index : {54, -2, 999, 1054, 5000, std::numeric_limits<int32_t>::min()}) {
+        learn(index);
+        EXPECT_EQ(effect->learnTarget(), -1) << index;
+        effect->panelCommand(zk::PanelCommand::forgetController, index);
     }
     EXPECT_EQ(effect->learnedController(53), 9);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(MidiTest, DataBytesAreSevenBit) {
     learn(6, 0xF7); // learns 119
     EXPECT_EQ(effect->learnedController(6), 119);
     play({{0, {0xC0, 200, 0}}});
-    EXPECT_EQ(effect->getProgram(), 200 & 0x7F);
+    EXPECT_EQ(effect->currentProgram(), 200 & 0x7F);
     play({{0, {0xB0, 119, 0xFF}}});
-    EXPECT_EQ(effect->getParameter(6), 1.0f);
+    EXPECT_EQ(effect->parameter(6), 1.0f);
 }
 
 // What hosts send on all sixteen channels when the transport stops: All Sound Off, Reset
@@ -119,14 +124,12 @@ TEST_F(MidiTest, DataBytesAreSevenBit) {
 // are no controllers: they neither teach a binding nor move a bound parameter.
 TEST_F(MidiTest, TheBurstAtStopNeitherTeachesNorMovesAnything) {
     // Bindings to those numbers, as a bank from elsewhere may carry them, and one to 64.
-    void* data = nullptr;
-    const auto size = effect->dispatch(vst2::effGetChunk, 0, 0, &data);
-    std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    std::vector<uint8_t> bank = saved(*effect, zk::ChunkKind::bank);
     for (auto [index, controller] : {std::pair{3, 121}, std::pair{9, 123}, std::pair{20, 64}})
         bank[36 * static_cast<size_t>(index) + 8] = static_cast<uint8_t>(controller);
-    effect->dispatch(vst2::effSetChunk, 0, size, bank.data());
+    ASSERT_TRUE(effect->restoreChunk(zk::ChunkKind::bank, bank.data(), static_cast<int32_t>(bank.size())));
     effect->setParameter(9, 0.5f);
-    effect->setParameter(zk::CommandLearn, 5.0f);
+    learn(5);
 
     std::vector<std::pair<int32_t, std::vector<uint8_t>>> burst;
     for (uint8_t channel = 0; channel < 16; ++channel)
@@ -134,88 +137,79 @@ TEST_F(MidiTest, TheBurstAtStopNeitherTeachesNorMovesAnything) {
     play(burst);
     EXPECT_EQ(effect->learnTarget(), 5);
     EXPECT_EQ(effect->learnedController(5), 0);
-    EXPECT_EQ(effect->getParameter(3), 1.0f);
-    EXPECT_EQ(effect->getParameter(9), 0.5f);
+    EXPECT_EQ(effect->parameter(3), 1.0f);
+    EXPECT_EQ(effect->parameter(9), 0.5f);
     EXPECT_EQ(effect->learnedController(3), 121); // the stored bindings stay as they came
 
     // Every other controller, 64 included, still teaches and moves.
     play({{0, {0xBF, 64, 127}}});
     EXPECT_EQ(effect->learnedController(5), 64);
-    EXPECT_EQ(effect->getParameter(5), 1.0f);
-    EXPECT_EQ(effect->getParameter(20), 1.0f);
+    EXPECT_EQ(effect->parameter(5), 1.0f);
+    EXPECT_EQ(effect->parameter(20), 1.0f);
 }
 
-// A host may free or reuse a list's memory once it switches the effect off, or on again.
+// A list still pending when the effect is switched off, or on again, is not read: its
+// memory is the host's, which may have freed or reused it by then.
 TEST_F(MidiTest, AListPendingWhenTheEffectIsSwitchedOffOrOnIsNotRead) {
-    for (bool suspendFirst : {true, false}) {
-        vst2::VstMidiEvent event{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xC0), 5, 0, 0}, 0, 0, 0, 0};
-        std::vector<uint8_t> list(sizeof(vst2::VstEvents));
-        auto* events = reinterpret_cast<vst2::VstEvents*>(list.data());
-        events->numEvents = 1;
-        events->events[0] = reinterpret_cast<vst2::VstEvent*>(&event);
-        effect->dispatch(vst2::effProcessEvents, 0, 0, events);
-        if (suspendFirst) effect->dispatch(vst2::effMainsChanged, 0, 0);
-        effect->dispatch(vst2::effMainsChanged, 0, 1);
-        event.midiData[1] = 9; // the host's memory, used for something else
+    for (bool deactivateFirst : {true, false}) {
+        MidiList list({{0, {0xC0, 5, 0}}});
+        effect->takeEvents(list.list());
+        if (deactivateFirst) effect->deactivate();
+        effect->activate();
+        list.events()[0].midi[1] = 9; // the host's memory, used for something else
+        for (int32_t frame = 0; frame < 64; ++frame) effect->handlePendingEvents(frame);
         processFrames(64);
-        EXPECT_EQ(effect->getProgram(), 0) << suspendFirst;
+        EXPECT_EQ(effect->currentProgram(), 0) << deactivateFirst;
     }
 }
 
 TEST_F(MidiTest, ProgramChangeOnAnyChannelTellsTheHostOnce) {
     play({{0, {0xCF, 3, 0}}});
-    EXPECT_EQ(effect->getProgram(), 3);
-    EXPECT_EQ(countHostCalls(vst2::audioMasterUpdateDisplay), 1);
+    EXPECT_EQ(effect->currentProgram(), 3);
+    ASSERT_EQ(host.names(), (std::vector<std::string>{"all", "display"}));
+    EXPECT_EQ(host.calls[0].origin, zk::ChangeOrigin::program);
 }
 
 TEST_F(MidiTest, NotesPitchBendAndOtherEventTypesChangeNothing) {
     learn(12, 40);
-    const float before = effect->getParameter(12);
+    const float before = effect->parameter(12);
     play({{0, {0x90, 40, 100}}, {0, {0x80, 40, 0}}, {0, {0xE0, 40, 100}}, {0, {0xA0, 40, 1}}, {0, {0xD0, 40, 0}}});
-    EXPECT_EQ(effect->getParameter(12), before);
-    EXPECT_EQ(effect->getProgram(), 0);
+    EXPECT_EQ(effect->parameter(12), before);
+    EXPECT_EQ(effect->currentProgram(), 0);
 
-    // A system-exclusive event between two MIDI events is skipped; both are acted on.
-    sendMidi({{0, {0xB0, 40, 127}}, {0, {0xC0, 9, 0}}});
-    std::vector<uint8_t> list(sizeof(vst2::VstEvents) + 3 * sizeof(void*));
-    vst2::VstMidiEvent first{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xB0), 40, 127, 0}, 0, 0, 0, 0};
-    vst2::VstEvent sysex{vst2::kVstSysExType, 16, 0, 0, {}};
-    vst2::VstMidiEvent last{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xC0), 9, 0, 0}, 0, 0, 0, 0};
-    auto* events = reinterpret_cast<vst2::VstEvents*>(list.data());
-    events->numEvents = 3;
-    vst2::VstEvent* slots[3] = {reinterpret_cast<vst2::VstEvent*>(&first), &sysex,
-                                reinterpret_cast<vst2::VstEvent*>(&last)};
-    std::memcpy(events->events, slots, sizeof slots);
-    effect->dispatch(vst2::effProcessEvents, 0, 0, events);
+    // An event of another kind between two MIDI events is skipped; both are acted on.
+    MidiList list({{0, {0xB0, 40, 127}}, {0, {}}, {0, {0xC0, 9, 0}}});
+    list.events()[1].kind = zk::BlockEvent::Kind::other;
+    effect->takeEvents(list.list());
     effect->handlePendingEvents(0);
-    EXPECT_EQ(effect->getProgram(), 9);
-    effect->setProgram(0);
-    EXPECT_EQ(effect->getParameter(12), 1.0f);
+    EXPECT_EQ(effect->currentProgram(), 9);
+    effect->selectProgram(0);
+    EXPECT_EQ(effect->parameter(12), 1.0f);
 }
 
 TEST_F(MidiTest, EventsAreActedOnAtTheirFramesOnceEach) {
     learn(1, 50);
     sendMidi({{0, {0xB0, 50, 10}}, {5, {0xB0, 50, 20}}, {9, {0xB0, 50, 30}}});
     effect->handlePendingEvents(0);
-    EXPECT_EQ(effect->getParameter(1), 10 * kByte);
+    EXPECT_EQ(effect->parameter(1), 10 * kByte);
     effect->handlePendingEvents(4);
-    EXPECT_EQ(effect->getParameter(1), 10 * kByte);
+    EXPECT_EQ(effect->parameter(1), 10 * kByte);
     effect->handlePendingEvents(5);
-    EXPECT_EQ(effect->getParameter(1), 20 * kByte);
+    EXPECT_EQ(effect->parameter(1), 20 * kByte);
     effect->setParameter(1, 0.0f);
     effect->handlePendingEvents(5); // consumed already
-    EXPECT_EQ(effect->getParameter(1), 0.0f);
+    EXPECT_EQ(effect->parameter(1), 0.0f);
     effect->handlePendingEvents(9);
-    EXPECT_EQ(effect->getParameter(1), 30 * kByte);
+    EXPECT_EQ(effect->parameter(1), 30 * kByte);
 }
 
 // A controller inside a block is heard from its frame on, as if the block had been split
 // there, also where the engine computes frames in chunks.
 TEST_F(MidiTest, AControllerInsideABlockIsHeardFromItsFrame) {
-    auto quietHost = [](vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
-                        float) -> vst2::VstIntPtr { return opcode == vst2::audioMasterVersion ? 2400 : 0; };
-    HostedEffect split(quietHost, zk::EffectServices{&messages, nullptr});
-    split.resume();
+    RecordingHost splitHost;
+    zk::PluginEffect split(splitHost, zk::EffectServices{&messages, nullptr});
+    split.initialise();
+    split.activate();
     std::vector<float> inL(512), inR(512), outL(512), outR(512), splitL(512), splitR(512);
     uint32_t seed = 3;
     for (size_t i = 0; i < 512; ++i) {
@@ -225,23 +219,23 @@ TEST_F(MidiTest, AControllerInsideABlockIsHeardFromItsFrame) {
     }
     for (int32_t index : {14, 15, 26, 27}) effect->setParameter(index, 1.0f), split.setParameter(index, 1.0f);
     learn(25, 50);
-    split.setParameter(25, effect->getParameter(25));
+    split.setParameter(25, effect->parameter(25));
 
     // A long block (processed in chunks) and a short one (frame by frame), each with the
     // controller inside it, against the same frames with the block split there.
     int32_t start = 0;
     for (auto [frames, at, value] : {std::array<int32_t, 3>{509, 101, 127}, std::array<int32_t, 3>{3, 1, 30}}) {
-        sendMidi({{at, {0xB0, 50, static_cast<uint8_t>(value)}}});
-        float* inputs[2] = {&inL[start], &inR[start]};
+        const MidiList list({{at, {0xB0, 50, static_cast<uint8_t>(value)}}});
+        const float* inputs[2] = {&inL[start], &inR[start]};
         float* outputs[2] = {&outL[start], &outR[start]};
-        effect->processReplacing(inputs, outputs, frames);
+        effect->process(inputs, outputs, frames, list.list());
         for (int32_t from : {0, at}) {
-            if (from) split.setParameter(25, effect->getParameter(25));
-            float* in[2] = {&inL[start + from], &inR[start + from]};
+            if (from) split.setParameter(25, effect->parameter(25));
+            const float* in[2] = {&inL[start + from], &inR[start + from]};
             float* out[2] = {&splitL[start + from], &splitR[start + from]};
-            split.processReplacing(in, out, from ? frames - from : at);
+            split.process(in, out, from ? frames - from : at);
         }
-        EXPECT_EQ(effect->getParameter(25), static_cast<float>(value) / 127.0f);
+        EXPECT_EQ(effect->parameter(25), static_cast<float>(value) / 127.0f);
         start += frames;
     }
     EXPECT_TRUE(outL == splitL && outR == splitR);
@@ -255,13 +249,13 @@ TEST_F(MidiTest, AnUnsortedListNeitherStallsNorActsTwice) {
     // The engine skips to the frames that nextEventFrame() names.
     EXPECT_TRUE(effect->nextEventFrame(0) == 6 && effect->nextEventFrame(7) == 7); // 7: overdue
     for (int32_t frame = 0; frame < 6; ++frame) effect->handlePendingEvents(frame);
-    EXPECT_EQ(effect->getParameter(2), 0.0f); // waits behind the event of frame 6
+    EXPECT_EQ(effect->parameter(2), 0.0f); // waits behind the event of frame 6
     effect->handlePendingEvents(6);
-    EXPECT_EQ(effect->getParameter(1), 60 * kByte);
-    EXPECT_EQ(effect->getParameter(2), 20 * kByte); // overdue: at once
+    EXPECT_EQ(effect->parameter(1), 60 * kByte);
+    EXPECT_EQ(effect->parameter(2), 20 * kByte); // overdue: at once
     EXPECT_EQ(effect->nextEventFrame(7), 8);
     effect->handlePendingEvents(8);
-    EXPECT_EQ(effect->getParameter(2), 80 * kByte);
+    EXPECT_EQ(effect->parameter(2), 80 * kByte);
     EXPECT_EQ(effect->nextEventFrame(9), zk::EngineHost::noPendingEvents);
 }
 
@@ -269,23 +263,25 @@ TEST_F(MidiTest, EventsInFramesTheSleepingEngineSkipsStillTakeEffect) {
     learn(1, 50);
     sendMidi({{10, {0xB0, 50, 64}}});
     processFrames(256, 0.0f); // silence: the engine sleeps through the whole block
-    EXPECT_EQ(effect->getParameter(1), 64 * kByte);
+    EXPECT_EQ(effect->parameter(1), 64 * kByte);
     sendMidi({{20, {0xC0, 3, 0}}});
     processFrames(256, 0.0f);
-    EXPECT_EQ(effect->getProgram(), 3);
+    EXPECT_EQ(effect->currentProgram(), 3);
 }
 
 TEST_F(MidiTest, TheListIsDroppedWhenItsBlockEnds) {
     learn(1, 50);
     sendMidi({{1000, {0xB0, 50, 127}}});
     processFrames(256);
-    EXPECT_EQ(effect->getParameter(1), 0.0f);
+    EXPECT_EQ(effect->parameter(1), 0.0f);
     processFrames(2000); // no list was handed over for this block
-    EXPECT_EQ(effect->getParameter(1), 0.0f);
+    EXPECT_EQ(effect->parameter(1), 0.0f);
 
-    sendMidi({});
+    sendMidi({{0, {0xB0, 50, 127}}});
+    sendMidi({}); // an empty list drops the one before
     effect->handlePendingEvents(0);
-    EXPECT_EQ(effect->dispatch(vst2::effProcessEvents, 0, 0, nullptr), 1);
+    EXPECT_EQ(effect->parameter(1), 0.0f);
+    effect->takeEvents(nullptr);
     effect->handlePendingEvents(0);
 }
 

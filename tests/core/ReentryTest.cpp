@@ -2,6 +2,7 @@
 // their own at the same time. No program change may wait for itself, and none may see
 // another's values half applied.
 
+#include "core/SilentHost.h"
 #include "tests/core/EffectFixture.h"
 
 #include <bit>
@@ -30,10 +31,6 @@ void finishesWithin(std::chrono::seconds limit, const char* what, const std::fun
     worker.join();
 }
 
-vst2::VstIntPtr quietHost(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*, float) {
-    return opcode == vst2::audioMasterVersion ? 2400 : 0;
-}
-
 constexpr int32_t kChosenProgram = 5;
 
 void putFloat(std::vector<uint8_t>& bytes, size_t offset, float value) {
@@ -42,90 +39,83 @@ void putFloat(std::vector<uint8_t>& bytes, size_t offset, float value) {
 }
 
 // A host that answers one kind of call by selecting program 5 and loading `chunk`, and
-// answers once more when that call comes again from inside its answer. Its panel calls the
-// host from its idle, as ours does when it handles a click there or runs a drag.
+// answers once more when that call comes again from inside its answer. Its panel edits a
+// parameter from its idle, as ours does when it handles a click there or runs a drag.
 class ReenteringHost {
 public:
-    ReenteringHost(int32_t answeredOpcode, bool chunkIsPreset) : answered_(answeredOpcode), preset_(chunkIsPreset) {
-        active_ = this;
-        effect = std::make_unique<HostedEffect>(&callback, zk::EffectServices{&messages_, nullptr},
-                                                recordingEditor(editor));
-        editor->onIdle = [this] { effect->hostIdle(); };
-        effect->resume();
-        answersLeft_ = 2;
+    ReenteringHost(const char* answered, zk::ChunkKind kind) : answered_(answered), kind_(kind) {
+        effect = std::make_unique<zk::PluginEffect>(host, zk::EffectServices{&messages_, nullptr},
+                                                    recordingEditor(editor));
+        editor->onIdle = [this] { effect->editParameter(13, 0.3f); };
+        effect->initialise();
+        effect->activate();
+        host.onCall = [this](const RecordingHost::Call& call) {
+            if (call.what != answered_ || answersLeft_ == 0) return;
+            --answersLeft_;
+            effect->selectProgram(kChosenProgram);
+            ASSERT_TRUE(effect->restoreChunk(kind_, chunk.data(), static_cast<int32_t>(chunk.size())));
+        };
     }
-    ~ReenteringHost() { active_ = nullptr; }
 
     // The program the host chose last, with the chunk's values, on the effect and the panel.
     void expectChosenProgram(float master, float dry) {
-        EXPECT_EQ(effect->getProgram(), kChosenProgram);
-        char name[32] = {};
-        effect->dispatch(vst2::effGetProgramName, 0, 0, name);
-        EXPECT_STREQ(name, "Chosen");
-        EXPECT_EQ(effect->getParameter(0), master);
-        EXPECT_EQ(effect->getParameter(1), dry);
+        EXPECT_EQ(effect->currentProgram(), kChosenProgram);
+        EXPECT_EQ(programName(*effect, kChosenProgram), "Chosen");
+        EXPECT_EQ(effect->parameter(0), master);
+        EXPECT_EQ(effect->parameter(1), dry);
         float shown[2] = {-1.0f, -1.0f};
         for (auto [index, value] : editor->parameters)
             if (index < 2) shown[index] = value;
         EXPECT_TRUE(shown[0] == master && shown[1] == dry) << shown[0] << " " << shown[1];
     }
+    void answerTwice() { answersLeft_ = 2; }
 
-    std::unique_ptr<HostedEffect> effect;
+    RecordingHost host;
+    std::unique_ptr<zk::PluginEffect> effect;
     RecordingEditor* editor = nullptr;
     std::vector<uint8_t> chunk;
 
 private:
-    static vst2::VstIntPtr callback(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
-                                    float) {
-        if (opcode == vst2::audioMasterVersion) return 2400;
-        ReenteringHost* host = active_;
-        if (!host || opcode != host->answered_ || host->answersLeft_ == 0) return 0;
-        --host->answersLeft_;
-        host->effect->dispatch(vst2::effSetProgram, 0, kChosenProgram);
-        host->effect->dispatch(vst2::effSetChunk, host->preset_ ? 1 : 0,
-                               static_cast<vst2::VstIntPtr>(host->chunk.size()), host->chunk.data());
-        return 0;
-    }
-
-    static inline ReenteringHost* active_ = nullptr;
-    int32_t answered_;
-    bool preset_;
+    std::string answered_;
+    zk::ChunkKind kind_;
     int answersLeft_ = 0;
     ScriptedMessages messages_;
 };
 
-TEST(Reentry, AProgramChangeFromInsideUpdateDisplayGoesAhead) {
-    ReenteringHost host(vst2::audioMasterUpdateDisplay, false);
+TEST(Reentry, AProgramChangeFromInsideDisplayChangedGoesAhead) {
+    ReenteringHost host("display", zk::ChunkKind::bank);
     // A bank whose program 5 is named "Chosen", with Master 0.25 and Dry 0.75.
-    void* bank = nullptr;
-    const auto size = host.effect->dispatch(vst2::effGetChunk, 0, 0, &bank);
-    host.chunk.assign(static_cast<uint8_t*>(bank), static_cast<uint8_t*>(bank) + size);
+    host.chunk = saved(*host.effect, zk::ChunkKind::bank);
     const size_t program = 1944 + 240 * kChosenProgram;
     std::memcpy(&host.chunk[program], "Chosen", 7);
     putFloat(host.chunk, program + 24, 0.25f);
     putFloat(host.chunk, program + 28, 0.75f);
 
-    finishesWithin(std::chrono::seconds(20), "effSetProgram answered by effSetProgram and effSetChunk",
-                   [&] { host.effect->dispatch(vst2::effSetProgram, 0, 2); });
+    host.answerTwice();
+    finishesWithin(std::chrono::seconds(20), "selectProgram answered by selectProgram and restoreChunk",
+                   [&] { host.effect->selectProgram(2); });
     host.expectChosenProgram(0.25f, 0.75f);
 }
 
-TEST(Reentry, AProgramChangeFromInsideThePanelsIdleGoesAhead) {
-    ReenteringHost host(vst2::audioMasterIdle, true);
+TEST(Reentry, AProgramChangeFromInsideThePanelsEditGoesAhead) {
+    ReenteringHost host("changed", zk::ChunkKind::preset);
     host.chunk.assign(240, 0);
     std::memcpy(host.chunk.data(), "Chosen", 7);
     putFloat(host.chunk, 24, 0.5f);
     putFloat(host.chunk, 28, 0.125f);
 
-    finishesWithin(std::chrono::seconds(20), "effEditIdle answered by effSetProgram and effSetChunk",
-                   [&] { host.effect->dispatch(vst2::effEditIdle); });
+    host.answerTwice();
+    finishesWithin(std::chrono::seconds(20), "the panel's edit answered by selectProgram and restoreChunk",
+                   [&] { host.effect->panelIdle(); });
     host.expectChosenProgram(0.5f, 0.125f);
 }
 
 TEST(Reentry, AProgramChangeOnAnotherThreadWaitsForEveryValueOfTheFirst) {
     ScriptedMessages messages;
     RecordingEditor* editor = nullptr;
-    HostedEffect effect(quietHost, zk::EffectServices{&messages, nullptr}, recordingEditor(editor));
+    zk::SilentHost host;
+    zk::PluginEffect effect(host, zk::EffectServices{&messages, nullptr}, recordingEditor(editor));
+    effect.initialise();
     // The first change is held halfway until the second has begun and waits.
     std::mutex lock;
     std::vector<std::thread::id> appliedBy;
@@ -142,11 +132,11 @@ TEST(Reentry, AProgramChangeOnAnotherThreadWaitsForEveryValueOfTheFirst) {
     };
 
     finishesWithin(std::chrono::seconds(20), "two program changes on two threads", [&] {
-        std::thread first([&] { effect.setProgram(2); });
+        std::thread first([&] { effect.selectProgram(2); });
         halfway.get_future().wait();
         std::thread second([&] {
             secondStarted.set_value();
-            effect.setProgram(3);
+            effect.selectProgram(3);
         });
         first.join();
         second.join();
@@ -154,7 +144,7 @@ TEST(Reentry, AProgramChangeOnAnotherThreadWaitsForEveryValueOfTheFirst) {
     ASSERT_EQ(appliedBy.size(), 2u * zk::kNumParameters);
     for (size_t i = 1; i < appliedBy.size(); ++i)
         EXPECT_TRUE(appliedBy[i] == appliedBy[i - 1] || i == size_t{zk::kNumParameters}) << "interleaved at " << i;
-    EXPECT_EQ(effect.getProgram(), 3);
+    EXPECT_EQ(effect.currentProgram(), 3);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/StoredSettings.h"
 #include "tests/core/EffectFixture.h"
+#include "core/SilentHost.h"
 
 #include <map>
 
@@ -27,22 +28,20 @@ struct MemoryStore final : zk::SettingsStore {
 
 class StoredSettingsTest : public ::testing::Test {
 protected:
-    std::unique_ptr<HostedEffect> newInstance() {
-        return std::make_unique<HostedEffect>(&callback, zk::EffectServices{&messages, &store});
+    std::unique_ptr<zk::PluginEffect> newInstance() {
+        auto effect = std::make_unique<zk::PluginEffect>(host, zk::EffectServices{&messages, &store});
+        effect->initialise();
+        return effect;
     }
-    static void learn(HostedEffect& effect, int32_t index, uint8_t controller) {
-        effect.setParameter(zk::CommandLearn, static_cast<float>(index));
-        effect.handleMidiEvent(
-            vst2::VstMidiEvent{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xB0), char(controller), 0, 0}, 0, 0, 0, 0});
+    static void learn(zk::PluginEffect& effect, int32_t index, uint8_t controller) {
+        effect.panelCommand(zk::PanelCommand::learnController, index);
+        effect.handleMidiMessage({0xB0, controller, 0});
     }
-    void save(HostedEffect& effect, bool answer) {
+    void save(zk::PluginEffect& effect, bool answer) {
         messages.answers = {answer};
-        effect.setParameter(zk::CommandDefaults, 1.0f);
+        effect.panelCommand(zk::PanelCommand::saveDefaults);
     }
-    static vst2::VstIntPtr callback(vst2::AEffect*, vst2::VstInt32 opcode, vst2::VstInt32, vst2::VstIntPtr, void*,
-                                    float) {
-        return opcode == vst2::audioMasterVersion ? 2400 : 0;
-    }
+    zk::SilentHost host;
     MemoryStore store;
     ScriptedMessages messages;
 };
@@ -81,8 +80,8 @@ TEST_F(StoredSettingsTest, TheSaveWaitsForItsAnswerAndTellsInOrderAfterIt) {
     auto effect = newInstance();
     learn(*effect, 0, 7);
     messages.answerLater = true;
-    effect->setParameter(zk::CommandDefaults, 1.0f);
-    effect->setParameter(zk::CommandDefaults, 1.0f);
+    effect->panelCommand(zk::PanelCommand::saveDefaults);
+    effect->panelCommand(zk::PanelCommand::saveDefaults);
     EXPECT_EQ(store.batches, 0);
     messages.answerNext(false);
     EXPECT_EQ(store.batches, 0);
@@ -111,7 +110,7 @@ TEST_F(StoredSettingsTest, ForgetAllChangesOnlyTheBindingsInMemory) {
     learn(*effect, 5, 33);
     save(*effect, true);
     messages.answers = {true};
-    effect->setParameter(zk::CommandDefaults, 2.0f);
+    effect->panelCommand(zk::PanelCommand::forgetAllControllers);
     EXPECT_EQ(effect->learnedController(5), 0);
     EXPECT_EQ(newInstance()->learnedController(5), 33);
 }
@@ -119,12 +118,10 @@ TEST_F(StoredSettingsTest, ForgetAllChangesOnlyTheBindingsInMemory) {
 TEST_F(StoredSettingsTest, EveryFailedWriteShowsItsMessageAndTheNoticeStillFollows) {
     auto effect = newInstance();
     // A bank can mark values saved-as-default; they are stored under the name alone.
-    void* data = nullptr;
-    effect->dispatch(vst2::effGetChunk, 0, 0, &data);
-    std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 32664);
+    std::vector<uint8_t> bank = saved(*effect, zk::ChunkKind::bank);
     bank[36 * 1 + 2] = 1; // Dry
     bank[36 * 1 + 4 + 3] = 0x3F; // descriptor value 0.5 (0x3F000000)
-    effect->dispatch(vst2::effSetChunk, 0, 32664, bank.data());
+    ASSERT_TRUE(effect->restoreChunk(zk::ChunkKind::bank, bank.data(), 32664));
     save(*effect, true);
     EXPECT_EQ(store.values.at("Dry"), 5001u);
 

@@ -1,7 +1,8 @@
-// The checks a plug-in validator makes, run on the built module loaded with dlopen: many
-// instances, state restore byte for byte, every common rate and block size, denormals,
-// parameter abuse from two threads, instances side by side. (The panel opening and closing
-// while the audio thread runs is the stress test's and the panel's thread tests'.)
+// The checks a plug-in validator makes on the built VST 2 module beyond what the
+// conformance suite makes on every format: bank and preset chunks restored byte for byte,
+// rates told while running, denormals, parameter abuse from two threads, what fuzzing
+// found. (The panel opening and closing while the audio thread runs is the stress test's
+// and the panel's thread tests'.)
 
 #include "tests/support/LoadedModule.h"
 #include "tests/support/Stereo.h"
@@ -110,27 +111,18 @@ TEST_F(Validator, StateRestoresToTheSameBytesAndTheSameRender) {
 constexpr float kRates[] = {8000, 11025, 22050, 44100, 48000, 88200, 96000, 192000, 384000};
 constexpr int32_t kBlockSizes[] = {1, 2, 3, 64, 511, 512, 4096, 8192, 0 /* random */};
 
-TEST_F(Validator, EveryRateAndBlockSizeGivesCleanOutputAndSilenceForSilence) {
-    HostedEffect swept(module());   // resumed at each rate
+// (Every rate and block size resumed anew, silence for silence, as every format:
+// tests/conformance.) A VST 2 host may tell a new rate while the effect runs.
+TEST_F(Validator, EveryRateToldWhileRunningGivesCleanOutputInEveryBlockSize) {
     HostedEffect unresumed(module()); // told each rate, never switched off and on again
     unresumed.resume(44100.0f, 8192);
     const Stereo input = noise(8192, 5);
     for (float rate : kRates) {
-        swept.dispatch(effMainsChanged, 0, 0);
-        swept.resume(rate, 8192);
         unresumed.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
-        HostedEffect quiet(module());
-        quiet.resume(rate, 8192);
         for (int32_t block : kBlockSizes) {
             SCOPED_TRACE(testing::Message() << "rate " << rate << ", block " << block);
-            EXPECT_EQ(badSample(render(swept, input, block, 17)), "");
             EXPECT_EQ(badSample(render(unresumed, input, block, 19)), "");
-            EXPECT_TRUE(endsSilent(render(quiet, Stereo(8192), block, 23)));
         }
-        // After sound, silence long enough for every tail to die away gives silence.
-        const auto tail = static_cast<size_t>(rate) * 3;
-        const Stereo after = render(swept, Stereo(tail), 4096);
-        EXPECT_TRUE(endsSilent(after, 4096)) << "rate " << rate;
     }
 }
 
@@ -201,32 +193,7 @@ TEST_F(Validator, ParameterAbuseFromTwoThreadsWhileProcessing) {
     }
 }
 
-TEST_F(Validator, TwoInstancesAtDifferentRatesRenderWhatEachRendersAlone) {
-    const Stereo input = noise(30000, 8);
-    auto alone = [&](float rate) {
-        HostedEffect hosted(module());
-        hosted.resume(rate, 500);
-        return render(hosted, input, 500);
-    };
-    const Stereo alone44 = alone(44100.0f), alone96 = alone(96000.0f);
-
-    // The second instance is built and switched on while the first is running.
-    HostedEffect first(module());
-    first.resume(44100.0f, 500);
-    Stereo in = input, out44(input.frames()), out96(input.frames());
-    auto block = [&](HostedEffect& hosted, Stereo& out, size_t at) {
-        hosted.processReplacing(&in.left[at], &in.right[at], &out.left[at], &out.right[at], 500);
-    };
-    block(first, out44, 0);
-    HostedEffect second(module());
-    second.resume(96000.0f, 500);
-    for (size_t at = 0; at < input.frames(); at += 500) {
-        if (at > 0) block(first, out44, at);
-        block(second, out96, at);
-    }
-    EXPECT_TRUE(out44 == alone44);
-    EXPECT_TRUE(out96 == alone96);
-}
+// (Instances side by side at two rates, as every format: tests/conformance.)
 
 // Found by fuzzing: a sample rate of a few denormal hertz made every coefficient infinite.
 TEST_F(Validator, ASampleRateFarBelowOneHertzIsIgnored) {

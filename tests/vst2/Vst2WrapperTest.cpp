@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -177,6 +178,120 @@ TEST_F(Vst2Wrapper, LenientLoadsTellTheUserOrReplaceTheLeadingBytes) {
     EXPECT_EQ(one->getParameter(zk::paramVolume1), 0.8f);
     EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, 241, bank.data()), 1);
     EXPECT_EQ(messages.shown.back(), "Error!|Can't load preset, wrong file size!");
+}
+
+// Loads of the wrong size change nothing and tell the user, each time; so does a missing one.
+TEST_F(Vst2Wrapper, WrongBankSizeShowsAnErrorAndChangesNothing) {
+    std::vector<uint8_t> bank = chunk(*one, false);
+    const std::vector<uint8_t> before = bank;
+    bank[1944 + 24] ^= 0xFF;
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 0, 32663, bank.data()), 1);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 0, 32665, bank.data()), 1);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 0, 32664, nullptr), 1);
+    EXPECT_EQ(chunk(*one, false), before);
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(messages.shown[0], "Error!|Can't load bank, wrong file size!");
+}
+
+TEST_F(Vst2Wrapper, OversizedNegativeOrMissingPresetShowsAnErrorAndChangesNothing) {
+    const std::vector<uint8_t> before = chunk(*one, false);
+    std::vector<uint8_t> big(241, 0x41);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, 241, big.data()), 1);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, -1 & 0x7FFFFFFF, big.data()), 1);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, -5, big.data()), 1);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, 10, nullptr), 1);
+    EXPECT_EQ(chunk(*one, false), before);
+    ASSERT_EQ(messages.shown.size(), 4u);
+    for (const std::string& shown : messages.shown) EXPECT_EQ(shown, "Error!|Can't load preset, wrong file size!");
+}
+
+// A shorter preset replaces the leading bytes of the current program alone; one of no
+// bytes applies the program again.
+TEST_F(Vst2Wrapper, PresetReplacesTheLeadingBytesOfTheCurrentProgramOnly) {
+    one->setProgram(4);
+    std::vector<uint8_t> preset = chunk(*one, true);
+    std::memcpy(preset.data(), "Lead\0\0\0", 7);
+    const auto bits = std::bit_cast<uint32_t>(0.6f);
+    for (int i = 0; i < 4; ++i) preset[24 + 4 + i] = static_cast<uint8_t>(bits >> (8 * i));
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, 240, preset.data()), 1);
+    EXPECT_EQ(one->getParameter(1), 0.6f);
+    char text[64];
+    one->dispatch(vst2::effGetProgramName, 0, 0, text);
+    EXPECT_STREQ(text, "Lead");
+    one->setProgram(5);
+    EXPECT_EQ(one->getParameter(1), 0.0f);
+
+    one->setProgram(4);
+    std::vector<uint8_t> nameOnly(24, 0);
+    std::memcpy(nameOnly.data(), "Renamed", 7);
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, 24, nameOnly.data()), 1);
+    one->dispatch(vst2::effGetProgramName, 0, 0, text);
+    EXPECT_STREQ(text, "Renamed");
+    EXPECT_EQ(one->getParameter(1), 0.6f);
+
+    opcodes.clear();
+    EXPECT_EQ(one->dispatch(vst2::effSetChunk, 1, 0, nameOnly.data()), 1);
+    EXPECT_EQ(opcodes, (std::vector<int32_t>{vst2::audioMasterUpdateDisplay})); // applied again
+    EXPECT_EQ(one->getParameter(1), 0.6f);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(Vst2Wrapper, NamesAreCutAtTwentyFourCharactersAndCopiesAreExact) {
+    one->setProgram(7);
+    char longName[] = "A name of thirty characters!!!";
+    one->dispatch(vst2::effSetProgramName, 0, 0, longName);
+    char text[64];
+    one->dispatch(vst2::effGetProgramName, 0, 0, text);
+    EXPECT_STREQ(text, "A name of thirty charact");
+    char shortName[] = "Pad";
+    one->dispatch(vst2::effSetProgramName, 0, 0, shortName);
+    one->dispatch(vst2::effGetProgramNameIndexed, 7, 0, text);
+    EXPECT_STREQ(text, "Pad"); // the rest of the old name is gone
+
+    one->setParameter(39, 0.8f);
+    EXPECT_EQ(one->dispatch(vst2::effCopyProgram, 5), 1);
+    EXPECT_EQ(one->dispatch(vst2::effCopyProgram, -1), 0);
+    EXPECT_EQ(one->dispatch(vst2::effGetProgram), 7);
+    one->dispatch(vst2::effGetProgramNameIndexed, 5, 0, text);
+    EXPECT_STREQ(text, "Pad");
+    one->setProgram(5);
+    EXPECT_EQ(one->getParameter(39), 0.8f);
+    EXPECT_EQ(one->dispatch(vst2::effGetProgramNameIndexed, 128, 0, text), 0);
+}
+
+// The dispatcher's texts for indices that are no parameter are empty; events of other
+// types in a host's list are skipped; a missing list is taken as none; MIDI-driven moves
+// are no automation for a VST 2 host.
+TEST_F(Vst2Wrapper, WhatTheHostPassesThatIsNoneOfOursIsSkipped) {
+    char text[32] = "untouched";
+    one->dispatch(vst2::effGetParamName, -5, 0, text);
+    EXPECT_STREQ(text, "");
+    std::strcpy(text, "untouched");
+    one->dispatch(vst2::effGetParamDisplay, 54, 0, text);
+    EXPECT_STREQ(text, "");
+
+    one->setParameter(zk::CommandLearn, 12.0f);
+    std::vector<uint8_t> list(sizeof(vst2::VstEvents) + 3 * sizeof(void*));
+    vst2::VstMidiEvent first{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xB0), 40, 127, 0}, 0, 0, 0, 0};
+    vst2::VstEvent sysex{vst2::kVstSysExType, 16, 0, 0, {}};
+    vst2::VstMidiEvent last{vst2::kVstMidiType, 32, 0, 0, 0, 0, {char(0xC0), 9, 0, 0}, 0, 0, 0, 0};
+    auto* events = reinterpret_cast<vst2::VstEvents*>(list.data());
+    events->numEvents = 3;
+    vst2::VstEvent* slots[3] = {reinterpret_cast<vst2::VstEvent*>(&first), &sysex,
+                                reinterpret_cast<vst2::VstEvent*>(&last)};
+    std::memcpy(events->events, slots, sizeof slots);
+    one->dispatch(vst2::effProcessEvents, 0, 0, events);
+    std::vector<float> buffer(64, 0.1f);
+    float* io[2] = {buffer.data(), buffer.data()};
+    one->processReplacing(io, io, 64);
+    EXPECT_EQ(one->getProgram(), 9);
+    EXPECT_EQ(one->learnedController(12), 40);
+    one->setProgram(0);
+    EXPECT_EQ(one->getParameter(12), 1.0f);
+    EXPECT_EQ(std::count(opcodes.begin(), opcodes.end(), vst2::audioMasterAutomate), 0);
+
+    EXPECT_EQ(one->dispatch(vst2::effProcessEvents, 0, 0, nullptr), 1);
+    one->processReplacing(io, io, 64);
 }
 
 } // namespace

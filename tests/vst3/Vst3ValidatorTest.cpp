@@ -1,8 +1,8 @@
-// The checks a VST3 validator makes, run on the built bundle's module loaded with dlopen:
-// the factory's classes, processing at every rate and block size, bus arrangements other
-// than stereo refused, parameters and the MIDI mapping, changes at their sample offsets,
-// the state through awkward streams and damaged states, activate/deactivate cycles and a
-// thousand instances.
+// The checks a VST3 validator makes that are VST3's own (the conformance suite makes the
+// shared ones on every format), run on the built bundle's module loaded with dlopen: the
+// factory's classes, nonsense setups and bus arrangements other than stereo refused,
+// parameters and the MIDI mapping, a program change's reports, the view, the state's
+// layout, the controller following it and damaged states, processing switched off and on.
 
 #include "core/ValueText.h"
 #include "product/ParameterIndex.h"
@@ -292,12 +292,11 @@ TEST(Vst3State, SaveLoadSaveIsByteIdenticalAndTheControllerFollows) {
                   {{0, kProgramParameter, 5.0 / 127.0}, {0, zk::paramMaster, 0.25}, {0, zk::paramDelay, 0.75}});
     const std::vector<uint8_t> saved = first.state();
     ASSERT_GT(saved.size(), 16u);
-    for (int32_t perCall : {0, 1, 7}) {
-        SCOPED_TRACE(perCall);
+    {   // (Streams of a few bytes a call, as every format: tests/conformance.)
         Instance second;
         const int restartsBefore = second.restarts, namesBefore = second.programListChanges;
-        ASSERT_EQ(second.loadState(saved, perCall), vst3::kResultOk);
-        EXPECT_EQ(second.state(perCall), saved);
+        ASSERT_EQ(second.loadState(saved), vst3::kResultOk);
+        EXPECT_EQ(second.state(), saved);
         EXPECT_EQ(second.controller()->getParamNormalized(zk::paramMaster), 0.25f);
         EXPECT_EQ(second.controller()->getParamNormalized(zk::paramDelay), 0.75f);
         EXPECT_EQ(second.controller()->getParamNormalized(kProgramParameter), 5.0 / 127.0);
@@ -315,14 +314,13 @@ TEST(Vst3State, EmptyShortForeignOrDamagedStatesAreRefusedWithNothingChanged) {
     source.process(&input.left[0], &input.right[0], nullptr, nullptr, 0, {{0, zk::paramMaster, 0.125}});
     const std::vector<uint8_t> good = source.state();
     ASSERT_GT(good.size(), 16u);
-    std::vector<std::vector<uint8_t>> bad = {{}, {good.begin(), good.begin() + 10}, {good.begin(), good.end() - 1},
-                                             std::vector<uint8_t>(good.size(), 7)};
+    // (Empty, short, foreign and random states, as every format: tests/conformance.)
+    std::vector<std::vector<uint8_t>> bad = {{good.begin(), good.end() - 1}};
     auto damaged = [&](size_t at, uint8_t value) {
         auto bytes = good;
         bytes[at] = value;
         return bytes;
     };
-    bad.push_back(damaged(0, 'X'));  // another format
     bad.push_back(damaged(4, 3));    // a version to come
     bad.push_back(damaged(8, 200));  // no such program
     bad.push_back(damaged(15, 0x7F)); // a bank size far past the bytes there
@@ -401,21 +399,18 @@ TEST(Vst3State, ChangesThroughTheControllerWithNothingProcessingAreInTheNextStat
 
 // ---- lifecycle
 
-TEST(Vst3Validator, ActivateDeactivateAndProcessingCyclesKeepTheSoundClean) {
+// (Activate/deactivate cycles at new rates, as every format: tests/conformance.)
+TEST(Vst3Validator, ProcessingOffAndOnWithoutDeactivatingAndATerminatedActiveInstance) {
     Instance instance;
     const Stereo input = testSignal(3000);
-    for (int cycle = 0; cycle < 50; ++cycle) {
-        SCOPED_TRACE(cycle);
-        const double rate = cycle % 2 ? 96000.0 : 44100.0;
-        ASSERT_TRUE(instance.start(rate, cycle % 3 ? 64 : 4096));
-        const Stereo out = instance.render(input, {64, 13});
-        EXPECT_EQ(badSample(out), "");
-        EXPECT_GT(peak(out), 0.001f);
-        // Processing off and on again without deactivating, then off for good.
-        EXPECT_EQ(instance.processor()->setProcessing(false), vst3::kResultOk);
-        EXPECT_EQ(instance.processor()->setProcessing(true), vst3::kResultOk);
-        instance.stop();
-    }
+    ASSERT_TRUE(instance.start(44100, 512));
+    const Stereo before = instance.render(input, {64, 13});
+    EXPECT_EQ(instance.processor()->setProcessing(false), vst3::kResultOk);
+    EXPECT_EQ(instance.processor()->setProcessing(true), vst3::kResultOk);
+    const Stereo after = instance.render(input, {64, 13});
+    EXPECT_EQ(badSample(after), "");
+    EXPECT_GT(peak(after), 0.001f);
+    EXPECT_GT(peak(before), 0.001f);
     // A host that terminates an active instance.
     Instance forgotten;
     ASSERT_TRUE(forgotten.start(44100, 512));

@@ -67,6 +67,13 @@ template <>
     return exponent == 0 ? x * 0.0f : 0.0f;
 }
 
+// True for an idle band on its own (the scalar code): it skips the formulas whose masks
+// would only keep its state and zero its outputs. Lanes run every band's formulas.
+[[gnu::always_inline]] inline bool idleAlone(bool run) noexcept { return !run; }
+#if ZK_ENGINE_SSE
+[[gnu::always_inline]] inline bool idleAlone(M4) noexcept { return false; }
+#endif
+
 // The cross-feedback loop gains 1.5 x Volume x feedback amount per round, more than 1 at
 // the top of the ranges, so a held echo can grow without end. Held at a level far above
 // full scale it stays finite instead of reaching infinity, which would leave NaN in the
@@ -214,10 +221,10 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
         storeFrames(xl + f, finiteOrZero(loadFrames<U>(inL + first + f)));
         storeFrames(xr + f, finiteOrZero(loadFrames<U>(inR + first + f)));
     });
-    // The scalar path reads the values at every frame; the lanes again when the host has
-    // announced a change or the rate has moved.
+    // The values again when the host has announced a change or the rate has moved: on the
+    // scalar path, which runs frame by frame, from the frame after a change.
     const Settings& s = settings_;
-    if (Path == VoicePath::scalar || s.values != host_.valueGeneration() ||
+    if (s.values != host_.valueGeneration() ||
         s.rateBits != std::bit_cast<uint32_t>(rate_.twoPiOverRate()))
         readSettings();
     Frame<T> x[size];
@@ -304,6 +311,11 @@ void SoundEngine::voices(Frame<T>* x, const float* inL, const float* inR, int32_
             for (int lane = 0; lane < 3; lane += width<T>) {
                 Held& h = held[lane];
                 const auto run = running(lane);
+                if (idleAlone(run)) {
+                    // What the masks below give an idle band: its states stay, its outputs are 0.
+                    y.filtered[lane] = y.follower[lane] = y.coloured[lane] = y.envelope[lane] = h.envelope = 0.0f;
+                    continue;
+                }
                 const T input = load<T>(s.left, lane) * inL[f] + load<T>(s.right, lane) * inR[f];
                 const T filtered = 2.0f * bandFilters_->process(input, h.band, Ramps, none, all, none, run, lane);
                 y.filtered[lane] = keep(run, filtered);
@@ -335,6 +347,10 @@ void SoundEngine::voices(Frame<T>* x, const float* inL, const float* inR, int32_
         Frame<T>& y = x[f];
         for (int lane = 0; lane < 3; lane += width<T>) {
             const auto run = running(lane);
+            if (idleAlone(run)) {
+                previous[lane] = y.preVolume[lane] = y.voice[lane] = 0.0f;
+                continue;
+            }
             // Pitch bend by the envelope: m is ln of the frequency ratio, e^m to second order.
             const T follower = y.follower[lane];
             const T m = load<T>(s.bend, lane) * follower * curves::semitoneExponent;

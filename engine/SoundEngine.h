@@ -36,13 +36,14 @@ public:
                       bool replace) noexcept;
 
     // How the voices run; every path gives the same bits. `scalar`: one band at a time,
-    // frame by frame, reading the parameters at every frame as the effect defines them:
-    // the portable code, and the reference the others are tested against. The lane paths
-    // run the same code with the three bands as lanes of one SSE register, in chunks of up
-    // to 32 frames with the mix four frames per register, reading the parameters again
-    // when the host announces a change; `lanesSse41` rounds with SSE4.1, `lanesAvx512` is
-    // that code in the AVX-512 encoding (three operands, 32 registers). The engine starts
-    // on the fastest path the processor has; tests and the benchmark can pick any.
+    // frame by frame, reading the parameters again from the frame after the host announces
+    // a change, skipping idle bands: the portable code, and the reference the others are
+    // tested against. The lane paths run the same code with the three bands as lanes of
+    // one SSE register, in chunks of up to 32 frames with the mix four frames per register,
+    // reading the parameters again when the host announces a change; `lanesSse41` rounds
+    // with SSE4.1, `lanesAvx512` is that code in the AVX-512 encoding (three operands, 32
+    // registers). The engine starts on the fastest path the processor has; tests and the
+    // benchmark can pick any.
     enum class VoicePath { scalar, lanes, lanesSse41, lanesAvx512 };
     // Every path of this build.
     static constexpr VoicePath voicePaths[] = {VoicePath::scalar,

@@ -42,7 +42,8 @@ public:
     // one SSE register, in chunks of up to 32 frames with the mix four frames per register,
     // reading the parameters again when the host announces a change; `lanesSse41` rounds
     // with SSE4.1, `lanesAvx512` is that code in the AVX-512 encoding (three operands, 32
-    // registers). The engine starts on the fastest path the processor has; tests and the
+    // registers). On 64-bit ARM the lanes are NEON's, `lanes` the one lane path, rounding
+    // with ARMv8's. The engine starts on the fastest path the processor has; tests and the
     // benchmark can pick any.
     enum class VoicePath { scalar, lanes, lanesSse41, lanesAvx512 };
     // Every path of this build.

@@ -70,7 +70,7 @@ template <>
 // True for an idle band on its own (the scalar code): it skips the formulas whose masks
 // would only keep its state and zero its outputs. Lanes run every band's formulas.
 [[gnu::always_inline]] inline bool idleAlone(bool run) noexcept { return !run; }
-#if ZK_ENGINE_SSE
+#if ZK_ENGINE_LANES
 [[gnu::always_inline]] inline bool idleAlone(M4) noexcept { return false; }
 #endif
 

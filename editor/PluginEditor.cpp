@@ -16,11 +16,15 @@ namespace zk {
 
 namespace {
 
-bool hasSSE() noexcept {
+// What the About page says of the processor's vector unit. Every 64-bit ARM processor has
+// NEON, and the engine's lanes use it there.
+const char* vectorUnitText() noexcept {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    return __builtin_cpu_supports("sse");
+    return __builtin_cpu_supports("sse") ? " With SSE" : " No SSE";
+#elif defined(__aarch64__)
+    return " With NEON";
 #else
-    return false;
+    return " No SSE";
 #endif
 }
 
@@ -143,7 +147,7 @@ void PluginEditor::buildViews() {
     frame_->setScale(scale_);
     gui::knobMode = gui::knobModeLinear;
     buildLayout();
-    std::snprintf(versionText_, sizeof versionText_, "Version %s%s", kVersionText, hasSSE() ? " With SSE" : " No SSE");
+    std::snprintf(versionText_, sizeof versionText_, "Version %s%s", kVersionText, vectorUnitText());
     buildAboutView();
     buildReadout();
     buildPanelMenu();

@@ -65,6 +65,8 @@ template <class T>
         asm("movups %1, %0" : "=x"(v) : "m"(*reinterpret_cast<const float(*)[4]>(a)));
         return v;
     }
+#elif ZK_ENGINE_NEON
+    if constexpr (width<T> == 4) return loadRelaxedLanes(a);
 #endif
     return a[lane].load(std::memory_order_relaxed);
 }

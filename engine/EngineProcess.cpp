@@ -70,7 +70,7 @@ template <>
 // True for an idle band on its own (the scalar code): it skips the formulas whose masks
 // would only keep its state and zero its outputs. Lanes run every band's formulas.
 [[gnu::always_inline]] inline bool idleAlone(bool run) noexcept { return !run; }
-#if ZK_ENGINE_SSE
+#if ZK_ENGINE_LANES
 [[gnu::always_inline]] inline bool idleAlone(M4) noexcept { return false; }
 #endif
 
@@ -97,7 +97,7 @@ template <class T, class Body>
 [[gnu::always_inline]] inline void bandsOf(const float (&bands)[3], float (&b)[3]) noexcept {
     for (int i = 0; i < 3; ++i) b[i] = bands[i];
 }
-#if ZK_ENGINE_SSE
+#if ZK_ENGINE_LANES
 [[gnu::always_inline]] inline void bandsOf(const F4 (&bands)[1], float (&b)[3]) noexcept {
     b[0] = laneOf<0>(bands[0]), b[1] = laneOf<1>(bands[0]), b[2] = laneOf<2>(bands[0]);
 }
@@ -119,11 +119,11 @@ template <class Line>
     feedbackRight = limitFeedback(flush(amount * *wetR));
 }
 
-#if ZK_ENGINE_SSE
+#if ZK_ENGINE_LANES
 template <class Row>
 [[gnu::always_inline]] inline void bandsOfFrames(Row row, int32_t f, F4 (&b)[3]) noexcept {
-    __m128 r0 = row(f)[0].v, r1 = row(f + 1)[0].v, r2 = row(f + 2)[0].v, r3 = row(f + 3)[0].v;
-    _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+    F4 r0 = row(f)[0], r1 = row(f + 1)[0], r2 = row(f + 2)[0], r3 = row(f + 3)[0];
+    transposeLanes(r0, r1, r2, r3);
     b[0] = r0, b[1] = r1, b[2] = r2;
 }
 
@@ -142,6 +142,8 @@ void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, 
 #if ZK_ENGINE_SSE
     case VoicePath::lanesAvx512: return on.template operator()<VoicePath::lanesAvx512>();
     case VoicePath::lanesSse41: return on.template operator()<VoicePath::lanesSse41>();
+#endif
+#if ZK_ENGINE_LANES
     case VoicePath::lanes: return on.template operator()<VoicePath::lanes>();
 #endif
     default: return on.template operator()<VoicePath::scalar>();
@@ -150,17 +152,22 @@ void SoundEngine::processBlock(const float* inL, const float* inR, float* outL, 
 
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::runOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
+#if defined(__x86_64__) || defined(__i386__)
     if constexpr (Path == VoicePath::lanesAvx512) runAvx512<Replace>(inL, inR, outL, outR, frames);
-    else run<Replace, Path>(inL, inR, outL, outR, frames);
+    else
+#endif
+        run<Replace, Path>(inL, inR, outL, outR, frames);
 }
+#if defined(__x86_64__) || defined(__i386__)
 template <bool Replace>
 void SoundEngine::runAvx512(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
     run<Replace, VoicePath::lanesAvx512>(inL, inR, outL, outR, frames);
 }
+#endif
 
 template <bool Replace, SoundEngine::VoicePath Path>
 void SoundEngine::run(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept {
-#if ZK_ENGINE_SSE
+#if ZK_ENGINE_LANES
     using Lanes = F4; // for the silence skipped while asleep, on every path
 #else
     using Lanes = float;
@@ -209,12 +216,14 @@ void SoundEngine::runChunk(const float* inL, const float* inR, float* outL, floa
     // in registers.
     const int32_t n = Lone ? 1 : frames;
     constexpr int32_t size = Lone ? 1 : chunkFrames;
-#if ZK_ENGINE_SSE
+#if ZK_ENGINE_LANES
     using T = std::conditional_t<Path == VoicePath::scalar, float, F4>;
 #else
     using T = float;
 #endif
-    constexpr bool Sse41 = Path == VoicePath::lanesSse41 || Path == VoicePath::lanesAvx512;
+    // Floors by the rounding instruction: SSE4.1's, or on ARM the lanes' own (every ARMv8 has it).
+    constexpr bool Sse41 = Path == VoicePath::lanesSse41 || Path == VoicePath::lanesAvx512 ||
+                           (ZK_ENGINE_NEON && Path == VoicePath::lanes);
     // Inputs first: with in-place buffers the outputs overwrite them.
     alignas(16) float xl[size], xr[size];
     forFrames<T>(n, [&]<class U>(int32_t f) __attribute__((always_inline)) {

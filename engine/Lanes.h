@@ -1,7 +1,7 @@
 #pragma once
 
 // The engine's arithmetic written once for two types: float, one band or one frame at a
-// time, and F4, four lanes of an SSE register (three bands, or four frames). Both spell a
+// time, and F4, four lanes of an SSE or NEON register (three bands, or four frames). Both spell a
 // formula alike, `(a - b) * k + b`, and both give per lane the same bits: every operation
 // is one IEEE operation of the same operands in the same order, and the helpers below
 // (select, the clamps, flush, floor) give the scalar code's result for every input.
@@ -18,6 +18,13 @@
 #else
 #define ZK_ENGINE_SSE 0
 #endif
+#if defined(__aarch64__) && defined(__ARM_NEON) && !defined(ZK_ENGINE_SCALAR)
+#define ZK_ENGINE_NEON 1
+#else
+#define ZK_ENGINE_NEON 0
+#endif
+// F4 exists (one of the two above).
+#define ZK_ENGINE_LANES (ZK_ENGINE_SSE || ZK_ENGINE_NEON)
 
 namespace zk {
 
@@ -32,6 +39,8 @@ namespace zk {
 [[gnu::always_inline]] inline float opaque(float v) noexcept {
 #if defined(__GNUC__) && defined(__SSE2__)
     asm("" : "+x"(v));
+#elif defined(__GNUC__) && defined(__aarch64__)
+    asm("" : "+w"(v));
 #endif
     return v;
 }
@@ -171,7 +180,19 @@ template <int I>
 [[gnu::always_inline]] inline float laneOf(F4 v) noexcept {
     return _mm_cvtss_f32(_mm_shuffle_ps(v.v, v.v, _MM_SHUFFLE(I, I, I, I)));
 }
+// Rows to columns: lane j of a, b, c, d becomes lanes 0..3 of the j-th.
+[[gnu::always_inline]] inline void transposeLanes(F4& a, F4& b, F4& c, F4& d) noexcept {
+    _MM_TRANSPOSE4_PS(a.v, b.v, c.v, d.v);
+}
 #endif
+
+} // namespace zk
+
+#if ZK_ENGINE_NEON
+#include "engine/LanesNeon.h"
+#endif
+
+namespace zk {
 
 // Stores exactly 0 in place of a float whose exponent field is zero (zero or denormal):
 // the arithmetic runs without a flush-to-zero mode. That field is zero exactly when

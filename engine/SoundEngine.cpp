@@ -144,7 +144,7 @@ float SoundEngine::bandPhase(int32_t band) const noexcept {
 const char* SoundEngine::pathName(VoicePath path) noexcept {
     switch (path) {
     case VoicePath::scalar: return "scalar";
-    case VoicePath::lanes: return "sse2";
+    case VoicePath::lanes: return ZK_ENGINE_NEON ? "neon" : "sse2";
     case VoicePath::lanesSse41: return "sse41";
     case VoicePath::lanesAvx512: return "avx512";
     }

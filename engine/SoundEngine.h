@@ -42,13 +42,16 @@ public:
     // one SSE register, in chunks of up to 32 frames with the mix four frames per register,
     // reading the parameters again when the host announces a change; `lanesSse41` rounds
     // with SSE4.1, `lanesAvx512` is that code in the AVX-512 encoding (three operands, 32
-    // registers). The engine starts on the fastest path the processor has; tests and the
+    // registers). On 64-bit ARM the lanes are NEON's, `lanes` the one lane path, rounding
+    // with ARMv8's. The engine starts on the fastest path the processor has; tests and the
     // benchmark can pick any.
     enum class VoicePath { scalar, lanes, lanesSse41, lanesAvx512 };
     // Every path of this build.
     static constexpr VoicePath voicePaths[] = {VoicePath::scalar,
 #if ZK_ENGINE_SSE
                                                VoicePath::lanes, VoicePath::lanesSse41, VoicePath::lanesAvx512
+#elif ZK_ENGINE_NEON
+                                               VoicePath::lanes
 #endif
     };
     static const char* pathName(VoicePath path) noexcept;
@@ -122,9 +125,11 @@ private:
     // run() in a function of its own per path: the AVX-512 one in that encoding.
     template <bool Replace, VoicePath Path>
     void runOn(const float* inL, const float* inR, float* outL, float* outR, int32_t frames) noexcept;
+#if defined(__x86_64__) || defined(__i386__)
     template <bool Replace>
     [[gnu::target("avx512f,avx512vl")]] void runAvx512(const float* inL, const float* inR, float* outL, float* outR,
                                                        int32_t frames) noexcept;
+#endif
     // Frames `first` to `first + n - 1` (n up to chunkFrames) with one set of values, pass
     // by pass: everything that carries state from frame to frame, then the oscillators,
     // then the mix. The engine is awake and may fall asleep after the last of them only.

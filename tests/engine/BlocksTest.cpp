@@ -157,14 +157,14 @@ TEST(Blocks, PolySineAndOscillator) {
     for (float e : {1.0f, 0.0f, -1.0f, 0.0f, 1.0f}) EXPECT_NEAR(osc.process(), e, 1e-6);
 }
 
-#if ZK_ENGINE_SSE
+#if ZK_ENGINE_LANES
 namespace {
 std::array<float, 4> lanesOf(F4 v) {
     std::array<float, 4> a;
     std::memcpy(a.data(), &v.v, sizeof a);
     return a;
 }
-F4 lanesFrom(const float (&a)[4]) { return _mm_loadu_ps(a); }
+F4 lanesFrom(const float (&a)[4]) { return loadFrames<F4>(a); }
 auto masks(const int32_t (&m)[4]) { return loadMask<F4>(m, 0); }
 } // namespace
 
@@ -224,7 +224,15 @@ TEST(Blocks, LanesGiveTheBitsOfEachLaneAlone) {
         const auto floors = lanesOf(floorOf<false>(lanesFrom(a))), rounded = lanesOf(floorOf<true>(lanesFrom(a)));
         const auto flushed = lanesOf(flush(lanesFrom(a))), sines = lanesOf(polySine(lanesFrom(a)));
         const auto clamped = lanesOf(ramp(lanesFrom(a), F4(0.3f), 0.02f, 1.0f, 0.01f));
+        // Against the next four, NaN on either side: b is kept, as the scalar a < b ? a : b.
+        const float(&b)[4] = *reinterpret_cast<const float(*)[4]>(awkward + (at + 4) % std::size(awkward));
+        const auto lows = lanesOf(minFirst(lanesFrom(a), lanesFrom(b))), highs = lanesOf(maxFirst(lanesFrom(a), lanesFrom(b)));
+        int32_t below = 0;
+        for (int i = 0; i < 4; ++i) below |= (a[i] < b[i]) << i;
+        EXPECT_EQ(bits(lanesFrom(a) < lanesFrom(b)), below);
         for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(std::bit_cast<uint32_t>(lows[i]), std::bit_cast<uint32_t>(minFirst(a[i], b[i]))) << a[i] << " " << b[i];
+            EXPECT_EQ(std::bit_cast<uint32_t>(highs[i]), std::bit_cast<uint32_t>(maxFirst(a[i], b[i]))) << a[i] << " " << b[i];
             const auto same = [](float p, float q) { return std::bit_cast<uint32_t>(p) == std::bit_cast<uint32_t>(q) || (p != p && q != q); };
             EXPECT_TRUE(same(floors[i], floorFast(a[i])) && same(flushed[i], flush(a[i])) && same(sines[i], polySine(a[i])) &&
                         same(clamped[i], ramp(a[i], 0.3f, 0.02f, 1.0f, 0.01f)))

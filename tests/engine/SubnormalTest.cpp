@@ -127,4 +127,28 @@ TEST(Subnormals, TheCallersControlWordIsRestored) {
         EXPECT_EQ(after & ~0x3Fu, word) << std::hex << word; // the status flags aside
     }
 }
+#elif ZK_FLOAT_ENVIRONMENT_ARM
+// The same for the FPCR, and the engine did flush: a subnormal in the block leaves no trace.
+TEST(Subnormals, TheCallersControlWordIsRestored) {
+    FakeHost h(44100.0);
+    std::vector<float> in(256, 0.25f), out(256);
+    const uint64_t saved = zk::readFpcr();
+    const uint64_t fz = zk::FlushSubnormalsScope::flushToZero, towardsZero = uint64_t{3} << 22;
+    for (uint64_t word : {uint64_t{0}, fz, towardsZero, towardsZero | fz}) {
+        zk::writeFpcr(word);
+        h.engine.processBlock(in.data(), in.data(), out.data(), out.data(), 256, true);
+        const uint64_t after = zk::readFpcr();
+        zk::writeFpcr(saved);
+        EXPECT_EQ(after, word) << std::hex << word;
+    }
+    // Volatile, so that the product is made between the two writes of the register.
+    volatile float tiny = 1e-39f, half = 0.5f, inside = 1.0f, outside = 0.0f;
+    {
+        const zk::FlushSubnormalsScope scope;
+        inside = tiny * half;
+    }
+    outside = tiny * half;
+    EXPECT_EQ(inside, 0.0f);
+    EXPECT_EQ(outside, 5e-40f); // the caller's mode again
+}
 #endif

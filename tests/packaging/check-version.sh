@@ -16,5 +16,6 @@ expect "the VST3 class version" "$(field "$build/Zephyrkettledrome.vst3" Version
 expect "the VST 2 vendor version" "$(field "$build/Zephyrkettledrome.so" "Vendor version")" "$major"
 about=$("$build/tests/editor/zk_render_panel" --about-text)
 about=${about% With SSE}
+about=${about% With NEON}
 expect "the About page" "${about% No SSE}" "Version $version"
 [ $failures -eq 0 ]

@@ -7,16 +7,15 @@
 
 #include "formats/lv2/Lv2Protocol.h"
 #include "tests/support/Stereo.h"
+#include "tools/zkhost/Lv2Host.h"
 
 #include <lv2/core/lv2.h>
 #include <lv2/options/options.h>
 #include <lv2/state/state.h>
-#include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,21 +23,14 @@
 
 namespace lv2test {
 
-class Urids {
+// zkhost's URID table, with our URIDs mapped in it as both ends of the plug-in's messages
+// use them.
+class Urids : public zkhost::UridTable {
 public:
-    Urids();
-    LV2_URID map(const char* uri);
-    const char* unmap(LV2_URID urid) const;
-    LV2_URID_Map* mapFeature() { return &map_; }
-    LV2_URID_Unmap* unmapFeature() { return &unmap_; }
-    // Our URIDs, as both ends of the plug-in's messages use them.
+    Urids() { ours_.mapAll(*mapFeature()); }
     const zk::lv2::Urids& ours() const { return ours_; }
 
 private:
-    std::map<std::string, LV2_URID> ids_;
-    std::deque<std::string> uris_;
-    LV2_URID_Map map_{};
-    LV2_URID_Unmap unmap_{};
     zk::lv2::Urids ours_;
 };
 

@@ -39,7 +39,7 @@ public:
     TestHost();
     const clap::clap_host* record() const { return &record_; }
 
-    bool offerTimers = true, offerDescriptors = true, offerThreadCheck = true;
+    bool offerTimers = true;
     std::thread::id mainThread = std::this_thread::get_id();
     // Set on the thread that makes an audio-thread call (process, flush while active).
     static thread_local bool inAudioCall;
@@ -50,7 +50,6 @@ public:
     std::vector<uint32_t> timers;        // registered, by id
     std::vector<int> descriptors;        // registered
     std::vector<std::pair<uint32_t, uint32_t>> resizeRequests; // gui.request_resize's sizes
-    std::vector<std::string> logs;
 
 private:
     static TestHost* self(const clap::clap_host* host) { return static_cast<TestHost*>(host->host_data); }

@@ -179,17 +179,7 @@ TEST_F(ModuleTest, ChunksRoundTripThroughACopyAndBadSizesAreShown) {
     EXPECT_NE(shown.find("Can't load preset, wrong file size!"), std::string::npos);
 }
 
-TEST_F(ModuleTest, ReplacingOverwritesAndAccumulatingAdds) {
-    HostedEffect hosted(module());
-    hosted.resume(44100.0f, 64);
-    std::vector<float> inL(64, 0.0f), inR(64, 0.0f), outL(64, 0.25f), outR(64, -0.25f);
-    hosted.processAccumulating(inL.data(), inR.data(), outL.data(), outR.data(), 64);
-    for (int i = 0; i < 64; ++i) ASSERT_TRUE(outL[i] == 0.25f && outR[i] == -0.25f) << i;
-    hosted.processReplacing(inL.data(), inR.data(), outL.data(), outR.data(), 64);
-    for (int i = 0; i < 64; ++i) ASSERT_TRUE(outL[i] == 0.0f && outR[i] == 0.0f) << i;
-    hosted.processReplacing(inL.data(), inR.data(), outL.data(), outR.data(), 0);
-    hosted.processReplacing(inL.data(), inR.data(), outL.data(), outR.data(), -5);
-}
+// (Replacing overwrites, as in place shows: tests/conformance; accumulating adds: tests/vst2.)
 
 TEST_F(ModuleTest, MidiLearnAndProgramChangeThroughTheFrameWalk) {
     HostedEffect hosted(module());
@@ -225,6 +215,8 @@ TEST_F(ModuleTest, ImpoliteHostSequencesAreSurvived) {
     std::vector<float> inL(8192, 0.1f), inR(8192, -0.1f), outL(8192), outR(8192);
     early.processReplacing(inL.data(), inR.data(), outL.data(), outR.data(), 8192);
     early.processReplacing(inL.data(), inR.data(), outL.data(), outR.data(), 17); // shorter than announced
+    early.processReplacing(inL.data(), inR.data(), outL.data(), outR.data(), 0);
+    early.processReplacing(inL.data(), inR.data(), outL.data(), outR.data(), -5);
     early.dispatch(effSetProgram, 0, 12);                                          // while running
     void* data = nullptr;
     early.dispatch(effGetChunk, 0, 0, &data);

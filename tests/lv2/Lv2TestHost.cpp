@@ -12,7 +12,6 @@
 #include <lv2/parameters/parameters.h>
 
 #include <cstring>
-#include <random>
 #include <stdexcept>
 
 namespace lv2test {
@@ -34,7 +33,7 @@ const LV2_Descriptor& dspDescriptor() {
 Instance::Instance() : Instance(Setup{}) {}
 
 Instance::Instance(const Setup& setup)
-    : notifyBytes_(setup.notifyBytes), maxBlock_(setup.maxBlock), rateOption_(float(setup.rate)) {
+    : rateOption_(float(setup.rate)) {
     for (int32_t i = 0; i < 54; ++i) controls_[size_t(i)] = zk::kParameterTable[size_t(i)].defaultValue;
     eventsIn_.assign(65536 / 8, 0);
     notify_.assign(65536 / 8, 0);
@@ -146,12 +145,10 @@ void Instance::run(const float* inL, const float* inR, float* outL, float* outR,
     d.run(handle_, frames);
 }
 
-Stereo Instance::render(const Stereo& input, uint32_t block, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<uint32_t> sizes(1, 4096);
+Stereo Instance::render(const Stereo& input, uint32_t block) {
     Stereo out(input.frames());
     for (size_t done = 0; done < input.frames();) {
-        const auto n = uint32_t(std::min<size_t>(block ? block : sizes(rng), input.frames() - done));
+        const auto n = uint32_t(std::min<size_t>(block, input.frames() - done));
         run(&input.left[done], &input.right[done], &out.left[done], &out.right[done], n);
         done += n;
     }

@@ -53,9 +53,7 @@ public:
         double rate = 48000;
         bool map = true;
         bool options = true;
-        int32_t maxBlock = 16384;
         bool worker = true;
-        uint32_t notifyBytes = 8192;
     };
     Instance();
     explicit Instance(const Setup& setup);
@@ -83,8 +81,8 @@ public:
     void deactivate();
     // One run; the queued events go with it.
     void run(const float* inL, const float* inR, float* outL, float* outR, uint32_t frames);
-    // Runs `input` through in blocks of `block` frames (0: random sizes 1..4096).
-    Stereo render(const Stereo& input, uint32_t block, uint32_t seed = 1);
+    // Runs `input` through in blocks of `block` frames.
+    Stereo render(const Stereo& input, uint32_t block);
 
     // What the last run wrote to the notify port.
     std::vector<zk::lv2::Message> messages() const;
@@ -94,8 +92,6 @@ public:
     LV2_State_Status restore(const State& state);
     // The worker's jobs scheduled so far: worked, and their responses given to the plug-in.
     int runWorker();
-
-    LV2_Handle handle() const { return handle_; }
 
 private:
     Urids urids_;

@@ -123,9 +123,8 @@ TEST_F(ModuleTest, OpcodesThatUseTheirPointerTakeANullOneSafely) {
                             effCanDo, effProcessEvents, effGetSpeakerArrangement})
         EXPECT_LE(hosted.dispatch(opcode, 0, 0, nullptr), 1) << opcode;
     EXPECT_EQ(hosted.dispatch(effGetChunk, 0, 0, nullptr), 0);
-    testing::internal::CaptureStderr();
+    // (A missing preset told to the user: tests/vst2; where the module tells it, below.)
     EXPECT_EQ(hosted.dispatch(effSetChunk, 1, 10, nullptr), 1);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Can't load preset, wrong file size!"), std::string::npos);
 }
 
 // The short names hosts show, and the stored settings' keys are made of, as they always were.

@@ -17,7 +17,7 @@ ClapModule::ClapModule() {
     void* module = zkhost::loadModule(ZK_CLAP_MODULE_PATH, error);
     entry_ = module ? static_cast<const clap_plugin_entry*>(zkhost::findSymbol(module, CLAP_ENTRY_SYMBOL)) : nullptr;
     if (!entry_ || !entry_->init(ZK_CLAP_MODULE_PATH)) {
-        ADD_FAILURE() << ZK_CLAP_MODULE_PATH << ": not loaded, no entry, or it refused to initialise " << error;
+        ADD_FAILURE() << ZK_CLAP_MODULE_PATH << ": not loaded (" << error << "), no entry, or it refused to initialise";
         entry_ = nullptr;
         return;
     }

@@ -32,7 +32,7 @@ protected:
         }
     }
 
-    ClapModule module{builtClapPath()};
+    ClapModule module;
     TestHost host;
     Instance instance{module, host};
     const clap_plugin* p = instance.plugin();

@@ -1,8 +1,9 @@
 #include "tests/clap/ClapTestHost.h"
 
-#include <gtest/gtest.h>
+#include "tools/zkhost/ClapStreams.h"
+#include "tools/zkhost/ModuleLoader.h"
 
-#include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
@@ -11,27 +12,21 @@ namespace zkclaptest {
 
 using namespace clap;
 
-std::string builtClapPath() { return ZK_CLAP_MODULE_PATH; }
-
-ClapModule::ClapModule(const std::string& path) {
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle_) {
-        ADD_FAILURE() << "dlopen " << path << ": " << dlerror();
-        return;
-    }
-    entry_ = static_cast<const clap_plugin_entry*>(dlsym(handle_, CLAP_ENTRY_SYMBOL));
-    if (!entry_ || !entry_->init(path.c_str())) {
-        ADD_FAILURE() << path << ": no entry, or it refused to initialise";
+ClapModule::ClapModule() {
+    std::string error;
+    void* module = zkhost::loadModule(ZK_CLAP_MODULE_PATH, error);
+    entry_ = module ? static_cast<const clap_plugin_entry*>(zkhost::findSymbol(module, CLAP_ENTRY_SYMBOL)) : nullptr;
+    if (!entry_ || !entry_->init(ZK_CLAP_MODULE_PATH)) {
+        ADD_FAILURE() << ZK_CLAP_MODULE_PATH << ": not loaded (" << error << "), no entry, or it refused to initialise";
         entry_ = nullptr;
         return;
     }
     factory_ = static_cast<const clap_plugin_factory*>(entry_->get_factory(CLAP_PLUGIN_FACTORY_ID));
-    if (!factory_) ADD_FAILURE() << path << ": no plug-in factory";
+    if (!factory_) ADD_FAILURE() << "no plug-in factory";
 }
 
 ClapModule::~ClapModule() {
     if (entry_) entry_->deinit();
-    if (handle_) dlclose(handle_);
 }
 
 // ---- the host
@@ -91,9 +86,7 @@ const clap_host_posix_fd_support hostDescriptors = {
     [](const clap_host* host, int fd) { return std::erase(static_cast<TestHost*>(host->host_data)->descriptors, fd) > 0; },
 };
 
-const clap_host_log hostLog = {[](const clap_host* host, clap_log_severity, const char* message) {
-    static_cast<TestHost*>(host->host_data)->logs.emplace_back(message ? message : "");
-}};
+const clap_host_log hostLog = {[](const clap_host*, clap_log_severity, const char*) {}};
 
 } // namespace
 
@@ -113,13 +106,12 @@ TestHost::TestHost() {
 }
 
 const void* TestHost::extension(const clap_host* host, const char* id) {
-    TestHost* h = self(host);
     if (std::strcmp(id, CLAP_EXT_PARAMS) == 0) return &hostParams;
     if (std::strcmp(id, CLAP_EXT_TAIL) == 0) return &hostTail;
     if (std::strcmp(id, CLAP_EXT_LOG) == 0) return &hostLog;
-    if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) return h->offerThreadCheck ? &hostThreads : nullptr;
-    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return h->offerTimers ? &hostTimers : nullptr;
-    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return h->offerDescriptors ? &hostDescriptors : nullptr;
+    if (std::strcmp(id, CLAP_EXT_THREAD_CHECK) == 0) return &hostThreads;
+    if (std::strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0) return self(host)->offerTimers ? &hostTimers : nullptr;
+    if (std::strcmp(id, CLAP_EXT_POSIX_FD_SUPPORT) == 0) return &hostDescriptors;
     if (std::strcmp(id, CLAP_EXT_GUI) == 0) return &hostGui;
     return nullptr;
 }
@@ -127,71 +119,18 @@ const void* TestHost::extension(const clap_host* host, const char* id) {
 // ---- events
 
 OutputEvents::OutputEvents(size_t limit) : limit_(limit) {
-    list_.ctx = this;
-    list_.try_push = [](const clap_output_events* list, const clap_event_header* header) {
+    limited_.ctx = this;
+    limited_.try_push = [](const clap_output_events* list, const clap_event_header* header) {
         auto* self = static_cast<OutputEvents*>(list->ctx);
-        if (!header || self->events.size() >= self->limit_) {
-            ++self->refused;
-            return false;
+        if (header && self->events.size() >= self->limit_) return false;
+        if (header) {
+            const bool value = header->type == CLAP_EVENT_PARAM_VALUE;
+            if (header->space_id != CLAP_CORE_EVENT_SPACE_ID ||
+                header->size != (value ? sizeof(clap_event_param_value) : sizeof(clap_event_param_gesture)))
+                ++self->misshapen;
         }
-        Event e;
-        e.header = *header;
-        if (header->space_id == CLAP_CORE_EVENT_SPACE_ID && header->type == CLAP_EVENT_PARAM_VALUE &&
-            header->size == sizeof(clap_event_param_value)) {
-            const auto* value = reinterpret_cast<const clap_event_param_value*>(header);
-            e.paramId = value->param_id;
-            e.value = value->value;
-        } else if (header->space_id == CLAP_CORE_EVENT_SPACE_ID &&
-                   (header->type == CLAP_EVENT_PARAM_GESTURE_BEGIN || header->type == CLAP_EVENT_PARAM_GESTURE_END) &&
-                   header->size == sizeof(clap_event_param_gesture)) {
-            e.paramId = reinterpret_cast<const clap_event_param_gesture*>(header)->param_id;
-        }
-        self->events.push_back(e);
-        return true;
+        return self->ClapOutputEvents::list()->try_push(self->ClapOutputEvents::list(), header);
     };
-}
-
-// ---- streams
-
-ReadStream::ReadStream(std::vector<uint8_t> bytes, uint64_t perCall, uint64_t failAt)
-    : bytes_(std::move(bytes)), perCall_(perCall), failAt_(failAt) {
-    stream_.ctx = this;
-    stream_.read = [](const clap_istream* stream, void* buffer, uint64_t size) -> int64_t {
-        auto* self = static_cast<ReadStream*>(stream->ctx);
-        ++self->calls;
-        if (self->position >= self->failAt_) return -1;
-        uint64_t n = std::min<uint64_t>(size, self->bytes_.size() - self->position);
-        if (self->perCall_) n = std::min(n, self->perCall_);
-        if (n) std::memcpy(buffer, self->bytes_.data() + self->position, n); // an empty stream has no data
-        self->position += n;
-        return static_cast<int64_t>(n);
-    };
-}
-
-WriteStream::WriteStream(uint64_t perCall, uint64_t refuseAfter, int64_t refusal)
-    : perCall_(perCall), refuseAfter_(refuseAfter), refusal_(refusal) {
-    stream_.ctx = this;
-    stream_.write = [](const clap_ostream* stream, const void* buffer, uint64_t size) -> int64_t {
-        auto* self = static_cast<WriteStream*>(stream->ctx);
-        ++self->calls;
-        if (self->bytes.size() >= self->refuseAfter_) return self->refusal_;
-        const uint64_t n = self->perCall_ ? std::min(size, self->perCall_) : size;
-        const auto* bytes = static_cast<const uint8_t*>(buffer);
-        self->bytes.insert(self->bytes.end(), bytes, bytes + n);
-        return static_cast<int64_t>(n);
-    };
-}
-
-Stereo testSignal(size_t frames, uint32_t seed) {
-    Stereo s(frames);
-    for (size_t f = 0; f < frames; ++f) {
-        seed = seed * 1664525u + 1013904223u;
-        const float noise = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-        const bool pause = f >= frames * 2 / 5 && f < frames * 3 / 5;
-        s.left[f] = pause ? 0.0f : noise;
-        s.right[f] = pause ? 0.0f : 0.5f * noise;
-    }
-    return s;
 }
 
 // ---- an instance
@@ -299,13 +238,13 @@ double Instance::parameter(uint32_t id) const {
 }
 
 std::vector<uint8_t> Instance::save() const {
-    WriteStream stream;
+    zkhost::ClapWriteStream stream(0, SIZE_MAX);
     EXPECT_TRUE(state_->save(plugin_, stream.stream()));
     return stream.bytes;
 }
 
-bool Instance::load(std::vector<uint8_t> bytes, uint64_t perCall) {
-    ReadStream stream(std::move(bytes), perCall);
+bool Instance::load(const std::vector<uint8_t>& bytes, uint64_t perCall) {
+    zkhost::ClapReadStream stream(bytes, perCall);
     return state_->load(plugin_, stream.stream());
 }
 

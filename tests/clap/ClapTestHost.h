@@ -1,11 +1,12 @@
 #pragma once
 
-// A CLAP host for the tests, written against the interface only: the module loaded with
-// dlopen (RTLD_NOW, as strict hosts do), a host record whose extensions record what the
-// plug-in asks of them, event lists, streams that move few bytes per call or fail, and one
-// instance driven through its record and extensions.
+// A CLAP host for the tests, written against the interface only: the module loaded as
+// zkhost loads it, a host record whose extensions record what the plug-in asks of them,
+// zkhost's event lists and streams, and one instance driven through its record and
+// extensions.
 
 #include "formats/clap/ClapAbi.h"
+#include "tests/support/Stereo.h"
 #include "tools/zkhost/ClapEvents.h"
 
 #include <cstdint>
@@ -16,12 +17,11 @@
 
 namespace zkclaptest {
 
-// The built Zephyrkettledrome.clap.
-std::string builtClapPath();
-
+// The built Zephyrkettledrome.clap's entry, loaded as zkhost loads modules and initialised
+// for the object's life; fails the test when it does not load.
 class ClapModule {
 public:
-    explicit ClapModule(const std::string& path); // fails the test when it does not load
+    ClapModule();
     ~ClapModule();
     ClapModule(const ClapModule&) = delete;
     ClapModule& operator=(const ClapModule&) = delete;
@@ -29,7 +29,6 @@ public:
     const clap::clap_plugin_factory* factory() const { return factory_; }
 
 private:
-    void* handle_ = nullptr;
     const clap::clap_plugin_entry* entry_ = nullptr;
     const clap::clap_plugin_factory* factory_ = nullptr;
 };
@@ -40,7 +39,7 @@ public:
     TestHost();
     const clap::clap_host* record() const { return &record_; }
 
-    bool offerTimers = true, offerDescriptors = true, offerThreadCheck = true;
+    bool offerTimers = true;
     std::thread::id mainThread = std::this_thread::get_id();
     // Set on the thread that makes an audio-thread call (process, flush while active).
     static thread_local bool inAudioCall;
@@ -51,7 +50,6 @@ public:
     std::vector<uint32_t> timers;        // registered, by id
     std::vector<int> descriptors;        // registered
     std::vector<std::pair<uint32_t, uint32_t>> resizeRequests; // gui.request_resize's sizes
-    std::vector<std::string> logs;
 
 private:
     static TestHost* self(const clap::clap_host* host) { return static_cast<TestHost*>(host->host_data); }
@@ -71,62 +69,21 @@ public:
     void addNote(uint32_t frame, int16_t key) { ClapInputEvents::addNote(clap::CLAP_EVENT_NOTE_ON, frame, 0, 0, key, 1.0); }
 };
 
-// What the plug-in pushed, copied; a limit makes the list refuse pushes past it.
-class OutputEvents {
+// What the plug-in pushed, as zkhost copies it; a limit makes the list refuse pushes past
+// it, and an event of another space or of a size not its type's counts as misshapen.
+class OutputEvents : public zkhost::ClapOutputEvents {
 public:
     explicit OutputEvents(size_t limit = SIZE_MAX);
-    struct Event {
-        clap::clap_event_header header;
-        uint32_t paramId = 0;
-        double value = 0.0;
-    };
-    std::vector<Event> events;
-    int refused = 0;
-    const clap::clap_output_events* list() const { return &list_; }
+    const clap::clap_output_events* list() const { return &limited_; }
+    int misshapen = 0;
 
 private:
     size_t limit_;
-    clap::clap_output_events list_{};
+    clap::clap_output_events limited_{};
 };
 
-// A stream over bytes in memory moving at most `perCall` bytes per call (0: as many as
-// asked); from byte `failAt` on, every call returns -1.
-class ReadStream {
-public:
-    explicit ReadStream(std::vector<uint8_t> bytes, uint64_t perCall = 0, uint64_t failAt = UINT64_MAX);
-    const clap::clap_istream* stream() const { return &stream_; }
-    uint64_t position = 0;
-    int calls = 0;
-
-private:
-    std::vector<uint8_t> bytes_;
-    uint64_t perCall_, failAt_;
-    clap::clap_istream stream_{};
-};
-
-class WriteStream {
-public:
-    // `refuseAfter`: bytes taken before every further call returns `refusal` (0 or -1).
-    explicit WriteStream(uint64_t perCall = 0, uint64_t refuseAfter = UINT64_MAX, int64_t refusal = -1);
-    const clap::clap_ostream* stream() const { return &stream_; }
-    std::vector<uint8_t> bytes;
-    int calls = 0;
-
-private:
-    uint64_t perCall_, refuseAfter_;
-    int64_t refusal_;
-    clap::clap_ostream stream_{};
-};
-
-// Stereo audio, planar.
-struct Stereo {
-    std::vector<float> left, right;
-    explicit Stereo(size_t frames = 0) : left(frames), right(frames) {}
-    size_t frames() const { return left.size(); }
-    bool operator==(const Stereo&) const = default;
-};
-// Noise at -6 dB with a pause of silence in its middle, the same for every seed.
-Stereo testSignal(size_t frames, uint32_t seed = 1);
+using zktest::Stereo;
+using zktest::testSignal;
 
 // One instance, created and initialised by the factory of `module`.
 class Instance {
@@ -156,7 +113,7 @@ public:
     void setParameter(uint32_t id, double value); // through flush
     double parameter(uint32_t id) const;
     std::vector<uint8_t> save() const;
-    bool load(std::vector<uint8_t> bytes, uint64_t perCall = 0);
+    bool load(const std::vector<uint8_t>& bytes, uint64_t perCall = 0);
     // Calls on_main_thread when the plug-in asked for it.
     void runMainThreadCallbacks();
 

@@ -7,7 +7,6 @@
 #include "core/ValueText.h"
 #include "product/Identity.h"
 #include "tests/clap/ClapTestHost.h"
-#include "tests/support/LoadedModule.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +37,7 @@ std::vector<uint8_t> withBindings(std::vector<uint8_t> state, int controller, st
 
 class ClapValidator : public ::testing::Test {
 protected:
-    ClapModule module{builtClapPath()};
+    ClapModule module;
     TestHost host;
 };
 
@@ -89,15 +88,15 @@ TEST_F(ClapValidator, NonsenseRatesAndBlockSizesAreRefused) {
 }
 
 // A host that gives no input buffers, no output buffers, too few channels, or a block of no
-// frames: nothing is read or written that is not there, and the events still act.
-TEST_F(ClapValidator, OddBuffersAreSurvivedAndEventsOfAnEmptyBlockAct) {
+// frames: nothing is read or written that is not there. (The events of a block of no frames
+// act, as in every format: tests/conformance.)
+TEST_F(ClapValidator, OddBuffersAreSurvived) {
     Instance instance(module, host);
     ASSERT_TRUE(instance.activate(44100, 256));
     std::vector<float> left(256, 0.25f), right(256, 0.25f);
     float* channels[2] = {left.data(), right.data()};
     clap_audio_buffer stereo{channels, nullptr, 2, 0, 0}, mono{channels, nullptr, 1, 0, 0};
-    InputEvents none, programChange;
-    programChange.addMidi(0, 0xC0, 9, 0);
+    InputEvents none;
     OutputEvents out;
     for (int shape = 0; shape < 4; ++shape) {
         clap_process block{};
@@ -106,7 +105,7 @@ TEST_F(ClapValidator, OddBuffersAreSurvivedAndEventsOfAnEmptyBlockAct) {
         block.audio_inputs_count = shape == 0 ? 0 : 1;
         block.audio_outputs = shape == 2 ? nullptr : &stereo;
         block.audio_outputs_count = shape == 2 ? 0 : 1;
-        block.in_events = (shape == 3 ? programChange : none).list();
+        block.in_events = none.list();
         block.out_events = out.list();
         TestHost::inAudioCall = true;
         const clap_process_status status = instance.plugin()->process(instance.plugin(), &block);
@@ -116,13 +115,6 @@ TEST_F(ClapValidator, OddBuffersAreSurvivedAndEventsOfAnEmptyBlockAct) {
             EXPECT_EQ(*std::max_element(left.begin(), left.end()), 0.0f) << "no input: silence out";
         }
     }
-    // The program change of the last, empty block reached the effect, and the host is
-    // asked to rescan.
-    EXPECT_EQ(instance.save().at(8), 9);
-    EXPECT_EQ(host.callbackRequests, 1);
-    instance.runMainThreadCallbacks();
-    EXPECT_EQ(host.rescans, std::vector<uint32_t>{CLAP_PARAM_RESCAN_VALUES});
-    EXPECT_EQ(host.rescansOffMain, 0);
 }
 
 // ---- parameters
@@ -225,8 +217,7 @@ TEST_F(ClapState, SaveLoadSaveIsByteIdenticalAndTheHostRescans) {
     Instance second(module, otherHost);
     ASSERT_TRUE(second.load(saved));
     EXPECT_EQ(second.save(), saved);
-    for (uint32_t id = 0; id < kParameters; ++id) EXPECT_EQ(second.parameter(id), first.parameter(id)) << id;
-    EXPECT_EQ(second.parameter(kDelay), 0.75);
+    EXPECT_EQ(second.parameter(kDelay), 0.75); // (every value, as in every format: tests/conformance)
     EXPECT_EQ(otherHost.rescans, std::vector<uint32_t>{CLAP_PARAM_RESCAN_VALUES});
     EXPECT_EQ(otherHost.rescansOffMain, 0);
     // The binding came with it: controller 21 moves Delay.
@@ -262,12 +253,33 @@ TEST_F(ClapState, EmptyShortForeignOrFailingStreamsAreRefusedWithNothingChanged)
         EXPECT_FALSE(instance.load(bytes)) << what;
         EXPECT_EQ(instance.save(), saved) << what;
     }
-    ReadStream failing(saved, 100, 5000);
-    EXPECT_FALSE(instance.state()->load(instance.plugin(), failing.stream()));
-    EXPECT_EQ(instance.save(), saved);
+    // Streams that fail (-1) or stop making progress (0) once their first bytes are moved.
+    struct Failing {
+        const std::vector<uint8_t>& bytes;
+        int64_t refusal;
+        uint64_t moved = 0;
+        int64_t step(uint64_t size, uint64_t limit) {
+            if (moved >= limit) return refusal;
+            const uint64_t n = std::min<uint64_t>(size, 50);
+            moved += n;
+            return int64_t(n);
+        }
+        clap_istream in{this, [](const clap_istream* s, void* buffer, uint64_t size) -> int64_t {
+                            auto* self = static_cast<Failing*>(s->ctx);
+                            const uint64_t at = self->moved;
+                            const int64_t n = self->step(size, 5000);
+                            if (n > 0) std::memcpy(buffer, self->bytes.data() + at, size_t(n));
+                            return n;
+                        }};
+        clap_ostream out{this, [](const clap_ostream* s, const void*, uint64_t size) {
+                             return static_cast<Failing*>(s->ctx)->step(size, 100);
+                         }};
+    };
     for (int64_t refusal : {0, -1}) {
-        WriteStream refusing(50, 100, refusal);
-        EXPECT_FALSE(instance.state()->save(instance.plugin(), refusing.stream())) << refusal;
+        Failing reading{saved, refusal}, writing{saved, refusal};
+        EXPECT_FALSE(instance.state()->load(instance.plugin(), &reading.in)) << refusal;
+        EXPECT_EQ(instance.save(), saved);
+        EXPECT_FALSE(instance.state()->save(instance.plugin(), &writing.out)) << refusal;
     }
     EXPECT_EQ(host.rescans, rescansBefore) << "a refused state is no news for the host";
 }
@@ -294,22 +306,19 @@ TEST_F(ClapState, TheBypassIsKeptAndAStateOfTheFirstVersionStillLoads) {
     EXPECT_EQ(second.save(), saved);
 }
 
-TEST_F(ClapState, ThreeRandomMegabyteStreamsAreSurvived) {
+// A random bank of the right size behind a right header gets in, and the effect must cope
+// with whatever it holds. (Random states without one are refused, as in every format:
+// tests/conformance.)
+TEST_F(ClapState, ARandomMegabyteBankBehindARightHeaderIsSurvived) {
     Instance instance(module, host);
     ASSERT_TRUE(instance.activate(44100, 512));
     const std::vector<uint8_t> header = {'Z', 'K', 'C', 'S', 1, 0, 0, 0, 3, 0, 0, 0, 0x98, 0x7F, 0, 0};
     std::mt19937 random(11);
-    for (int stream = 0; stream < 3; ++stream) {
-        std::vector<uint8_t> bytes(1u << 20);
-        for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
-        // The first as it is; the others behind a right header, so that a random bank of the
-        // right size gets in (and the effect must cope with whatever it holds).
-        if (stream > 0) std::copy(header.begin(), header.end(), bytes.begin());
-        if (stream == 2) bytes[12] = 0x97; // a size one short
-        const bool loaded = instance.load(bytes, stream == 1 ? 997 : 0);
-        EXPECT_EQ(loaded, stream == 1) << stream;
-        instance.render(testSignal(8000, stream), {512}); // whatever the random bank holds
-    }
+    std::vector<uint8_t> bytes(1u << 20);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+    std::copy(header.begin(), header.end(), bytes.begin());
+    EXPECT_TRUE(instance.load(bytes, 997));
+    instance.render(testSignal(8000), {512});
     // Any later state puts everything right again.
     Instance fresh(module, host);
     ASSERT_TRUE(instance.load(fresh.save()));
@@ -361,13 +370,12 @@ TEST_F(ClapValidator, TheEventsThePlugInEmitsAreWellFormedAndInOrder) {
         {5, kMaster, 1.0}, {5, kDelayVolume, 1.0}, {100, kMaster, 0.0}, {100, kDelayVolume, 0.0},
         {300, kMaster, 64 * step}, {300, kDelayVolume, 64 * step}};
     ASSERT_EQ(emitted.events.size(), expected.size());
+    EXPECT_EQ(emitted.misshapen, 0);
     for (size_t i = 0; i < expected.size(); ++i) {
         const OutputEvents::Event& e = emitted.events[i];
-        EXPECT_EQ(e.header.size, sizeof(clap_event_param_value));
-        EXPECT_EQ(e.header.space_id, CLAP_CORE_EVENT_SPACE_ID);
-        EXPECT_EQ(e.header.type, CLAP_EVENT_PARAM_VALUE);
-        EXPECT_EQ(e.header.flags, uint32_t(CLAP_EVENT_DONT_RECORD));
-        EXPECT_EQ(e.header.time, std::get<0>(expected[i])) << i;
+        EXPECT_EQ(e.type, CLAP_EVENT_PARAM_VALUE);
+        EXPECT_EQ(e.flags, uint32_t(CLAP_EVENT_DONT_RECORD));
+        EXPECT_EQ(e.time, std::get<0>(expected[i])) << i;
         EXPECT_EQ(e.paramId, std::get<1>(expected[i])) << i;
         EXPECT_EQ(e.value, std::get<2>(expected[i])) << i;
     }

@@ -39,12 +39,9 @@ constexpr uint16_t kBegin = CLAP_EVENT_PARAM_GESTURE_BEGIN, kEnd = CLAP_EVENT_PA
                    kValue = CLAP_EVENT_PARAM_VALUE;
 
 std::vector<Sent> sent(const OutputEvents& out) {
+    EXPECT_EQ(out.misshapen, 0);
     std::vector<Sent> list;
-    for (const OutputEvents::Event& e : out.events) {
-        EXPECT_EQ(e.header.space_id, CLAP_CORE_EVENT_SPACE_ID);
-        EXPECT_EQ(e.header.size, e.header.type == kValue ? sizeof(clap_event_param_value) : sizeof(clap_event_param_gesture));
-        list.push_back({e.header.type, e.paramId, e.value, e.header.time, e.header.flags});
-    }
+    for (const OutputEvents::Event& e : out.events) list.push_back({e.type, e.paramId, e.value, e.time, e.flags});
     return list;
 }
 
@@ -134,8 +131,8 @@ TEST_F(ClapWrapper, ALongDragTheHostDoesNotTakeEndsInARescanAndTheGesturesEnd) {
     OutputEvents out;
     instance->flush(InputEvents(), &out);
     ASSERT_GE(out.events.size(), 3u);
-    EXPECT_EQ(out.events.front().header.type, kBegin);
-    EXPECT_EQ(out.events.back().header.type, kEnd);
+    EXPECT_EQ(out.events.front().type, kBegin);
+    EXPECT_EQ(out.events.back().type, kEnd);
 }
 
 // A program change made on the main thread has the host rescan at once; one made on a

@@ -2,8 +2,8 @@
 
 #include "core/Parameters.h"
 #include "formats/lv2/Lv2Ports.h"
+#include "tools/zkhost/ModuleLoader.h"
 
-#include <dlfcn.h>
 #include <lv2/atom/forge.h>
 #include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
@@ -12,34 +12,18 @@
 #include <lv2/parameters/parameters.h>
 
 #include <cstring>
-#include <random>
 #include <stdexcept>
 
 namespace lv2test {
 
 using namespace zk::lv2;
 
-Urids::Urids() {
-    map_.handle = this;
-    map_.map = [](LV2_URID_Map_Handle self, const char* uri) { return static_cast<Urids*>(self)->map(uri); };
-    unmap_.handle = this;
-    unmap_.unmap = [](LV2_URID_Unmap_Handle self, LV2_URID urid) { return static_cast<Urids*>(self)->unmap(urid); };
-    ours_.mapAll(map_);
-}
-
-LV2_URID Urids::map(const char* uri) {
-    const auto [at, added] = ids_.try_emplace(uri, LV2_URID(uris_.size() + 1));
-    if (added) uris_.push_back(uri);
-    return at->second;
-}
-
-const char* Urids::unmap(LV2_URID urid) const { return urid >= 1 && urid <= uris_.size() ? uris_[urid - 1].c_str() : nullptr; }
-
 const LV2_Descriptor& dspDescriptor() {
     static const LV2_Descriptor* descriptor = [] {
-        void* module = dlopen(ZK_LV2_DSP_PATH, RTLD_NOW | RTLD_LOCAL);
-        if (!module) throw std::runtime_error(dlerror());
-        auto entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(module, "lv2_descriptor"));
+        std::string error;
+        void* module = zkhost::loadModule(ZK_LV2_DSP_PATH, error);
+        if (!module) throw std::runtime_error(error);
+        auto entry = reinterpret_cast<LV2_Descriptor_Function>(zkhost::findSymbol(module, "lv2_descriptor"));
         if (!entry || !entry(0)) throw std::runtime_error("no lv2_descriptor");
         return entry(0);
     }();
@@ -49,7 +33,7 @@ const LV2_Descriptor& dspDescriptor() {
 Instance::Instance() : Instance(Setup{}) {}
 
 Instance::Instance(const Setup& setup)
-    : notifyBytes_(setup.notifyBytes), maxBlock_(setup.maxBlock), rateOption_(float(setup.rate)) {
+    : rateOption_(float(setup.rate)) {
     for (int32_t i = 0; i < 54; ++i) controls_[size_t(i)] = zk::kParameterTable[size_t(i)].defaultValue;
     eventsIn_.assign(65536 / 8, 0);
     notify_.assign(65536 / 8, 0);
@@ -161,12 +145,10 @@ void Instance::run(const float* inL, const float* inR, float* outL, float* outR,
     d.run(handle_, frames);
 }
 
-Stereo Instance::render(const Stereo& input, uint32_t block, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<uint32_t> sizes(1, 4096);
+Stereo Instance::render(const Stereo& input, uint32_t block) {
     Stereo out(input.frames());
     for (size_t done = 0; done < input.frames();) {
-        const auto n = uint32_t(std::min<size_t>(block ? block : sizes(rng), input.frames() - done));
+        const auto n = uint32_t(std::min<size_t>(block, input.frames() - done));
         run(&input.left[done], &input.right[done], &out.left[done], &out.right[done], n);
         done += n;
     }

@@ -7,16 +7,15 @@
 
 #include "formats/lv2/Lv2Protocol.h"
 #include "tests/support/Stereo.h"
+#include "tools/zkhost/Lv2Host.h"
 
 #include <lv2/core/lv2.h>
 #include <lv2/options/options.h>
 #include <lv2/state/state.h>
-#include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,21 +23,14 @@
 
 namespace lv2test {
 
-class Urids {
+// zkhost's URID table, with our URIDs mapped in it as both ends of the plug-in's messages
+// use them.
+class Urids : public zkhost::UridTable {
 public:
-    Urids();
-    LV2_URID map(const char* uri);
-    const char* unmap(LV2_URID urid) const;
-    LV2_URID_Map* mapFeature() { return &map_; }
-    LV2_URID_Unmap* unmapFeature() { return &unmap_; }
-    // Our URIDs, as both ends of the plug-in's messages use them.
+    Urids() { ours_.mapAll(*mapFeature()); }
     const zk::lv2::Urids& ours() const { return ours_; }
 
 private:
-    std::map<std::string, LV2_URID> ids_;
-    std::deque<std::string> uris_;
-    LV2_URID_Map map_{};
-    LV2_URID_Unmap unmap_{};
     zk::lv2::Urids ours_;
 };
 
@@ -61,9 +53,7 @@ public:
         double rate = 48000;
         bool map = true;
         bool options = true;
-        int32_t maxBlock = 16384;
         bool worker = true;
-        uint32_t notifyBytes = 8192;
     };
     Instance();
     explicit Instance(const Setup& setup);
@@ -91,8 +81,8 @@ public:
     void deactivate();
     // One run; the queued events go with it.
     void run(const float* inL, const float* inR, float* outL, float* outR, uint32_t frames);
-    // Runs `input` through in blocks of `block` frames (0: random sizes 1..4096).
-    Stereo render(const Stereo& input, uint32_t block, uint32_t seed = 1);
+    // Runs `input` through in blocks of `block` frames.
+    Stereo render(const Stereo& input, uint32_t block);
 
     // What the last run wrote to the notify port.
     std::vector<zk::lv2::Message> messages() const;
@@ -102,8 +92,6 @@ public:
     LV2_State_Status restore(const State& state);
     // The worker's jobs scheduled so far: worked, and their responses given to the plug-in.
     int runWorker();
-
-    LV2_Handle handle() const { return handle_; }
 
 private:
     Urids urids_;

@@ -80,12 +80,6 @@ void HostedEffect::processReplacing(float* inL, float* inR, float* outL, float* 
     effect_->processReplacing(effect_, inputs, outputs, frames);
 }
 
-void HostedEffect::processAccumulating(float* inL, float* inR, float* outL, float* outR, int32_t frames) {
-    float* inputs[2] = {inL, inR};
-    float* outputs[2] = {outL, outR};
-    effect_->process(effect_, inputs, outputs, frames);
-}
-
 void HostedEffect::sendMidi(const std::vector<std::pair<int32_t, std::vector<uint8_t>>>& messages) {
     midiEvents_.assign(messages.size(), vst2::VstMidiEvent{});
     for (size_t i = 0; i < messages.size(); ++i) {

@@ -55,7 +55,6 @@ public:
     // Switches the effect on at `sampleRate` with blocks of up to `blockSize` frames.
     void resume(float sampleRate, int32_t blockSize = 512);
     void processReplacing(float* inL, float* inR, float* outL, float* outR, int32_t frames);
-    void processAccumulating(float* inL, float* inR, float* outL, float* outR, int32_t frames);
     // Hands a list of 3-byte MIDI messages, each at its delta frame, to effProcessEvents.
     void sendMidi(const std::vector<std::pair<int32_t, std::vector<uint8_t>>>& messages);
 

@@ -1,7 +1,8 @@
-// zkhost with the VST3 bundle beside the VST 2 module: the reference scenarios give the same
-// bits through both, in blocks of 512, of 1 and of random sizes; a learned controller in a
-// MIDI file (a mapped parameter change for the VST3) moves the sound at the same frame; a
-// state saved by one instance restores another to the same bytes and the same render.
+// zkhost with the VST3 bundle beside the VST 2 module: a learned controller in a MIDI file
+// (a mapped parameter change for the VST3) moves the sound at the same frame; the factory
+// set loads as its .fxp files sound; silence flags change nothing; a state saved by one
+// instance restores another to the same bytes and the same render; the bundle is hosted.
+// (The VST 2 module's bits in blocks of every size, as every format: tests/conformance.)
 
 #include "tests/zkhost/FormatChecks.h"
 #include "tests/zkhost/TestTools.h"
@@ -13,17 +14,6 @@ using namespace zkhosttest;
 namespace {
 
 std::string vst3Path() { return ZK_VST3_BUNDLE_PATH; }
-
-class Vst3Render : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
-
-TEST_P(Vst3Render, TheReferenceScenariosSoundAsThroughTheVst2Module) {
-    const auto [scenario, block] = GetParam();
-    expectReferenceScenarioAsThroughVst2(vst3Path(), ZK_REFERENCE_DIR, scenario, block);
-}
-
-INSTANTIATE_TEST_SUITE_P(Scenarios, Vst3Render,
-                         ::testing::Combine(::testing::Values("default-speech-44k", "three-bands-drums-48k"),
-                                            ::testing::Values("512", "1", "random")));
 
 TEST(Vst3Midi, ALearnedControllerMovesTheSoundAtTheSameFrameAsThroughTheVst2Module) {
     expectLearnedControllerAsThroughVst2(vst3Path());

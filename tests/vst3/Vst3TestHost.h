@@ -67,11 +67,10 @@ public:
     int restarts = 0;
     int programListChanges = 0;
     std::vector<Change> outputChanges; // of the last block
-    std::vector<vst3::ParamID> performed;
 
 private:
     void beginEdit(vst3::ParamID) override {}
-    void performEdit(vst3::ParamID id, vst3::ParamValue) override { performed.push_back(id); }
+    void performEdit(vst3::ParamID, vst3::ParamValue) override {}
     void endEdit(vst3::ParamID) override {}
     void restartComponent(int32_t) override { ++restarts; }
     void programListChanged(vst3::ProgramListID, int32_t) override { ++programListChanges; }

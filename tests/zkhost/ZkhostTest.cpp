@@ -1,7 +1,6 @@
 // zkhost as a user runs it: the binary against our plug-in, third-party plug-ins and
 // hostile files, checking exit codes, messages, audio files and saved state.
 
-#include "tests/support/LoadedModule.h"
 #include "tests/zkhost/FormatChecks.h"
 #include "tests/zkhost/TestTools.h"
 
@@ -253,31 +252,15 @@ TEST(ZkhostState, BoundControllerInAMidiFileActsAtItsFrame) {
                                                                  smfTrack({{720, {0xB2, 7, 0}}, {0, {0x92, 60, 100}}})}));
     Audio input = readAudio(examplePath());
     const auto frame = int64_t(std::llround((0.4 + 0.5) * input.rate));
-    const int32_t block = 500;
-    succeed(renderArgs(dir + "/midi.wav", {"--fxb", bankPath, "--midi", midiPath, "--block", std::to_string(block),
-                                           "--tail", "0.5", "--save-fxb", dir + "/after.fxb"}));
+    succeed(renderArgs(dir + "/midi.wav", {"--fxb", bankPath, "--midi", midiPath, "--block", "500", "--tail", "0.5",
+                                           "--save-fxb", dir + "/after.fxb"}));
     Audio rendered = readAudio(dir + "/midi.wav");
     float master;
     std::memcpy(&master, &readBytes(dir + "/after.fxb")[kProgram0 + 24], 4);
     EXPECT_EQ(master, 0.0f) << "the controller reached Master";
-
-    // The same change delivered by hand, through effProcessEvents, in the same blocks.
-    zktest::LoadedModule module(modulePath());
-    zktest::HostedEffect effect(module);
-    Bytes chunk(bank.begin() + kChunk, bank.end());
-    effect.dispatch(vst2::effSetChunk, 0, vst2::VstIntPtr(chunk.size()), chunk.data());
-    effect.resume(float(input.rate), block);
-    std::vector<float> expected, in(block), outL(block), outR(block);
-    for (int64_t start = 0; start < rendered.frames; start += block) {
-        int32_t n = int32_t(std::min<int64_t>(block, rendered.frames - start));
-        for (int32_t f = 0; f < n; ++f) in[size_t(f)] = start + f < input.frames ? input.samples[size_t(start + f)] : 0;
-        if (frame >= start && frame < start + n) effect.sendMidi({{int32_t(frame - start), {0xB2, 7, 0}}});
-        effect.processReplacing(in.data(), in.data(), outL.data(), outR.data(), n);
-        for (int32_t f = 0; f < n; ++f) expected.insert(expected.end(), {outL[size_t(f)], outR[size_t(f)]});
-    }
-    EXPECT_EQ(expected, rendered.samples);
-    // And the change did show: sound before its frame, silence from the next frame on.
+    // Sound up to the frame before the change, silence from the frame after it on.
     EXPECT_GT(rendered.peak(0, frame), 1e-3);
+    EXPECT_NE(rendered.at(frame - 1, 0), 0.0f);
     EXPECT_EQ(rendered.peak(frame + 1, rendered.frames), 0.0);
 }
 

@@ -3,6 +3,7 @@
 
 #include "tests/zkhost/FormatChecks.h"
 #include "tests/zkhost/TestTools.h"
+#include "tools/zkhost/WavFile.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -160,16 +161,11 @@ TEST(ZkhostRender, HowTheHostFeedsThePlugInDoesNotShow) {
     std::string dir = scratchDir("feeding");
     Audio mono = readAudio(examplePath());
     ASSERT_EQ(mono.channels, 1);
-    SF_INFO info{};
-    info.samplerate = mono.rate;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open((dir + "/stereo.wav").c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
     std::vector<float> stereo;
     for (float s : mono.samples) stereo.insert(stereo.end(), {s, s});
-    sf_writef_float(file, stereo.data(), mono.frames);
-    sf_close(file);
+    zkhost::WavWriter file(dir + "/stereo.wav", zkhost::WavSampleFormat::float32, mono.rate, 2);
+    file.write(stereo.data(), mono.frames);
+    file.close();
 
     succeed(renderArgs(dir + "/a.wav", {"--tail", "0.3"}));
     succeed({"render", modulePath(), dir + "/stereo.wav", dir + "/b.wav", "--tail", "0.3"});

@@ -254,10 +254,10 @@ TEST(ZkhostState, BoundControllerInAMidiFileActsAtItsFrame) {
     float master;
     std::memcpy(&master, &readBytes(dir + "/after.fxb")[kProgram0 + 24], 4);
     EXPECT_EQ(master, 0.0f) << "the controller reached Master";
-    // Sound up to the frame before the change, silence from the frame after it on.
+    // Sound up to the frame before the change, silence from its frame on: neither early nor late.
     EXPECT_GT(rendered.peak(0, frame), 1e-3);
     EXPECT_NE(rendered.at(frame - 1, 0), 0.0f);
-    EXPECT_EQ(rendered.peak(frame + 1, rendered.frames), 0.0);
+    EXPECT_EQ(rendered.peak(frame, rendered.frames), 0.0);
 }
 
 // ---- third-party plug-ins and bench

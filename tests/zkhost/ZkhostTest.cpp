@@ -260,7 +260,7 @@ TEST(ZkhostState, BoundControllerInAMidiFileActsAtItsFrame) {
     EXPECT_EQ(rendered.peak(frame, rendered.frames), 0.0);
 }
 
-// ---- third-party plug-ins and bench
+// ---- third-party plug-ins
 
 namespace {
 struct ThirdParty {
@@ -317,16 +317,3 @@ INSTANTIATE_TEST_SUITE_P(Debian, ZkhostThirdParty,
                              for (char& c : name) c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return name;
                          });
-
-TEST(ZkhostBench, ComparesModulesSideBySide) {
-    RunResult r = succeed({"bench", modulePath(), modulePath(), "--seconds", "0.5", "--rate", "48000", "--set",
-                           "Master=0.5"});
-    std::vector<std::string> rows = matches(r.out, "Zephyrkettledrome\\.so +([0-9.]+ +[0-9.]+)");
-    ASSERT_EQ(rows.size(), 2u) << r.out;
-    for (const std::string& row : rows) {
-        double a = 0, b = 0;
-        EXPECT_EQ(std::sscanf(row.c_str(), "%lf %lf", &a, &b), 2);
-        EXPECT_GT(a, 0.0);
-        EXPECT_GT(b, 0.0);
-    }
-}

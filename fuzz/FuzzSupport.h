@@ -1,8 +1,9 @@
 #pragma once
 
 // What every fuzz target shares: a reader that takes the fuzz input apart, the values and
-// event frames read from it, dialogs that answer at once, settings kept in memory, a block of loud input whose output must stay
-// finite, damaged copies of a plug-in's own state, and the rule a state load must keep.
+// event frames read from it, dialogs that answer at once, settings kept in memory, a block
+// of loud input whose output must stay finite, damaged copies of a plug-in's own state,
+// and the rule a state load must keep.
 
 #include "core/Services.h"
 

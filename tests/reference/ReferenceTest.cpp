@@ -22,7 +22,8 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, Reference,
                          ::testing::Combine(::testing::Values("default-speech-44k", "three-bands-drums-48k"),
                                             ::testing::Values("512", "1", "random")),
                          [](const auto& info) {
-                             std::string name = std::get<0>(info.param) + std::string("_blocks_") + std::get<1>(info.param);
+                             std::string name = std::get<0>(info.param);
+                             name += std::string("_blocks_") + std::get<1>(info.param);
                              for (char& c : name) c = c == '-' ? '_' : c;
                              return name;
                          });

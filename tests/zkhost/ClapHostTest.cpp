@@ -135,7 +135,8 @@ TEST(ZkhostClap, StateFilesHoldThePlugInsBytesThroughStreamsOfAnyStep) {
 
     // Loaded into a new instance, a step of a few bytes or one: the same values, the same
     // bytes, in as many stream calls as the step makes (a read past the end says no more).
-    const std::tuple<const char*, const char*, const char*> steps[] = {{"0", "1", "2"}, {"5", "5", "6"}, {"1", "24", "25"}};
+    const std::tuple<const char*, const char*, const char*> steps[] = {
+        {"0", "1", "2"}, {"5", "5", "6"}, {"1", "24", "25"}};
     for (const auto& [step, writes, reads] : steps) {
         SCOPED_TRACE(step);
         const std::string again = dir + "/b" + step + ".state";

@@ -157,8 +157,12 @@ void flush(const clap_plugin* plugin, const clap_input_events* in, const clap_ou
 }
 
 // Text to a value is asked by no host here.
-const clap_plugin_params kParams = {[](const clap_plugin*) -> uint32_t { return 2; }, paramInfo, paramValue, valueToText,
-                                    [](const clap_plugin*, clap_id, const char*, double*) { return false; }, flush};
+const clap_plugin_params kParams = {[](const clap_plugin*) -> uint32_t { return 2; },
+                                    paramInfo,
+                                    paramValue,
+                                    valueToText,
+                                    [](const clap_plugin*, clap_id, const char*, double*) { return false; },
+                                    flush};
 
 // ---- processing
 

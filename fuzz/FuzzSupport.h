@@ -1,8 +1,9 @@
 #pragma once
 
-// What every fuzz target shares: a reader that takes the fuzz input apart, dialogs that
-// answer at once, settings kept in memory, a block of loud input whose output must stay
-// finite, damaged copies of a plug-in's own state, and the rule a state load must keep.
+// What every fuzz target shares: a reader that takes the fuzz input apart, the values and
+// event frames read from it, dialogs that answer at once, settings kept in memory, a block
+// of loud input whose output must stay finite, damaged copies of a plug-in's own state,
+// and the rule a state load must keep.
 
 #include "core/Services.h"
 
@@ -15,7 +16,6 @@
 #include <vector>
 
 namespace zkfuzz {
-
 
 // Reads the input front to back; past its end every read gives 0.
 class InputReader {
@@ -39,12 +39,36 @@ public:
         at_ += got;
         return start;
     }
+    std::vector<uint8_t> rest() {
+        size_t got = 0;
+        const uint8_t* start = take(left(), got);
+        return std::vector<uint8_t>(start, start + got);
+    }
 
 private:
     const uint8_t* data_;
     size_t size_;
     size_t at_ = 0;
 };
+
+// A value as a host may send it or should not: within 0..1, NaN, infinities and anything
+// else a float holds, the ends, or a whole number from -128 to 127 times `wide`.
+inline double anyValue(InputReader& in, double wide) {
+    switch (in.byte() & 3) {
+    case 0: return in.byte() / 255.0;
+    case 1: return static_cast<double>(in.f32());
+    case 2: return in.byte() & 1 ? 1.0 : 0.0;
+    default: return static_cast<int8_t>(in.byte()) * wide;
+    }
+}
+
+// The frame of an event after one at `last` in a block of `frames`: mostly in order within
+// the block, now and then anywhere up to twice past it.
+inline uint32_t nextFrame(InputReader& in, uint32_t last, uint32_t frames) {
+    const uint8_t timing = in.byte();
+    if (timing < 200) return last + (frames ? timing % (frames / 4 + 1) : 0);
+    return in.u32() % (2 * frames + 2);
+}
 
 // Yes and No in turn, so that both answers of every question are reached.
 class QuietMessages final : public zk::MessageService {

@@ -47,21 +47,10 @@ struct Output {
     }
 };
 
-double valueFrom(zkfuzz::InputReader& in) {
-    switch (in.byte() & 3) {
-    case 0: return in.byte() / 255.0;
-    case 1: return static_cast<double>(in.f32()); // NaN, infinities, anything
-    case 2: return in.byte() & 1 ? 1.0 : 0.0;
-    default: return static_cast<int8_t>(in.byte()) * 1.0e6;
-    }
-}
-
 void readEvent(zkfuzz::InputReader& in, EventSlot& slot, uint32_t& time, uint32_t frames) {
     slot = EventSlot{};
     const uint8_t kind = in.byte();
-    const uint8_t timing = in.byte();
-    if (timing < 200) time += frames ? timing % (frames / 4 + 1) : 0; // in order
-    else time = in.u32() % (2 * frames + 2);                           // anywhere, past the block too
+    time = zkfuzz::nextFrame(in, time, frames);
     clap_event_header& h = slot.header;
     h.time = time;
     h.space_id = kind & 0x80 ? static_cast<uint16_t>(in.u16()) : CLAP_CORE_EVENT_SPACE_ID;
@@ -74,7 +63,7 @@ void readEvent(zkfuzz::InputReader& in, EventSlot& slot, uint32_t& time, uint32_
         slot.value.param_id = in.byte() < 230 ? in.byte() % 64 : in.u32();
         slot.value.note_id = -1;
         slot.value.port_index = slot.value.channel = slot.value.key = -1;
-        slot.value.value = valueFrom(in);
+        slot.value.value = zkfuzz::anyValue(in, 1.0e6);
         break;
     case 2:
         h.type = CLAP_EVENT_MIDI;

@@ -14,15 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t stepBits = in.byte();
     const uint16_t failAt = in.u16();
 
-    std::vector<uint8_t> bytes;
-    if (control & 1) {
-        bytes = clap.save();
-        zkfuzz::damage(in, bytes, (control & 4) != 0);
-    } else {
-        size_t got = 0;
-        const uint8_t* rest = in.take(in.left(), got);
-        bytes.assign(rest, rest + got);
-    }
+    std::vector<uint8_t> bytes = control & 1 ? clap.save() : in.rest();
+    if (control & 1) zkfuzz::damage(in, bytes, (control & 4) != 0);
 
     const std::vector<uint8_t> before = clap.save();
     zkfuzz::ByteStream stream;

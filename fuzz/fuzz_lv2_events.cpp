@@ -109,14 +109,7 @@ private:
     std::vector<uint8_t> notify_ = std::vector<uint8_t>(kSequenceBytes);
 };
 
-float anyValue(zkfuzz::InputReader& in) {
-    switch (in.byte() & 3) {
-    case 0: return in.byte() / 255.0f;
-    case 1: return in.f32(); // NaN, infinities, anything
-    case 2: return in.byte() & 1 ? 1.0f : 0.0f;
-    default: return static_cast<int8_t>(in.byte()) * 100.0f;
-    }
-}
+float anyValue(zkfuzz::InputReader& in) { return static_cast<float>(zkfuzz::anyValue(in, 100.0)); }
 
 // One event of the sequence at `frames`: false when the sequence is full.
 bool writeEvent(zkfuzz::InputReader& in, Instance& instance, int64_t frames) {
@@ -161,13 +154,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             instance.controls[in.byte() % zk::kNumParameters] = anyValue(in);
         if (control & 1) instance.enabled = anyValue(in);
         instance.beginSequence();
-        int64_t time = 0;
-        for (int events = in.byte() % 32; events > 0; --events) {
-            const uint8_t timing = in.byte();
-            if (timing < 200) time += frames ? timing % (frames / 4 + 1) : 0; // in order
-            else time = static_cast<int64_t>(in.u32() % (2 * frames + 2));   // anywhere, past the block too
-            if (!writeEvent(in, instance, time)) break;
-        }
+        uint32_t time = 0;
+        for (int events = in.byte() % 32; events > 0; --events)
+            if (!writeEvent(in, instance, time = zkfuzz::nextFrame(in, time, frames))) break;
         const uint32_t room = control & 2 ? in.u16() % 512 : 1 << 15;
         instance.run(frames, (control & 4) != 0, round, room);
     }

@@ -68,15 +68,6 @@ ParamID parameterId(zkfuzz::InputReader& in) {
     return in.u32();
 }
 
-ParamValue value(zkfuzz::InputReader& in) {
-    switch (in.byte() & 3) {
-    case 0: return in.byte() / 255.0;
-    case 1: return static_cast<double>(in.f32()); // NaN, infinities, anything
-    case 2: return in.byte() & 1 ? 1.0 : 0.0;
-    default: return static_cast<int8_t>(in.byte()) / 64.0;
-    }
-}
-
 int32 offset(zkfuzz::InputReader& in, int32 frames, int32& last) {
     const uint8_t how = in.byte();
     if (how < 200) return last += frames > 0 ? how % (frames / 4 + 1) : 0; // in order
@@ -141,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             queue.id = parameterId(in);
             int32 last = 0;
             queue.points.resize(in.byte() % 8);
-            for (auto& point : queue.points) point = {offset(in, frames, last), value(in)};
+            for (auto& point : queue.points) point = {offset(in, frames, last), zkfuzz::anyValue(in, 1.0 / 64)};
         }
         Events events;
         events.events.resize(in.byte() % 16);

@@ -49,16 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint16_t failAt = in.u16();
     const uint8_t prefix = control & 4 ? in.byte() % 32 : 0;
 
-    std::vector<uint8_t> bytes;
-    if (control & 1) {
-        bytes = processor.save();
-        if (control & 2) bytes = processor.presetState();
-        zkfuzz::damage(in, bytes, (control & 8) != 0);
-    } else {
-        size_t got = 0;
-        const uint8_t* rest = in.take(in.left(), got);
-        bytes.assign(rest, rest + got);
-    }
+    std::vector<uint8_t> bytes = control & 1 ? (control & 2 ? processor.presetState() : processor.save()) : in.rest();
+    if (control & 1) zkfuzz::damage(in, bytes, (control & 8) != 0);
 
     const std::vector<uint8_t> before = processor.save();
     zkfuzz::FuzzStream stream;

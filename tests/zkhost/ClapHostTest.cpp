@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <regex>
 
 using namespace zkhosttest;
 
@@ -132,32 +133,23 @@ TEST(ZkhostClap, StateFilesHoldThePlugInsBytesThroughStreamsOfAnyStep) {
     EXPECT_TRUE(contains(saved.err, "state saved in 1 writes")) << saved.err;
     EXPECT_TRUE(contains(saved.out, "\"display\": \"on\"")) << saved.out;
 
-    // Loaded into a new instance, a step of a few bytes or one: the same values, the same bytes.
-    for (const char* step : {"0", "5", "1"}) {
+    // Loaded into a new instance, a step of a few bytes or one: the same values, the same
+    // bytes, in as many stream calls as the step makes (a read past the end says no more).
+    const std::tuple<const char*, const char*, const char*> steps[] = {
+        {"0", "1", "2"}, {"5", "5", "6"}, {"1", "24", "25"}};
+    for (const auto& [step, writes, reads] : steps) {
         SCOPED_TRACE(step);
         const std::string again = dir + "/b" + step + ".state";
         RunResult loaded = succeedClap({"info", testClapPath(), "--json", "--state", dir + "/a.state", "--save-state",
                                         again, "--stream-bytes", step});
         EXPECT_EQ(loaded.out, saved.out);
         EXPECT_EQ(readBytes(again), state);
-        const std::string writes = std::string(step) == "5" ? "5" : std::string(step) == "1" ? "24" : "1";
-        const std::string reads = std::string(step) == "5" ? "6" : std::string(step) == "1" ? "25" : "2";
-        EXPECT_TRUE(contains(loaded.err, "state saved in " + writes + " writes")) << loaded.err;
-        EXPECT_TRUE(contains(loaded.err, "state loaded in " + reads + " reads")) << loaded.err;
+        EXPECT_TRUE(contains(loaded.err, std::string("state saved in ") + writes + " writes")) << loaded.err;
+        EXPECT_TRUE(contains(loaded.err, std::string("state loaded in ") + reads + " reads")) << loaded.err;
     }
     // The state also sets up a render: Gain 1.5 and inverted.
     succeedClap(renderArgs(dir + "/o.wav", {"--state", dir + "/a.state"}));
     expectScaledInput(readAudio(dir + "/o.wav"), readAudio(examplePath()), {{0, -1.5f}});
-
-    Bytes foreign = state;
-    foreign[0] = 'X';
-    const std::vector<std::pair<std::string, Bytes>> refused = {
-        {"empty", {}}, {"short", Bytes(state.begin(), state.end() - 1)}, {"foreign", foreign}, {"long", Bytes(25, 0)}};
-    for (const auto& [name, bytes] : refused) {
-        SCOPED_TRACE(name);
-        expectFailure(runZkhost({"info", testClapPath(), "--state", writeBytes(dir, name, bytes)}), 3,
-                      "the plug-in refused the state");
-    }
 }
 
 TEST(ZkhostClap, ProgramOptionIsAProgramChange) {
@@ -187,7 +179,12 @@ TEST(ZkhostClap, EachFormatRefusesTheOthersOptions) {
 }
 
 TEST(ZkhostClap, BenchMeasuresBothFormatsSideBySide) {
-    RunResult r = succeedClap({"bench", testClapPath(), modulePath(), "--seconds", "0.2", "--set", "0=0.5"});
-    EXPECT_TRUE(contains(r.out, "zkhost_test_gain.clap")) << r.out;
-    EXPECT_TRUE(contains(r.out, "Zephyrkettledrome.so")) << r.out;
+    RunResult r = succeedClap({"bench", testClapPath(), modulePath(), "--seconds", "0.2", "--rate", "48000", "--set",
+                               "0=0.5"});
+    for (const char* module : {"zkhost_test_gain\\.clap", "Zephyrkettledrome\\.so"}) {
+        std::smatch row; // times real time, then ns per frame
+        ASSERT_TRUE(std::regex_search(r.out, row, std::regex(std::string(module) + " +([0-9.]+) +([0-9.]+)"))) << r.out;
+        EXPECT_GT(std::stod(row[1]), 0.0);
+        EXPECT_GT(std::stod(row[2]), 0.0);
+    }
 }

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -102,18 +101,6 @@ bool valueToText(const clap_plugin*, clap_id id, double value, char* out, uint32
     return false;
 }
 
-bool textToValue(const clap_plugin*, clap_id id, const char* text, double* value) {
-    if (id == kInvertId && (std::strcmp(text, "on") == 0 || std::strcmp(text, "off") == 0)) {
-        *value = std::strcmp(text, "on") == 0 ? 1.0 : 0.0;
-        return true;
-    }
-    char* end = nullptr;
-    const double number = std::strtod(text, &end);
-    if (end == text || (id != kGainId && id != kInvertId)) return false;
-    *value = number;
-    return true;
-}
-
 void applyParam(TestGain* g, const clap_event_param_value* e) {
     if (e->param_id == kGainId) g->gain = std::fmin(std::fmax(e->value, 0.0), kMaxGain);
     if (e->param_id == kInvertId) g->invert = e->value >= 0.5 ? 1.0 : 0.0;
@@ -169,8 +156,13 @@ void flush(const clap_plugin* plugin, const clap_input_events* in, const clap_ou
     pushPanelEdits(g, out);
 }
 
-const clap_plugin_params kParams = {[](const clap_plugin*) -> uint32_t { return 2; }, paramInfo, paramValue,
-                                    valueToText, textToValue, flush};
+// Text to a value is asked by no host here.
+const clap_plugin_params kParams = {[](const clap_plugin*) -> uint32_t { return 2; },
+                                    paramInfo,
+                                    paramValue,
+                                    valueToText,
+                                    [](const clap_plugin*, clap_id, const char*, double*) { return false; },
+                                    flush};
 
 // ---- processing
 
@@ -357,18 +349,10 @@ bool guiSetParent(const clap_plugin* plugin, const clap_window* parent) {
     return true;
 }
 
-bool guiShow(const clap_plugin* plugin) {
+bool guiMap(const clap_plugin* plugin, bool shown) {
     TestGain* g = self(plugin);
     if (!g->window) return false;
-    XMapWindow(g->display, g->window);
-    XFlush(g->display);
-    return true;
-}
-
-bool guiHide(const clap_plugin* plugin) {
-    TestGain* g = self(plugin);
-    if (!g->window) return false;
-    XUnmapWindow(g->display, g->window);
+    shown ? XMapWindow(g->display, g->window) : XUnmapWindow(g->display, g->window);
     XFlush(g->display);
     return true;
 }
@@ -394,8 +378,8 @@ const clap_plugin_gui kGui = {
     guiSetParent,
     [](const clap_plugin*, const clap_window*) { return false; },
     [](const clap_plugin*, const char*) {},
-    guiShow,
-    guiHide};
+    [](const clap_plugin* plugin) { return guiMap(plugin, true); },
+    [](const clap_plugin* plugin) { return guiMap(plugin, false); }};
 
 // Xlib may have read events into its queue during the panel's own requests, where the
 // connection's descriptor no longer shows them: they are taken on every call.

@@ -1,14 +1,12 @@
-// zkhost with an LV2 plug-in: the built bundle through info, render (parameter changes
-// splitting blocks, MIDI at its frames, a new instance for a new rate) and lilv state
-// files, each render against the VST 2 module's through zkhost, sample for sample.
+// zkhost with an LV2 plug-in: the built bundle through info, its presets and lilv state
+// files. How it sounds, changes at frames included, the conformance suite holds to the
+// VST 2 module's.
 
 #include "tests/zkhost/FormatChecks.h"
 #include "tests/zkhost/TestTools.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 using namespace zkhosttest;
@@ -22,16 +20,6 @@ std::vector<std::string> renderArgs(const std::string& module, const std::string
     std::vector<std::string> args = {"render", module, examplePath(), out, "--tail", "0.5"};
     args.insert(args.end(), options.begin(), options.end());
     return args;
-}
-
-// The same render through the bundle and through the VST 2 module: the same samples.
-void expectSameAsVst2(const std::string& dir, const std::vector<std::string>& lv2Options,
-                      const std::vector<std::string>& vst2Options) {
-    succeed(renderArgs(bundle(), dir + "/lv2.wav", lv2Options));
-    succeed(renderArgs(modulePath(), dir + "/vst2.wav", vst2Options));
-    const Audio lv2 = readAudio(dir + "/lv2.wav"), vst2 = readAudio(dir + "/vst2.wav");
-    EXPECT_GT(vst2.rms(), 1e-4);
-    EXPECT_EQ(lv2.samples, vst2.samples);
 }
 
 } // namespace
@@ -59,26 +47,6 @@ TEST(ZkhostLv2, InfoTellsThePortsAndParameters) {
 
 // The factory set as the bundle's presets, loaded by name through lilv as hosts load them.
 TEST(ZkhostLv2, TheFactorySetIsInTheBundleAndLoadsAsItsFxpDoes) { zkhosttest::expectFactorySetAsThroughVst2(bundle()); }
-
-TEST(ZkhostLv2, ParameterChangesActAtTheirFramesAsInTheVst2Module) {
-    const std::string dir = scratchDir("lv2-automation");
-    std::ofstream(dir + "/changes.csv") << "0.1,0,0.3\n0.2337,40,0.8\n0.5,13,0.9\n1.01,1,0.5\n";
-    // VST 2 automation acts at block boundaries: blocks of one frame put it at its frame.
-    for (const char* block : {"512", "random", "1"})
-        expectSameAsVst2(dir, {"--block", block, "--automate", dir + "/changes.csv", "--set", "38=0.2"},
-                         {"--block", "1", "--automate", dir + "/changes.csv", "--set", "38=0.2"});
-}
-
-TEST(ZkhostLv2, MidiActsAtItsFramesAsInTheVst2Module) {
-    // Master follows controller 7, as stored for the user; both formats read it when made.
-    const std::string dir = scratchDir("lv2-midi");
-    std::filesystem::create_directories(dir + "/config/zephyrkettledrome.org/Zephyrkettledrome");
-    std::ofstream(dir + "/config/zephyrkettledrome.org/Zephyrkettledrome/settings") << "\"MidiCC-Master\" 8\n";
-    setenv("XDG_CONFIG_HOME", (dir + "/config").c_str(), 1);
-    const std::string midi = writeBytes(dir, "cc.mid", smf(0, 480, {smfTrack({{333, {0xB0, 7, 20}}, {500, {0xC0, 3}},
-                                                                              {301, {0xB4, 7, 100}}})}));
-    expectSameAsVst2(dir, {"--block", "256", "--midi", midi}, {"--block", "64", "--midi", midi});
-}
 
 TEST(ZkhostLv2, StateFilesRoundTripAndRestoreTheSound) {
     const std::string dir = scratchDir("lv2-state");

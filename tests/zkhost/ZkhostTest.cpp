@@ -1,9 +1,9 @@
 // zkhost as a user runs it: the binary against our plug-in, third-party plug-ins and
 // hostile files, checking exit codes, messages, audio files and saved state.
 
-#include "tests/support/LoadedModule.h"
 #include "tests/zkhost/FormatChecks.h"
 #include "tests/zkhost/TestTools.h"
+#include "tools/zkhost/WavFile.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -161,16 +161,11 @@ TEST(ZkhostRender, HowTheHostFeedsThePlugInDoesNotShow) {
     std::string dir = scratchDir("feeding");
     Audio mono = readAudio(examplePath());
     ASSERT_EQ(mono.channels, 1);
-    SF_INFO info{};
-    info.samplerate = mono.rate;
-    info.channels = 2;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open((dir + "/stereo.wav").c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
     std::vector<float> stereo;
     for (float s : mono.samples) stereo.insert(stereo.end(), {s, s});
-    sf_writef_float(file, stereo.data(), mono.frames);
-    sf_close(file);
+    zkhost::WavWriter file(dir + "/stereo.wav", zkhost::WavSampleFormat::float32, mono.rate, 2);
+    file.write(stereo.data(), mono.frames);
+    file.close();
 
     succeed(renderArgs(dir + "/a.wav", {"--tail", "0.3"}));
     succeed({"render", modulePath(), dir + "/stereo.wav", dir + "/b.wav", "--tail", "0.3"});
@@ -253,35 +248,19 @@ TEST(ZkhostState, BoundControllerInAMidiFileActsAtItsFrame) {
                                                                  smfTrack({{720, {0xB2, 7, 0}}, {0, {0x92, 60, 100}}})}));
     Audio input = readAudio(examplePath());
     const auto frame = int64_t(std::llround((0.4 + 0.5) * input.rate));
-    const int32_t block = 500;
-    succeed(renderArgs(dir + "/midi.wav", {"--fxb", bankPath, "--midi", midiPath, "--block", std::to_string(block),
-                                           "--tail", "0.5", "--save-fxb", dir + "/after.fxb"}));
+    succeed(renderArgs(dir + "/midi.wav", {"--fxb", bankPath, "--midi", midiPath, "--block", "500", "--tail", "0.5",
+                                           "--save-fxb", dir + "/after.fxb"}));
     Audio rendered = readAudio(dir + "/midi.wav");
     float master;
     std::memcpy(&master, &readBytes(dir + "/after.fxb")[kProgram0 + 24], 4);
     EXPECT_EQ(master, 0.0f) << "the controller reached Master";
-
-    // The same change delivered by hand, through effProcessEvents, in the same blocks.
-    zktest::LoadedModule module(modulePath());
-    zktest::HostedEffect effect(module);
-    Bytes chunk(bank.begin() + kChunk, bank.end());
-    effect.dispatch(vst2::effSetChunk, 0, vst2::VstIntPtr(chunk.size()), chunk.data());
-    effect.resume(float(input.rate), block);
-    std::vector<float> expected, in(block), outL(block), outR(block);
-    for (int64_t start = 0; start < rendered.frames; start += block) {
-        int32_t n = int32_t(std::min<int64_t>(block, rendered.frames - start));
-        for (int32_t f = 0; f < n; ++f) in[size_t(f)] = start + f < input.frames ? input.samples[size_t(start + f)] : 0;
-        if (frame >= start && frame < start + n) effect.sendMidi({{int32_t(frame - start), {0xB2, 7, 0}}});
-        effect.processReplacing(in.data(), in.data(), outL.data(), outR.data(), n);
-        for (int32_t f = 0; f < n; ++f) expected.insert(expected.end(), {outL[size_t(f)], outR[size_t(f)]});
-    }
-    EXPECT_EQ(expected, rendered.samples);
-    // And the change did show: sound before its frame, silence from the next frame on.
+    // Sound up to the frame before the change, silence from its frame on: neither early nor late.
     EXPECT_GT(rendered.peak(0, frame), 1e-3);
-    EXPECT_EQ(rendered.peak(frame + 1, rendered.frames), 0.0);
+    EXPECT_NE(rendered.at(frame - 1, 0), 0.0f);
+    EXPECT_EQ(rendered.peak(frame, rendered.frames), 0.0);
 }
 
-// ---- third-party plug-ins and bench
+// ---- third-party plug-ins
 
 namespace {
 struct ThirdParty {
@@ -338,16 +317,3 @@ INSTANTIATE_TEST_SUITE_P(Debian, ZkhostThirdParty,
                              for (char& c : name) c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return name;
                          });
-
-TEST(ZkhostBench, ComparesModulesSideBySide) {
-    RunResult r = succeed({"bench", modulePath(), modulePath(), "--seconds", "0.5", "--rate", "48000", "--set",
-                           "Master=0.5"});
-    std::vector<std::string> rows = matches(r.out, "Zephyrkettledrome\\.so +([0-9.]+ +[0-9.]+)");
-    ASSERT_EQ(rows.size(), 2u) << r.out;
-    for (const std::string& row : rows) {
-        double a = 0, b = 0;
-        EXPECT_EQ(std::sscanf(row.c_str(), "%lf %lf", &a, &b), 2);
-        EXPECT_GT(a, 0.0);
-        EXPECT_GT(b, 0.0);
-    }
-}

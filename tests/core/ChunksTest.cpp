@@ -21,11 +21,6 @@ uint32_t little32(const std::vector<uint8_t>& bytes, size_t offset) {
            uint32_t{bytes[offset + 3]} << 24;
 }
 
-void putFloat(std::vector<uint8_t>& bytes, size_t offset, float value) {
-    uint32_t bits = std::bit_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(bits >> (8 * i));
-}
-
 TEST_F(ChunksTest, BankLayoutIsDescriptorsThenProgramsLittleEndian) {
     effect->selectProgram(3);
     effect->setParameter(12, 0.75f);

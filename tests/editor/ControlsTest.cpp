@@ -25,11 +25,7 @@ TEST(PanelControls, KnobDragIsOneEditGestureOfTheKnobsParameter) {
     const float before = h.effect().getParameter(4);
     h.calls.clear();
     h.drag(kBand1, {kBand1.h + 30, kBand1.v - 30});
-    std::vector<HostCall> gesture;
-    for (const HostCall& call : h.calls)
-        if (call.opcode == vst2::audioMasterBeginEdit || call.opcode == vst2::audioMasterAutomate ||
-            call.opcode == vst2::audioMasterEndEdit)
-            gesture.push_back(call);
+    const std::vector<HostCall> gesture = h.gestureCalls();
     ASSERT_GE(gesture.size(), 3u);
     EXPECT_EQ(gesture.front().opcode, vst2::audioMasterBeginEdit);
     EXPECT_EQ(gesture.back().opcode, vst2::audioMasterEndEdit);

@@ -129,7 +129,7 @@ TEST(Zoom, AVst2HostThatCanSizeItsWindowIsAskedTo) {
 }
 
 TEST(Zoom, NumbersThatAreNoChoiceReadAsAutomatic) {
-    zktest::PanelSettings store;
+    MemorySettings store;
     for (uint32_t raw : {0u, 1u, 100u, 124u, 1001u, 0xFFFFFFFFu}) {
         store.values[zk::panel::kZoomSettingName] = raw;
         EXPECT_EQ(zk::panel::readZoom(store), 0) << raw;

@@ -139,19 +139,6 @@ TEST(Engine, AccumulateAddsWhatReplaceWrites) {
         ASSERT_TRUE(added.l[i] == before.l[i] + replaced.l[i] && added.r[i] == before.r[i] + replaced.r[i]) << i;
 }
 
-TEST(Engine, EventsActAtTheirFrameInsideABlock) {
-    FakeHost whole(44100.0), split(44100.0), unchanged(44100.0);
-    const Stereo in = noise(1024, 0.4f);
-    auto change = [](FakeHost& h) { h.set(paramMaster, 0.2f), h.set(paramBand2, 0.8f), h.set(paramLeft2, 1.0f); }; // per frame, setter, band 2 on
-    whole.setOnEvents([&](int32_t f) { if (f == 300) change(whole); });
-    Stereo a = render(whole, in, 1024), b, c = render(unchanged, in, 1024);
-    render(split, in, b, 1024, 0, 300);
-    change(split);
-    render(split, in, b, 1024, 300);
-    EXPECT_EQ(a.l, b.l);
-    for (size_t i = 0; i < 1024; ++i) ASSERT_EQ(a.l[i] == c.l[i], i < 300) << i;
-}
-
 TEST(Engine, ResumeKeepsEnvelopesAndPhasesButNotTheDelay) {
     FakeHost h;
     h.engine.initEngine(48000.0);
@@ -199,25 +186,6 @@ TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
             EXPECT_TRUE(h.engine.bandActivity(0) == 0 && h.engine.bandActivity(4) == 0);
         }
     }
-}
-
-TEST(EngineFaults, EachEngineKeepsItsOwnRate) {
-    const Stereo in = noise(20000, 0.5f);
-    auto step = [&](FakeHost& h, Stereo& out, size_t n) { // automation, then 2000 frames
-        h.set(bandParameter(paramBand1, static_cast<int32_t>(n % 3) + 1), 0.2f + 0.1f * static_cast<float>(n % 5));
-        h.set(paramSmooth, 0.1f * static_cast<float>(n % 7));
-        h.set(paramRelease1, 0.05f * static_cast<float>(n % 9));
-        h.set(paramLeft2, 0.5f);
-        render(h, in, out, 256, n * 2000, n * 2000 + 2000);
-    };
-    FakeHost a(44100.0), b(96000.0); // b is built and resumed after a's resume
-    Stereo outA, outB, aloneA, aloneB;
-    for (size_t n = 0; n < 10; ++n) step(a, outA, n), step(b, outB, n);
-    FakeHost soloA(44100.0);
-    for (size_t n = 0; n < 10; ++n) step(soloA, aloneA, n);
-    FakeHost soloB(96000.0);
-    for (size_t n = 0; n < 10; ++n) step(soloB, aloneB, n);
-    EXPECT_TRUE(outA.l == aloneA.l && outB.l == aloneB.l);
 }
 
 // Resume resizes the lines on its own thread while the audio thread may be in a block: every

@@ -182,11 +182,6 @@ TEST_F(X11Test, MessageBoxesOverThePanelAreAnsweredLaterInTurn) {
     EXPECT_EQ(titles, (std::vector<std::string>{"Warning!", "Error!", "Ok!"}));
     EXPECT_EQ(answers, std::vector<std::string>{"save yes"});
 
-    for (const std::vector<KeySym>& keys : {std::vector<KeySym>{XK_Escape}, {XK_Tab, XK_Return}}) {
-        messages.askYesNo("Forget Learned MidiCC?", "Warning!", panel, answerTo("forget"));
-        withInput(*frame, [&](FakeInput& input) { answerBox(input, keys); });
-    }
-    EXPECT_EQ(answers, (std::vector<std::string>{"save yes", "forget no", "forget no"}));
 
     // The panel goes with a question up and another waiting: both go, answered No.
     answers.clear();

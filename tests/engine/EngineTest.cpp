@@ -188,6 +188,25 @@ TEST(Engine, LampsFollowTheEnvelopesAndIdleBandsKeepTheirs) {
     }
 }
 
+TEST(EngineFaults, EachEngineKeepsItsOwnRate) {
+    const Stereo in = noise(20000, 0.5f);
+    auto step = [&](FakeHost& h, Stereo& out, size_t n) { // automation, then 2000 frames
+        h.set(bandParameter(paramBand1, static_cast<int32_t>(n % 3) + 1), 0.2f + 0.1f * static_cast<float>(n % 5));
+        h.set(paramSmooth, 0.1f * static_cast<float>(n % 7));
+        h.set(paramRelease1, 0.05f * static_cast<float>(n % 9));
+        h.set(paramLeft2, 0.5f);
+        render(h, in, out, 256, n * 2000, n * 2000 + 2000);
+    };
+    FakeHost a(44100.0), b(96000.0); // b is built and resumed after a's resume
+    Stereo outA, outB, aloneA, aloneB;
+    for (size_t n = 0; n < 10; ++n) step(a, outA, n), step(b, outB, n);
+    FakeHost soloA(44100.0);
+    for (size_t n = 0; n < 10; ++n) step(soloA, aloneA, n);
+    FakeHost soloB(96000.0);
+    for (size_t n = 0; n < 10; ++n) step(soloB, aloneB, n);
+    EXPECT_TRUE(outA.l == aloneA.l && outB.l == aloneB.l);
+}
+
 // Resume resizes the lines on its own thread while the audio thread may be in a block: every
 // path and block size leaves them alone while they are busy (they give 0), as the scalar
 // code does.

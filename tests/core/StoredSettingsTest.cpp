@@ -45,18 +45,9 @@ TEST_F(StoredSettingsTest, SavedBindingsReachEveryNewInstance) {
     for (int32_t i = 1; i < zk::kNumParameters; ++i) EXPECT_EQ(second->learnedController(i), 0) << i;
 }
 
-TEST_F(StoredSettingsTest, NoAtTheQuestionWritesNothing) {
-    auto effect = newInstance();
-    learn(*effect, 0, 7);
-    save(*effect, false);
-    EXPECT_TRUE(store.values.empty());
-    EXPECT_EQ(store.batches, 0);
-    EXPECT_EQ(messages.shown.size(), 1u);
-}
-
 // The answer may come long after the question (a box over the panel): nothing is written
-// before it.
-TEST_F(StoredSettingsTest, TheSaveWaitsForItsAnswer) {
+// before it, nor after a No.
+TEST_F(StoredSettingsTest, TheSaveWaitsForItsAnswerAndNoWritesNothing) {
     auto effect = newInstance();
     learn(*effect, 0, 7);
     messages.answerLater = true;
@@ -65,6 +56,7 @@ TEST_F(StoredSettingsTest, TheSaveWaitsForItsAnswer) {
     EXPECT_EQ(store.batches, 0);
     messages.answerNext(false);
     EXPECT_EQ(store.batches, 0);
+    EXPECT_EQ(messages.shown.size(), 2u); // the two questions, no notice
     messages.answerNext(true);
     EXPECT_EQ(store.values.at("MidiCC-Master"), 8u);
 }

@@ -113,9 +113,7 @@ TEST_F(PanelTest, QuickClicksAreAllHandled) {
     build(*frame, &recorder, 0.5f);
     waitForFirstPaint(*frame);
     auto clickQuickly = [&](Point where, int count) {
-        std::atomic<bool> done{false};
-        std::thread input([&] {
-            FakeInput fake;
+        const auto script = [&](FakeInput& fake) {
             fake.moveTo(where);
             for (int i = 0; i < count; ++i) {
                 XTestFakeButtonEvent(fake.display(), 1, True, 0);
@@ -124,17 +122,8 @@ TEST_F(PanelTest, QuickClicksAreAllHandled) {
                 std::this_thread::sleep_for(15ms);
             }
             XSync(fake.display(), False);
-            done = true;
-        });
-        while (!done) {
-            frame->idle();
-            std::this_thread::sleep_for(33ms);
-        }
-        input.join();
-        for (int i = 0; i < 5; ++i) {
-            frame->idle();
-            std::this_thread::sleep_for(33ms);
-        }
+        };
+        test::withInput([&] { frame->idle(); }, script, 33ms, 165ms);
     };
 
     clickQuickly(onScreen(*frame, {120, 25}), 21);

@@ -68,25 +68,6 @@ TEST_F(ChunksTest, BankAndPresetEachKeepTheirBytesUntilTheNextOfTheirKind) {
     EXPECT_EQ(0, std::memcmp(preset, presetBytes.data(), presetBytes.size()));
 }
 
-TEST_F(ChunksTest, BankRoundTripRestoresEverything) {
-    effect->selectProgram(1);
-    learn(0);
-    effect->handleMidiMessage({0xB3, 7, 0});
-    effect->setParameter(0, 0.5f);
-    const std::vector<uint8_t> bank = saved(*effect, ChunkKind::bank);
-
-    effect->setParameter(0, 0.1f);
-    effect->panelCommand(zk::PanelCommand::forgetController, 0);
-    renameProgram(*effect, "Changed");
-    editor->refreshes = 0;
-    load(*effect, bank, ChunkKind::bank);
-    EXPECT_EQ(saved(*effect, ChunkKind::bank), bank);
-    EXPECT_EQ(effect->parameter(0), 0.5f);
-    EXPECT_EQ(effect->learnedController(0), 7);
-    EXPECT_EQ(editor->refreshes, 1);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
 // A preset into the current program applies it; into another, only stores it.
 TEST_F(ChunksTest, APresetGoesIntoTheProgramItNames) {
     effect->selectProgram(4);

@@ -66,32 +66,41 @@ TEST_F(EffectInterfaceTest, TheStrictLoadRefusesWhatDoesNotFitAndChangesNothing)
     EXPECT_EQ(effect->currentProgram(), 4);
 }
 
+// Another instance's bank, with the program to select, replaces everything this one held;
+// its preset goes into the program chosen.
 TEST_F(EffectInterfaceTest, TheStrictLoadRestoresAnotherInstancesStateAndProgram) {
-    effect->selectProgram(6);
-    effect->setParameter(zk::paramOffset2, 0.75f);
-    effect->panelCommand(zk::PanelCommand::learnController, zk::paramPan1);
-    sendMidi({{0, {0xB0, 33, 64}}}); // binds controller 33
-    processFrames(8);
-    const std::vector<uint8_t> bank = saved(*effect, zk::ChunkKind::bank);
-
     RecordingHost otherHost;
     zk::PluginEffect other(otherHost, zk::EffectServices{&messages, nullptr});
     other.initialise();
-    otherHost.calls.clear();
-    ASSERT_TRUE(other.restoreChunk(zk::ChunkKind::bank, bank.data(), static_cast<int32_t>(bank.size()), 6));
-    EXPECT_EQ(other.currentProgram(), 6);
-    EXPECT_EQ(other.parameter(zk::paramOffset2), 0.75f);
-    EXPECT_EQ(other.learnedController(zk::paramPan1), 33);
-    EXPECT_EQ(saved(other, zk::ChunkKind::bank), bank);
-    ASSERT_EQ(otherHost.names(), (std::vector<std::string>{"all", "display"}));
-    EXPECT_EQ(otherHost.calls[0].origin, ChangeOrigin::state);
+    other.selectProgram(6);
+    other.setParameter(zk::paramOffset2, 0.75f);
+    other.panelCommand(zk::PanelCommand::learnController, zk::paramPan1);
+    other.handleMidiMessage({0xB0, 33, 64}); // binds controller 33
+    const std::vector<uint8_t> bank = saved(other, zk::ChunkKind::bank);
 
-    std::vector<uint8_t> preset = saved(*effect, zk::ChunkKind::preset);
+    effect->setParameter(zk::paramOffset2, 0.1f);
+    learn(zk::paramMaster);
+    effect->handleMidiMessage({0xB0, 7, 0});
+    renameProgram(*effect, "Changed");
+    editor->refreshes = 0;
+    host.calls.clear();
+    ASSERT_TRUE(effect->restoreChunk(zk::ChunkKind::bank, bank.data(), static_cast<int32_t>(bank.size()), 6));
+    EXPECT_EQ(effect->currentProgram(), 6);
+    EXPECT_EQ(effect->parameter(zk::paramOffset2), 0.75f);
+    EXPECT_EQ(effect->learnedController(zk::paramPan1), 33);
+    EXPECT_EQ(effect->learnedController(zk::paramMaster), 0);
+    EXPECT_EQ(saved(*effect, zk::ChunkKind::bank), bank);
+    EXPECT_EQ(editor->refreshes, 1);
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_EQ(host.names(), (std::vector<std::string>{"all", "display"}));
+    EXPECT_EQ(host.calls[0].origin, ChangeOrigin::state);
+
+    std::vector<uint8_t> preset = saved(other, zk::ChunkKind::preset);
     std::memcpy(preset.data(), "Strict", 7);
-    other.selectProgram(2);
-    ASSERT_TRUE(other.restoreChunk(zk::ChunkKind::preset, preset.data(), static_cast<int32_t>(preset.size())));
-    EXPECT_EQ(programName(other, 2), "Strict");
-    EXPECT_EQ(other.parameter(zk::paramOffset2), 0.75f);
+    effect->selectProgram(2);
+    ASSERT_TRUE(effect->restoreChunk(zk::ChunkKind::preset, preset.data(), static_cast<int32_t>(preset.size())));
+    EXPECT_EQ(programName(*effect, 2), "Strict");
+    EXPECT_EQ(effect->parameter(zk::paramOffset2), 0.75f);
 }
 
 // What the effect reports, with which origin, and on which thread: MIDI inside the

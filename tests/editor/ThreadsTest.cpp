@@ -105,8 +105,6 @@ TEST(PanelThreads, AProgramChangeElsewhereOrInsideABlockIsDrawnAtTheNextIdle) {
     }
 }
 
-// Hosts that idle from a timer thread of their own: the panel is drawn there, and opening
-// and closing on the host's main thread never meets a drawing in progress.
 // A box belongs over the panel only where the panel's idle will handle it: while the panel
 // is open, and for a call on the panel's own thread.
 TEST(PanelThreads, MessagesNameThePanelsWindowOnlyOnItsThreadWhileItIsOpen) {
@@ -124,16 +122,11 @@ TEST(PanelThreads, MessagesNameThePanelsWindowOnlyOnItsThreadWhileItIsOpen) {
     EXPECT_EQ(h.messages.shown[3], "Error!|Can't load bank, wrong file size!");
 }
 
-TEST(PanelThreads, HostIdleFromATimerThreadDrawsThePanelThere) {
+// Hosts that idle from a timer thread of their own (X11EditorTest checks the panel is drawn
+// there): opening and closing on the host's main thread never meets a drawing in progress.
+TEST(PanelThreads, HostIdleFromATimerThreadNeverMeetsAnOpeningOrClosing) {
     PanelHarness h;
     ASSERT_TRUE(h.open());
-    h.idle();
-    const std::vector<uint32_t> before = h.pixels().pixels();
-    h.effect().setParameter(0, 0.1f);
-    std::thread([&] { h.idle(); }).join();
-    EXPECT_FALSE(h.pixels().pixels() == before);
-    EXPECT_FALSE(h.editor().control(0)->isDirty());
-
     std::atomic<bool> stop{false};
     std::thread timer([&] {
         for (uint32_t n = 0; !stop.load(std::memory_order_relaxed); ++n) {

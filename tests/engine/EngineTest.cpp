@@ -51,13 +51,11 @@ Stereo render(FakeHost& h, const Stereo& in, int32_t block = 512) {
 
 } // namespace
 
+// (What does and does not wake it is the next test's.)
 TEST(Engine, SilenceFromTheStartIsExactZeroEvenWithDry) {
     FakeHost h(44100.0);
     h.set(paramDry, 1.0f);
     EXPECT_EQ(render(h, Stereo(3000, 0.001f)).l, std::vector<float>(3000, 0.0f)); // at the level, not above
-    Stereo nonFinite(64, INFINITY);
-    nonFinite.r.assign(64, -NAN);
-    EXPECT_TRUE(render(h, nonFinite).l == std::vector<float>(64, 0.0f) && h.engine.asleep()); // counts as 0
     Stereo in(64, -0.0005f), acc(64, 0.25f);
     h.engine.processBlock(in.l.data(), in.r.data(), acc.l.data(), acc.r.data(), 64, false);
     EXPECT_EQ(acc.l, std::vector<float>(64, 0.25f)); // a sleeping frame adds 0

@@ -11,8 +11,8 @@
 namespace zktest {
 namespace {
 
-// A drag whose events the window fetches in the host's idle (as on X11): the host hears of
-// every step, and at each one the panel is free for any other thread (the host's own GUI
+// A drag whose events the window fetches in the host's idle (as on X11): one edit gesture of
+// the knob's parameter, the host hears of every step, and at each one the panel is free for any other thread (the host's own GUI
 // thread closing it, say) and for the host's calls back into it from there.
 TEST(PanelThreads, TheHostHearsOfADragWithThePanelFree) {
     PanelHarness h;
@@ -40,6 +40,13 @@ TEST(PanelThreads, TheHostHearsOfADragWithThePanelFree) {
     ASSERT_GE(gesture.size(), 4u);
     EXPECT_EQ(gesture.front().opcode, vst2::audioMasterBeginEdit);
     EXPECT_EQ(gesture.back().opcode, vst2::audioMasterEndEdit);
+    for (std::size_t i = 0; i < gesture.size(); ++i) {
+        EXPECT_EQ(gesture[i].index, 4) << i;
+        if (i > 0 && i + 1 < gesture.size()) {
+            EXPECT_EQ(gesture[i].opcode, vst2::audioMasterAutomate) << i;
+        }
+    }
+    EXPECT_FLOAT_EQ(gesture[gesture.size() - 2].value, h.effect().getParameter(4));
     EXPECT_EQ(panelFree, std::vector<bool>(gesture.size(), true));
     EXPECT_EQ(idlesInside, int32_t(gesture.size()));
     EXPECT_NEAR(h.effect().getParameter(4), 0.5f + 20.0f / 200.0f, 1e-6) << "the knob's parameter";

@@ -1,10 +1,8 @@
 // The bypass that CLAP, VST3 and LV2 hosts switch: the input once the fade is done, no click
 // on the way in or out, the same bits whatever the blocks, and nothing else changed.
 
-#include "core/PluginEffect.h"
+#include "tests/core/EffectFixture.h"
 #include "tests/support/SilentHost.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -46,13 +44,14 @@ std::unique_ptr<zk::PluginEffect> makeEffect(zk::HostServices& host) {
 
 class BypassTest : public ::testing::Test {
 protected:
-    // Renders [from, to) of the input through `effect` in blocks of `block` frames (0: random
-    // sizes), in place or not, with `at(frame)` called before each block; a block ends at
-    // every frame in `cuts`, where the test switches.
+    // Renders [from, to) of the input into `out` (grown to fit) through `effect` in blocks of
+    // `block` frames (0: random sizes), in place or not, with `at(frame)` called before each
+    // block; a block ends at every frame in `cuts`, where the test switches.
     template <class At>
     void render(zk::PluginEffect& effect, std::vector<float> out[2], size_t from, size_t to, int block, bool inPlace,
                 At&& at, std::vector<size_t> cuts = {}) {
         std::mt19937 sizes(11);
+        for (int c = 0; c < 2; ++c) out[c].resize(std::max(out[c].size(), to));
         for (size_t f = from; f < to;) {
             at(f);
             size_t n = std::min(to - f, static_cast<size_t>(block ? block : 1 + sizes() % 700));
@@ -67,8 +66,6 @@ protected:
             f += n;
         }
     }
-    std::vector<float> silence(size_t n) const { return std::vector<float>(n); }
-
     SilentHost host;
     std::vector<float> in[2] = {input(0), input(1)};
 };
@@ -82,10 +79,8 @@ float largestStep(const std::vector<float>& x, size_t from, size_t to) {
 TEST_F(BypassTest, BypassedTheOutputIsTheInputAndNeitherWayClicks) {
     const size_t on = 26460, off = 37485; // at block boundaries of 441 frames, between the bursts
     const size_t fade = static_cast<size_t>(std::round(kRate * zk::BypassFade::kFadeSeconds));
-    std::vector<float> wet[2] = {silence(in[0].size()), silence(in[1].size())};
+    std::vector<float> wet[2], out[2];
     render(*makeEffect(host), wet, 0, in[0].size(), 441, false, [](size_t) {});
-
-    std::vector<float> out[2] = {silence(in[0].size()), silence(in[1].size())};
     const auto effect = makeEffect(host);
     render(*effect, out, 0, in[0].size(), 441, false, [&](size_t frame) {
         if (frame == on) effect->setBypass(true);
@@ -117,7 +112,7 @@ TEST_F(BypassTest, BypassedTheOutputIsTheInputAndNeitherWayClicks) {
 TEST_F(BypassTest, TheSameBitsWhateverTheBlocksInPlaceOrNot) {
     auto run = [&](int block, bool inPlace) {
         const auto effect = makeEffect(host);
-        std::vector<float> out[2] = {silence(in[0].size()), silence(in[1].size())};
+        std::vector<float> out[2];
         render(*effect, out, 0, in[0].size(), block, inPlace, [&](size_t frame) {
             // Switched in the middle of a fade and back, wherever the blocks fall.
             if (frame >= 10000 && frame < 10100) effect->setBypass(true);
@@ -139,23 +134,18 @@ TEST_F(BypassTest, StateBindingsAndMidiAreUntouched) {
     const int32_t size = effect.saveChunk(zk::ChunkKind::bank, &bytes);
     const std::vector<uint8_t> before(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + size);
     effect.setBypass(true);
-    std::vector<float> out[2] = {silence(4410), silence(4410)};
+    std::vector<float> out[2];
     render(effect, out, 0, 4410, 441, false, [](size_t) {});
     effect.saveChunk(zk::ChunkKind::bank, &bytes);
     EXPECT_EQ(std::memcmp(bytes, before.data(), before.size()), 0) << "no chunk holds the bypass";
     EXPECT_TRUE(effect.bypassed());
 
     // A Program Change in a bypassed block is taken.
-    zk::BlockEvent change;
-    change.kind = zk::BlockEvent::Kind::midi;
-    change.frame = 10;
-    change.midi[0] = 0xC0;
-    change.midi[1] = 5;
-    const zk::EventArray events(&change, 1);
+    const MidiList change({{10, {0xC0, 5, 0}}});
     float l[64] = {}, r[64] = {};
     const float* inputs[2] = {l, r};
     float* outputs[2] = {l, r};
-    effect.process(inputs, outputs, 64, &events);
+    effect.process(inputs, outputs, 64, change.list());
     EXPECT_EQ(effect.currentProgram(), 5);
 }
 
@@ -164,7 +154,7 @@ TEST_F(BypassTest, SetWhileInactiveItHoldsFromTheFirstFrame) {
     effect->deactivate();
     effect->setBypass(true);
     effect->activate();
-    std::vector<float> out[2] = {silence(2048), silence(2048)};
+    std::vector<float> out[2];
     render(*effect, out, 0, 2048, 512, false, [](size_t) {});
     for (int c = 0; c < 2; ++c) EXPECT_TRUE(std::equal(out[c].begin(), out[c].end(), in[c].begin()));
 }

@@ -21,11 +21,6 @@ uint32_t little32(const std::vector<uint8_t>& bytes, size_t offset) {
            uint32_t{bytes[offset + 3]} << 24;
 }
 
-void putFloat(std::vector<uint8_t>& bytes, size_t offset, float value) {
-    uint32_t bits = std::bit_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(bits >> (8 * i));
-}
-
 TEST_F(ChunksTest, BankLayoutIsDescriptorsThenProgramsLittleEndian) {
     effect->selectProgram(3);
     effect->setParameter(12, 0.75f);
@@ -71,25 +66,6 @@ TEST_F(ChunksTest, BankAndPresetEachKeepTheirBytesUntilTheNextOfTheirKind) {
     const void* again = nullptr;
     effect->saveChunk(ChunkKind::bank, &again);
     EXPECT_EQ(0, std::memcmp(preset, presetBytes.data(), presetBytes.size()));
-}
-
-TEST_F(ChunksTest, BankRoundTripRestoresEverything) {
-    effect->selectProgram(1);
-    learn(0);
-    effect->handleMidiMessage({0xB3, 7, 0});
-    effect->setParameter(0, 0.5f);
-    const std::vector<uint8_t> bank = saved(*effect, ChunkKind::bank);
-
-    effect->setParameter(0, 0.1f);
-    effect->panelCommand(zk::PanelCommand::forgetController, 0);
-    renameProgram(*effect, "Changed");
-    editor->refreshes = 0;
-    load(*effect, bank, ChunkKind::bank);
-    EXPECT_EQ(saved(*effect, ChunkKind::bank), bank);
-    EXPECT_EQ(effect->parameter(0), 0.5f);
-    EXPECT_EQ(effect->learnedController(0), 7);
-    EXPECT_EQ(editor->refreshes, 1);
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 // A preset into the current program applies it; into another, only stores it.

@@ -1,6 +1,7 @@
 #include "tests/core/EffectFixture.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace zktest {
@@ -21,6 +22,11 @@ std::vector<uint8_t> saved(zk::PluginEffect& effect, zk::ChunkKind kind) {
     const int32_t size = effect.saveChunk(kind, &data);
     const auto* bytes = static_cast<const uint8_t*>(data);
     return {bytes, bytes + size};
+}
+
+void putFloat(std::vector<uint8_t>& bytes, size_t offset, float value) {
+    const auto bits = std::bit_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(bits >> (8 * i));
 }
 
 std::string programName(const zk::PluginEffect& effect, int32_t index) {

@@ -113,6 +113,8 @@ private:
 // The chunk of `kind` the effect holds now, as bytes.
 std::vector<uint8_t> saved(zk::PluginEffect& effect, zk::ChunkKind kind);
 std::string programName(const zk::PluginEffect& effect, int32_t index);
+// Writes a float into a chunk, little-endian, as the chunks hold their values.
+void putFloat(std::vector<uint8_t>& bytes, size_t offset, float value);
 // Renames the current program as every format does: its preset chunk, renamed, loaded again.
 void renameProgram(zk::PluginEffect& effect, const char* name);
 

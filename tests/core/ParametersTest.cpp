@@ -66,12 +66,12 @@ TEST_F(ParametersTest, PanelEditsAreReportedAfterTheChangeAndCommandsNever) {
     EXPECT_TRUE(host.calls.empty());
 
     effect->beginEdit(53);
-    effect->editParameter(53, 0.5f);
+    effect->editParameter(53, 2.0f);
     effect->endEdit(53);
-    EXPECT_EQ(effect->parameter(53), 0.5f);
+    EXPECT_EQ(effect->parameter(53), 1.0f);
     ASSERT_EQ(host.names(), (std::vector<std::string>{"begin", "changed", "end"}));
     for (const RecordingHost::Call& call : host.calls) EXPECT_EQ(call.index, 53);
-    EXPECT_EQ(host.calls[1].value, 0.5f);
+    EXPECT_EQ(host.calls[1].value, 1.0f); // what the effect holds
     EXPECT_EQ(host.calls[1].origin, zk::ChangeOrigin::panel);
 }
 

@@ -39,9 +39,5 @@ TEST_F(ProgramsTest, ProgramIndicesOutsideTheBankChangeNothing) {
     EXPECT_EQ(programName(*effect, -1), "<none>");
 }
 
-TEST_F(ProgramsTest, EveryProgramStartsAsInit) {
-    for (int32_t p = 0; p < zk::kNumPrograms; ++p) ASSERT_EQ(programName(*effect, p), "Init") << p;
-}
-
 } // namespace
 } // namespace zktest

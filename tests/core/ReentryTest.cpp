@@ -5,7 +5,6 @@
 #include "core/SilentHost.h"
 #include "tests/core/EffectFixture.h"
 
-#include <bit>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -32,11 +31,6 @@ void finishesWithin(std::chrono::seconds limit, const char* what, const std::fun
 }
 
 constexpr int32_t kChosenProgram = 5;
-
-void putFloat(std::vector<uint8_t>& bytes, size_t offset, float value) {
-    const auto bits = std::bit_cast<uint32_t>(value);
-    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(bits >> (8 * i));
-}
 
 // A host that answers one kind of call by selecting program 5 and loading `chunk`, and
 // answers once more when that call comes again from inside its answer. Its panel edits a

@@ -151,14 +151,12 @@ TEST(ValueText, TypedValuesLandOnTheValueThatSoundsSo) {
 }
 
 TEST(ValueText, SwitchesAreSteppedAndTheUnusedParameterIsHidden) {
-    for (int32_t index = 0; index < zk::kNumParameters; ++index) {
-        const zk::ValueStyle style = zk::valueStyle(index);
-        const zk::ValueScale scale = zk::kParameterTable[static_cast<size_t>(index)].scale;
-        const bool switchLike = scale == zk::ValueScale::inputSwitch || scale == zk::ValueScale::preListenSwitch ||
-                                scale == zk::ValueScale::feedbackFmSwitch;
-        EXPECT_EQ(style.steps, switchLike ? 1 : 0) << index;
-        EXPECT_EQ(style.hidden, index == zk::paramNonUsed) << index;
-    }
+    for (int32_t index : {zk::paramLeft1, zk::paramRight3, zk::paramPreListen2, zk::paramFmButton1})
+        EXPECT_EQ(zk::valueStyle(index).steps, 1) << index;
+    for (int32_t index : {zk::paramMaster, zk::paramBand1, zk::paramPan1, zk::paramNonUsed})
+        EXPECT_EQ(zk::valueStyle(index).steps, 0) << index;
+    EXPECT_TRUE(zk::valueStyle(zk::paramNonUsed).hidden);
+    EXPECT_FALSE(zk::valueStyle(zk::paramFine3).hidden);
     EXPECT_STREQ(zk::valueStyle(zk::paramBand1).unit, "Hz");
     EXPECT_STREQ(zk::valueStyle(zk::paramDelay).unit, "ms");
     EXPECT_STREQ(zk::valueStyle(zk::paramMaster).unit, "dB");

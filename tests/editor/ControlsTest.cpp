@@ -19,30 +19,6 @@ int32_t masterHandleLeft(PanelHarness& h) {
     return -1;
 }
 
-TEST(PanelControls, KnobDragIsOneEditGestureOfTheKnobsParameter) {
-    PanelHarness h;
-    ASSERT_TRUE(h.open());
-    const float before = h.effect().getParameter(4);
-    h.calls.clear();
-    h.drag(kBand1, {kBand1.h + 30, kBand1.v - 30});
-    std::vector<HostCall> gesture;
-    for (const HostCall& call : h.calls)
-        if (call.opcode == vst2::audioMasterBeginEdit || call.opcode == vst2::audioMasterAutomate ||
-            call.opcode == vst2::audioMasterEndEdit)
-            gesture.push_back(call);
-    ASSERT_GE(gesture.size(), 3u);
-    EXPECT_EQ(gesture.front().opcode, vst2::audioMasterBeginEdit);
-    EXPECT_EQ(gesture.back().opcode, vst2::audioMasterEndEdit);
-    for (std::size_t i = 0; i < gesture.size(); ++i) {
-        EXPECT_EQ(gesture[i].index, 4);
-        if (i > 0 && i + 1 < gesture.size()) {
-            EXPECT_EQ(gesture[i].opcode, vst2::audioMasterAutomate);
-        }
-    }
-    EXPECT_GT(h.effect().getParameter(4), before);
-    EXPECT_FLOAT_EQ(gesture[gesture.size() - 2].value, h.effect().getParameter(4));
-}
-
 TEST(PanelControls, WheelAndClicksPassThroughTheOverlay) {
     PanelHarness h;
     ASSERT_TRUE(h.open());

@@ -25,18 +25,6 @@ std::unique_ptr<sw::SoftPixmap> flatScaledPicture(int32_t id, float scale) {
     return pixmap;
 }
 
-uint32_t PanelSettings::readValue(const std::string& name) noexcept {
-    const auto found = values.find(name);
-    return found == values.end() ? 0 : found->second;
-}
-
-void PanelSettings::writeValues(std::vector<zk::SettingsWrite>& writes) noexcept {
-    for (zk::SettingsWrite& write : writes) {
-        values[write.name] = write.value;
-        write.written = true;
-    }
-}
-
 PanelHarness::PanelHarness(bool testPictures, zk::MessageService* boxes)
     : previous_(zk::gui::platform::install(&system)) {
     if (testPictures) {
@@ -130,13 +118,22 @@ std::vector<HostCall> PanelHarness::callsOf(int32_t opcode) const {
     return found;
 }
 
-std::vector<HostCall> PanelHarness::reportsPastParameters() const {
+bool PanelHarness::isGesture(const HostCall& call) {
+    return call.opcode == vst2::audioMasterAutomate || call.opcode == vst2::audioMasterBeginEdit ||
+           call.opcode == vst2::audioMasterEndEdit;
+}
+
+std::vector<HostCall> PanelHarness::gestureCalls() const {
     std::vector<HostCall> found;
     for (const HostCall& call : calls)
-        if ((call.opcode == vst2::audioMasterAutomate || call.opcode == vst2::audioMasterBeginEdit ||
-             call.opcode == vst2::audioMasterEndEdit) &&
-            (call.index < 0 || call.index >= zk::kNumParameters))
-            found.push_back(call);
+        if (isGesture(call)) found.push_back(call);
+    return found;
+}
+
+std::vector<HostCall> PanelHarness::reportsPastParameters() const {
+    std::vector<HostCall> found;
+    for (const HostCall& call : gestureCalls())
+        if (call.index < 0 || call.index >= zk::kNumParameters) found.push_back(call);
     return found;
 }
 

@@ -7,6 +7,7 @@
 #include "editor/PluginEditor.h"
 #include "gui/platform/software/ScaledPictures.h"
 #include "gui/platform/software/SoftwarePlatform.h"
+#include "tests/core/MemorySettings.h"
 #include "tests/support/HostedEffect.h"
 #include "tests/support/ScriptedMessages.h"
 
@@ -27,12 +28,6 @@ struct HostCall {
     int32_t index;
     float value;
     vst2::VstIntPtr data = 0; // the call's value argument
-};
-
-struct PanelSettings final : zk::SettingsStore {
-    std::map<std::string, uint32_t> values;
-    uint32_t readValue(const std::string& name) noexcept override;
-    void writeValues(std::vector<zk::SettingsWrite>& writes) noexcept override;
 };
 
 // Flat colours of the test pictures; two-state pictures are off above, on below.
@@ -99,14 +94,17 @@ public:
     void controlChange(uint8_t controller, uint8_t value);
     // Host calls of an opcode, in order.
     std::vector<HostCall> callsOf(int32_t opcode) const;
-    // Automation and edit gestures reported with an index that is no parameter (none may be).
+    // Automation and the edit gestures' begins and ends, in order.
+    static bool isGesture(const HostCall& call);
+    std::vector<HostCall> gestureCalls() const;
+    // Those reported with an index that is no parameter (none may be).
     std::vector<HostCall> reportsPastParameters() const;
 
     bool savePng(const char* path);
 
     sw::SoftwarePlatform system;
     ScriptedMessages messages;
-    PanelSettings settings;
+    MemorySettings settings;
     std::vector<HostCall> calls;
     std::function<void(const HostCall&)> onCall; // runs inside each host call, after it is recorded
     bool hostCanSizeWindow = false; // the host's answer to canDo "sizeWindow"

@@ -1,21 +1,16 @@
-// The layout table at a scale: today's numbers at 1, whole controls the size of their
-// pictures, slider travel ending at the slider's edge, and no control on another's pixels.
+// The layout table at a scale: whole controls the size of their pictures, slider travel
+// ending at the slider's edge, and no control on another's pixels (at 1 the panel's own
+// tests hold the table's numbers).
 #include "editor/PanelScale.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <tuple>
 #include <vector>
 
 namespace zk::panel {
 namespace {
-
-auto fields(const ControlPlace& c) {
-    return std::tuple(c.kind, c.tag, c.left, c.top, c.width, c.height, c.bitmap, c.minimumPosition,
-                      c.maximumPosition, c.style, c.band);
-}
 
 // Right and bottom excluded: the pixels a control covers.
 bool sharePixels(const ControlPlace& a, const ControlPlace& b) {
@@ -28,30 +23,6 @@ std::vector<float> everyScale() {
     for (int32_t hundredths = 100; hundredths <= 300; hundredths += 5)
         scales.push_back(float(hundredths) / 100.0f);
     return scales;
-}
-
-TEST(PanelScale, AtOneEveryNumberIsTheTables) {
-    for (const ControlPlace& c : kControls)
-        EXPECT_EQ(fields(scaledPlace(c, 1.0f)), fields(c)) << c.tag;
-    for (const BitmapSize& entry : kBitmapSizes) {
-        const BitmapSize at1 = pictureSize(entry.id, 1.0f);
-        EXPECT_EQ(std::tuple(at1.width, at1.height), std::tuple(entry.width, entry.height)) << entry.id;
-    }
-    const PanelRect menu = scaledRect(kPanelMenuRect, 1.0f);
-    EXPECT_EQ(std::tuple(menu.left, menu.top, menu.right, menu.bottom),
-              std::tuple(kPanelMenuRect.left, kPanelMenuRect.top, kPanelMenuRect.right, kPanelMenuRect.bottom));
-    EXPECT_EQ(std::tuple(panelWidth(1.0f), panelHeight(1.0f)), std::tuple(kWidth, kHeight));
-}
-
-TEST(PanelScale, AtTwoEveryNumberDoubles) {
-    for (const ControlPlace& c : kControls) {
-        const ControlPlace p = scaledPlace(c, 2.0f);
-        EXPECT_EQ(std::tuple(p.left, p.top, p.width, p.height, p.minimumPosition, p.maximumPosition),
-                  std::tuple(2 * c.left, 2 * c.top, 2 * c.width, 2 * c.height, 2 * c.minimumPosition,
-                             2 * c.maximumPosition))
-            << c.tag;
-    }
-    EXPECT_EQ(std::tuple(panelWidth(2.0f), panelHeight(2.0f), knobDragPixels(2.0f)), std::tuple(1224, 972, 400));
 }
 
 TEST(PanelScale, AtEveryScaleControlsFitTheirPicturesAndOneAnother) {

@@ -40,10 +40,9 @@ TEST(PanelScale, AtTwoThePanelAndEveryControlAreTwiceAsLarge) {
     EXPECT_EQ(std::tuple(h.pixels().width(), h.pixels().height()), std::tuple(1224, 972));
     EXPECT_EQ(std::tuple(h.editor().background()->width(), h.editor().background()->height()), std::tuple(1224, 972));
     for (const zk::panel::ControlPlace& c : zk::panel::kControls) {
-        const zk::panel::ControlPlace p = zk::panel::scaledPlace(c, 2.0f);
         const zk::gui::Rect r = h.editor().control(c.tag)->size();
         EXPECT_EQ(std::tuple(r.left, r.top, r.right, r.bottom),
-                  std::tuple(p.left, p.top, p.left + p.width, p.top + p.height))
+                  std::tuple(2 * c.left, 2 * c.top, 2 * (c.left + c.width), 2 * (c.top + c.height)))
             << c.tag;
     }
     // A key shows the lower half of its picture when on, at its own size.
@@ -94,23 +93,6 @@ TEST(PanelScale, WithoutPicturesAtTheScaleThePanelStaysAtOne) {
     ASSERT_TRUE(h.open());
     EXPECT_EQ(h.editor().scale(), 1.0f);
     EXPECT_EQ(std::tuple(h.editor().size().width, h.pixels().width()), std::tuple(612, 612));
-}
-
-TEST(PanelScale, WithoutTheHostsScaleTheDesktopsIsTaken) {
-    Drawer drawer(&flatScaledPicture);
-    {
-        PanelHarness h;
-        h.system.setSystemScale(1.5f);
-        EXPECT_EQ(std::tuple(h.editor().size().width, h.editor().size().height), std::tuple(918, 729));
-        ASSERT_TRUE(h.open());
-        EXPECT_EQ(h.pixels().width(), 918);
-    }
-    PanelHarness h;
-    h.system.setSystemScale(2.0f);
-    EXPECT_TRUE(h.editor().setScale(1.25f)); // the host's comes first
-    EXPECT_EQ(h.editor().size().width, 765);
-    ASSERT_TRUE(h.open());
-    EXPECT_EQ(h.editor().scale(), 1.25f);
 }
 
 // The window's system scale (Windows: its monitor's DPI) when the host gives none: the

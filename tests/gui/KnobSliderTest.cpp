@@ -127,12 +127,10 @@ TEST_F(KnobTest, LinearDragCoversTheRangeIn200PixelsOr300WithShift) {
         EXPECT_NEAR(listener.reports[i].second, expected[i], 1e-5) << i;
 }
 
+// (The panel's own test at 2 x drags 200 of 400 pixels for half the range.)
 TEST_F(KnobTest, ALongerLinearDragForALargerPanel) {
     knobMode = knobModeLinear;
     knob->setLinearDragPixels(400); // a panel at 2 x
-    drag(at(20, 20, buttonLeft), {at(220, 20, buttonLeft), at(220, 20, 0)});
-    EXPECT_NEAR(knob->getValue(), 0.5f, 1e-6);
-    knob->setValue(0.0f);
     drag(at(20, 20, buttonLeft | shift), {at(320, 20, buttonLeft | shift), at(320, 20, 0)});
     EXPECT_NEAR(knob->getValue(), 0.5f, 1e-6); // 600 with Shift
     knob->setLinearDragPixels(0);

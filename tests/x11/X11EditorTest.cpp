@@ -22,32 +22,6 @@ protected:
             XFree(children);
         return found;
     }
-    Point hostOrigin() {
-        int x = 0, y = 0;
-        ::Window child = 0;
-        XTranslateCoordinates(display, host, DefaultRootWindow(display), 0, 0, &x, &y, &child);
-        return {x, y};
-    }
-    void idleFor(zktest::PanelHarness& h, std::chrono::milliseconds time) {
-        const auto end = std::chrono::steady_clock::now() + time;
-        while (std::chrono::steady_clock::now() < end) {
-            h.idle();
-            std::this_thread::sleep_for(10ms);
-        }
-    }
-    // Input from its own thread while the host idles the panel at its usual pace.
-    void withInput(zktest::PanelHarness& h, const std::function<void(FakeInput&)>& script) {
-        std::atomic<bool> done{false};
-        std::thread input([&] {
-            FakeInput fake;
-            script(fake);
-            done = true;
-        });
-        while (!done)
-            idleFor(h, 20ms);
-        input.join();
-        idleFor(h, 100ms);
-    }
 };
 
 TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
@@ -61,13 +35,13 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
 
     // Opened here, idled from a timer thread of the host's own: the panel is painted there.
     ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
-    std::thread([&] { idleFor(h, 200ms); }).join();
+    const auto idle = [&] { h.idle(); };
+    std::thread([&] { test::idleFor(idle, 200ms); }).join();
     EXPECT_EQ(readBack(panelWindow(), 612, 486).pixels(), expected.pixels());
 
-    const Point origin = hostOrigin();
-    const Point knob{origin.h + band1.h, origin.v + band1.v};
+    const Point knob = onHostScreen(band1);
     h.calls.clear();
-    withInput(h, [&](FakeInput& input) {
+    test::withInput(idle, [&](FakeInput& input) {
         input.moveTo(knob);
         input.button(1, true);
         for (int step = 1; step <= 5; ++step) {
@@ -93,7 +67,7 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
 
     // A right click opens the learn menu at the pointer; Escape leaves without a choice.
     h.calls.clear();
-    withInput(h, [&](FakeInput& input) {
+    test::withInput(idle, [&](FakeInput& input) {
         input.click(knob, 3);
         ASSERT_TRUE(waitFor([] { return platform::x11::X11MenuService::openLevels() > 0; }));
         input.key(XK_Escape);
@@ -107,7 +81,7 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
     EXPECT_EQ(hostChildren(), 0u);
     ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
     ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
-    idleFor(h, 50ms);
+    test::idleFor(idle, 50ms);
     EXPECT_EQ(hostChildren(), 1u);
     XDestroyWindow(display, host);
     XSync(display, False);

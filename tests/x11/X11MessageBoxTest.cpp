@@ -33,12 +33,6 @@ protected:
         X11Test::TearDown();
     }
     bool open(zktest::PanelHarness& h) { return h.editor().open(reinterpret_cast<void*>(uintptr_t(host))); }
-    Point onPanel(Point where) {
-        int x = 0, y = 0;
-        ::Window child = 0;
-        XTranslateCoordinates(display, host, DefaultRootWindow(display), 0, 0, &x, &y, &child);
-        return {x + where.h, y + where.v};
-    }
 
     // The host's idle: the panel's, then a repaint of its own window, read back.
     struct Idle {
@@ -66,18 +60,11 @@ protected:
         }
         return idle;
     }
-    // Idles as the host does while a person answers the next box with the keys.
+    // Idles as the host does while a person answers the next box with the keys; then what
+    // the answer sets off.
     std::string answer(zktest::PanelHarness& h, const std::vector<KeySym>& keys) {
         std::string title;
-        std::atomic<bool> done{false};
-        std::thread person([&] {
-            FakeInput input;
-            title = answerBox(input, keys);
-            done = true;
-        });
-        idleWhile(h, [&] { return !done.load(); });
-        person.join();
-        idleWhile(h, [] { return true; }, 60ms); // what the answer sets off
+        test::withInput([&] { h.idle(); }, [&](FakeInput& input) { title = answerBox(input, keys); }, 10ms, 60ms);
         return title;
     }
     static void learn(zktest::PanelHarness& h, int32_t index, uint8_t controller) {
@@ -106,17 +93,10 @@ TEST_F(MessageBoxTest, AQuestionOverThePanelHoldsNothingUpAndTheAnswerCarriesThe
     EXPECT_GE(waiting.repaints, 20);
     EXPECT_TRUE(h.settings.values.empty());
 
-    // The panel takes no click while the box waits; No writes nothing and shows nothing more.
+    // The panel takes no click (on the Band1 knob) while the box waits; No writes nothing and
+    // shows nothing more.
     h.calls.clear();
-    std::atomic<bool> clicked{false};
-    std::thread person([&] {
-        FakeInput input;
-        input.click(onPanel({88, 62})); // the Band1 knob
-        clicked = true;
-    });
-    idleWhile(h, [&] { return !clicked.load(); });
-    person.join();
-    idleWhile(h, [] { return true; }, 60ms);
+    test::withInput([&] { h.idle(); }, [&](FakeInput& input) { input.click(onHostScreen({88, 62})); }, 10ms, 60ms);
     EXPECT_TRUE(h.calls.empty());
     EXPECT_EQ(answer(h, {XK_Escape}), "Warning!");
     EXPECT_TRUE(h.settings.values.empty());

@@ -47,6 +47,32 @@ std::string answerBox(FakeInput& input, const std::vector<KeySym>& keys) {
     return title;
 }
 
+void idleFor(const std::function<void()>& idle, std::chrono::milliseconds time, std::chrono::milliseconds every) {
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+        idle();
+        std::this_thread::sleep_for(every);
+    }
+}
+
+void withInput(const std::function<void()>& idle, const std::function<void(FakeInput&)>& script,
+               std::chrono::milliseconds every, std::chrono::milliseconds after) {
+    std::atomic<bool> done{false};
+    std::thread input([&] {
+        FakeInput fake;
+        script(fake);
+        done = true;
+    });
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (!done && std::chrono::steady_clock::now() < end) {
+        idle();
+        std::this_thread::sleep_for(every);
+    }
+    input.join();
+    EXPECT_TRUE(done) << "the input script took longer than 10 s";
+    idleFor(idle, after, every);
+}
+
 std::chrono::milliseconds timeHostCall(const std::function<void()>& call) {
     std::atomic<bool> returned{false};
     std::thread person([&] {
@@ -108,21 +134,6 @@ bool X11Test::idleUntil(Frame& frame, const std::function<bool()>& condition, st
     }
 }
 
-void X11Test::withInput(Frame& frame, const std::function<void(FakeInput&)>& script) {
-    std::atomic<bool> done{false};
-    std::thread input([&] {
-        FakeInput fake;
-        script(fake);
-        done = true;
-    });
-    const bool finished = idleUntil(frame, [&] { return done.load(); }, 10000ms);
-    input.join();
-    EXPECT_TRUE(finished);
-    for (int i = 0; i < 5; ++i) {
-        frame.idle(); // what the last input caused
-        std::this_thread::sleep_for(10ms);
-    }
-}
 
 sw::SoftPixmap X11Test::readBack(::Window window, int32_t width, int32_t height) {
     sw::SoftPixmap out(width, height, false);
@@ -143,6 +154,13 @@ sw::SoftPixmap X11Test::readBack(::Window window, int32_t width, int32_t height)
 Point X11Test::onScreen(Frame& frame, Point where) {
     const Point origin = frame.platformWindow()->screenOrigin();
     return {origin.h + where.h, origin.v + where.v};
+}
+
+Point X11Test::onHostScreen(Point where) {
+    int x = 0, y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(display, host, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    return {x + where.h, y + where.v};
 }
 
 unsigned X11Test::hostChildren() {

@@ -105,6 +105,13 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
 // answers it with the keys and gives back its title ("no box" when none came).
 std::string answerBox(FakeInput& input, const std::vector<KeySym>& keys);
 
+// Calls `idle` every `every` for `time`, as a host idles its panels.
+void idleFor(const std::function<void()>& idle, std::chrono::milliseconds time, std::chrono::milliseconds every = 10ms);
+// Runs the input script on its own thread while `idle` is called every `every`, until the
+// script is done; then idles for `after` (what the last input caused).
+void withInput(const std::function<void()>& idle, const std::function<void(FakeInput&)>& script,
+               std::chrono::milliseconds every = 10ms, std::chrono::milliseconds after = 100ms);
+
 // How long a host's call takes. Should it wait for a message box, a person answers the box
 // (Escape) after a second, so that the call ends.
 std::chrono::milliseconds timeHostCall(const std::function<void()>& call);
@@ -119,10 +126,14 @@ protected:
     // Idles the frame (as effEditIdle would) until the condition holds.
     bool idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit = 3000ms);
     // Runs the input script on its own thread while the frame idles, until it is done.
-    void withInput(Frame& frame, const std::function<void(FakeInput&)>& script);
+    void withInput(Frame& frame, const std::function<void(FakeInput&)>& script) {
+        test::withInput([&] { frame.idle(); }, script);
+    }
+    void idleFor(Frame& frame, std::chrono::milliseconds time) { test::idleFor([&] { frame.idle(); }, time); }
     // The window's pixels as the server has them, packed as the toolkit packs colours.
     sw::SoftPixmap readBack(::Window window, int32_t width, int32_t height);
     Point onScreen(Frame& frame, Point where);
+    Point onHostScreen(Point where); // a point of the host window
     // Child windows of the host window.
     unsigned hostChildren();
     Bitmap* gradient(int32_t id, int32_t w, int32_t h);

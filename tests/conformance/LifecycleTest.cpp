@@ -85,20 +85,26 @@ TEST_P(Lifecycle, ManyInstancesOneAfterAnotherThenSixteenAliveShareNothing) {
         }
         plugin->stop();
     }
-    Stereo expected[2];
-    for (int odd = 0; odd < 2; ++odd) {
+    // Four kinds, each rate with each of two settings, alive side by side: each must sound
+    // as the VST 2 module does alone, so no instance takes another's rate or setting.
+    const auto rateOf = [](int kind) { return kind % 2 ? 48000.0 : 44100.0; };
+    const auto settingOf = [](int kind) { return kind / 2 ? 0.2f : 0.9f; };
+    const Stereo longer = testSignal(2048);
+    Stereo expected[4];
+    for (int kind = 0; kind < 4; ++kind) {
         auto reference = openVst2();
-        reference->setParameter(0, odd ? 0.2f : 0.9f);
-        reference->start(odd ? 48000 : 44100, 256);
-        expected[odd] = render(*reference, input, {}, {{256}});
+        reference->setParameter(0, settingOf(kind));
+        reference->start(rateOf(kind), 256);
+        expected[kind] = render(*reference, longer, {}, {{256}});
+        for (int other = 0; other < kind; ++other) ASSERT_FALSE(expected[kind] == expected[other]) << kind << other;
     }
     std::vector<std::unique_ptr<HostedPlugin>> alive;
     for (int i = 0; i < 16; ++i) {
         alive.push_back(open());
-        alive.back()->setParameter(0, i % 2 ? 0.2f : 0.9f);
-        alive.back()->start(i % 2 ? 48000 : 44100, 256);
+        alive.back()->setParameter(0, settingOf(i % 4));
+        alive.back()->start(rateOf(i % 4), 256);
     }
-    for (int i = 0; i < 16; ++i) EXPECT_TRUE(render(*alive[size_t(i)], input, {}, {{256}}) == expected[i % 2]) << i;
+    for (int i = 0; i < 16; ++i) EXPECT_TRUE(render(*alive[size_t(i)], longer, {}, {{256}}) == expected[i % 4]) << i;
 }
 
 // Where a display is given (scripts/test-x11): the panel opened, idled and closed three

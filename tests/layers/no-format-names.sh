@@ -13,7 +13,8 @@ found=$(find "$@" -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.txt' -o -n
         *.h | *.cpp) strip='s://.*$::; s:/\*.*\*/::g; /\/\*/,/\*\//d' ;;
         *) strip='s:#.*$::' ;;
         esac
-        sed -e "$strip" "$file" |
+        # NEON's store intrinsics (vst1q_f32 ...) are no format.
+        sed -e "$strip" -e 's/vst[1-4]q\{0,1\}_[a-z0-9_]*//g' "$file" |
             grep -n -i -E 'vst|lv2|clap' | sed "s|^|$file:|"
     done)
 if [ -n "$found" ]; then

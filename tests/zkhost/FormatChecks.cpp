@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -29,13 +30,20 @@ std::pair<size_t, int64_t> difference(const Audio& a, const Audio& b) {
     return {count, first};
 }
 
-// A reference scenario's "set" lines as zkhost automation at frame 0 (written into `dir`).
+// A reference scenario's changes as zkhost automation (written into `dir`): "set" lines at
+// frame 0, "at FRAME set" lines at their frame's time.
 std::string automationOf(const std::string& scenario, const std::string& dir) {
     std::ifstream in(scenario);
     std::string csv = "seconds,parameter,value\n", word, index, value;
+    double rate = 0.0, frame = 0.0;
     while (in >> word) {
-        if (word == "set" && in >> index >> value) csv += "0," + index + "," + value + "\n";
-        else std::getline(in, word); // comments and the rate
+        if (word == "rate") in >> rate;
+        else if (word == "at" && in >> frame >> word && word == "set" && in >> index >> value && rate > 0.0) {
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%.17g", frame / rate);
+            csv += std::string(seconds) + "," + index + "," + value + "\n";
+        } else if (word == "set" && in >> index >> value) csv += "0," + index + "," + value + "\n";
+        else std::getline(in, word); // comments
     }
     return writeBytes(dir, "changes.csv", Bytes(csv.begin(), csv.end()));
 }

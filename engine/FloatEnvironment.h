@@ -22,42 +22,34 @@
 
 namespace zk {
 
-#if ZK_FLOAT_ENVIRONMENT_ARM
-// [any] The FPCR as it stands, and a new value for it.
-inline uint64_t readFpcr() noexcept {
+// [any] The processor's floating-point control word, read and written, and the bits of it that
+// flush subnormal numbers.
+#if ZK_FLOAT_ENVIRONMENT_SSE
+using FloatControlWord = unsigned;
+constexpr FloatControlWord kFlushSubnormalsBits = 0x8000 | 0x0040; // flush-to-zero, denormals-are-zero
+inline FloatControlWord readFloatControl() noexcept { return _mm_getcsr(); }
+inline void writeFloatControl(FloatControlWord word) noexcept { _mm_setcsr(word); }
+#elif ZK_FLOAT_ENVIRONMENT_ARM
+using FloatControlWord = uint64_t;
+constexpr FloatControlWord kFlushSubnormalsBits = uint64_t{1} << 24; // FZ: operands and results
+inline FloatControlWord readFloatControl() noexcept {
     uint64_t word;
     asm volatile("mrs %0, fpcr" : "=r"(word));
     return word;
 }
-inline void writeFpcr(uint64_t word) noexcept { asm volatile("msr fpcr, %0" : : "r"(word) : "memory"); }
+inline void writeFloatControl(FloatControlWord word) noexcept { asm volatile("msr fpcr, %0" : : "r"(word) : "memory"); }
 #endif
 
 class FlushSubnormalsScope {
 public:
-#if ZK_FLOAT_ENVIRONMENT_SSE
-    static constexpr unsigned flushToZero = 0x8000;
-    static constexpr unsigned denormalsAreZero = 0x0040;
-
-    FlushSubnormalsScope() noexcept : caller_(_mm_getcsr()) {
-        // A host that already set both pays no write of the register, nor its restoring.
-        if ((caller_ & (flushToZero | denormalsAreZero)) != (flushToZero | denormalsAreZero))
-            _mm_setcsr(caller_ | flushToZero | denormalsAreZero);
-        else
-            restore_ = false;
+#if ZK_FLOAT_ENVIRONMENT_SSE || ZK_FLOAT_ENVIRONMENT_ARM
+    FlushSubnormalsScope() noexcept : caller_(readFloatControl()) {
+        // A host that already flushes pays no write of the register, nor its restoring.
+        restore_ = (caller_ & kFlushSubnormalsBits) != kFlushSubnormalsBits;
+        if (restore_) writeFloatControl(caller_ | kFlushSubnormalsBits);
     }
     ~FlushSubnormalsScope() {
-        if (restore_) _mm_setcsr(caller_);
-    }
-#elif ZK_FLOAT_ENVIRONMENT_ARM
-    static constexpr uint64_t flushToZero = uint64_t{1} << 24; // FZ: operands and results
-
-    FlushSubnormalsScope() noexcept : caller_(readFpcr()) {
-        // A host that already set it pays no write of the register, nor its restoring.
-        if (!(caller_ & flushToZero)) writeFpcr(caller_ | flushToZero);
-        else restore_ = false;
-    }
-    ~FlushSubnormalsScope() {
-        if (restore_) writeFpcr(caller_);
+        if (restore_) writeFloatControl(caller_);
     }
 #else
     FlushSubnormalsScope() noexcept = default;
@@ -66,12 +58,9 @@ public:
     FlushSubnormalsScope& operator=(const FlushSubnormalsScope&) = delete;
 
 private:
-#if ZK_FLOAT_ENVIRONMENT_SSE
-    unsigned caller_;
-    bool restore_ = true;
-#elif ZK_FLOAT_ENVIRONMENT_ARM
-    uint64_t caller_;
-    bool restore_ = true;
+#if ZK_FLOAT_ENVIRONMENT_SSE || ZK_FLOAT_ENVIRONMENT_ARM
+    FloatControlWord caller_;
+    bool restore_;
 #endif
 };
 

@@ -73,8 +73,9 @@ TEST_P(Sound, InPlaceSoundsAsOutOfPlace) {
     EXPECT_TRUE(renderStarted(*plugin, 48000, 512, input, {}, {{512, 97}, true}) == expected);
 }
 
-// Random values for random parameters every 10, 100 and 1000 frames as the format carries
-// changes inside a block, against the VST 2 module with its blocks split at the changes.
+// Random values for random parameters every 10, 100 and 1000 frames from the first, as the
+// format carries changes inside a block, against the VST 2 module with its blocks split at
+// the changes. At 48 kHz, where a host that opened the instance at another rate makes it again.
 TEST_P(Sound, ParameterChangesInsideBlocksAreHeardAtTheirFrames) {
     if (is("Vst2")) GTEST_SKIP() << "VST 2 has no changes inside a block; it is the reference";
     const Stereo input = testSignal(20000);
@@ -82,7 +83,7 @@ TEST_P(Sound, ParameterChangesInsideBlocksAreHeardAtTheirFrames) {
         SCOPED_TRACE(every);
         std::mt19937 random(static_cast<uint32_t>(every));
         std::vector<HostEvent> changes;
-        for (int32_t frame = every; frame < int32_t(input.frames()); frame += every)
+        for (int32_t frame = 0; frame < int32_t(input.frames()); frame += every)
             changes.push_back(parameterAt(frame, std::uniform_int_distribution<int32_t>(0, 52)(random),
                                           std::uniform_real_distribution<float>(0.0f, 1.0f)(random)));
         auto reference = openVst2();

@@ -341,6 +341,7 @@ TEST_F(ClapValidator, ProcessWhileInactiveFailsAndResetAsksForARestart) {
     Instance forgotten(module, host);
     ASSERT_TRUE(forgotten.activate(44100, 512));
     forgotten.render(testSignal(1000), {512});
+    forgotten.forgetToDeactivate();
 }
 
 // ---- what the plug-in emits

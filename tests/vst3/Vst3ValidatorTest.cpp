@@ -407,6 +407,7 @@ TEST(Vst3Validator, ProcessingOffAndOnWithoutDeactivatingAndATerminatedActiveIns
     Instance forgotten;
     ASSERT_TRUE(forgotten.start(44100, 512));
     forgotten.render(input, {512});
+    forgotten.forgetToStop();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The checks a plug-in validator makes on the built VST 2 module beyond what the
-// conformance suite makes on every format: rates told while running, denormals, parameter abuse from two threads, what fuzzing
-// found. (The panel opening and closing while the audio thread runs is the stress test's
-// and the panel's thread tests'.)
+// conformance suite makes on every format: rates told while running, denormals, parameter
+// abuse from two threads, what fuzzing found. (The panel opening and closing while the
+// audio thread runs is the stress test's and the panel's thread tests'.)
 
 #include "tests/support/LoadedModule.h"
 #include "tests/support/Stereo.h"

@@ -207,15 +207,11 @@ clap_process_status Instance::process(const float* inL, const float* inR, float*
 }
 
 Stereo Instance::render(const Stereo& input, const std::vector<uint32_t>& blockSizes) {
-    Stereo out(input.frames());
-    size_t at = 0;
-    for (size_t block = 0; at < input.frames(); ++block) {
-        const uint32_t n = static_cast<uint32_t>(std::min<size_t>(blockSizes[block % blockSizes.size()], input.frames() - at));
-        const clap_process_status status = process(&input.left[at], &input.right[at], &out.left[at], &out.right[at], n);
+    return zktest::renderInBlocks(input, blockSizes,
+                                  [this](const float* inL, const float* inR, float* outL, float* outR, uint32_t frames) {
+        const clap_process_status status = process(inL, inR, outL, outR, frames);
         EXPECT_TRUE(status == CLAP_PROCESS_CONTINUE || status == CLAP_PROCESS_SLEEP) << status; // asleep on silence
-        at += n;
-    }
-    return out;
+    });
 }
 
 void Instance::flush(const InputEvents& in, OutputEvents* out) {

@@ -104,6 +104,8 @@ public:
 
     bool activate(double rate, uint32_t maxFrames);
     void deactivate();
+    // As a host that forgets to: the instance is then destroyed while active.
+    void forgetToDeactivate() { active_ = false; }
     // One block on the audio thread's side: in place when `inPlace`, else into `out`.
     clap::clap_process_status process(const float* inL, const float* inR, float* outL, float* outR, uint32_t frames,
                                       const InputEvents* in = nullptr, OutputEvents* out = nullptr);

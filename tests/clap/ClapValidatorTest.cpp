@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -206,18 +205,17 @@ protected:
     }
 };
 
-TEST_F(ClapState, SaveLoadSaveIsByteIdenticalAndTheHostRescans) {
+TEST_F(ClapState, TheLayoutIsKeptAndALoadMakesTheHostRescanOnce) {
     Instance first(module, host);
     const std::vector<uint8_t> saved = changeAndSave(first);
     ASSERT_EQ(saved.size(), 16u + 32664u + 4u); // header, bank, flags
     EXPECT_EQ(std::string(saved.begin(), saved.begin() + 4), "ZKCS");
     EXPECT_EQ(saved[8], 7) << "the current program";
 
+    // (The same bytes and values again, as every format: tests/conformance.)
     TestHost otherHost;
     Instance second(module, otherHost);
     ASSERT_TRUE(second.load(saved));
-    EXPECT_EQ(second.save(), saved);
-    EXPECT_EQ(second.parameter(kDelay), 0.75); // (every value, as in every format: tests/conformance)
     EXPECT_EQ(otherHost.rescans, std::vector<uint32_t>{CLAP_PARAM_RESCAN_VALUES});
     EXPECT_EQ(otherHost.rescansOffMain, 0);
     // The binding came with it: controller 21 moves Delay.
@@ -241,8 +239,6 @@ TEST_F(ClapState, EmptyShortForeignOrFailingStreamsAreRefusedWithNothingChanged)
     };
     // (Empty, short, foreign and random states, as every format: tests/conformance.)
     const std::vector<std::pair<const char*, std::vector<uint8_t>>> wrongs = {
-        {"header only", {saved.begin(), saved.begin() + 16}},
-        {"a byte short", {saved.begin(), saved.end() - 1}},
         {"version 3", patched(4, 3)},
         {"program 128", patched(8, 128)},
         {"program -1", patched(8, 0xFFFFFFFF)},
@@ -345,6 +341,7 @@ TEST_F(ClapValidator, ProcessWhileInactiveFailsAndResetAsksForARestart) {
     Instance forgotten(module, host);
     ASSERT_TRUE(forgotten.activate(44100, 512));
     forgotten.render(testSignal(1000), {512});
+    forgotten.forgetToDeactivate();
 }
 
 // ---- what the plug-in emits
@@ -441,26 +438,23 @@ TEST_F(ClapValidator, ThePanelSurvivesTheOrdersHostsUse) {
     ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
     EXPECT_FALSE(gui->create(p, CLAP_WINDOW_API_X11, false)) << "twice";
     // The host's scale sets the panel's size (the pictures are drawn at it when it opens).
-    EXPECT_TRUE(gui->set_scale(p, 2.0));
-    ASSERT_TRUE(gui->get_size(p, &width, &height));
-    EXPECT_EQ(std::pair(width, height), std::pair(1224u, 972u));
-    EXPECT_TRUE(gui->set_size(p, 1224, 972));
-    EXPECT_TRUE(gui->set_scale(p, 1.5));
-    ASSERT_TRUE(gui->get_size(p, &width, &height));
-    EXPECT_EQ(std::pair(width, height), std::pair(918u, 729u));
+    using Size = std::pair<uint32_t, uint32_t>;
+    for (const auto& [scale, size] :
+         std::vector<std::pair<double, Size>>{{2.0, {1224, 972}}, {1.5, {918, 729}}, {1.0, {612, 486}}}) {
+        EXPECT_TRUE(gui->set_scale(p, scale));
+        ASSERT_TRUE(gui->get_size(p, &width, &height));
+        EXPECT_EQ(Size(width, height), size) << scale << " x";
+        EXPECT_TRUE(gui->set_size(p, size.first, size.second)) << "its own size at " << scale << " x";
+    }
     EXPECT_FALSE(gui->set_scale(p, 0.0));
     EXPECT_FALSE(gui->set_scale(p, std::nan("")));
-    EXPECT_TRUE(gui->set_scale(p, 1.0));
-    ASSERT_TRUE(gui->get_size(p, &width, &height));
-    EXPECT_EQ(width, 612u);
-    EXPECT_EQ(height, 486u);
     // The host may resize it by its window: at its aspect ratio, at scales of an eighth.
     EXPECT_TRUE(gui->can_resize(p));
     clap_gui_resize_hints hints{};
     ASSERT_TRUE(gui->get_resize_hints(p, &hints));
     EXPECT_TRUE(hints.can_resize_horizontally && hints.can_resize_vertically && hints.preserve_aspect_ratio);
     EXPECT_EQ(hints.aspect_ratio_width * 486u, hints.aspect_ratio_height * 612u);
-    for (const auto& [proposed, adjusted] : std::vector<std::pair<std::pair<uint32_t, uint32_t>, std::pair<uint32_t, uint32_t>>>{
+    for (const auto& [proposed, adjusted] : std::vector<std::pair<Size, Size>>{
              {{1000, 1000}, {995, 790}}, // 1.625 x, the largest that fits
              {{700, 486}, {612, 486}},
              {{300, 200}, {612, 486}},    // no smaller than 1 x
@@ -468,7 +462,7 @@ TEST_F(ClapValidator, ThePanelSurvivesTheOrdersHostsUse) {
          }) {
         uint32_t w = proposed.first, h = proposed.second;
         ASSERT_TRUE(gui->adjust_size(p, &w, &h));
-        EXPECT_EQ(std::pair(w, h), adjusted) << proposed.first << " x " << proposed.second;
+        EXPECT_EQ(Size(w, h), adjusted) << proposed.first << " x " << proposed.second;
     }
     EXPECT_TRUE(gui->set_size(p, 612, 486));
     EXPECT_FALSE(gui->set_size(p, 700, 486));

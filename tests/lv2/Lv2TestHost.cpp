@@ -4,7 +4,6 @@
 #include "formats/lv2/Lv2Ports.h"
 #include "tools/zkhost/ModuleLoader.h"
 
-#include <lv2/atom/forge.h>
 #include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/midi/midi.h>
@@ -82,6 +81,7 @@ void Instance::deactivate() {
 }
 
 void Instance::event(const std::vector<uint8_t>& atom, uint32_t frame) {
+    if (atom.size() < sizeof(LV2_Atom)) throw std::runtime_error("no atom: a message did not fit");
     std::vector<uint8_t> record(sizeof(int64_t));
     const int64_t frames = frame;
     std::memcpy(record.data(), &frames, sizeof frames);
@@ -95,19 +95,6 @@ void Instance::midi(uint32_t frame, std::vector<uint8_t> bytes) {
     atom.insert(atom.end(), bytes.begin(), bytes.end());
     event(atom, frame);
 }
-
-namespace {
-template <typename Write>
-std::vector<uint8_t> forged(Urids& urids, Write&& write) {
-    alignas(8) uint8_t buffer[1024];
-    LV2_Atom_Forge forge;
-    lv2_atom_forge_init(&forge, urids.mapFeature());
-    lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
-    if (!write(forge)) throw std::runtime_error("message did not fit");
-    const auto* atom = reinterpret_cast<const LV2_Atom*>(buffer);
-    return std::vector<uint8_t>(buffer, buffer + sizeof(LV2_Atom) + atom->size);
-}
-} // namespace
 
 void Instance::panelOpened() {
     event(forged(urids_, [&](LV2_Atom_Forge& f) { return writePanelOpened(f, urids_.ours()); }));
@@ -146,34 +133,32 @@ void Instance::run(const float* inL, const float* inR, float* outL, float* outR,
 }
 
 Stereo Instance::render(const Stereo& input, uint32_t block) {
-    Stereo out(input.frames());
-    for (size_t done = 0; done < input.frames();) {
-        const auto n = uint32_t(std::min<size_t>(block, input.frames() - done));
-        run(&input.left[done], &input.right[done], &out.left[done], &out.right[done], n);
-        done += n;
-    }
-    return out;
+    return zktest::renderInBlocks(input, std::vector<uint32_t>{block},
+                                  [this](const float* inL, const float* inR, float* outL, float* outR,
+                                         uint32_t frames) { run(inL, inR, outL, outR, frames); });
+}
+
+std::vector<const LV2_Atom*> Instance::notified() const {
+    std::vector<const LV2_Atom*> atoms;
+    const auto* sequence = reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data());
+    if (!notifyConnected_ || sequence->atom.type != const_cast<Urids&>(urids_).map(LV2_ATOM__Sequence)) return atoms;
+    LV2_ATOM_SEQUENCE_FOREACH (sequence, event) atoms.push_back(&event->body);
+    return atoms;
 }
 
 std::vector<Message> Instance::messages() const {
     std::vector<Message> out;
-    const auto* sequence = reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data());
-    if (!notifyConnected_ || sequence->atom.type != const_cast<Urids&>(urids_).map(LV2_ATOM__Sequence)) return out;
-    LV2_ATOM_SEQUENCE_FOREACH (sequence, event) {
-        const Message message = readMessage(urids_.ours(), &event->body);
-        if (message.kind != Message::Kind::none) out.push_back(message);
-    }
+    for (const LV2_Atom* atom : notified())
+        if (const Message message = readMessage(urids_.ours(), atom); message.kind != Message::Kind::none)
+            out.push_back(message);
     return out;
 }
 
 int Instance::stateChangedCount() const {
     int count = 0;
-    const auto* sequence = reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data());
-    if (!notifyConnected_ || sequence->atom.type != const_cast<Urids&>(urids_).map(LV2_ATOM__Sequence)) return 0;
-    LV2_ATOM_SEQUENCE_FOREACH (sequence, event) {
-        const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
-        if (event->body.type == urids_.ours().atomObject && object->body.otype == urids_.ours().stateChanged) ++count;
-    }
+    for (const LV2_Atom* atom : notified())
+        count += atom->type == urids_.ours().atomObject &&
+                 reinterpret_cast<const LV2_Atom_Object*>(atom)->body.otype == urids_.ours().stateChanged;
     return count;
 }
 

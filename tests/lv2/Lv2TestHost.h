@@ -9,15 +9,16 @@
 #include "tests/support/Stereo.h"
 #include "tools/zkhost/Lv2Host.h"
 
+#include <lv2/atom/forge.h>
 #include <lv2/core/lv2.h>
 #include <lv2/options/options.h>
 #include <lv2/state/state.h>
 #include <lv2/worker/worker.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,19 @@ public:
 private:
     zk::lv2::Urids ours_;
 };
+
+// The atom write(forge) makes in at most `capacity` bytes (1024 at the most); empty when it
+// does not fit.
+template <typename Write>
+std::vector<uint8_t> forged(Urids& urids, Write&& write, size_t capacity = 1024) {
+    alignas(8) uint8_t buffer[1024] = {};
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, urids.mapFeature());
+    lv2_atom_forge_set_buffer(&forge, buffer, std::min(capacity, sizeof buffer));
+    if (!write(forge)) return {};
+    const auto* atom = reinterpret_cast<const LV2_Atom*>(buffer);
+    return std::vector<uint8_t>(buffer, buffer + sizeof(LV2_Atom) + atom->size);
+}
 
 // The saved properties, as a host keeps them.
 struct StateValue {
@@ -94,6 +108,7 @@ public:
     int runWorker();
 
 private:
+    std::vector<const LV2_Atom*> notified() const; // the events of the last run's notify port
     Urids urids_;
     LV2_Handle handle_ = nullptr;
     bool active_ = false;

@@ -14,13 +14,10 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
-#include <lv2/atom/forge.h>
 #include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -105,14 +102,10 @@ protected:
         float values[54];
         for (int32_t i = 0; i < 54; ++i) values[i] = zk::kParameterTable[size_t(i)].defaultValue;
         for (const auto& [index, value] : changed) values[index] = value;
-        alignas(8) uint8_t buffer[512];
-        LV2_Atom_Forge forge;
-        lv2_atom_forge_init(&forge, urids.mapFeature());
-        lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
-        ASSERT_TRUE(writeValues(forge, urids.ours(), values, 44100.0f));
-        const auto* atom = reinterpret_cast<const LV2_Atom*>(buffer);
-        uiDescriptor().port_event(ui, kNotifyPort, uint32_t(sizeof(LV2_Atom) + atom->size),
-                                  urids.ours().atomEventTransfer, atom);
+        const std::vector<uint8_t> atom = lv2test::forged(
+            urids, [&](LV2_Atom_Forge& forge) { return writeValues(forge, urids.ours(), values, 44100.0f); });
+        ASSERT_FALSE(atom.empty());
+        uiDescriptor().port_event(ui, kNotifyPort, uint32_t(atom.size()), urids.ours().atomEventTransfer, atom.data());
     }
     std::vector<Write> portWrites() const {
         std::vector<Write> out;

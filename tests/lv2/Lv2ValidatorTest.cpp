@@ -1,14 +1,11 @@
 // The checks an LV2 validator makes, on the built DSP binary loaded with dlopen and driven
 // through its descriptor: instances with and without the host's features and rates it
-// cannot take refused, the bypass port, state saved and restored byte for byte across hosts' URIDs, damaged state refused with nothing changed, MIDI at frames,
-// what the plug-in tells its UI and the host, and the worker. (What every format shares
-// is the conformance suite's.)
+// cannot take refused, the bypass port, state carried across hosts' URIDs, damaged state
+// refused with nothing changed, MIDI at frames, what the plug-in tells its UI and the host,
+// and the worker. (What every format shares is the conformance suite's.)
 
-#include "core/Parameters.h"
 #include "core/PluginEffect.h"
-#include "formats/lv2/Lv2Ports.h"
 #include "tests/lv2/Lv2TestHost.h"
-#include "tests/support/SilentHost.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 
 using namespace lv2test;
 using zk::lv2::Message;
@@ -27,28 +23,6 @@ using zk::CommandDefaults;
 using zk::CommandLearn;
 
 namespace {
-
-using zktest::SilentHost;
-
-// The effect itself, as the LV2 instance should sound: built, switched on, and fed the same
-// changes at the same frames.
-struct Reference {
-    SilentHost host;
-    zk::PluginEffect effect{host};
-    explicit Reference(float rate) {
-        effect.setSampleRate(rate);
-        effect.initialise();
-        effect.activate();
-    }
-    void run(const Stereo& in, Stereo& out, size_t from, size_t frames, const std::vector<zk::BlockEvent>& events = {}) {
-        const float* inputs[2] = {&in.left[from], &in.right[from]};
-        float* outputs[2] = {&out.left[from], &out.right[from]};
-        zk::EventArray list(events.data(), int32_t(events.size()));
-        effect.process(inputs, outputs, int32_t(frames), &list);
-    }
-};
-
-using zktest::badSample;
 
 std::vector<uint8_t> bankOf(Instance& instance) {
     const State state = instance.save();
@@ -75,17 +49,16 @@ TEST(Lv2Instance, PlaysWithoutAnyFeatureOfTheHostAndRefusesRatesItCannotTake) {
     // lv2apply offers no feature at all: the instance plays, with no MIDI, messages or state.
     Instance bare({.rate = 44100, .map = false, .options = false, .worker = false});
     ASSERT_TRUE(bare.made());
+    // It sounds as an instance given every feature, which sounds as the VST 2 module
+    // (tests/conformance).
     const Stereo input = noise(20000, 3);
-    Reference reference(44100);
-    Stereo expected(input.frames());
-    for (size_t at = 0; at < input.frames(); at += 500) reference.run(input, expected, at, 500);
-    EXPECT_EQ(bare.render(input, 500), expected);
+    Instance featured({.rate = 44100});
+    EXPECT_EQ(bare.render(input, 500), featured.render(input, 500));
     EXPECT_TRUE(bare.messages().empty());
     EXPECT_TRUE(bare.save().empty());
 
     for (double rate : {0.0, -44100.0, 0.5, 2.0e7, double(NAN), double(INFINITY)})
-        EXPECT_FALSE(Instance({.rate = rate}).made()) << rate;
-    for (double rate : {1000.0, 768000.0}) EXPECT_TRUE(Instance({.rate = rate}).made()) << rate;
+        EXPECT_FALSE(Instance({.rate = rate}).made()) << rate; // (1 to 768 kHz: tests/conformance)
 }
 
 // The host's bypass switch: unconnected or on, the plug-in plays; off, once the fade is done
@@ -111,7 +84,7 @@ TEST(Lv2Bypass, TheEnabledPortSwitchesTheEffectOutAndIn) {
     EXPECT_FALSE(std::equal(out.left.begin() + 14400 + fade, out.left.end(), input.left.begin() + 14400 + fade));
 }
 
-TEST(Lv2State, SavedStateRestoresByteForByteAndSoundsTheSame) {
+TEST(Lv2State, SavedStateIsCarriedByUriToAHostOfOtherUrids) {
     Instance first;
     first.control(zk::paramMaster) = 0.3f;
     first.control(zk::paramDelay) = 0.8f;
@@ -128,7 +101,8 @@ TEST(Lv2State, SavedStateRestoresByteForByteAndSoundsTheSame) {
     EXPECT_EQ(saved.at(first.urids().ours().stateBank).bytes.size(), size_t(zk::PluginEffect::kBankChunkSize));
 
     // URIDs are the host's: a new host gives other numbers, so the state is carried by URI.
-    Instance second, third;
+    // (Restored, it sounds as the VST 2 module's restored bank: tests/conformance.)
+    Instance second;
     State carried;
     for (const auto& [key, value] : saved) {
         StateValue moved = value;
@@ -137,11 +111,6 @@ TEST(Lv2State, SavedStateRestoresByteForByteAndSoundsTheSame) {
     }
     ASSERT_EQ(second.restore(carried), LV2_STATE_SUCCESS);
     EXPECT_EQ(second.save(), carried);
-    ASSERT_EQ(third.restore(carried), LV2_STATE_SUCCESS);
-    // The ports hold what the host saved with the state.
-    for (Instance* i : {&second, &third})
-        for (int32_t p = 0; p < 54; ++p) i->control(p) = first.control(p);
-    EXPECT_EQ(second.render(input, 512), third.render(input, 64));
 }
 
 // A host that sets a port with nothing running (the plug-in not active) and saves finds the

@@ -15,18 +15,10 @@ namespace {
 
 using namespace vst2;
 
-class ModuleTest : public ::testing::Test {
-protected:
-    static LoadedModule& module() {
-        static LoadedModule loaded(builtModulePath());
-        return loaded;
-    }
-};
-
-TEST_F(ModuleTest, BothEntriesGiveARecordWithTheDesignedValues) {
-    ASSERT_NE(module().symbol("VSTPluginMain"), nullptr);
-    ASSERT_NE(module().symbol("main"), nullptr);
-    HostedEffect hosted(module());
+TEST(ModuleTest, BothEntriesGiveARecordWithTheDesignedValues) {
+    ASSERT_NE(builtModule().symbol("VSTPluginMain"), nullptr);
+    ASSERT_NE(builtModule().symbol("main"), nullptr);
+    HostedEffect hosted(builtModule());
     AEffect* effect = hosted.effect();
     ASSERT_NE(effect, nullptr);
     EXPECT_EQ(std::memcmp(&effect->magic, "PtsV", 4), 0);
@@ -44,22 +36,22 @@ TEST_F(ModuleTest, BothEntriesGiveARecordWithTheDesignedValues) {
     EXPECT_NE(effect->processReplacing, nullptr);
     EXPECT_EQ(effect->processDoubleReplacing, nullptr);
 
-    HostedEffect classic(module(), 2400, "main");
+    HostedEffect classic(builtModule(), 2400, "main");
     ASSERT_NE(classic.effect(), nullptr);
     EXPECT_NE(classic.effect(), effect);
     EXPECT_EQ(classic.effect()->flags, 0x3D);
     EXPECT_EQ(hosted.close(), 1);
 }
 
-TEST_F(ModuleTest, AHostAnsweringVersionZeroGetsNoInstance) {
-    HostedEffect refused(module(), 0);
+TEST(ModuleTest, AHostAnsweringVersionZeroGetsNoInstance) {
+    HostedEffect refused(builtModule(), 0);
     EXPECT_EQ(refused.effect(), nullptr);
     EXPECT_TRUE(refused.calls.empty());
-    EXPECT_EQ(module().entry()(nullptr), nullptr);
+    EXPECT_EQ(builtModule().entry()(nullptr), nullptr);
 }
 
-TEST_F(ModuleTest, DispatcherAnswersEveryOpcodeOfTheTable) {
-    HostedEffect hosted(module());
+TEST(ModuleTest, DispatcherAnswersEveryOpcodeOfTheTable) {
+    HostedEffect hosted(builtModule());
     EXPECT_EQ(hosted.dispatch(effOpen), 0);
     EXPECT_EQ(hosted.dispatch(effIdentify), 0x4E764566);
     EXPECT_EQ(hosted.dispatch(effGetVu), 0);
@@ -115,20 +107,18 @@ TEST_F(ModuleTest, DispatcherAnswersEveryOpcodeOfTheTable) {
     EXPECT_EQ(rect->bottom - rect->top, 486);
 }
 
-TEST_F(ModuleTest, OpcodesThatUseTheirPointerTakeANullOneSafely) {
-    HostedEffect hosted(module());
+TEST(ModuleTest, OpcodesThatUseTheirPointerTakeANullOneSafely) {
+    HostedEffect hosted(builtModule());
     for (VstInt32 opcode : {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay,
                             effGetParamName, effEditGetRect, effEditOpen, effGetChunk, effGetProgramNameIndexed,
                             effGetOutputProperties, effGetEffectName, effGetVendorString, effGetProductString,
                             effCanDo, effProcessEvents, effGetSpeakerArrangement})
         EXPECT_LE(hosted.dispatch(opcode, 0, 0, nullptr), 1) << opcode;
-    EXPECT_EQ(hosted.dispatch(effGetChunk, 0, 0, nullptr), 0);
-    // (A missing preset told to the user: tests/vst2; where the module tells it, below.)
-    EXPECT_EQ(hosted.dispatch(effSetChunk, 1, 10, nullptr), 1);
+    EXPECT_EQ(hosted.dispatch(effGetChunk, 0, 0, nullptr), 0); // (a missing preset told to the user: tests/vst2)
 }
 
 // The short names hosts show, and the stored settings' keys are made of, as they always were.
-TEST_F(ModuleTest, NamesLabelsAndDisplaysOfAllParameters) {
+TEST(ModuleTest, NamesLabelsAndDisplaysOfAllParameters) {
     const char* names[54] = {"Master",   "Dry",      "Left1",    "Right1 ",  "Band1 ",   "Release1", "Mod1",
                              "Offset1",  "FMbutton", "Timbre1",  "Sensivit", "Effect1",  "Pan1",     "Volume1",
                              "Left2 ",   "Righ2 ",   "Band2 ",   "Release2", "Mod2",     "Offset2",  "FMbutton",
@@ -137,7 +127,7 @@ TEST_F(ModuleTest, NamesLabelsAndDisplaysOfAllParameters) {
                              "Effect3",  "Pan3",     "Volume3",  "Stereo",   "Delay",    "Feedback", "Volume",
                              "Smooth",   "FMevery",  "PL1   ",   "PL2   ",   "PL3   ",   "Am1   ",   "Am2   ",
                              "Am3   ",   "Fine1   ", "Fine2   ", "Fine3   ", "NonUsed "};
-    HostedEffect hosted(module());
+    HostedEffect hosted(builtModule());
     for (int i = 0; i < 54; ++i) {
         EXPECT_EQ(hosted.text(effGetParamName, i), names[i]) << i;
         EXPECT_EQ(hosted.text(effGetParamLabel, i), " ") << i;
@@ -145,8 +135,8 @@ TEST_F(ModuleTest, NamesLabelsAndDisplaysOfAllParameters) {
     }
 }
 
-TEST_F(ModuleTest, ChunksRoundTripThroughACopyAndBadSizesAreShown) {
-    HostedEffect hosted(module());
+TEST(ModuleTest, ChunksRoundTripThroughACopyAndBadSizesAreShown) {
+    HostedEffect hosted(builtModule());
     hosted.dispatch(effSetProgram, 0, 6);
     hosted.setParameter(38, 0.125f);
     void* data = nullptr;
@@ -155,13 +145,11 @@ TEST_F(ModuleTest, ChunksRoundTripThroughACopyAndBadSizesAreShown) {
     ASSERT_EQ(hosted.dispatch(effGetChunk, 1, 0, &data), 240);
     std::vector<uint8_t> preset(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 240);
 
-    HostedEffect other(module());
+    HostedEffect other(builtModule());
     EXPECT_EQ(other.dispatch(effSetChunk, 0, 32664, bank.data()), 1);
     EXPECT_EQ(other.dispatch(effGetProgram), 0); // a bank does not carry the program index
-    other.dispatch(effSetProgram, 0, 6);
+    other.dispatch(effSetProgram, 0, 6); // (the bank saved again to the same bytes: tests/conformance)
     EXPECT_EQ(other.getParameter(38), 0.125f);
-    ASSERT_EQ(other.dispatch(effGetChunk, 0, 0, &data), 32664);
-    EXPECT_EQ(std::memcmp(data, bank.data(), bank.size()), 0);
 
     other.dispatch(effSetProgram, 0, 1);
     EXPECT_EQ(other.dispatch(effSetChunk, 1, 240, preset.data()), 1);
@@ -170,18 +158,16 @@ TEST_F(ModuleTest, ChunksRoundTripThroughACopyAndBadSizesAreShown) {
     EXPECT_EQ(std::memcmp(data, preset.data(), preset.size()), 0);
 
     testing::internal::CaptureStderr();
-    EXPECT_EQ(other.dispatch(effSetChunk, 0, 32663, bank.data()), 1);
-    EXPECT_EQ(other.dispatch(effSetChunk, 1, 241, bank.data()), 1);
+    EXPECT_EQ(other.dispatch(effSetChunk, 0, 32663, bank.data()), 1); // (each refusal's text: tests/vst2)
     const std::string shown = testing::internal::GetCapturedStderr();
     EXPECT_NE(shown.find("Error!"), std::string::npos);
     EXPECT_NE(shown.find("Can't load bank, wrong file size!"), std::string::npos);
-    EXPECT_NE(shown.find("Can't load preset, wrong file size!"), std::string::npos);
 }
 
 // (Replacing overwrites, as in place shows: tests/conformance; accumulating adds: tests/vst2.)
 
-TEST_F(ModuleTest, MidiLearnAndProgramChangeThroughTheFrameWalk) {
-    HostedEffect hosted(module());
+TEST(ModuleTest, MidiLearnAndProgramChangeThroughTheFrameWalk) {
+    HostedEffect hosted(builtModule());
     hosted.resume(44100.0f, 256);
     hosted.calls.clear();
     std::vector<float> inL(256, 0.5f), inR(256, 0.5f), outL(256), outR(256);
@@ -203,8 +189,8 @@ TEST_F(ModuleTest, MidiLearnAndProgramChangeThroughTheFrameWalk) {
 }
 
 // What real hosts do that the interface does not promise.
-TEST_F(ModuleTest, ImpoliteHostSequencesAreSurvived) {
-    HostedEffect early(module());
+TEST(ModuleTest, ImpoliteHostSequencesAreSurvived) {
+    HostedEffect early(builtModule());
     EXPECT_EQ(early.dispatch(effGetPlugCategory), 0); // before effOpen
     early.dispatch(effMainsChanged, 0, 0);             // suspend with no resume before it
     early.dispatch(effOpen);

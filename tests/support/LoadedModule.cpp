@@ -3,7 +3,6 @@
 #include <dlfcn.h>
 
 #include <cstring>
-#include <mutex>
 #include <stdexcept>
 
 namespace zktest {
@@ -20,6 +19,11 @@ LoadedModule::~LoadedModule() {
 void* LoadedModule::symbol(const char* name) const { return dlsym(handle_, name); }
 
 std::string builtModulePath() { return ZK_MODULE_PATH; }
+
+const LoadedModule& builtModule() {
+    static const LoadedModule loaded(builtModulePath());
+    return loaded;
+}
 
 namespace {
 // The version query comes before the record exists, so the instance being created is

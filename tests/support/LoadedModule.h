@@ -33,8 +33,9 @@ private:
     void* handle_ = nullptr;
 };
 
-// The path of the module built by this tree.
+// The path of the module built by this tree, and that module, loaded once for the test program.
 std::string builtModulePath();
+const LoadedModule& builtModule();
 
 // One instance of the module with a recording host callback.
 class HostedEffect {

@@ -37,6 +37,19 @@ inline Stereo testSignal(size_t frames, uint32_t seed = 1) {
     return s;
 }
 
+// Runs `input` through process(inL, inR, outL, outR, frames) in blocks of the sizes given in
+// turn (repeating the list), out of place; what comes out.
+template <typename Size, typename Process>
+Stereo renderInBlocks(const Stereo& input, const std::vector<Size>& sizes, Process&& process) {
+    Stereo out(input.frames());
+    for (size_t at = 0, turn = 0; at < input.frames(); ++turn) {
+        const size_t n = std::min<size_t>(static_cast<size_t>(sizes[turn % sizes.size()]), input.frames() - at);
+        process(&input.left[at], &input.right[at], &out.left[at], &out.right[at], static_cast<Size>(n));
+        at += n;
+    }
+    return out;
+}
+
 inline float peak(const Stereo& s) {
     float p = 0.0f;
     for (size_t i = 0; i < s.frames(); ++i) p = std::max({p, std::fabs(s.left[i]), std::fabs(s.right[i])});

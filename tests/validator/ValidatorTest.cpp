@@ -1,7 +1,7 @@
 // The checks a plug-in validator makes on the built VST 2 module beyond what the
-// conformance suite makes on every format: rates told while running, denormals, parameter abuse from two threads, what fuzzing
-// found. (The panel opening and closing while the audio thread runs is the stress test's
-// and the panel's thread tests'.)
+// conformance suite makes on every format: rates told while running, denormals, parameter
+// abuse from two threads, what fuzzing found. (The panel opening and closing while the
+// audio thread runs is the stress test's and the panel's thread tests'.)
 
 #include "tests/support/LoadedModule.h"
 #include "tests/support/Stereo.h"
@@ -47,14 +47,6 @@ void loadBank(HostedEffect& hosted, std::vector<uint8_t> chunk) {
     hosted.dispatch(effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data());
 }
 
-class Validator : public ::testing::Test {
-protected:
-    static LoadedModule& module() {
-        static LoadedModule loaded(builtModulePath());
-        return loaded;
-    }
-};
-
 // (Banks restored to the same bytes and the same sound, as every format: tests/conformance;
 // the preset chunk's round trip: tests/module; names and bindings in banks: tests/zkhost.)
 
@@ -63,8 +55,8 @@ constexpr int32_t kBlockSizes[] = {1, 2, 3, 64, 511, 512, 4096, 8192, 0 /* rando
 
 // (Every rate and block size resumed anew, silence for silence, as every format:
 // tests/conformance.) A VST 2 host may tell a new rate while the effect runs.
-TEST_F(Validator, EveryRateToldWhileRunningGivesCleanOutputInEveryBlockSize) {
-    HostedEffect unresumed(module()); // told each rate, never switched off and on again
+TEST(Validator, EveryRateToldWhileRunningGivesCleanOutputInEveryBlockSize) {
+    HostedEffect unresumed(builtModule()); // told each rate, never switched off and on again
     unresumed.resume(44100.0f, 8192);
     const Stereo input = noise(8192, 5);
     for (float rate : kRates) {
@@ -76,7 +68,7 @@ TEST_F(Validator, EveryRateToldWhileRunningGivesCleanOutputInEveryBlockSize) {
     }
 }
 
-TEST_F(Validator, DenormalInputCostsAtMostTwentyPercentMore) {
+TEST(Validator, DenormalInputCostsAtMostTwentyPercentMore) {
     // Sound on every other sample keeps the engine awake; between them tiny numbers, either
     // normal or subnormal ones. Runs alternate and the fastest of each kind is compared, so
     // that a busy machine slows both alike.
@@ -89,7 +81,7 @@ TEST_F(Validator, DenormalInputCostsAtMostTwentyPercentMore) {
         denormal.right[i] = -sign * 3.0e-41f;
     }
     ASSERT_EQ(std::fpclassify(denormal.left[1]), FP_SUBNORMAL);
-    HostedEffect forPlain(module()), forDenormal(module());
+    HostedEffect forPlain(builtModule()), forDenormal(builtModule());
     forPlain.resume(44100.0f, 512);
     forDenormal.resume(44100.0f, 512);
     // The thread's own processor time: time spent waiting for another process is not counted.
@@ -113,8 +105,8 @@ TEST_F(Validator, DenormalInputCostsAtMostTwentyPercentMore) {
     EXPECT_LE(fastestDenormal, 1.2 * fastestPlain) << fastestDenormal << " s against " << fastestPlain << " s";
 }
 
-TEST_F(Validator, ParameterAbuseFromTwoThreadsWhileProcessing) {
-    HostedEffect hosted(module());
+TEST(Validator, ParameterAbuseFromTwoThreadsWhileProcessing) {
+    HostedEffect hosted(builtModule());
     hosted.resume(44100.0f, 512);
     std::atomic<bool> stop{false};
     auto abuse = [&](uint32_t seed) {
@@ -146,10 +138,10 @@ TEST_F(Validator, ParameterAbuseFromTwoThreadsWhileProcessing) {
 // (Instances side by side at two rates, as every format: tests/conformance.)
 
 // Found by fuzzing: a sample rate of a few denormal hertz made every coefficient infinite.
-TEST_F(Validator, ASampleRateFarBelowOneHertzIsIgnored) {
+TEST(Validator, ASampleRateFarBelowOneHertzIsIgnored) {
     const Stereo input = noise(4096, 10);
     auto renderAt = [&](float rate) {
-        HostedEffect hosted(module());
+        HostedEffect hosted(builtModule());
         hosted.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
         hosted.dispatch(effMainsChanged, 0, 1);
         hosted.setParameter(4, 0.7f);
@@ -162,8 +154,8 @@ TEST_F(Validator, ASampleRateFarBelowOneHertzIsIgnored) {
 
 // Found by fuzzing: a bank that marks parameters unclamped may carry any values; negative
 // or huge ones left NaN in the engine's filters, heard after every later bank and resume.
-TEST_F(Validator, ABankOfUnclampedWildValuesLeavesTheOutputFinite) {
-    HostedEffect hosted(module());
+TEST(Validator, ABankOfUnclampedWildValuesLeavesTheOutputFinite) {
+    HostedEffect hosted(builtModule());
     const std::vector<uint8_t> clean = bankOf(hosted);
     std::vector<uint8_t> wild = clean;
     std::mt19937 rng(12);

@@ -134,14 +134,8 @@ vst3::tresult Instance::process(const float* inL, const float* inR, float* outL,
 }
 
 Stereo Instance::render(const Stereo& input, const std::vector<int32_t>& sizes) {
-    Stereo out(input.frames());
-    size_t turn = 0;
-    for (size_t at = 0; at < input.frames(); ++turn) {
-        const size_t n = std::min<size_t>(static_cast<size_t>(sizes[turn % sizes.size()]), input.frames() - at);
-        process(&input.left[at], &input.right[at], &out.left[at], &out.right[at], static_cast<int32_t>(n));
-        at += n;
-    }
-    return out;
+    return zktest::renderInBlocks(input, sizes, [this](const float* inL, const float* inR, float* outL, float* outR,
+                                                       int32_t frames) { process(inL, inR, outL, outR, frames); });
 }
 
 std::vector<uint8_t> Instance::state(int32_t bytesPerCall) {

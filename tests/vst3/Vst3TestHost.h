@@ -52,6 +52,8 @@ public:
     // Stereo buses, setupProcessing, setActive(true), setProcessing(true): false if refused.
     bool start(double rate, int32_t maxBlock);
     void stop();
+    // As a host that forgets to: the instance is then terminated while active and processing.
+    void forgetToStop() { active_ = processing_ = false; }
     // One block; `changes` go into the block's input queues (one queue per id, in order).
     vst3::tresult process(const float* inL, const float* inR, float* outL, float* outR, int32_t frames,
                           const std::vector<Change>& changes = {});

@@ -12,8 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <random>
 #include <set>
 
 using namespace zkvst3test;
@@ -280,7 +278,7 @@ TEST(Vst3Validator, TheViewTakesTheHostsContentScale) {
 
 // ---- state
 
-TEST(Vst3State, SaveLoadSaveIsByteIdenticalAndTheControllerFollows) {
+TEST(Vst3State, TheControllerFollowsALoadedState) {
     Instance first;
     ASSERT_TRUE(first.start(44100, 512));
     const Stereo input = testSignal(4000);
@@ -288,11 +286,10 @@ TEST(Vst3State, SaveLoadSaveIsByteIdenticalAndTheControllerFollows) {
                   {{0, kProgramParameter, 5.0 / 127.0}, {0, zk::paramMaster, 0.25}, {0, zk::paramDelay, 0.75}});
     const std::vector<uint8_t> saved = first.state();
     ASSERT_GT(saved.size(), 16u);
-    // (Streams of a few bytes a call, as every format: tests/conformance.)
+    // (The same bytes again, in streams of a few bytes a call, as every format: tests/conformance.)
     Instance second;
     const int restartsBefore = second.restarts, namesBefore = second.programListChanges;
     ASSERT_EQ(second.loadState(saved), vst3::kResultOk);
-    EXPECT_EQ(second.state(), saved);
     EXPECT_EQ(second.controller()->getParamNormalized(zk::paramMaster), 0.25f);
     EXPECT_EQ(second.controller()->getParamNormalized(zk::paramDelay), 0.75f);
     EXPECT_EQ(second.controller()->getParamNormalized(kProgramParameter), 5.0 / 127.0);
@@ -410,6 +407,7 @@ TEST(Vst3Validator, ProcessingOffAndOnWithoutDeactivatingAndATerminatedActiveIns
     Instance forgotten;
     ASSERT_TRUE(forgotten.start(44100, 512));
     forgotten.render(input, {512});
+    forgotten.forgetToStop();
 }
 
 } // namespace

@@ -13,21 +13,26 @@ namespace {
 
 class Vst3ViewX11 : public zktest::SuiteParentWindowTest {
 protected:
+    void SetUp() override {
+        SuiteParentWindowTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(view);
+        view->setFrame(&frame);
+    }
     // The run loop's handlers called as a host's main loop calls them.
-    static void runLoop(zkhost::Vst3PlugFrame& frame) {
+    void runLoop() {
         for (int i = 0; i < 5; ++i) {
             for (const auto& watch : frame.watches) watch.handler->onFDIsSet(watch.fd);
             for (const auto& timer : frame.timers) timer.handler->onTimer();
         }
     }
+
+    Instance instance;
+    zkhost::Vst3PlugFrame frame; // outlives the view, which holds it
+    Vst3Ref<vst3::IPlugView> view{instance.controller()->createView(vst3::kEditorViewType)};
 };
 
 TEST_F(Vst3ViewX11, TheRunLoopWatchesTheConnectionWhileTheViewIsAttached) {
-    Instance instance;
-    Vst3Ref<vst3::IPlugView> view(instance.controller()->createView(vst3::kEditorViewType));
-    ASSERT_TRUE(view);
-    zkhost::Vst3PlugFrame frame;
-    view->setFrame(&frame);
     void* window = reinterpret_cast<void*>(static_cast<uintptr_t>(parent));
     for (int cycle = 0; cycle < 2; ++cycle) {
         ASSERT_EQ(view->attached(window, vst3::kPlatformTypeX11EmbedWindowID), vst3::kResultOk);
@@ -35,7 +40,7 @@ TEST_F(Vst3ViewX11, TheRunLoopWatchesTheConnectionWhileTheViewIsAttached) {
         ASSERT_EQ(frame.timers.size(), 1u);
         EXPECT_NE(frame.watches[0].fd, ConnectionNumber(display));
         EXPECT_EQ(children(), 1u);
-        runLoop(frame);
+        runLoop();
         EXPECT_EQ(view->removed(), vst3::kResultOk);
         EXPECT_TRUE(frame.watches.empty());
         EXPECT_TRUE(frame.timers.empty());
@@ -44,18 +49,13 @@ TEST_F(Vst3ViewX11, TheRunLoopWatchesTheConnectionWhileTheViewIsAttached) {
 }
 
 TEST_F(Vst3ViewX11, AParentDestroyedFirstIsSurvived) {
-    Instance instance;
-    Vst3Ref<vst3::IPlugView> view(instance.controller()->createView(vst3::kEditorViewType));
-    ASSERT_TRUE(view);
-    zkhost::Vst3PlugFrame frame;
-    view->setFrame(&frame);
     ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)), vst3::kPlatformTypeX11EmbedWindowID),
               vst3::kResultOk);
     ASSERT_EQ(frame.watches.size(), 1u);
     XDestroyWindow(display, parent);
     XSync(display, False);
     parent = 0;
-    runLoop(frame);
+    runLoop();
     view->removed();
     EXPECT_TRUE(frame.watches.empty());
 }

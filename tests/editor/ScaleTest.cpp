@@ -15,8 +15,6 @@
 namespace zktest {
 namespace {
 
-using zk::panel::ControlKind;
-
 std::unique_ptr<sw::SoftPixmap> noPicture(int32_t, float) { return nullptr; }
 
 using Drawer = PictureDrawerScope;

@@ -132,7 +132,7 @@ TEST_F(MessageBoxTest, ABoxGoesWithThePanelOrTheEffectAndItsOperationIsAbandoned
         h.editor().close();
         EXPECT_EQ(X11MessageService::openDialog(), 0u);
         EXPECT_TRUE(h.settings.values.empty());
-        EXPECT_EQ(hostChildren(), 0u);
+        EXPECT_EQ(hostChildren().size(), 0u);
 
         // Open again, a question up, and the effect closed with its panel still open.
         ASSERT_TRUE(open(h));
@@ -141,7 +141,7 @@ TEST_F(MessageBoxTest, ABoxGoesWithThePanelOrTheEffectAndItsOperationIsAbandoned
         ASSERT_NE(X11MessageService::openDialog(), 0u);
     }
     EXPECT_EQ(X11MessageService::openDialog(), 0u);
-    EXPECT_EQ(hostChildren(), 0u);
+    EXPECT_EQ(hostChildren().size(), 0u);
 }
 
 } // namespace

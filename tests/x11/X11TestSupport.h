@@ -47,7 +47,6 @@ public:
     void endEdit(int32_t tag) override { gestures.push_back(-tag); }
     std::vector<std::pair<int32_t, float>> reports;
     std::vector<int32_t> gestures; // tag for begin, -tag for end
-    Frame* frame = nullptr;
 };
 
 // XOpenDisplay, again after a moment when the server turned the connection away.
@@ -125,6 +124,9 @@ protected:
     std::unique_ptr<Frame> makeFrame(Rect size = {0, 0, 300, 200});
     // Idles the frame (as effEditIdle would) until the condition holds.
     bool idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit = 3000ms);
+    void waitForFirstPaint(Frame& frame) {
+        ASSERT_TRUE(idleUntil(frame, [&] { return !frame.firstDrawPending(); }));
+    }
     // Runs the input script on its own thread while the frame idles, until it is done.
     void withInput(Frame& frame, const std::function<void(FakeInput&)>& script) {
         test::withInput([&] { frame.idle(); }, script);
@@ -134,8 +136,8 @@ protected:
     sw::SoftPixmap readBack(::Window window, int32_t width, int32_t height);
     Point onScreen(Frame& frame, Point where);
     Point onHostScreen(Point where); // a point of the host window
-    // Child windows of the host window.
-    unsigned hostChildren();
+    // Child windows of the host window, bottom first.
+    std::vector<::Window> hostChildren();
     Bitmap* gradient(int32_t id, int32_t w, int32_t h);
 
     Display* display = nullptr; // the host's connection

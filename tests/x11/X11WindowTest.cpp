@@ -51,9 +51,6 @@ protected:
         return pixels;
     }
     ::Window idOf(Frame& frame) { return ::Window(uintptr_t(frame.platformWindow()->nativeHandle())); }
-    void waitForFirstPaint(Frame& frame) {
-        ASSERT_TRUE(idleUntil(frame, [&] { return !frame.firstDrawPending(); }));
-    }
 
     const Rect knobRect{20, 20, 60, 60};
     const Rect buttonRect{100, 20, 140, 30};
@@ -210,7 +207,7 @@ TEST_F(PanelTest, HostDestroyingItsWindowFirstIsSurvived) {
     auto frame = makeFrame();
     build(*frame, &recorder);
     waitForFirstPaint(*frame);
-    EXPECT_EQ(hostChildren(), 1u);
+    EXPECT_EQ(hostChildren().size(), 1u);
 }
 
 int openDescriptors() {
@@ -233,12 +230,12 @@ TEST_F(PanelTest, OpeningAndClosingFiftyTimesLeavesNothingBehind) {
             // A second frame while the first is still there, closed in either order.
             auto second = makeFrame();
             build(*second, &recorder);
-            EXPECT_EQ(hostChildren(), 2u);
+            EXPECT_EQ(hostChildren().size(), 2u);
             if (i % 20 == 0)
                 frame.reset();
         }
     }
-    EXPECT_EQ(hostChildren(), 0u);
+    EXPECT_EQ(hostChildren().size(), 0u);
     EXPECT_EQ(openDescriptors(), descriptors);
 }
 

@@ -65,7 +65,7 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
     EXPECT_EQ(platform::x11::X11MenuService::openLevels(), 0);
     EXPECT_TRUE(h.callsOf(vst2::audioMasterAutomate).empty());
 
-    // Close twice; open over an open panel; the host's window gone before the close.
+    // Close twice; open over an open panel.
     h.editor().close();
     h.editor().close();
     EXPECT_EQ(hostChildren().size(), 0u);
@@ -73,10 +73,6 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
     ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
     test::idleFor(idle, 50ms);
     EXPECT_EQ(hostChildren().size(), 1u);
-    XDestroyWindow(display, host);
-    XSync(display, False);
-    h.editor().close();
-    host = XCreateSimpleWindow(display, DefaultRootWindow(display), 50, 40, 400, 300, 0, 0, 0);
 }
 
 } // namespace

@@ -121,7 +121,12 @@ std::unique_ptr<Frame> X11Test::makeFrame(Rect size) {
 }
 
 bool X11Test::idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    return waitFor([&] { return frame.idle(), condition(); }, limit);
+    return waitFor(
+        [&] {
+            frame.idle();
+            return condition();
+        },
+        limit);
 }
 
 sw::SoftPixmap X11Test::readBack(::Window window, int32_t width, int32_t height) {

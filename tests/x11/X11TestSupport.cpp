@@ -117,7 +117,7 @@ void X11Test::TearDown() {
 }
 
 std::unique_ptr<Frame> X11Test::makeFrame(Rect size) {
-    return std::make_unique<Frame>(size, reinterpret_cast<void*>(uintptr_t(host)), &recorder);
+    return std::make_unique<Frame>(size, reinterpret_cast<void*>(uintptr_t(host)), &editor);
 }
 
 bool X11Test::idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit) {

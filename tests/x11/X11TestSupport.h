@@ -6,15 +6,12 @@
 // XTest from a thread of its own (the panel's loops block the test's thread), and
 // read-back of the window's pixels.
 
-#include <gtest/gtest.h>
+#include "tests/gui/GuiTestSupport.h" // the recording listener and editor
 
 #include "gui/Buttons.h"
-#include "gui/Control.h"
-#include "gui/Frame.h"
 #include "gui/Knob.h"
 #include "gui/OptionMenu.h"
 #include "gui/TextEdit.h"
-#include "gui/platform/software/SoftwarePlatform.h"
 #include "gui/platform/x11/X11Platform.h"
 
 #include <X11/Xlib.h>
@@ -33,21 +30,7 @@
 
 namespace zk::gui::test {
 
-namespace sw = platform::software;
 using namespace std::chrono_literals;
-
-class Recorder final : public ControlListener, public ToolkitEditor {
-public:
-    void valueChanged(DrawContext* context, Control* control) override {
-        reports.push_back({control->getTag(), control->getValue()});
-        if (context)
-            control->update(*context);
-    }
-    void beginEdit(int32_t tag) override { gestures.push_back(tag); }
-    void endEdit(int32_t tag) override { gestures.push_back(-tag); }
-    std::vector<std::pair<int32_t, float>> reports;
-    std::vector<int32_t> gestures; // tag for begin, -tag for end
-};
 
 // XOpenDisplay, again after a moment when the server turned the connection away.
 Display* openDisplay();
@@ -120,7 +103,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A frame in the host window, linked to the recorder.
+    // A frame in the host window, linked to the recording editor.
     std::unique_ptr<Frame> makeFrame(Rect size = {0, 0, 300, 200});
     // Idles the frame (as effEditIdle would) until the condition holds.
     bool idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit = 3000ms);
@@ -144,7 +127,8 @@ protected:
     ::Window host = 0;
     sw::SoftwarePlatform soft;
     std::unique_ptr<platform::x11::X11Platform> x11;
-    Recorder recorder;
+    RecordingListener recorder;
+    RecordingEditor editor; // of every frame made here
     std::vector<Bitmap*> bitmaps;
 
 private:

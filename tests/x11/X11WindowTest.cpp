@@ -40,7 +40,7 @@ protected:
         sw::SoftPixmap pixels(1, 1, false);
         {
             Frame frame({0, 0, 300, 200}, &parent, nullptr);
-            Recorder quiet;
+            RecordingListener quiet;
             build(frame, &quiet, knobValue);
             button->setValue(buttonValue);
             auto& window = dynamic_cast<sw::SoftwareWindow&>(*frame.platformWindow());
@@ -130,12 +130,12 @@ TEST_F(PanelTest, QuickClicksAreAllHandled) {
     EXPECT_EQ(button->getValue(), 1.0f);
     EXPECT_EQ(readBack(idOf(*frame), 300, 200).pixels(), softwareRender(0.5f, 1.0f).pixels());
 
-    recorder.gestures.clear();
+    editor.events.clear();
     clickQuickly(onScreen(*frame, {40, 40}), 12);
-    std::vector<int32_t> expected;
+    Log expected;
     for (int i = 0; i < 12; ++i)
-        expected.insert(expected.end(), {4, -4});
-    EXPECT_EQ(recorder.gestures, expected); // one edit gesture per click
+        expected.insert(expected.end(), {"begin 4", "end 4"});
+    EXPECT_EQ(editor.events, expected); // one edit gesture per click
 }
 
 TEST_F(PanelTest, WheelNotchesTurnTheControlUnderThePointer) {

@@ -3,8 +3,6 @@
 // once per scale. The pictures here are flat stand-ins of the scaled sizes.
 #include "editor/PanelPictures.h"
 #include "editor/PanelScale.h"
-#include "gui/Frame.h"
-#include "gui/platform/software/ScaledPictures.h"
 #include "tests/editor/PanelHarness.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,6 @@
 #include "services/X11MessageService.h"
 #include "gui/platform/x11/X11Menus.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace zk::gui::test {

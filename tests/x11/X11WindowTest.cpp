@@ -50,6 +50,13 @@ protected:
         platform::install(previous);
         return pixels;
     }
+    // The panel in the host window, drawn once.
+    std::unique_ptr<Frame> openPanel() {
+        auto frame = makeFrame();
+        build(*frame, &recorder);
+        waitForFirstPaint(*frame);
+        return frame;
+    }
     ::Window idOf(Frame& frame) { return ::Window(uintptr_t(frame.platformWindow()->nativeHandle())); }
 
     const Rect knobRect{20, 20, 60, 60};
@@ -65,9 +72,7 @@ TEST_F(PanelTest, ExposedWindowShowsTheSoftwareRenderThroughEitherImagePath) {
     const sw::SoftPixmap expected = softwareRender(0.5f);
     for (bool shared : {true, false}) {
         platform::x11::ImagePusher::allowSharedMemory(shared);
-        auto frame = makeFrame();
-        build(*frame, &recorder);
-        waitForFirstPaint(*frame);
+        auto frame = openPanel();
         EXPECT_EQ(readBack(idOf(*frame), 300, 200).pixels(), expected.pixels()) << "shared memory " << shared;
 
         // Pixels lost on the server come back on the next Expose.
@@ -85,9 +90,7 @@ TEST_F(PanelTest, ExposedWindowShowsTheSoftwareRenderThroughEitherImagePath) {
 // A host that makes the window larger than the panel (a UI's widget in a larger container)
 // finds what lies beyond it painted black, not the screen's old contents.
 TEST_F(PanelTest, AWindowLargerThanThePanelIsPaintedBeyondIt) {
-    auto frame = makeFrame();
-    build(*frame, &recorder);
-    waitForFirstPaint(*frame);
+    auto frame = openPanel();
     // The host's window white around the panel, so that old contents would show.
     XResizeWindow(display, host, 500, 400);
     XSetWindowBackground(display, host, WhitePixel(display, DefaultScreen(display)));
@@ -106,9 +109,7 @@ TEST_F(PanelTest, AWindowLargerThanThePanelIsPaintedBeyondIt) {
 // drawn as it ends.
 TEST_F(PanelTest, QuickClicksAreAllHandled) {
     knobMode = 2;
-    auto frame = makeFrame();
-    build(*frame, &recorder, 0.5f);
-    waitForFirstPaint(*frame);
+    auto frame = openPanel();
     auto clickQuickly = [&](Point where, int count) {
         const auto script = [&](FakeInput& fake) {
             fake.moveTo(where);
@@ -139,9 +140,7 @@ TEST_F(PanelTest, QuickClicksAreAllHandled) {
 }
 
 TEST_F(PanelTest, WheelNotchesTurnTheControlUnderThePointer) {
-    auto frame = makeFrame();
-    build(*frame, &recorder, 0.5f);
-    waitForFirstPaint(*frame);
+    auto frame = openPanel();
     const Point centre = onScreen(*frame, {40, 40});
     const Point elsewhere = onScreen(*frame, {200, 150});
     withInput(*frame, [&](FakeInput& input) {
@@ -187,9 +186,7 @@ TEST_F(PanelTest, SwappedPointerMappingSwapsTheButtons) {
 TEST_F(PanelTest, HostDestroyingItsWindowFirstIsSurvived) {
     // With an idle in between, and without one (the child window is gone unannounced).
     for (bool idleBetween : {true, false}) {
-        auto frame = makeFrame();
-        build(*frame, &recorder);
-        waitForFirstPaint(*frame);
+        auto frame = openPanel();
         XDestroyWindow(display, host);
         XSync(display, False);
         if (idleBetween) {
@@ -204,9 +201,7 @@ TEST_F(PanelTest, HostDestroyingItsWindowFirstIsSurvived) {
         XSync(display, False);
     }
     // The back end still works afterwards.
-    auto frame = makeFrame();
-    build(*frame, &recorder);
-    waitForFirstPaint(*frame);
+    auto frame = openPanel();
     EXPECT_EQ(hostChildren().size(), 1u);
 }
 
@@ -223,9 +218,7 @@ int openDescriptors() {
 TEST_F(PanelTest, OpeningAndClosingFiftyTimesLeavesNothingBehind) {
     const int descriptors = openDescriptors();
     for (int i = 0; i < 50; ++i) {
-        auto frame = makeFrame();
-        build(*frame, &recorder);
-        waitForFirstPaint(*frame);
+        auto frame = openPanel();
         if (i % 10 == 0) {
             // A second frame while the first is still there, closed in either order.
             auto second = makeFrame();

@@ -14,10 +14,7 @@ using zk::X11MessageService;
 
 class MessageBoxTest : public X11Test {
 protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (!display)
-            return;
+    void setUpOnDisplay() override {
         XResizeWindow(display, host, 700, 550);
         // A window of the host's own that it paints between its calls into the plug-in.
         hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 760, 40, 100, 100, 0, 0, 0);

@@ -103,6 +103,7 @@ void X11Test::SetUp() {
     previous_ = platform::install(x11.get());
     knobMode = 0;
     swapMouseButtons = false;
+    setUpOnDisplay();
 }
 
 void X11Test::TearDown() {

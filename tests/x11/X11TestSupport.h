@@ -102,6 +102,8 @@ class X11Test : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // A suite's own setting up, once the display, the host window and the platform are there.
+    virtual void setUpOnDisplay() {}
 
     // A frame in the host window, linked to the recording editor.
     std::unique_ptr<Frame> makeFrame(Rect size = {0, 0, 300, 200});

@@ -15,10 +15,7 @@ bool menuOpen() { return X11MenuService::openLevels() > 0; }
 
 class MenuTest : public X11Test {
 protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (!display)
-            return;
+    void setUpOnDisplay() override {
         frame = makeFrame();
         menu = new OptionMenu(menuRect, &recorder, 57, nullptr, nullptr, 0);
         for (const char* entry : {"Alpha", "-", "-GGrey", "Beta"})

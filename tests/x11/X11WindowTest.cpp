@@ -10,10 +10,7 @@ namespace {
 // A gradient panel with a knob (tag 4) and an on/off button (tag 8).
 class PanelTest : public X11Test {
 protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (!display)
-            return;
+    void setUpOnDisplay() override {
         background = gradient(900, 300, 200);
         std::vector<platform::ColorRef> strip(40 * 20, 0x0000FF);
         std::fill(strip.begin() + 40 * 10, strip.end(), 0x00FF00);

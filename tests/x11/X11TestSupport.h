@@ -9,9 +9,12 @@
 #include "tests/gui/GuiTestSupport.h" // the recording listener and editor
 
 #include "gui/Buttons.h"
+#include "gui/Control.h"
+#include "gui/Frame.h"
 #include "gui/Knob.h"
 #include "gui/OptionMenu.h"
 #include "gui/TextEdit.h"
+#include "gui/platform/software/SoftwarePlatform.h"
 #include "gui/platform/x11/X11Platform.h"
 
 #include <X11/Xlib.h>

@@ -1,4 +1,3 @@
-#include "gui/Frame.h"
 #include "tests/editor/PanelHarness.h"
 
 #include <gtest/gtest.h>

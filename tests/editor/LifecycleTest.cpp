@@ -1,4 +1,3 @@
-#include "editor/AboutView.h"
 #include "editor/PanelLayout.h"
 #include "gui/Frame.h"
 #include "tests/editor/PanelHarness.h"

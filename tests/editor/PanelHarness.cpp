@@ -29,14 +29,8 @@ PanelHarness::PanelHarness(bool testPictures, zk::MessageService* boxes)
     : previous_(zk::gui::platform::install(&system)) {
     if (testPictures) {
         for (const zk::panel::BitmapSize& size : zk::panel::kBitmapSizes) {
-            std::vector<zk::gui::platform::ColorRef> pixels(std::size_t(size.width * size.height), picture::handle);
-            if (size.id == zk::panel::kBackgroundBitmap) std::fill(pixels.begin(), pixels.end(), picture::background);
-            if (size.id == zk::panel::kAboutBitmap) std::fill(pixels.begin(), pixels.end(), picture::about);
-            if (size.height == 20 && size.width <= 15) { // the two-state pictures
-                std::fill(pixels.begin(), pixels.begin() + size.width * 10, picture::off);
-                std::fill(pixels.begin() + size.width * 10, pixels.end(), picture::on);
-            }
-            system.registerBitmap(size.id, size.width, size.height, std::move(pixels));
+            const std::unique_ptr<sw::SoftPixmap> flat = flatScaledPicture(size.id, 1.0f);
+            system.registerBitmap(size.id, flat->width(), flat->height(), flat->pixels());
         }
     }
     effect_ = std::make_unique<HostedEffect>(&hostCallback, zk::EffectServices{boxes ? boxes : &messages, &settings},
@@ -111,11 +105,15 @@ void PanelHarness::controlChange(uint8_t controller, uint8_t value) {
                                                 {char(0xB0), char(controller), char(value), 0}, 0, 0, 0, 0});
 }
 
-std::vector<HostCall> PanelHarness::callsOf(int32_t opcode) const {
+std::vector<HostCall> PanelHarness::callsWhere(const std::function<bool(const HostCall&)>& wanted) const {
     std::vector<HostCall> found;
     for (const HostCall& call : calls)
-        if (call.opcode == opcode) found.push_back(call);
+        if (wanted(call)) found.push_back(call);
     return found;
+}
+
+std::vector<HostCall> PanelHarness::callsOf(int32_t opcode) const {
+    return callsWhere([opcode](const HostCall& call) { return call.opcode == opcode; });
 }
 
 bool PanelHarness::isGesture(const HostCall& call) {
@@ -123,18 +121,12 @@ bool PanelHarness::isGesture(const HostCall& call) {
            call.opcode == vst2::audioMasterEndEdit;
 }
 
-std::vector<HostCall> PanelHarness::gestureCalls() const {
-    std::vector<HostCall> found;
-    for (const HostCall& call : calls)
-        if (isGesture(call)) found.push_back(call);
-    return found;
-}
+std::vector<HostCall> PanelHarness::gestureCalls() const { return callsWhere(&isGesture); }
 
 std::vector<HostCall> PanelHarness::reportsPastParameters() const {
-    std::vector<HostCall> found;
-    for (const HostCall& call : gestureCalls())
-        if (call.index < 0 || call.index >= zk::kNumParameters) found.push_back(call);
-    return found;
+    return callsWhere([](const HostCall& call) {
+        return isGesture(call) && (call.index < 0 || call.index >= zk::kNumParameters);
+    });
 }
 
 bool PanelHarness::savePng(const char* path) { return sw::writePng(*editor().frame()->platformWindow(), path); }

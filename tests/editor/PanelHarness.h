@@ -92,8 +92,9 @@ public:
     std::size_t menusShown() { return system.menuService().showings().size(); }
     // A CC message on the audio path, as the host would pass it.
     void controlChange(uint8_t controller, uint8_t value);
-    // Host calls of an opcode, in order.
+    // Host calls of an opcode, or that a test picks, in order.
     std::vector<HostCall> callsOf(int32_t opcode) const;
+    std::vector<HostCall> callsWhere(const std::function<bool(const HostCall&)>& wanted) const;
     // Automation and the edit gestures' begins and ends, in order.
     static bool isGesture(const HostCall& call);
     std::vector<HostCall> gestureCalls() const;

@@ -3,8 +3,6 @@
 // once per scale. The pictures here are flat stand-ins of the scaled sizes.
 #include "editor/PanelPictures.h"
 #include "editor/PanelScale.h"
-#include "gui/Frame.h"
-#include "gui/platform/software/ScaledPictures.h"
 #include "tests/editor/PanelHarness.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +12,6 @@
 
 namespace zktest {
 namespace {
-
-using zk::panel::ControlKind;
 
 std::unique_ptr<sw::SoftPixmap> noPicture(int32_t, float) { return nullptr; }
 

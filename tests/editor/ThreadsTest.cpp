@@ -52,32 +52,6 @@ TEST(PanelThreads, TheHostHearsOfADragWithThePanelFree) {
     EXPECT_NEAR(h.effect().getParameter(4), 0.5f + 20.0f / 200.0f, 1e-6) << "the knob's parameter";
 }
 
-// Audio-thread traffic (automation, learning, bindings) while the panel opens and closes.
-TEST(PanelThreads, AudioThreadCallsNeverMeetAHalfBuiltOrDestroyedPanel) {
-    PanelHarness h;
-    std::atomic<bool> stop{false};
-    std::thread audio([&] {
-        for (uint32_t n = 0; !stop.load(std::memory_order_relaxed); ++n) {
-            h.effect().setParameter(int32_t(n % 54), float(n % 100) / 100.0f);
-            if (n % 64 == 0) {
-                h.effect().setParameter(zk::CommandLearn, float(n % 53));
-                h.controlChange(uint8_t(1 + n % 100), 5);
-            }
-        }
-    });
-    for (int i = 0; i < 30; ++i) {
-        ASSERT_TRUE(h.open());
-        h.idle();
-        h.close();
-    }
-    stop = true;
-    audio.join();
-    // The last values reach the controls of the next opening.
-    ASSERT_TRUE(h.open());
-    for (int32_t tag = 0; tag < 53; ++tag)
-        EXPECT_EQ(h.editor().control(tag)->getValue(), h.effect().getParameter(tag)) << tag;
-}
-
 // A program change on another thread, or inside a block on the panel's own (a host that
 // processes there): the controls get their values, the panel draws them at its next idle.
 TEST(PanelThreads, AProgramChangeElsewhereOrInsideABlockIsDrawnAtTheNextIdle) {

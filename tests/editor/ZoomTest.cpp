@@ -2,7 +2,6 @@
 // every panel opened later; "Automatic" leaves the scale to the host, else the desktop.
 #include "editor/PanelScale.h"
 #include "editor/PanelZoom.h"
-#include "gui/Frame.h"
 #include "tests/editor/PanelHarness.h"
 
 #include <gtest/gtest.h>

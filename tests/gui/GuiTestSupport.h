@@ -5,7 +5,6 @@
 
 #include "gui/Control.h"
 #include "gui/Frame.h"
-#include "gui/platform/software/Png.h"
 #include "gui/platform/software/SoftwarePlatform.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +13,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-namespace zk::gui::platform::software {
-// What a drawing context draws into, as a PNG file.
-inline bool writePng(const DrawContext& context, const char* path) {
-    return context.device() && writePng(*context.device(), path);
-}
-} // namespace zk::gui::platform::software
 
 namespace zk::gui::test {
 

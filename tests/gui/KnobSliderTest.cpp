@@ -4,6 +4,7 @@
 #include "gui/Slider.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace zk::gui::test {
 namespace {
@@ -185,21 +186,17 @@ protected:
 
 TEST_F(SliderTest, HandlePositionsFollowTheStyleBits) {
     HorizontalSlider* h = horizontal();
+    VerticalSlider *v = vertical(), *topMin = vertical(sliderMinTop);
     EXPECT_EQ(h->style(), 8 | sliderHorizontal);
-    const std::pair<float, Rect> positions[] = {{0.0f, {0, 0, 20, 20}}, {1.0f, {273, 0, 293, 20}}, {0.5f, {136, 0, 156, 20}}};
-    for (const auto& [value, rect] : positions) {
-        h->setValue(value);
-        EXPECT_EQ(h->handleRect(), rect) << value;
-    }
-    VerticalSlider* v = vertical();
     EXPECT_EQ(v->style(), 64 | sliderVertical);
-    v->setValue(1.0f);
-    EXPECT_EQ(v->handleRect(), (Rect{0, 0, 4, 4})); // value 1 at the top
-    v->setValue(0.0f);
-    EXPECT_EQ(v->handleRect(), (Rect{0, 34, 4, 38}));
-    VerticalSlider* topMin = vertical(sliderMinTop);
-    topMin->setValue(1.0f);
-    EXPECT_EQ(topMin->handleRect().top, 34);
+    const std::tuple<Slider*, float, Rect> positions[] = {
+        {h, 0.0f, {0, 0, 20, 20}}, {h, 1.0f, {273, 0, 293, 20}}, {h, 0.5f, {136, 0, 156, 20}},
+        {v, 1.0f, {0, 0, 4, 4}}, // value 1 at the top
+        {v, 0.0f, {0, 34, 4, 38}}, {topMin, 1.0f, {0, 34, 4, 38}}};
+    for (const auto& [slider, value, rect] : positions) {
+        slider->setValue(value);
+        EXPECT_EQ(slider->handleRect(), rect) << "style " << slider->style() << " at " << value;
+    }
 }
 
 TEST_F(SliderTest, ClickAnywhereCentresTheHandleAndWithoutItOnlyTheHandleGrabs) {

@@ -42,20 +42,6 @@ private:
     std::map<int32_t, std::unique_ptr<SoftPixmap>> loaded_;
 };
 
-TEST_F(Artwork, EveryResourceIdLoadsAtItsTableSizeAndRegisteredBitmapsWin) {
-    for (const panel::BitmapSize& entry : panel::kBitmapSizes) {
-        const std::unique_ptr<Pixmap> pixmap = system_.loadBitmap(entry.id);
-        ASSERT_TRUE(pixmap) << entry.id;
-        EXPECT_EQ(pixmap->width(), entry.width) << entry.id;
-        EXPECT_EQ(pixmap->height(), entry.height) << entry.id;
-    }
-    EXPECT_FALSE(system_.loadBitmap(177));
-    system_.registerBitmap(panel::kKnobHandleBitmap, 3, 2, {});
-    EXPECT_EQ(system_.loadBitmap(panel::kKnobHandleBitmap)->width(), 3);
-    system_.unregisterBitmap(panel::kKnobHandleBitmap);
-    EXPECT_EQ(system_.loadBitmap(panel::kKnobHandleBitmap)->width(), 6);
-}
-
 TEST_F(Artwork, HandlesAreKeyedGreenAroundAndTwoStatePicturesHaveNoGreen) {
     for (int32_t id : {panel::kKnobHandleBitmap, panel::kLargeSliderHandleBitmap, panel::kFineHandleBitmap,
                        panel::kAmHandleBitmap}) {

@@ -31,20 +31,6 @@ sw::SoftPixmap draw(int32_t id, float scale) {
 
 int32_t channel(gui::platform::ColorRef c, int32_t shift) { return int32_t((c >> shift) & 0xFF); }
 
-// Mean over the channels of the 1 x picture's pixels within area of compare(x, y, shift).
-template <typename Compare>
-double meanDifference(const sw::SoftPixmap& small, const gui::Rect& area, Compare&& compare) {
-    double sum = 0;
-    int32_t count = 0;
-    for (int32_t y = std::max(0, area.top); y < std::min(small.height(), area.bottom); ++y)
-        for (int32_t x = std::max(0, area.left); x < std::min(small.width(), area.right); ++x)
-            for (int32_t shift : {0, 8, 16}) {
-                sum += compare(x, y, shift);
-                ++count;
-            }
-    return count ? sum / count : 0.0;
-}
-
 // The bounds (right and bottom excluded) of the light pixels within area (in 1 x units) of
 // a picture at scale: where a light name's ink lies.
 gui::Rect lightBounds(const sw::SoftPixmap& picture, const gui::Rect& area, int32_t scale) {

@@ -60,13 +60,16 @@ TEST(PopupLayoutTest, MenuSizesGrowWithTheScaleAndEveryTextFits) {
     EXPECT_EQ(two.metrics().border, 2 * one.metrics().border);
 }
 
-// Counts the colours of a pixmap's area.
-std::set<ColorRef> coloursIn(const software::SoftPixmap& pixels, const Rect& area) {
+// Text of an area painted over white: some pixels fully inked, and anti-aliased, many levels
+// between the ink and the background, none of them the white under the popup.
+void expectSmoothText(const software::SoftPixmap& pixels, const Rect& area) {
     std::set<ColorRef> found;
     for (int32_t y = area.top; y < area.bottom; ++y)
         for (int32_t x = area.left; x < area.right; ++x)
             found.insert(pixels.at(x, y));
-    return found;
+    EXPECT_TRUE(found.count(popup::ink)) << "no pixel fully inked";
+    EXPECT_GT(found.size(), 8u);
+    EXPECT_FALSE(found.count(0xFFFFFF));
 }
 
 TEST(PopupLayoutTest, MenusAreDrawnInThePanelsDarkColoursWithSmoothText) {
@@ -78,11 +81,7 @@ TEST(PopupLayoutTest, MenusAreDrawnInThePanelsDarkColoursWithSmoothText) {
     const Rect plain = layout.itemRect(0), lit = layout.itemRect(1);
     EXPECT_EQ(pixels.at(plain.left + 2, plain.top + 2), popup::back);
     EXPECT_EQ(pixels.at(lit.right - 2, lit.top + 2), popup::accent);
-    const std::set<ColorRef> text = coloursIn(pixels, plain);
-    EXPECT_TRUE(text.count(popup::ink)) << "no pixel fully inked";
-    // Anti-aliased: many levels between the ink and the background, none of them white.
-    EXPECT_GT(text.size(), 8u);
-    EXPECT_FALSE(text.count(0xFFFFFF));
+    expectSmoothText(pixels, plain);
 }
 
 TEST(PopupLayoutTest, BoxesScaleTheirTextButtonsAndMargins) {
@@ -122,9 +121,7 @@ TEST(PopupLayoutTest, BoxesAreDrawnInThePanelsColours) {
     EXPECT_EQ(pixels.at(yes.left + 3, yes.top + 3), popup::accent);
     EXPECT_EQ(pixels.at(yes.left + 5, yes.top + 5), popup::raised);
     EXPECT_EQ(pixels.at(no.left + 3, no.top + 3), popup::pressed);
-    const std::set<ColorRef> text = coloursIn(pixels, box.lineRect(0));
-    EXPECT_TRUE(text.count(popup::ink));
-    EXPECT_GT(text.size(), 8u);
+    expectSmoothText(pixels, box.lineRect(0));
 }
 
 } // namespace

@@ -11,18 +11,7 @@ namespace {
 
 constexpr Point band1{88, 62}; // the knob of parameter 4
 
-class EditorTest : public X11Test {
-protected:
-    ::Window panelWindow() {
-        ::Window root = 0, parent = 0, *children = nullptr, found = 0;
-        unsigned count = 0;
-        if (XQueryTree(display, host, &root, &parent, &children, &count) && count > 0)
-            found = children[count - 1];
-        if (children)
-            XFree(children);
-        return found;
-    }
-};
+using EditorTest = X11Test;
 
 TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
     zktest::PanelHarness h(false); // the module's own pictures
@@ -37,7 +26,8 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
     ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
     const auto idle = [&] { h.idle(); };
     std::thread([&] { test::idleFor(idle, 200ms); }).join();
-    EXPECT_EQ(readBack(panelWindow(), 612, 486).pixels(), expected.pixels());
+    const ::Window panel = hostChildren().at(0);
+    EXPECT_EQ(readBack(panel, 612, 486).pixels(), expected.pixels());
 
     const Point knob = onHostScreen(band1);
     h.calls.clear();
@@ -63,7 +53,7 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
             EXPECT_GT(automated[i].value, automated[i - 1].value);
         }
     }
-    EXPECT_NE(readBack(panelWindow(), 612, 486).pixels(), expected.pixels()); // the knob turned
+    EXPECT_NE(readBack(panel, 612, 486).pixels(), expected.pixels()); // the knob turned
 
     // A right click opens the learn menu at the pointer; Escape leaves without a choice.
     h.calls.clear();
@@ -75,18 +65,14 @@ TEST_F(EditorTest, PanelShowsItsPictureAndTakesDragsAndMenus) {
     EXPECT_EQ(platform::x11::X11MenuService::openLevels(), 0);
     EXPECT_TRUE(h.callsOf(vst2::audioMasterAutomate).empty());
 
-    // Close twice; open over an open panel; the host's window gone before the close.
+    // Close twice; open over an open panel.
     h.editor().close();
     h.editor().close();
-    EXPECT_EQ(hostChildren(), 0u);
+    EXPECT_EQ(hostChildren().size(), 0u);
     ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
     ASSERT_TRUE(h.editor().open(reinterpret_cast<void*>(uintptr_t(host))));
     test::idleFor(idle, 50ms);
-    EXPECT_EQ(hostChildren(), 1u);
-    XDestroyWindow(display, host);
-    XSync(display, False);
-    h.editor().close();
-    host = XCreateSimpleWindow(display, DefaultRootWindow(display), 50, 40, 400, 300, 0, 0, 0);
+    EXPECT_EQ(hostChildren().size(), 1u);
 }
 
 } // namespace

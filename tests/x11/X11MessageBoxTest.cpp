@@ -14,10 +14,7 @@ using zk::X11MessageService;
 
 class MessageBoxTest : public X11Test {
 protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (!display)
-            return;
+    void setUpOnDisplay() override {
         XResizeWindow(display, host, 700, 550);
         // A window of the host's own that it paints between its calls into the plug-in.
         hostWindow = XCreateSimpleWindow(display, DefaultRootWindow(display), 760, 40, 100, 100, 0, 0, 0);
@@ -132,7 +129,7 @@ TEST_F(MessageBoxTest, ABoxGoesWithThePanelOrTheEffectAndItsOperationIsAbandoned
         h.editor().close();
         EXPECT_EQ(X11MessageService::openDialog(), 0u);
         EXPECT_TRUE(h.settings.values.empty());
-        EXPECT_EQ(hostChildren(), 0u);
+        EXPECT_EQ(hostChildren().size(), 0u);
 
         // Open again, a question up, and the effect closed with its panel still open.
         ASSERT_TRUE(open(h));
@@ -141,7 +138,7 @@ TEST_F(MessageBoxTest, ABoxGoesWithThePanelOrTheEffectAndItsOperationIsAbandoned
         ASSERT_NE(X11MessageService::openDialog(), 0u);
     }
     EXPECT_EQ(X11MessageService::openDialog(), 0u);
-    EXPECT_EQ(hostChildren(), 0u);
+    EXPECT_EQ(hostChildren().size(), 0u);
 }
 
 } // namespace

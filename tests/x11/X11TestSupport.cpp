@@ -103,6 +103,7 @@ void X11Test::SetUp() {
     previous_ = platform::install(x11.get());
     knobMode = 0;
     swapMouseButtons = false;
+    setUpOnDisplay();
 }
 
 void X11Test::TearDown() {
@@ -117,23 +118,17 @@ void X11Test::TearDown() {
 }
 
 std::unique_ptr<Frame> X11Test::makeFrame(Rect size) {
-    auto frame = std::make_unique<Frame>(size, reinterpret_cast<void*>(uintptr_t(host)), &recorder);
-    recorder.frame = frame.get();
-    return frame;
+    return std::make_unique<Frame>(size, reinterpret_cast<void*>(uintptr_t(host)), &editor);
 }
 
 bool X11Test::idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        frame.idle();
-        if (condition())
-            return true;
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
+    return waitFor(
+        [&] {
+            frame.idle();
+            return condition();
+        },
+        limit);
 }
-
 
 sw::SoftPixmap X11Test::readBack(::Window window, int32_t width, int32_t height) {
     sw::SoftPixmap out(width, height, false);
@@ -163,15 +158,16 @@ Point X11Test::onHostScreen(Point where) {
     return {x + where.h, y + where.v};
 }
 
-unsigned X11Test::hostChildren() {
+std::vector<::Window> X11Test::hostChildren() {
     ::Window root = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
     XSync(display, False);
     if (!XQueryTree(display, host, &root, &parent, &children, &count))
-        return 0;
+        return {};
+    std::vector<::Window> found(children, children + count);
     if (children)
         XFree(children);
-    return count;
+    return found;
 }
 
 Bitmap* X11Test::gradient(int32_t id, int32_t w, int32_t h) {

@@ -6,7 +6,7 @@
 // XTest from a thread of its own (the panel's loops block the test's thread), and
 // read-back of the window's pixels.
 
-#include <gtest/gtest.h>
+#include "tests/gui/GuiTestSupport.h" // the recording listener and editor
 
 #include "gui/Buttons.h"
 #include "gui/Control.h"
@@ -33,22 +33,7 @@
 
 namespace zk::gui::test {
 
-namespace sw = platform::software;
 using namespace std::chrono_literals;
-
-class Recorder final : public ControlListener, public ToolkitEditor {
-public:
-    void valueChanged(DrawContext* context, Control* control) override {
-        reports.push_back({control->getTag(), control->getValue()});
-        if (context)
-            control->update(*context);
-    }
-    void beginEdit(int32_t tag) override { gestures.push_back(tag); }
-    void endEdit(int32_t tag) override { gestures.push_back(-tag); }
-    std::vector<std::pair<int32_t, float>> reports;
-    std::vector<int32_t> gestures; // tag for begin, -tag for end
-    Frame* frame = nullptr;
-};
 
 // XOpenDisplay, again after a moment when the server turned the connection away.
 Display* openDisplay();
@@ -120,11 +105,16 @@ class X11Test : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // A suite's own setting up, once the display, the host window and the platform are there.
+    virtual void setUpOnDisplay() {}
 
-    // A frame in the host window, linked to the recorder.
+    // A frame in the host window, linked to the recording editor.
     std::unique_ptr<Frame> makeFrame(Rect size = {0, 0, 300, 200});
     // Idles the frame (as effEditIdle would) until the condition holds.
     bool idleUntil(Frame& frame, const std::function<bool()>& condition, std::chrono::milliseconds limit = 3000ms);
+    void waitForFirstPaint(Frame& frame) {
+        ASSERT_TRUE(idleUntil(frame, [&] { return !frame.firstDrawPending(); }));
+    }
     // Runs the input script on its own thread while the frame idles, until it is done.
     void withInput(Frame& frame, const std::function<void(FakeInput&)>& script) {
         test::withInput([&] { frame.idle(); }, script);
@@ -134,15 +124,16 @@ protected:
     sw::SoftPixmap readBack(::Window window, int32_t width, int32_t height);
     Point onScreen(Frame& frame, Point where);
     Point onHostScreen(Point where); // a point of the host window
-    // Child windows of the host window.
-    unsigned hostChildren();
+    // Child windows of the host window, bottom first.
+    std::vector<::Window> hostChildren();
     Bitmap* gradient(int32_t id, int32_t w, int32_t h);
 
     Display* display = nullptr; // the host's connection
     ::Window host = 0;
     sw::SoftwarePlatform soft;
     std::unique_ptr<platform::x11::X11Platform> x11;
-    Recorder recorder;
+    RecordingListener recorder;
+    RecordingEditor editor; // of every frame made here
     std::vector<Bitmap*> bitmaps;
 
 private:

@@ -4,7 +4,6 @@
 #include "services/X11MessageService.h"
 #include "gui/platform/x11/X11Menus.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace zk::gui::test {
@@ -16,10 +15,7 @@ bool menuOpen() { return X11MenuService::openLevels() > 0; }
 
 class MenuTest : public X11Test {
 protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (!display)
-            return;
+    void setUpOnDisplay() override {
         frame = makeFrame();
         menu = new OptionMenu(menuRect, &recorder, 57, nullptr, nullptr, 0);
         for (const char* entry : {"Alpha", "-", "-GGrey", "Beta"})
@@ -29,7 +25,7 @@ protected:
         menu->attachSubMenu(sub, "More");
         sub->release();
         frame->appendView(menu);
-        ASSERT_TRUE(idleUntil(*frame, [&] { return !frame->firstDrawPending(); }));
+        waitForFirstPaint(*frame);
         opener = onScreen(*frame, {70, 160});
         corner = onScreen(*frame, {menuRect.left, menuRect.bottom}); // the menu opens below the control
     }
@@ -120,7 +116,7 @@ TEST_F(X11Test, EditFieldTakesTypingAndEndsOnReturnOrAClickElsewhere) {
     auto frame = makeFrame();
     auto* edit = new TextEdit({20, 100, 140, 120}, &recorder, 9, "7", nullptr, 0);
     frame->appendView(edit);
-    ASSERT_TRUE(idleUntil(*frame, [&] { return !frame->firstDrawPending(); }));
+    waitForFirstPaint(*frame);
     const Point field = onScreen(*frame, {60, 110});
     const Point panel = onScreen(*frame, {250, 180});
     auto editing = [&] { return frame->focusView() == edit; };
@@ -159,7 +155,7 @@ TEST_F(X11Test, MessageBoxesOverThePanelAreAnsweredLaterInTurn) {
     using zk::X11MessageService;
     X11MessageService messages(x11.get());
     auto frame = makeFrame();
-    ASSERT_TRUE(idleUntil(*frame, [&] { return !frame->firstDrawPending(); }));
+    waitForFirstPaint(*frame);
     void* panel = frame->platformWindow()->nativeHandle();
     std::vector<std::string> answers;
     auto answerTo = [&answers](std::string question) {

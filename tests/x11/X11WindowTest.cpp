@@ -10,10 +10,7 @@ namespace {
 // A gradient panel with a knob (tag 4) and an on/off button (tag 8).
 class PanelTest : public X11Test {
 protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (!display)
-            return;
+    void setUpOnDisplay() override {
         background = gradient(900, 300, 200);
         std::vector<platform::ColorRef> strip(40 * 20, 0x0000FF);
         std::fill(strip.begin() + 40 * 10, strip.end(), 0x00FF00);
@@ -40,7 +37,7 @@ protected:
         sw::SoftPixmap pixels(1, 1, false);
         {
             Frame frame({0, 0, 300, 200}, &parent, nullptr);
-            Recorder quiet;
+            RecordingListener quiet;
             build(frame, &quiet, knobValue);
             button->setValue(buttonValue);
             auto& window = dynamic_cast<sw::SoftwareWindow&>(*frame.platformWindow());
@@ -50,10 +47,14 @@ protected:
         platform::install(previous);
         return pixels;
     }
-    ::Window idOf(Frame& frame) { return ::Window(uintptr_t(frame.platformWindow()->nativeHandle())); }
-    void waitForFirstPaint(Frame& frame) {
-        ASSERT_TRUE(idleUntil(frame, [&] { return !frame.firstDrawPending(); }));
+    // The panel in the host window, drawn once.
+    std::unique_ptr<Frame> openPanel() {
+        auto frame = makeFrame();
+        build(*frame, &recorder);
+        waitForFirstPaint(*frame);
+        return frame;
     }
+    ::Window idOf(Frame& frame) { return ::Window(uintptr_t(frame.platformWindow()->nativeHandle())); }
 
     const Rect knobRect{20, 20, 60, 60};
     const Rect buttonRect{100, 20, 140, 30};
@@ -68,9 +69,7 @@ TEST_F(PanelTest, ExposedWindowShowsTheSoftwareRenderThroughEitherImagePath) {
     const sw::SoftPixmap expected = softwareRender(0.5f);
     for (bool shared : {true, false}) {
         platform::x11::ImagePusher::allowSharedMemory(shared);
-        auto frame = makeFrame();
-        build(*frame, &recorder);
-        waitForFirstPaint(*frame);
+        auto frame = openPanel();
         EXPECT_EQ(readBack(idOf(*frame), 300, 200).pixels(), expected.pixels()) << "shared memory " << shared;
 
         // Pixels lost on the server come back on the next Expose.
@@ -88,9 +87,7 @@ TEST_F(PanelTest, ExposedWindowShowsTheSoftwareRenderThroughEitherImagePath) {
 // A host that makes the window larger than the panel (a UI's widget in a larger container)
 // finds what lies beyond it painted black, not the screen's old contents.
 TEST_F(PanelTest, AWindowLargerThanThePanelIsPaintedBeyondIt) {
-    auto frame = makeFrame();
-    build(*frame, &recorder);
-    waitForFirstPaint(*frame);
+    auto frame = openPanel();
     // The host's window white around the panel, so that old contents would show.
     XResizeWindow(display, host, 500, 400);
     XSetWindowBackground(display, host, WhitePixel(display, DefaultScreen(display)));
@@ -109,9 +106,7 @@ TEST_F(PanelTest, AWindowLargerThanThePanelIsPaintedBeyondIt) {
 // drawn as it ends.
 TEST_F(PanelTest, QuickClicksAreAllHandled) {
     knobMode = 2;
-    auto frame = makeFrame();
-    build(*frame, &recorder, 0.5f);
-    waitForFirstPaint(*frame);
+    auto frame = openPanel();
     auto clickQuickly = [&](Point where, int count) {
         const auto script = [&](FakeInput& fake) {
             fake.moveTo(where);
@@ -133,18 +128,16 @@ TEST_F(PanelTest, QuickClicksAreAllHandled) {
     EXPECT_EQ(button->getValue(), 1.0f);
     EXPECT_EQ(readBack(idOf(*frame), 300, 200).pixels(), softwareRender(0.5f, 1.0f).pixels());
 
-    recorder.gestures.clear();
+    editor.events.clear();
     clickQuickly(onScreen(*frame, {40, 40}), 12);
-    std::vector<int32_t> expected;
+    Log expected;
     for (int i = 0; i < 12; ++i)
-        expected.insert(expected.end(), {4, -4});
-    EXPECT_EQ(recorder.gestures, expected); // one edit gesture per click
+        expected.insert(expected.end(), {"begin 4", "end 4"});
+    EXPECT_EQ(editor.events, expected); // one edit gesture per click
 }
 
 TEST_F(PanelTest, WheelNotchesTurnTheControlUnderThePointer) {
-    auto frame = makeFrame();
-    build(*frame, &recorder, 0.5f);
-    waitForFirstPaint(*frame);
+    auto frame = openPanel();
     const Point centre = onScreen(*frame, {40, 40});
     const Point elsewhere = onScreen(*frame, {200, 150});
     withInput(*frame, [&](FakeInput& input) {
@@ -190,9 +183,7 @@ TEST_F(PanelTest, SwappedPointerMappingSwapsTheButtons) {
 TEST_F(PanelTest, HostDestroyingItsWindowFirstIsSurvived) {
     // With an idle in between, and without one (the child window is gone unannounced).
     for (bool idleBetween : {true, false}) {
-        auto frame = makeFrame();
-        build(*frame, &recorder);
-        waitForFirstPaint(*frame);
+        auto frame = openPanel();
         XDestroyWindow(display, host);
         XSync(display, False);
         if (idleBetween) {
@@ -207,10 +198,8 @@ TEST_F(PanelTest, HostDestroyingItsWindowFirstIsSurvived) {
         XSync(display, False);
     }
     // The back end still works afterwards.
-    auto frame = makeFrame();
-    build(*frame, &recorder);
-    waitForFirstPaint(*frame);
-    EXPECT_EQ(hostChildren(), 1u);
+    auto frame = openPanel();
+    EXPECT_EQ(hostChildren().size(), 1u);
 }
 
 int openDescriptors() {
@@ -226,19 +215,17 @@ int openDescriptors() {
 TEST_F(PanelTest, OpeningAndClosingFiftyTimesLeavesNothingBehind) {
     const int descriptors = openDescriptors();
     for (int i = 0; i < 50; ++i) {
-        auto frame = makeFrame();
-        build(*frame, &recorder);
-        waitForFirstPaint(*frame);
+        auto frame = openPanel();
         if (i % 10 == 0) {
             // A second frame while the first is still there, closed in either order.
             auto second = makeFrame();
             build(*second, &recorder);
-            EXPECT_EQ(hostChildren(), 2u);
+            EXPECT_EQ(hostChildren().size(), 2u);
             if (i % 20 == 0)
                 frame.reset();
         }
     }
-    EXPECT_EQ(hostChildren(), 0u);
+    EXPECT_EQ(hostChildren().size(), 0u);
     EXPECT_EQ(openDescriptors(), descriptors);
 }
 

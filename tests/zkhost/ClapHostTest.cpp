@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <regex>
 
 using namespace zkhosttest;
@@ -47,8 +46,6 @@ void expectScaledInput(const Audio& out, const Audio& in, const std::vector<std:
     }
     EXPECT_EQ(wrong, 0u) << "first wrong frame " << firstWrong;
 }
-
-std::string bytesText(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 } // namespace
 
@@ -129,7 +126,7 @@ TEST(ZkhostClap, StateFilesHoldThePlugInsBytesThroughStreamsOfAnyStep) {
                                    "--save-state", dir + "/a.state"});
     const Bytes state = readBytes(dir + "/a.state");
     ASSERT_EQ(state.size(), 24u);
-    EXPECT_EQ(bytesText(Bytes(state.begin(), state.begin() + 4)), "ZKTG");
+    EXPECT_EQ(std::string(state.begin(), state.begin() + 4), "ZKTG");
     EXPECT_TRUE(contains(saved.err, "state saved in 1 writes")) << saved.err;
     EXPECT_TRUE(contains(saved.out, "\"display\": \"on\"")) << saved.out;
 

@@ -23,9 +23,7 @@ RunResult succeedClap(const std::vector<std::string>& args) {
 }
 
 std::vector<std::string> renderArgs(const std::string& out, const std::vector<std::string>& options = {}) {
-    std::vector<std::string> args = {"render", testClapPath(), examplePath(), out, "--tail", "0"};
-    args.insert(args.end(), options.begin(), options.end());
-    return args;
+    return withOptions({"render", testClapPath(), examplePath(), out, "--tail", "0"}, options);
 }
 
 // Every frame of a stereo render is the mono input times the factor the frame falls under.

@@ -22,9 +22,7 @@ constexpr size_t kChunk = 160; // our bank's chunk, after the 156-byte header an
 constexpr size_t kChunkSize = 32664, kProgram0 = kChunk + 1944; // 36-byte bindings, then 240-byte programs
 
 std::vector<std::string> renderArgs(const std::string& out, const std::vector<std::string>& options = {}) {
-    std::vector<std::string> args = {"render", modulePath(), examplePath(), out};
-    args.insert(args.end(), options.begin(), options.end());
-    return args;
+    return withOptions({"render", modulePath(), examplePath(), out}, options);
 }
 void putLe32(Bytes& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));

@@ -153,26 +153,6 @@ TEST(ZkhostClap, ProgramOptionIsAProgramChange) {
     expectFailure(runZkhost({"info", testClapPath(), "--program", "128"}), 2, "a MIDI Program Change selects 0 to 127");
 }
 
-TEST(ZkhostClap, EachFormatRefusesTheOthersOptions) {
-    std::string dir = scratchDir("clap-options"), out = dir + "/o.wav";
-    const std::vector<std::tuple<std::vector<std::string>, std::string>> cases = {
-        {{"info", testClapPath(), "--fxb", dir + "/x.fxb"}, "--fxb is for VST 2 modules"},
-        {{"info", testClapPath(), "--save-fxp", dir + "/x.fxp"}, "--save-fxp is for VST 2 modules"},
-        {{"info", testClapPath(), "--program-name", "x"}, "--program-name is for VST 2 modules"},
-        {{"info", testClapPath(), "--stream-bytes", "-1"}, "--stream-bytes must be"},
-        {renderArgs(out, {"--accumulate"}), "--accumulate: a CLAP plug-in has no accumulating process call"},
-        {{"info", modulePath(), "--state", dir + "/x.state"}, "are for CLAP modules"},
-        {{"info", modulePath(), "--save-state", dir + "/x.state"}, "are for CLAP modules"},
-        {{"panel", modulePath(), "--scale", "5"}, "--scale must be 1 to 4"},
-    };
-    for (const auto& [args, message] : cases) {
-        SCOPED_TRACE(message);
-        expectFailure(runZkhost(args), 2, message);
-    }
-    // A module that exports clap_entry is taken for CLAP, and one without a factory refused.
-    expectFailure(runZkhost({"info", ZK_NO_FACTORY_MODULE}), 1, "has no CLAP plug-in factory");
-}
-
 TEST(ZkhostClap, BenchMeasuresBothFormatsSideBySide) {
     RunResult r = succeedClap({"bench", testClapPath(), modulePath(), "--seconds", "0.2", "--rate", "48000", "--set",
                                "0=0.5"});

@@ -149,8 +149,9 @@ void expectFactorySetAsThroughVst2(const std::string& module, const std::vector<
     for (const auto& [name, file] : {std::pair{"Voice Chord", "05-voice-chord.fxp"}, std::pair{"FM Bells", "09-fm-bells.fxp"}}) {
         succeed({"render", modulePath(), examplePath(), dir + "/vst2.wav", "--tail", "1", "--fxp",
                  std::string(ZK_PRESETS_DIR) + "/" + file});
-        succeed(withOptions({"render", module, examplePath(), dir + "/other.wav", "--tail", "1", "--preset", name},
-                            stateOptions));
+        const std::vector<std::string> render = {"render", module,  examplePath(), dir + "/other.wav",
+                                                 "--tail", "1",     "--preset",    name};
+        succeed(withOptions(render, stateOptions));
         EXPECT_EQ(difference(readAudio(dir + "/vst2.wav"), readAudio(dir + "/other.wav")).first, 0u) << name;
     }
     expectFailure(runZkhost({"render", module, examplePath(), dir + "/none.wav", "--preset", "No Such Sound"}), 2, "--preset");

@@ -120,7 +120,8 @@ TEST(FxFile, TruncatedWrongAndHugeFilesAreRejectedBeforeAllocating) {
         for (uint32_t value : values) {
             bad = file;
             putBe32(bad, at, value);
-            EXPECT_THROW(file == fxp ? (void)readFxp(bad) : (void)readFxb(bad), FormatError) << at << " " << value;
+            EXPECT_THROW(file == fxp ? (void)readFxp(bad) : (void)readFxb(bad), FormatError)
+                << "at " << at << ": " << value;
         }
 }
 

@@ -22,7 +22,8 @@ RunResult succeed(const std::vector<std::string>& args);
 // A failure with this exit code, a message holding this text on stderr, and nothing on stdout.
 void expectFailure(const RunResult& r, int code, const std::string& message);
 // The arguments followed by the options.
-inline std::vector<std::string> withOptions(std::vector<std::string> args, const std::vector<std::string>& options) {
+inline std::vector<std::string> withOptions(std::vector<std::string> args,
+                                            const std::vector<std::string>& options) {
     args.insert(args.end(), options.begin(), options.end());
     return args;
 }

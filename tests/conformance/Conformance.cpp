@@ -83,6 +83,14 @@ Stereo render(HostedPlugin& plugin, const Stereo& input, const std::vector<HostE
     return out;
 }
 
+Stereo renderStarted(HostedPlugin& plugin, double rate, int32_t maxBlock, const Stereo& input,
+                     const std::vector<HostEvent>& events, const RenderOptions& options) {
+    plugin.start(rate, maxBlock);
+    Stereo out = render(plugin, input, events, options);
+    plugin.stop();
+    return out;
+}
+
 StoredSettings::StoredSettings(const std::string& text) {
     folder_ = (std::filesystem::temp_directory_path() / ("zk-conformance-" + std::to_string(getpid()))).string();
     const std::filesystem::path file = std::filesystem::path(folder_) / "zephyrkettledrome.org/Zephyrkettledrome/settings";

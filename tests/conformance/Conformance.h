@@ -40,6 +40,9 @@ struct RenderOptions {
 // Renders `input` through a started instance with `events` (sorted by frame) at their frames.
 Stereo render(HostedPlugin& plugin, const Stereo& input, const std::vector<HostEvent>& events = {},
               const RenderOptions& options = {});
+// The same through an instance started at `rate` for it and stopped after it.
+Stereo renderStarted(HostedPlugin& plugin, double rate, int32_t maxBlock, const Stereo& input,
+                     const std::vector<HostEvent>& events = {}, const RenderOptions& options = {});
 
 class Conformance : public ::testing::TestWithParam<Format> {
 protected:
@@ -47,6 +50,8 @@ protected:
     static std::unique_ptr<HostedPlugin> openVst2() { return zkhost::openPlugin(vst2ModulePath()); }
     bool is(const char* name) const { return std::string(GetParam().name) == name; }
 };
+// The test names' part for each format.
+inline std::string formatName(const testing::TestParamInfo<Format>& info) { return info.param.name; }
 
 // Every stored setting a new instance reads comes from a folder of the test's own while it lives.
 class StoredSettings {

@@ -156,8 +156,7 @@ TEST(Lv2Binary, StaysLoadedAfterTheLastInstanceGoes) {
     if (stillThere) dlclose(stillThere);
 }
 
-INSTANTIATE_TEST_SUITE_P(Conformance, Lifecycle, ::testing::ValuesIn(builtFormats()),
-                         [](const testing::TestParamInfo<Format>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Conformance, Lifecycle, ::testing::ValuesIn(builtFormats()), formatName);
 
 } // namespace
 } // namespace zkconformance

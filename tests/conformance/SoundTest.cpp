@@ -11,17 +11,8 @@ namespace zkconformance {
 namespace {
 
 using zktest::badSample;
-using zktest::noise;
 using zktest::peak;
 using zktest::testSignal;
-
-Stereo renderStarted(HostedPlugin& plugin, double rate, int32_t maxBlock, const Stereo& input,
-                     const std::vector<HostEvent>& events = {}, const RenderOptions& options = {}) {
-    plugin.start(rate, maxBlock);
-    Stereo out = render(plugin, input, events, options);
-    plugin.stop();
-    return out;
-}
 
 class Sound : public Conformance {};
 
@@ -124,26 +115,23 @@ TEST_P(Sound, TheEventsOfABlockOfNoFramesAct) {
     if (is("Vst2")) GTEST_SKIP() << "the reference";
     const Stereo input = testSignal(8000, 7);
     const std::vector<HostEvent> changes = {parameterAt(0, 39, 0.25f), parameterAt(0, 4, 0.5f), parameterAt(0, 0, 0.5f)};
-    auto reference = openVst2();
-    reference->start(44100, 512);
-    render(*reference, Stereo(512));
-    const Stereo expected = render(*reference, input, changes);
-    auto untouched = openVst2();
-    untouched->start(44100, 512);
-    render(*untouched, Stereo(512));
-    EXPECT_FALSE(render(*untouched, input) == expected) << "the changes make a difference";
+    // Each instance started and a first block run before the changes.
+    const auto started = [](std::unique_ptr<HostedPlugin> plugin) {
+        plugin->start(44100, 512);
+        render(*plugin, Stereo(512));
+        return plugin;
+    };
+    const Stereo expected = render(*started(openVst2()), input, changes);
+    EXPECT_FALSE(render(*started(openVst2()), input) == expected) << "the changes make a difference";
 
-    auto plugin = open();
-    plugin->start(44100, 512);
-    render(*plugin, Stereo(512));
+    auto plugin = started(open());
     Stereo empty(1);
     float* channels[2] = {empty.left.data(), empty.right.data()};
     plugin->process(channels, channels, 0, changes, false);
     EXPECT_TRUE(render(*plugin, input) == expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Conformance, Sound, ::testing::ValuesIn(builtFormats()),
-                         [](const testing::TestParamInfo<Format>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Conformance, Sound, ::testing::ValuesIn(builtFormats()), formatName);
 
 } // namespace
 } // namespace zkconformance

@@ -21,10 +21,7 @@ void moveAwayFromDefaults(HostedPlugin& plugin) {
 }
 
 Stereo renderFresh(HostedPlugin& plugin, const Stereo& input) {
-    plugin.start(44100, 512);
-    Stereo out = render(plugin, input, {}, {{512, 61}});
-    plugin.stop();
-    return out;
+    return renderStarted(plugin, 44100, 512, input, {}, {{512, 61}});
 }
 
 class State : public Conformance {};
@@ -98,8 +95,7 @@ TEST_P(State, EmptyShortForeignAndRandomStatesAreRefusedWithNothingChanged) {
     EXPECT_TRUE(renderFresh(*target, input) == renderFresh(*twin, input)) << "it sounds as one never offered them";
 }
 
-INSTANTIATE_TEST_SUITE_P(Conformance, State, ::testing::ValuesIn(builtFormats()),
-                         [](const testing::TestParamInfo<Format>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Conformance, State, ::testing::ValuesIn(builtFormats()), formatName);
 
 } // namespace
 } // namespace zkconformance

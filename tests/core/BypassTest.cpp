@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
@@ -130,14 +129,11 @@ TEST_F(BypassTest, TheSameBitsWhateverTheBlocksInPlaceOrNot) {
 TEST_F(BypassTest, StateBindingsAndMidiAreUntouched) {
     const auto made = makeEffect(host);
     zk::PluginEffect& effect = *made;
-    const void* bytes = nullptr;
-    const int32_t size = effect.saveChunk(zk::ChunkKind::bank, &bytes);
-    const std::vector<uint8_t> before(static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + size);
+    const std::vector<uint8_t> before = saved(effect, zk::ChunkKind::bank);
     effect.setBypass(true);
     std::vector<float> out[2];
     render(effect, out, 0, 4410, 441, false, [](size_t) {});
-    effect.saveChunk(zk::ChunkKind::bank, &bytes);
-    EXPECT_EQ(std::memcmp(bytes, before.data(), before.size()), 0) << "no chunk holds the bypass";
+    EXPECT_EQ(saved(effect, zk::ChunkKind::bank), before) << "no chunk holds the bypass";
     EXPECT_TRUE(effect.bypassed());
 
     // A Program Change in a bypassed block is taken.

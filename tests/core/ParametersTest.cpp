@@ -10,16 +10,13 @@ namespace {
 using ParametersTest = EffectTest;
 
 TEST_F(ParametersTest, ValuesAreClampedToTheUnitRangeAndNaNBecomesZero) {
-    effect->setParameter(4, 1.5f);
-    EXPECT_EQ(effect->parameter(4), 1.0f);
-    effect->setParameter(4, -0.2f);
-    EXPECT_EQ(effect->parameter(4), 0.0f);
-    effect->setParameter(4, std::numeric_limits<float>::infinity());
-    EXPECT_EQ(effect->parameter(4), 1.0f);
-    effect->setParameter(4, std::nanf(""));
-    EXPECT_EQ(effect->parameter(4), 0.0f);
-    effect->setParameter(4, 0.25f);
-    EXPECT_EQ(effect->parameter(4), 0.25f);
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const std::pair<float, float> cases[] = {
+        {1.5f, 1.0f}, {-0.2f, 0.0f}, {kInfinity, 1.0f}, {std::nanf(""), 0.0f}, {0.25f, 0.25f}};
+    for (const auto& [set, held] : cases) {
+        effect->setParameter(4, set);
+        EXPECT_EQ(effect->parameter(4), held) << set;
+    }
 }
 
 TEST_F(ParametersTest, IndicesOutsideTheTableReadZeroAndWriteNothing) {

@@ -3,62 +3,43 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 
 namespace {
 
-std::string floatText(float value) {
+// What a text tool writes into a buffer of its own.
+std::string written(const std::function<void(char*)>& tool) {
     char text[16];
-    zk::floatToText(value, text);
+    tool(text);
     return text;
 }
 
-TEST(FloatToText, CutsDigitsToEightCharactersWithoutRounding) {
-    EXPECT_EQ(floatText(0.9f), "0.899999");
-    EXPECT_EQ(floatText(0.5f), "0.500000");
-    EXPECT_EQ(floatText(1.0f), "1.000000");
-    EXPECT_EQ(floatText(0.0f), "0.000000");
-    EXPECT_EQ(floatText(12.5f), "12.50000");
-    EXPECT_EQ(floatText(-0.25f), "-0.25000");
-    EXPECT_EQ(floatText(1234567.0f), "1234567.");
-}
-
-TEST(FloatToText, DropsTheMostSignificantDigitsThatDoNotFit) {
-    EXPECT_EQ(floatText(12345678.0f), "2345678.");
-    EXPECT_EQ(floatText(-1234567.0f), "-234567.");
-    EXPECT_EQ(floatText(100000000.0f), "0000000.");
-}
-
-TEST(FloatToText, LargeAndNonFiniteValues) {
-    EXPECT_EQ(floatText(100000008.0f), "Huge!");
-    EXPECT_EQ(floatText(-10000000.0f), "Huge!");
-    EXPECT_EQ(floatText(-9999999.0f), "-999999.");
-    EXPECT_EQ(floatText(std::numeric_limits<float>::infinity()), "Huge!");
-    EXPECT_EQ(floatText(-std::numeric_limits<float>::infinity()), "Huge!");
-    EXPECT_EQ(floatText(std::nanf("")), "NaN");
+// Eight characters, cut without rounding; the most significant digits that do not fit are
+// dropped, and what is larger still is Huge!.
+TEST(FloatToText, CutsToEightCharactersAndLargeAndNonFiniteValuesAreNamed) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    const std::pair<float, const char*> cases[] = {
+        {0.9f, "0.899999"},        {0.5f, "0.500000"},         {1.0f, "1.000000"},      {0.0f, "0.000000"},
+        {12.5f, "12.50000"},       {-0.25f, "-0.25000"},       {1234567.0f, "1234567."},
+        {12345678.0f, "2345678."}, {-1234567.0f, "-234567."},  {100000000.0f, "0000000."},
+        {-9999999.0f, "-999999."}, {100000008.0f, "Huge!"},    {-10000000.0f, "Huge!"},
+        {kInfinity, "Huge!"},      {-kInfinity, "Huge!"},      {std::nanf(""), "NaN"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(written([&c](char* t) { zk::floatToText(c.first, t); }), c.second) << c.first;
 }
 
 TEST(TextTools, LevelsFrequenciesTimesAndIntegers) {
-    char text[16];
-    zk::dbToText(0.0f, text);
-    EXPECT_STREQ(text, "-oo");
-    zk::dbToText(-1.0f, text);
-    EXPECT_STREQ(text, "-oo");
-    zk::dbToText(10.0f, text);
-    EXPECT_STREQ(text, "20.00000");
-    zk::hzToText(0.0f, 44100.0f, text);
-    EXPECT_STREQ(text, "0.000000");
-    zk::hzToText(441.0f, 44100.0f, text);
-    EXPECT_STREQ(text, "100.0000");
-    zk::msToText(441.0f, 44100.0f, text);
-    EXPECT_STREQ(text, "10.00000");
-    zk::longToText(42, text);
-    EXPECT_STREQ(text, "     42");
-    zk::longToText(99999999, text);
-    EXPECT_STREQ(text, "99999999");
-    zk::longToText(100000000, text);
-    EXPECT_STREQ(text, "Huge!");
+    EXPECT_EQ(written([](char* t) { zk::dbToText(0.0f, t); }), "-oo");
+    EXPECT_EQ(written([](char* t) { zk::dbToText(-1.0f, t); }), "-oo");
+    EXPECT_EQ(written([](char* t) { zk::dbToText(10.0f, t); }), "20.00000");
+    EXPECT_EQ(written([](char* t) { zk::hzToText(0.0f, 44100.0f, t); }), "0.000000");
+    EXPECT_EQ(written([](char* t) { zk::hzToText(441.0f, 44100.0f, t); }), "100.0000");
+    EXPECT_EQ(written([](char* t) { zk::msToText(441.0f, 44100.0f, t); }), "10.00000");
+    EXPECT_EQ(written([](char* t) { zk::longToText(42, t); }), "     42");
+    EXPECT_EQ(written([](char* t) { zk::longToText(99999999, t); }), "99999999");
+    EXPECT_EQ(written([](char* t) { zk::longToText(100000000, t); }), "Huge!");
 }
 
 TEST(TextTools, CopyTextIsBoundedAndTerminated) {

@@ -102,8 +102,6 @@ public:
 
 private:
     std::function<void(int32_t)> onEvents;
-
-private:
     Layout layout_ = Layout::program;
 };
 

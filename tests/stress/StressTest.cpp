@@ -6,8 +6,9 @@
 // ZK_STRESS_SECONDS sets how long it runs (2 s unless given).
 
 #include "editor/PluginEditor.h"
-#include "tests/support/HostedEffect.h"
 #include "gui/platform/software/SoftwarePlatform.h"
+#include "tests/core/MemorySettings.h"
+#include "tests/support/HostedEffect.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <mutex>
 #include <random>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -31,20 +29,6 @@ using Clock = std::chrono::steady_clock;
 struct QuietMessages final : zk::MessageService {
     void showMessage(const char*, const char*, void*) noexcept override {}
     void askYesNo(const char*, const char*, void*, Answer answer) noexcept override { answer(false); }
-};
-
-struct MemorySettings final : zk::SettingsStore {
-    std::mutex lock;
-    std::map<std::string, uint32_t> values;
-    uint32_t readValue(const std::string& name) noexcept override {
-        std::lock_guard<std::mutex> hold(lock);
-        auto found = values.find(name);
-        return found == values.end() ? 0 : found->second;
-    }
-    void writeValues(std::vector<zk::SettingsWrite>& writes) noexcept override {
-        std::lock_guard<std::mutex> hold(lock);
-        for (auto& write : writes) values[write.name] = write.value, write.written = true;
-    }
 };
 
 std::atomic<long> hostCalls{0};
@@ -90,7 +74,7 @@ TEST(Stress, AudioAndGuiThreadsTogether) {
     zk::gui::platform::Platform* previous = zk::gui::platform::install(&software);
     char parentWindow = 0;
     QuietMessages messages;
-    MemorySettings settings;
+    zktest::MemorySettings settings;
     auto* effect = new zktest::HostedEffect(&hostCallback, {&messages, &settings}, [](zk::EditorContext& context) {
         return std::make_unique<zk::PluginEditor>(context);
     });

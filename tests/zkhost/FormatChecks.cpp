@@ -99,12 +99,8 @@ void expectLearnedControllerAsThroughVst2(const std::string& module) {
 void expectStateMovesWhole(const std::string& module, size_t stateSize) {
     const std::string dir = scratchDir("state");
     const std::vector<std::string> changes = {"--program", "5", "--set", "Master=0.3", "--set", "40=0.7", "--set", "39=0.9"};
-    std::vector<std::string> save = {"info", module, "--save-state", dir + "/first.state"};
-    save.insert(save.end(), changes.begin(), changes.end());
-    succeed(save);
-    std::vector<std::string> direct = {"render", module, examplePath(), dir + "/direct.wav", "--tail", "1"};
-    direct.insert(direct.end(), changes.begin(), changes.end());
-    succeed(direct);
+    succeed(withOptions({"info", module, "--save-state", dir + "/first.state"}, changes));
+    succeed(withOptions({"render", module, examplePath(), dir + "/direct.wav", "--tail", "1"}, changes));
     const RunResult load = succeed({"render", module, examplePath(), dir + "/loaded.wav", "--tail", "1", "--state",
                                     dir + "/first.state", "--stream-bytes", "7", "--save-state", dir + "/second.state"});
     EXPECT_FALSE(contains(load.err, "misbehaving")) << load.err;
@@ -139,9 +135,7 @@ void expectSilenceHonouredToTheSameBits(const std::string& module, const std::st
 }
 
 void expectFactorySetAsThroughVst2(const std::string& module, const std::vector<std::string>& stateOptions) {
-    std::vector<std::string> list = {"presets", module};
-    list.insert(list.end(), stateOptions.begin(), stateOptions.end());
-    const std::string listed = succeed(list).out;
+    const std::string listed = succeed(withOptions({"presets", module}, stateOptions)).out;
     std::ifstream table(std::string(ZK_PRESETS_DIR) + "/factory.txt");
     std::string row;
     int count = 0;
@@ -155,9 +149,9 @@ void expectFactorySetAsThroughVst2(const std::string& module, const std::vector<
     for (const auto& [name, file] : {std::pair{"Voice Chord", "05-voice-chord.fxp"}, std::pair{"FM Bells", "09-fm-bells.fxp"}}) {
         succeed({"render", modulePath(), examplePath(), dir + "/vst2.wav", "--tail", "1", "--fxp",
                  std::string(ZK_PRESETS_DIR) + "/" + file});
-        std::vector<std::string> render = {"render", module, examplePath(), dir + "/other.wav", "--tail", "1", "--preset", name};
-        render.insert(render.end(), stateOptions.begin(), stateOptions.end());
-        succeed(render);
+        const std::vector<std::string> render = {"render", module,  examplePath(), dir + "/other.wav",
+                                                 "--tail", "1",     "--preset",    name};
+        succeed(withOptions(render, stateOptions));
         EXPECT_EQ(difference(readAudio(dir + "/vst2.wav"), readAudio(dir + "/other.wav")).first, 0u) << name;
     }
     expectFailure(runZkhost({"render", module, examplePath(), dir + "/none.wav", "--preset", "No Such Sound"}), 2, "--preset");

@@ -24,9 +24,9 @@ void expectStateMovesWhole(const std::string& module, size_t stateSize);
 // the plug-in says of silence (CLAP's sleep, VST3's silence flags) and as one that does not:
 // the same bits, and zkhost found `what` ("blocks not processed" or "output channels marked
 // silent") to honour.
+void expectSilenceHonouredToTheSameBits(const std::string& module, const std::string& referenceDir, const std::string& what);
 // The factory set as the format offers it (zkhost presets): the sixteen names, and a preset
 // loaded by name (render --preset) sounds as its .fxp through the VST 2 module.
 void expectFactorySetAsThroughVst2(const std::string& module, const std::vector<std::string>& stateOptions = {});
-void expectSilenceHonouredToTheSameBits(const std::string& module, const std::string& referenceDir, const std::string& what);
 
 } // namespace zkhosttest

@@ -112,21 +112,17 @@ TEST(FxFile, TruncatedWrongAndHugeFilesAreRejectedBeforeAllocating) {
     EXPECT_THROW(readFxp(fxb), FormatError);
 
     // Parameter counts, program counts and chunk sizes far beyond the file, or negative.
-    for (uint32_t count : {0x7FFFFFFFu, 0x40000000u, 0x80000000u, 0xFFFFFFFFu}) {
-        bad = fxp;
-        putBe32(bad, 24, count);
-        EXPECT_THROW(readFxp(bad), FormatError) << count;
-    }
-    for (uint32_t count : {0x7FFFFFFFu, 3u, 0xFFFFFFFFu}) {
-        bad = writeFxb(paramBank(2));
-        putBe32(bad, 24, count);
-        EXPECT_THROW(readFxb(bad), FormatError) << count;
-    }
-    for (uint32_t size : {0x7FFFFFFFu, 9u, 0xFFFFFFF0u}) {
-        bad = writeFxb(chunkBank(8));
-        putBe32(bad, 156, size);
-        EXPECT_THROW(readFxb(bad), FormatError) << size;
-    }
+    const std::tuple<Bytes, size_t, std::vector<uint32_t>> counts[] = {
+        {fxp, 24, {0x7FFFFFFFu, 0x40000000u, 0x80000000u, 0xFFFFFFFFu}},
+        {writeFxb(paramBank(2)), 24, {0x7FFFFFFFu, 3u, 0xFFFFFFFFu}},
+        {writeFxb(chunkBank(8)), 156, {0x7FFFFFFFu, 9u, 0xFFFFFFF0u}}};
+    for (const auto& [file, at, values] : counts)
+        for (uint32_t value : values) {
+            bad = file;
+            putBe32(bad, at, value);
+            EXPECT_THROW(file == fxp ? (void)readFxp(bad) : (void)readFxb(bad), FormatError)
+                << "at " << at << ": " << value;
+        }
 }
 
 TEST(FxFile, BankProgramsMustMatchInParameterCountAndPlugIn) {

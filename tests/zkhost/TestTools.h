@@ -21,6 +21,12 @@ RunResult runZkhost(const std::vector<std::string>& args);
 RunResult succeed(const std::vector<std::string>& args);
 // A failure with this exit code, a message holding this text on stderr, and nothing on stdout.
 void expectFailure(const RunResult& r, int code, const std::string& message);
+// The arguments followed by the options.
+inline std::vector<std::string> withOptions(std::vector<std::string> args,
+                                            const std::vector<std::string>& options) {
+    args.insert(args.end(), options.begin(), options.end());
+    return args;
+}
 inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 struct Audio {

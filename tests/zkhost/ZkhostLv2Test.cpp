@@ -17,9 +17,7 @@ std::string bundle() { return ZK_LV2_BUNDLE; }
 
 std::vector<std::string> renderArgs(const std::string& module, const std::string& out,
                                     const std::vector<std::string>& options) {
-    std::vector<std::string> args = {"render", module, examplePath(), out, "--tail", "0.5"};
-    args.insert(args.end(), options.begin(), options.end());
-    return args;
+    return withOptions({"render", module, examplePath(), out, "--tail", "0.5"}, options);
 }
 
 } // namespace

@@ -22,9 +22,7 @@ constexpr size_t kChunk = 160; // our bank's chunk, after the 156-byte header an
 constexpr size_t kChunkSize = 32664, kProgram0 = kChunk + 1944; // 36-byte bindings, then 240-byte programs
 
 std::vector<std::string> renderArgs(const std::string& out, const std::vector<std::string>& options = {}) {
-    std::vector<std::string> args = {"render", modulePath(), examplePath(), out};
-    args.insert(args.end(), options.begin(), options.end());
-    return args;
+    return withOptions({"render", modulePath(), examplePath(), out}, options);
 }
 void putLe32(Bytes& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
@@ -79,6 +77,18 @@ TEST(ZkhostErrors, EachFailureHasItsExitCodeAndMessage) {
         {{}, 2, "subcommand"},
         {renderArgs(out, {"--automate", dir + "/none.csv"}), 3, "cannot open"},
         {{"info", modulePath(), "--fxb", dir + "/missing.fxb"}, 3, "cannot open"},
+        // Each format refuses the others' options; a module that exports clap_entry is taken
+        // for CLAP, and one without a factory refused.
+        {{"info", testClapPath(), "--fxb", dir + "/x.fxb"}, 2, "--fxb is for VST 2 modules"},
+        {{"info", testClapPath(), "--save-fxp", dir + "/x.fxp"}, 2, "--save-fxp is for VST 2 modules"},
+        {{"info", testClapPath(), "--program-name", "x"}, 2, "--program-name is for VST 2 modules"},
+        {{"info", testClapPath(), "--stream-bytes", "-1"}, 2, "--stream-bytes must be"},
+        {{"render", testClapPath(), examplePath(), out, "--accumulate"}, 2,
+         "--accumulate: a CLAP plug-in has no accumulating process call"},
+        {{"info", modulePath(), "--state", dir + "/x.state"}, 2, "are for CLAP modules"},
+        {{"info", modulePath(), "--save-state", dir + "/x.state"}, 2, "are for CLAP modules"},
+        {{"panel", modulePath(), "--scale", "5"}, 2, "--scale must be 1 to 4"},
+        {{"info", ZK_NO_FACTORY_MODULE}, 1, "has no CLAP plug-in factory"},
     };
     for (const auto& [args, code, message] : cases) {
         SCOPED_TRACE(message);

@@ -2,7 +2,7 @@
 // on the way in or out, the same bits whatever the blocks, and nothing else changed.
 
 #include "tests/core/EffectFixture.h"
-#include "tests/support/SilentHost.h"
+#include "core/SilentHost.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,7 +65,7 @@ protected:
             f += n;
         }
     }
-    SilentHost host;
+    zk::SilentHost host;
     std::vector<float> in[2] = {input(0), input(1)};
 };
 

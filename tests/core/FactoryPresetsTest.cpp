@@ -3,7 +3,7 @@
 
 #include "core/FactoryPresets.h"
 #include "core/PluginEffect.h"
-#include "tests/support/SilentHost.h"
+#include "core/SilentHost.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ std::vector<uint8_t> readFile(const std::filesystem::path& path) {
 }
 
 TEST(FactoryPresets, SixteenNamedSoundsThatLoadIntoTheCurrentProgramAlone) {
-    SilentHost host;
+    zk::SilentHost host;
     zk::PluginEffect effect(host);
     effect.initialise();
     ASSERT_EQ(effect.factoryPresetCount(), 16);

@@ -3,7 +3,7 @@
 
 #include "core/PluginEffect.h"
 #include "tests/support/ScriptedMessages.h"
-#include "tests/support/SilentHost.h"
+#include "core/SilentHost.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ protected:
     }
 
     static constexpr int32_t kRate = 44100;
-    SilentHost host;
+    zk::SilentHost host;
     ScriptedMessages messages;
     zk::PluginEffect effect;
 };

@@ -4,7 +4,7 @@
 
 #include "core/PluginEffect.h"
 #include "core/ValueText.h"
-#include "tests/support/SilentHost.h"
+#include "core/SilentHost.h"
 #include "engine/DspBlock.h"
 
 #include <gtest/gtest.h>
@@ -76,7 +76,7 @@ TEST(ValueText, TheTextsSayWhatTheEngineDoes) {
 }
 
 TEST(ValueText, TheEngineIsTunedAsTheBandTextSays) {
-    SilentHost host;
+    zk::SilentHost host;
     for (float rate : {44100.0f, 32000.0f}) {
         zk::PluginEffect effect(host, zk::EffectServices{});
         effect.initialise();

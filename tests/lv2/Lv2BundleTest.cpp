@@ -4,7 +4,7 @@
 #include "core/PluginEffect.h"
 #include "formats/lv2/Lv2Ports.h"
 #include "product/Identity.h"
-#include "tests/support/SilentHost.h"
+#include "core/SilentHost.h"
 
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
@@ -22,8 +22,6 @@
 #include <vector>
 
 namespace {
-
-using zktest::SilentHost;
 
 class Bundle : public ::testing::Test {
 protected:
@@ -83,7 +81,7 @@ TEST_F(Bundle, DescribesThePlugInAsTheEffectDoes) {
         EXPECT_TRUE(lilv_port_is_a(plugin, port, audio));
         EXPECT_TRUE(lilv_port_is_a(plugin, port, fixed.index < 2 ? input : output));
     }
-    SilentHost host;
+    zk::SilentHost host;
     zk::PluginEffect effect(host);
     std::vector<float> minimum(zk::lv2::kPortCount), maximum(zk::lv2::kPortCount), defaults(zk::lv2::kPortCount);
     lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), defaults.data());

@@ -306,9 +306,6 @@ void Lv2Host::start(double sampleRate, int32_t maxBlock) {
         instantiate(sampleRate);
         if (!loadStateBytes(carried, 0))
             throw HostError("the plug-in refused its own state at " + std::to_string(sampleRate) + " Hz");
-        // The first run after a restore takes the ports as the state's; this one, of no
-        // frames, lets the changes the host makes from now on count as changes.
-        settlePorts();
     }
     activate();
     started_ = true;

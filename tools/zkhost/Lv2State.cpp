@@ -111,6 +111,9 @@ void Lv2Host::applyLilvState(LilvState* state, const std::string& what) {
         controlValues_ = portsBefore; // a refused state brings no port values either
         throw FormatError(what + ": the plug-in refused the state (status " + std::to_string(restoreStatus) + ")");
     }
+    // The first run after a restore takes the ports as the state's; this one, of no frames,
+    // lets the changes the host makes from now on count as changes.
+    settlePorts();
 }
 
 void Lv2Host::saveState(const StateOptions& state) {
